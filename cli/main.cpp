@@ -1,0 +1,45 @@
+// tulex-cli: the engine without a window, for scripts, support and tests.
+
+#include <cstdio>
+#include <string>
+
+#include "cli/CliOptions.h"
+#include "serial/PortList.h"
+
+using namespace tulex;
+using namespace tulex::cli;
+
+namespace {
+
+int RunPorts(const CliOptions&) {
+    for (const auto& name : ListPorts()) std::printf("%s\n", name.c_str());
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = ParseCliOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "tulex-cli: %s\nTry 'tulex-cli --help'.\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options->help) {
+        PrintUsage();
+        return kExitSuccess;
+    }
+    if (options->version) {
+        std::printf("tulex-cli 1.8\n");
+        return kExitSuccess;
+    }
+    if (options->command.empty()) {
+        PrintUsage();
+        return kExitUsage;
+    }
+    if (options->command == "ports") return RunPorts(*options);
+
+    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
+                 options->command.c_str());
+    return kExitUsage;
+}

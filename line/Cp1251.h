@@ -1,0 +1,23 @@
+#pragma once
+// Windows-1251 <-> UTF-8 at the edges: bytes from the line shown on screen,
+// text the operator types that goes on the line, and the monitor save file.
+// Lossless for every byte 0x01..0xFF (0x98 travels as U+0098).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tulex {
+
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+// nullopt if the text is not valid UTF-8 or holds a character that
+// Windows-1251 cannot carry.
+std::optional<std::string> Utf8ToCp1251(std::string_view text);
+
+// Same, but an unknown character becomes "?". For program texts only.
+std::string Utf8ToCp1251Lossy(std::string_view text);
+
+std::optional<char> UnicodeToCp1251(char32_t codePoint);
+
+}  // namespace tulex

@@ -1,0 +1,79 @@
+#include "line/Event.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+namespace tulex {
+
+// All events share one lock and one condition variable. The program has a
+// handful of events and at most three threads touching them, so a shared lock
+// costs nothing and makes "wait for any" trivially correct.
+struct EventWaiter {
+    static std::mutex& Lock() {
+        static std::mutex m;
+        return m;
+    }
+    static std::condition_variable& Cv() {
+        static std::condition_variable cv;
+        return cv;
+    }
+    static bool& Flag(Event& e) { return e.signalled_; }
+    static bool Flag(const Event& e) { return e.signalled_; }
+};
+
+void Event::Set() {
+    {
+        std::lock_guard lock(EventWaiter::Lock());
+        signalled_ = true;
+    }
+    EventWaiter::Cv().notify_all();
+}
+
+void Event::Reset() {
+    std::lock_guard lock(EventWaiter::Lock());
+    signalled_ = false;
+}
+
+bool Event::IsSet() const {
+    std::lock_guard lock(EventWaiter::Lock());
+    return signalled_;
+}
+
+WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds timeout) {
+    if (events.empty()) return {};
+    for (Event* e : events)
+        if (e == nullptr) return {};
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock lock(EventWaiter::Lock());
+    for (;;) {
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            bool& flag = EventWaiter::Flag(*events[i]);
+            if (flag) {
+                flag = false;  // auto-reset: only the winner is consumed
+                return {WaitResult::Kind::Signalled, static_cast<int>(i)};
+            }
+        }
+        if (EventWaiter::Cv().wait_until(lock, deadline) == std::cv_status::timeout) {
+            // One last look: a signal may have raced the time-out.
+            for (std::size_t i = 0; i < events.size(); ++i) {
+                bool& flag = EventWaiter::Flag(*events[i]);
+                if (flag) {
+                    flag = false;
+                    return {WaitResult::Kind::Signalled, static_cast<int>(i)};
+                }
+            }
+            return {WaitResult::Kind::Timeout, -1};
+        }
+    }
+}
+
+WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout) {
+    return WaitForAny(std::span<Event* const>(events.begin(), events.size()), timeout);
+}
+
+WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout) {
+    return WaitForAny({event}, timeout);
+}
+
+}  // namespace tulex

@@ -1,0 +1,65 @@
+#include "line/Event.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tulex {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Event, LowestSignalledWinsAndOnlyItIsConsumed) {
+    Event a, b, c;
+    c.Set();
+    b.Set();
+    auto r = WaitForAny({&a, &b, &c}, 0ms);
+    EXPECT_TRUE(r.is(1));
+    EXPECT_FALSE(b.IsSet());
+    EXPECT_TRUE(c.IsSet());
+    r = WaitForAny({&a, &b, &c}, 0ms);
+    EXPECT_TRUE(r.is(2));
+    EXPECT_TRUE(WaitForAny({&a, &b, &c}, 0ms).timedOut());
+}
+
+TEST(Event, AutoResetConsumesOneSignal) {
+    Event e;
+    e.Set();
+    e.Set();  // a second signal before the wait does not count twice
+    EXPECT_TRUE(WaitFor(&e, 0ms).is(0));
+    EXPECT_TRUE(WaitFor(&e, 0ms).timedOut());
+}
+
+TEST(Event, TimeoutAndFailureAreDistinct) {
+    Event e;
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = WaitFor(&e, 30ms);
+    EXPECT_TRUE(r.timedOut());
+    EXPECT_FALSE(r.failed());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+
+    EXPECT_TRUE(WaitForAny({&e, nullptr}, 10ms).failed());
+    EXPECT_TRUE(WaitForAny(std::span<Event* const>{}, 10ms).failed());
+}
+
+TEST(Event, SignalDuringTheWaitWakesIt) {
+    Event a, b;
+    std::thread t([&] {
+        std::this_thread::sleep_for(20ms);
+        b.Set();
+    });
+    const auto r = WaitForAny({&a, &b}, 5000ms);
+    t.join();
+    EXPECT_TRUE(r.is(1));
+    EXPECT_FALSE(b.IsSet());
+}
+
+TEST(Event, ResetClears) {
+    Event e;
+    e.Set();
+    e.Reset();
+    EXPECT_TRUE(WaitFor(&e, 0ms).timedOut());
+}
+
+}  // namespace
+}  // namespace tulex

@@ -1,0 +1,229 @@
+#include "serial/TPort.h"
+
+#include "tests/support/Pty.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace tulex {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Pty;
+
+struct Shown {
+    std::string caption;
+    std::string text;
+};
+
+class TPortTest : public ::testing::Test {
+protected:
+    TPortTest() {
+        port.SetOwnerWindow([this](const std::string& caption, const std::string& text) {
+            shown.push_back({caption, text});
+        });
+    }
+    bool OpenOnPty(const std::string& speed = "9600") {
+        return port.Open(pty.slavePath()) && port.Configure(speed);
+    }
+    // Reads until nothing more is waiting.
+    std::string Drain() {
+        std::string got;
+        std::uint8_t b = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (port.ReadByte(b)) {
+                got.push_back(static_cast<char>(b));
+                continue;
+            }
+            if (port.WaitForInput(100) != TPort::WaitState::Readable) break;
+        }
+        return got;
+    }
+
+    Pty pty;
+    TPort port;
+    std::vector<Shown> shown;
+};
+
+TEST_F(TPortTest, NameThatDoesNotExist) {
+    EXPECT_FALSE(port.Open("ttyNOSUCH99"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Предупреждение");
+    EXPECT_EQ(shown[0].text, "ttyNOSUCH99 — неверный идентификатор COM-порта.");
+    // Configure after a failed Open: false, no second message.
+    EXPECT_FALSE(port.Configure("9600"));
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(port.isOpen.load(), 0);
+}
+
+TEST_F(TPortTest, EmptyNameIsAnUnknownIdentifier) {
+    EXPECT_FALSE(port.Open(""));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, " — неверный идентификатор COM-порта.");
+}
+
+TEST_F(TPortTest, SecondOpenOfAHeldPortIsUnavailable) {
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(OpenOnPty());
+    TPort other;
+    std::vector<Shown> otherShown;
+    other.SetOwnerWindow([&](const std::string& c, const std::string& t) { otherShown.push_back({c, t}); });
+    EXPECT_FALSE(other.Open(pty.slavePath()));
+    ASSERT_EQ(otherShown.size(), 1u);
+    EXPECT_EQ(otherShown[0].caption, "Предупреждение");
+    EXPECT_EQ(otherShown[0].text, "Порт " + pty.slavePath() +
+                                      " недоступен.\n\nВозможно, порт используется другим приложением или службой.");
+    // Once released, the port can be opened again.
+    port.Close();
+    EXPECT_TRUE(other.Open(pty.slavePath()));
+}
+
+TEST_F(TPortTest, PathThatIsNotATerminalIsRefusedAsUnavailable) {
+    test::TempDir dir;
+    const auto file = dir.path() / "plain";
+    std::ofstream(file) << "x";
+    EXPECT_FALSE(port.Open(file.string()));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text.rfind("Порт " + file.string() + " недоступен.", 0), 0u);
+}
+
+TEST_F(TPortTest, SpeedThatIsNotAnIntegerClosesThePort) {
+    for (const std::string speed : {"96OO", "", "9600 ", "9.6"}) {
+        shown.clear();
+        ASSERT_TRUE(port.Open(pty.slavePath()));
+        EXPECT_FALSE(port.Configure(speed));
+        ASSERT_EQ(shown.size(), 1u) << speed;
+        EXPECT_EQ(shown[0].text, speed + " — неверное значение скорости COM-порта.");
+        EXPECT_EQ(port.isOpen.load(), 0);
+        // The descriptor was released: the port can be opened again at once.
+        EXPECT_TRUE(port.Open(pty.slavePath()));
+        port.Close();
+    }
+}
+
+TEST_F(TPortTest, RefusedRateClosesSilently) {
+    for (const std::string speed : {"0", "-9600"}) {
+        ASSERT_TRUE(port.Open(pty.slavePath()));
+        EXPECT_FALSE(port.Configure(speed)) << speed;
+        EXPECT_EQ(port.isOpen.load(), 0);
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(TPortTest, NonStandardRateIsAccepted) {
+    // A pseudo-terminal takes any rate through termios2.
+    EXPECT_TRUE(OpenOnPty("12345"));
+    EXPECT_EQ(port.isOpen.load(), 1);
+}
+
+TEST_F(TPortTest, BytesArriveByteExactAndAreCutAtZero) {
+    ASSERT_TRUE(OpenOnPty());
+    std::string all;
+    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+    ASSERT_TRUE(port.Write(all));
+    EXPECT_EQ(pty.Receive(2s, all.size()), all);
+
+    ASSERT_TRUE(port.Write(std::string("ab\0cd", 5)));
+    EXPECT_EQ(pty.Receive(200ms), "ab");
+
+    ASSERT_TRUE(pty.Send(all));
+    EXPECT_EQ(Drain(), all);
+}
+
+TEST_F(TPortTest, ReadWithNothingWaitingReturnsAtOnce) {
+    ASSERT_TRUE(OpenOnPty());
+    std::uint8_t b = 0x55;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(port.ReadByte(b));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    EXPECT_EQ(b, 0x55);
+    EXPECT_FALSE(port.IsGone());
+}
+
+TEST_F(TPortTest, CloseTwiceIsHarmlessAndClosedPortDoesNothing) {
+    ASSERT_TRUE(OpenOnPty());
+    port.Close();
+    port.Close();
+    EXPECT_EQ(port.isOpen.load(), 0);
+    std::uint8_t b = 0;
+    EXPECT_FALSE(port.ReadByte(b));
+    EXPECT_FALSE(port.Write("x"));
+    EXPECT_EQ(port.WaitForInput(0), TPort::WaitState::Closed);
+}
+
+TEST_F(TPortTest, IsOpenDropsBeforeTheDescriptorIsReleased) {
+    // A reader that sees isOpen == 1 must never find the descriptor gone
+    // under it in a way that blocks; the reader polls as the receive thread.
+    ASSERT_TRUE(OpenOnPty());
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        std::uint8_t b = 0;
+        while (port.isOpen.load()) {
+            port.ReadByte(b);
+            port.WaitForInput(1);
+        }
+        stop = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    port.Close();
+    reader.join();
+    EXPECT_TRUE(stop.load());
+}
+
+TEST_F(TPortTest, CloseWakesAWaitingReader) {
+    ASSERT_TRUE(OpenOnPty());
+    TPort::WaitState state = TPort::WaitState::Timeout;
+    std::thread reader([&] { state = port.WaitForInput(-1); });
+    std::this_thread::sleep_for(20ms);
+    port.Close();
+    reader.join();  // would hang if the close were not noticed
+    EXPECT_EQ(state, TPort::WaitState::Closed);
+}
+
+TEST_F(TPortTest, DeviceThatHangsUpIsReportedGone) {
+    ASSERT_TRUE(OpenOnPty());
+    pty.HangUp();
+    // The wait wakes (readable or gone), the read fails, and from then on
+    // the port says it is gone instead of "no byte" for ever.
+    std::uint8_t b = 0;
+    for (int i = 0; i < 10 && !port.IsGone(); ++i) {
+        if (port.WaitForInput(2000) == TPort::WaitState::Gone) break;
+        EXPECT_FALSE(port.ReadByte(b));
+    }
+    EXPECT_TRUE(port.IsGone());
+    EXPECT_EQ(port.WaitForInput(2000), TPort::WaitState::Gone);
+}
+
+TEST_F(TPortTest, ConcurrentFramesNeverInterleave) {
+    ASSERT_TRUE(OpenOnPty());
+    const std::string a(200, 'a');
+    const std::string b(200, 'b');
+    constexpr int kEach = 20;
+    std::thread ta([&] { for (int i = 0; i < kEach; ++i) port.Write(a); });
+    std::thread tb([&] { for (int i = 0; i < kEach; ++i) port.Write(b); });
+    const std::string got = pty.Receive(5s, 2 * kEach * a.size());
+    ta.join();
+    tb.join();
+    ASSERT_EQ(got.size(), 2 * kEach * a.size());
+    for (std::size_t i = 0; i < got.size(); i += a.size())
+        EXPECT_EQ(got.substr(i, a.size()).find_first_not_of(got[i]), std::string::npos) << "frame at " << i;
+}
+
+TEST_F(TPortTest, WriteGivesUpWhenNobodyReads) {
+    // Nobody drains the master side: the output queue fills and the write is
+    // bounded by 100 ms per byte instead of blocking for ever.
+    ASSERT_TRUE(OpenOnPty());
+    const std::string frame(10, 'x');  // gives up after 1 s once the queue is full
+    bool failedOnce = false;
+    for (int i = 0; i < 1'000'000 && !failedOnce; ++i) failedOnce = !port.Write(frame);
+    EXPECT_TRUE(failedOnce);
+}
+
+}  // namespace
+}  // namespace tulex
