@@ -1,0 +1,228 @@
+#include "app/TForm1.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/ControllerCommands.h"
+#include "app/ConverterCommands.h"
+#include "app/ReceiveThread.h"
+#include "line/CIThread.h"
+#include "line/Cp1251.h"
+#include "line/Frame.h"
+#include "serial/PortList.h"
+
+namespace tulex {
+
+TForm1::TForm1(View& view, Dispatcher& dispatcher)
+    : view_(view),
+      dispatcher_(dispatcher),
+      controller_(std::make_unique<ControllerCommands>(*this)),
+      converter_(std::make_unique<ConverterCommands>(*this)) {
+    port.SetOwnerWindow([this](const std::string& caption, const std::string& text) {
+        // Port messages come from Open/Configure on the UI thread.
+        view_.ShowMessage(caption, text, MessageIcon::Warning);
+    });
+    map.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
+}
+
+TForm1::~TForm1() {
+    FormClose();
+    dispatcher_.BeginShutdown();
+    WaitForReceiveThread();
+    WaitForWorkers(std::chrono::seconds(30));
+    map.SetRepaintHandler(nullptr);
+}
+
+bool TForm1::IsMasterSwitch(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return false;
+    std::string first = arguments.front();
+    std::transform(first.begin(), first.end(), first.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return first == "-master";
+}
+
+bool TForm1::FormCreate(const std::vector<std::string>& arguments) {
+    settings.masterMode = IsMasterSwitch(arguments);
+    return settings.masterMode;
+}
+
+std::string TForm1::Caption() const { return settings.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
+
+std::vector<std::string> TForm1::FillPortList() const { return ListPorts(); }
+
+std::string TForm1::PortName() const {
+    std::lock_guard lock(nameMutex_);
+    return portName_;
+}
+
+void TForm1::EnableCommandControls(bool enabled) {
+    dispatcher_.Send([this, enabled] { view_.SetCommandControlsEnabled(enabled); });
+}
+
+void TForm1::MonitorAddLine(std::string_view marker, std::string_view text) {
+    std::string line = "   ";
+    line += Utf8ToCp1251Lossy(PortName());
+    line += marker;
+    line += CutAtZero(text);  // a zero byte ends a monitor line
+    monitor.Add(line);
+}
+
+void TForm1::MonitorAdd(std::string_view textUtf8) { monitor.Add(Utf8ToCp1251Lossy(textUtf8)); }
+
+namespace {
+
+// The monitor text of a sent frame: the raw frame in master mode, otherwise
+// the index, "   —   " and the description.
+std::string SentLineText(bool master, std::string_view frame, std::uint8_t index, std::string_view description) {
+    if (master) return std::string(frame);
+    std::string text(1, static_cast<char>(index));
+    text += "   \x97   ";
+    text += Utf8ToCp1251Lossy(description);
+    return text;
+}
+
+}  // namespace
+
+void TForm1::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
+    const std::string frame = BuildRequest(index, command);
+    MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
+    port.Write(frame);
+}
+
+void TForm1::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
+    const std::string frame = BuildShortFrame(frameByte);
+    port.Write(frame);
+    MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
+}
+
+void TForm1::ShowUnitHint() {
+    const std::uint8_t index = unit.target;
+    const std::string title = unit.balloonTitle;
+    const std::string text = unit.balloonText;
+    const Colour colour = unit.balloonColour;
+    dispatcher_.Send([this, index, title, text, colour] { view_.ShowBalloon(index, title, text, colour); });
+    // The window keeps its own copies: the balloon state and the reply data
+    // are emptied once it is shown.
+    unit.balloonTitle.clear();
+    unit.balloonText.clear();
+    unit.ClearReplyData();
+}
+
+void TForm1::SetBalloonText(const std::string& textUtf8) {
+    dispatcher_.Send([this, textUtf8] { view_.SetBalloonText(textUtf8); });
+}
+
+void TForm1::UpdateCounter(MapSet set) {
+    const int panel = set == MapSet::Present ? 1 : 2;
+    const std::string text = std::to_string(map.Count(set));
+    dispatcher_.Post([this, panel, text] { view_.SetStatusPanel(panel, text); });
+}
+
+bool TForm1::StartWorker(std::function<void()> worker) {
+    {
+        std::lock_guard lock(threadsMutex_);
+        ++workersRunning_;
+    }
+    const bool started = CIThread::Run([this, worker = std::move(worker)](std::int32_t) {
+        worker();
+        std::lock_guard lock(threadsMutex_);
+        --workersRunning_;
+        threadsCv_.notify_all();
+        return 0;
+    });
+    if (!started) {
+        std::lock_guard lock(threadsMutex_);
+        --workersRunning_;
+    }
+    return started;
+}
+
+bool TForm1::WaitForWorkers(std::chrono::milliseconds limit) {
+    std::unique_lock lock(threadsMutex_);
+    return threadsCv_.wait_for(lock, limit, [this] { return workersRunning_ == 0; });
+}
+
+void TForm1::StartReceiveThread() {
+    {
+        std::lock_guard lock(threadsMutex_);
+        receiveRunning_ = true;
+    }
+    const bool started = CIThread::Run([this](std::int32_t) {
+        const int result = RunReceiveThread(*this);
+        std::lock_guard lock(threadsMutex_);
+        receiveRunning_ = false;
+        threadsCv_.notify_all();
+        return result;
+    });
+    if (!started) {
+        std::lock_guard lock(threadsMutex_);
+        receiveRunning_ = false;
+    }
+}
+
+void TForm1::WaitForReceiveThread() {
+    // The receive thread never waits for the UI thread, so a plain wait
+    // cannot deadlock; it ends within a millisecond of the port's close.
+    std::unique_lock lock(threadsMutex_);
+    threadsCv_.wait(lock, [this] { return !receiveRunning_; });
+}
+
+void TForm1::Button1Click(const std::string& portName, const std::string& speedText) {
+    // Only one receive thread at a time: an earlier one has ended before a
+    // new open (the port is closed whenever this button is enabled).
+    WaitForReceiveThread();
+    port.Open(portName);
+    port.Configure(speedText);
+    if (!IsPortOpen()) return;
+    {
+        std::lock_guard lock(nameMutex_);
+        portName_ = portName;
+    }
+    map.ClearSets();
+    view_.RemoveBalloon();
+    view_.RemoveSensorPopup();
+    view_.SetPortControlsEnabled(false);
+    StartReceiveThread();
+    view_.SetStatusPanel(1, std::to_string(map.Count(MapSet::Present)));
+    view_.SetStatusPanel(2, std::to_string(map.Count(MapSet::ReplyOnly)));
+    MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
+}
+
+void TForm1::Button2Click() {
+    if (!IsPortOpen()) return;
+    port.Close();
+    WaitForReceiveThread();
+    view_.SetPortControlsEnabled(true);
+    MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
+}
+
+void TForm1::Button5Click() {
+    if (unit.busy) unit.Signal(TUnit::kCancel);
+}
+
+void TForm1::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    unit.busy = 0;  // a running command stops at its next check
+    port.Close();
+    view_.RemoveBalloon();
+    view_.RemoveSensorPopup();
+    view_.RemoveAllCardPopups();
+    map.SetRepaintHandler(nullptr);
+    map.ClearSets();
+}
+
+void TForm1::MapClick() {
+    view_.RemoveBalloon();
+    view_.RemoveSensorPopup();
+}
+
+void TForm1::MapDoubleClick() {
+    if (!IsPortOpen()) {
+        view_.ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
+        return;
+    }
+    view_.OpenCommandMenu(map.SelectedIndex());
+}
+
+}  // namespace tulex

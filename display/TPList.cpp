@@ -1,0 +1,186 @@
+#include "display/TPList.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "line/Cp1251.h"
+
+namespace tulex {
+namespace {
+
+constexpr std::size_t kChunkSize = 1 << 20;
+constexpr const char* kSaveCaption = "Сохранить как...";
+
+std::tm SystemLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm;
+}
+
+// The save dialog's first path: the user's home folder, where a bare name
+// typed after it lands (the counterpart of a drive's root).
+std::string InitialPath() {
+    const char* home = std::getenv("HOME");
+    return (home && *home) ? std::string(home) + "/" : std::string("/");
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+TPList::TPList() : filePath(InitialPath()), localTime_(SystemLocalTime) {}
+
+std::string TPList::Stamp() const {
+    const std::tm tm = localTime_();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+void TPList::AppendLocked(std::string_view line) {
+    if (chunks_.empty() || chunks_.back().size() + line.size() > kChunkSize) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(std::max(kChunkSize, line.size()));
+    }
+    std::string& chunk = chunks_.back();
+    lines_.push_back({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunk.size()),
+                      static_cast<std::uint32_t>(line.size())});
+    chunk.append(line);
+    if (sink_) sink_(line);
+}
+
+void TPList::Add(std::string_view text) {
+    std::string line = Stamp();
+    line.append(text);
+    std::lock_guard lock(mutex_);
+    if (!windowExists_ || paused_) return;  // lost, as on the screen
+    AppendLocked(line);
+}
+
+void TPList::Clear() {
+    std::lock_guard lock(mutex_);
+    chunks_.clear();
+    lines_.clear();
+    ++generation_;
+}
+
+void TPList::SetWindowExists(bool exists) {
+    std::lock_guard lock(mutex_);
+    if (windowExists_ == exists) return;
+    windowExists_ = exists;
+    // A closed window takes its lines with it; a new one starts empty.
+    chunks_.clear();
+    lines_.clear();
+    ++generation_;
+}
+
+bool TPList::WindowExists() const {
+    std::lock_guard lock(mutex_);
+    return windowExists_;
+}
+
+void TPList::Pause() {
+    Add(Utf8ToCp1251Lossy("   Пауза"));
+    std::lock_guard lock(mutex_);
+    paused_ = true;
+}
+
+void TPList::Start() {
+    {
+        std::lock_guard lock(mutex_);
+        paused_ = false;
+    }
+    Add(Utf8ToCp1251Lossy("   Старт"));
+}
+
+bool TPList::Paused() const {
+    std::lock_guard lock(mutex_);
+    return paused_;
+}
+
+std::size_t TPList::Count() const {
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
+std::string TPList::LineLocked(std::size_t i) const {
+    if (i >= lines_.size()) return {};
+    const LineRef& ref = lines_[i];
+    return chunks_[ref.chunk].substr(ref.offset, ref.length);
+}
+
+std::string TPList::Line(std::size_t i) const {
+    std::lock_guard lock(mutex_);
+    return LineLocked(i);
+}
+
+std::uint64_t TPList::Generation() const {
+    std::lock_guard lock(mutex_);
+    return generation_;
+}
+
+void TPList::SetLocalTime(LocalTime localTime) {
+    std::lock_guard lock(mutex_);
+    localTime_ = localTime ? std::move(localTime) : LocalTime(SystemLocalTime);
+}
+
+void TPList::SetLineSink(LineSink sink) {
+    std::lock_guard lock(mutex_);
+    sink_ = std::move(sink);
+}
+
+void TPList::SaveToFile(const std::string& path, const SaveDialogs& dialogs) {
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
+        if (!dialogs.askYesNo("Предупреждение", "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
+    }
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int err = path.empty() ? ENOENT : errno;
+        if (err == EACCES || err == EPERM || err == EROFS)
+            dialogs.warn(kSaveCaption,
+                         "Файла ''" + path + "'' доступен только для чтения.\n\nУкажите другое имя файла.");
+        else
+            dialogs.warn(kSaveCaption, "Путь или имя файла ''" + path + "'' указаны неверно.");
+        return;
+    }
+    // Every line in order, CR LF after each, in one buffer per chunk of lines.
+    bool ok = true;
+    {
+        std::lock_guard lock(mutex_);
+        std::string buffer;
+        buffer.reserve(kChunkSize + 4096);
+        for (std::size_t i = 0; i < lines_.size() && ok; ++i) {
+            const LineRef& ref = lines_[i];
+            buffer.append(chunks_[ref.chunk], ref.offset, ref.length);
+            buffer.append("\r\n");
+            if (buffer.size() >= kChunkSize) {
+                ok = WriteAll(fd, buffer);
+                buffer.clear();
+            }
+        }
+        if (ok) ok = WriteAll(fd, buffer);
+    }
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        // Not silent: a monitor saved in part must not pass for a saved one.
+        dialogs.warn(kSaveCaption,
+                     "Файл ''" + path + "'' записан не полностью.\n\nПроверьте, есть ли место на диске.");
+    }
+}
+
+}  // namespace tulex

@@ -1,0 +1,85 @@
+#pragma once
+// The monitor's model: every line with its "%02d:%02d:%02d" local-time stamp,
+// kept as Windows-1251 bytes in a compact store, the paused flag, and the
+// save to a text file. Lines are added from any thread (the receive thread,
+// workers, the UI thread) in the order the calls are made; the window reads
+// them on its own tick and paints only what is visible.
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tulex {
+
+class TPList {
+public:
+    // Local time of "now"; replaceable for tests.
+    using LocalTime = std::function<std::tm()>;
+    // Called after each stored line (with the lock held, so in order); the
+    // CLI writes lines through it as they come.
+    using LineSink = std::function<void(std::string_view line)>;
+
+    TPList();
+
+    // Adds one time-stamped line (text in Windows-1251) unless the monitor is
+    // paused or has no window; such a line is lost, as on the screen.
+    void Add(std::string_view text);
+    void Clear();
+
+    // The monitor window was created (Show) or closed (its lines go with it).
+    void SetWindowExists(bool exists);
+    bool WindowExists() const;
+
+    // Pause: adds "   Пауза" then stops; Start: resumes and adds "   Старт".
+    void Pause();
+    void Start();
+    bool Paused() const;
+
+    std::size_t Count() const;
+    std::string Line(std::size_t i) const;  // Windows-1251 bytes
+    // Bumped by Clear and window re-creation, so a view knows to start over.
+    std::uint64_t Generation() const;
+
+    // The path last confirmed in the save dialog.
+    std::string filePath;
+
+    // The save's question (replace an existing file?) and its warnings; the
+    // window answers them with message boxes owned by the main window.
+    struct SaveDialogs {
+        std::function<bool(const std::string& caption, const std::string& text)> askYesNo;
+        std::function<void(const std::string& caption, const std::string& text)> warn;
+    };
+    // Writes every line, CR LF after each. UI thread.
+    void SaveToFile(const std::string& path, const SaveDialogs& dialogs);
+
+    void SetLocalTime(LocalTime localTime);
+    void SetLineSink(LineSink sink);
+
+private:
+    // Lines live in large chunks of bytes; each line is one reference into a
+    // chunk, so a million lines cost little more than their text.
+    struct LineRef {
+        std::uint32_t chunk;
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+    void AppendLocked(std::string_view line);
+    std::string LineLocked(std::size_t i) const;
+    std::string Stamp() const;
+
+    mutable std::mutex mutex_;
+    std::vector<std::string> chunks_;
+    std::vector<LineRef> lines_;
+    std::uint64_t generation_ = 0;
+    bool windowExists_ = false;
+    bool paused_ = false;
+    LocalTime localTime_;
+    LineSink sink_;
+};
+
+}  // namespace tulex
