@@ -1,0 +1,45 @@
+#pragma once
+// The shared machinery of a controller command: starting a transaction on
+// the UI thread, the two worker templates, the buffer-clearing loop and the
+// end of a transaction in its fixed order.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tulex {
+
+class TForm1;
+class TUnit;
+
+// UI thread: disables the command controls, sets the busy flag, takes the
+// selected index as the target, fills the command and description lists and
+// starts the worker. False (and everything undone) if no thread could start.
+bool StartTransaction(TForm1& form, std::vector<std::string> commands, std::vector<std::string> descriptions,
+                      std::function<void()> worker);
+
+// Worker thread: short frames FF FD ? and FF target ? until the next "!"
+// (100 ms per pass), the port closes, or the busy flag drops.
+void ClearControllerBuffer(TForm1& form);
+
+// Worker template 1: one request, one answer; success text on "!" (after
+// buffer clearing) or "$", failure on "#" or time-out.
+void SingleExchangeWorker(TForm1& form, const std::string& successText);
+
+// Worker template 2: the request, then the data reply turned into a report
+// by `report` (which sets the balloon through form.unit).
+using ReportFunction = std::function<void(TUnit& unit, const std::string& replyData)>;
+void DataReplyWorker(TForm1& form, const ReportFunction& report);
+
+// The end of every transaction, in this order: the outcome shown (unless
+// showOutcome is false: a wait that failed outright), busy flag cleared,
+// events closed, lists emptied, controls enabled.
+void EndTransaction(TForm1& form, bool showOutcome = true);
+
+// "   TIMEOUT" in the monitor and the time-out failure in the balloon.
+void ShowTimeout(TForm1& form);
+
+inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
+inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";
+
+}  // namespace tulex
