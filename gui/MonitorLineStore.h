@@ -1,0 +1,19 @@
+#pragma once
+// What the monitor view reads: the lines kept by the monitor model. Both
+// calls may be made on the GUI thread while other threads append, so an
+// implementation guards its own storage.
+
+#include <cstddef>
+#include <string>
+
+namespace tulex {
+
+class MonitorLineStore {
+ public:
+  virtual ~MonitorLineStore() = default;
+  virtual std::size_t count() const = 0;
+  // Line i (0-based) as Windows-1251 bytes; empty for i >= count().
+  virtual std::string line(std::size_t i) const = 0;
+};
+
+}  // namespace tulex

@@ -1,0 +1,55 @@
+#pragma once
+// The monitor's list of lines. It never copies the store: a paint reads only
+// the rows that are visible, and new lines are picked up on a UI tick that
+// compares the store's count with what was shown, so a burst of lines costs
+// one relayout instead of one per line and a million lines stay fluid.
+
+#include <QAbstractScrollArea>
+#include <QTimer>
+
+#include <cstddef>
+
+namespace tulex {
+
+class MonitorLineStore;
+
+class MonitorView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDefaultTickMs = 40;
+
+  explicit MonitorView(QWidget* parent = nullptr);
+
+  // The store must outlive the view (or be replaced with nullptr first).
+  void setStore(const MonitorLineStore* store);
+  void setTickInterval(int milliseconds);
+
+  // Takes in what the store holds now; the tick calls this.
+  void refresh();
+
+  std::size_t shownCount() const { return shown_; }
+  int lineHeight() const;
+  std::size_t firstVisibleLine() const;
+  bool isAtEnd() const;
+  // -1 when no line is selected.
+  long long selectedLine() const { return selected_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void updateScrollRanges();
+  int visibleRows() const;
+
+  const MonitorLineStore* store_ = nullptr;
+  QTimer tick_;
+  std::size_t shown_ = 0;
+  std::size_t widestLine_ = 0;  // in characters; the font is monospace
+  long long selected_ = -1;
+};
+
+}  // namespace tulex
