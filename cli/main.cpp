@@ -9,6 +9,10 @@
 using namespace tulex;
 using namespace tulex::cli;
 
+namespace tulex::cli {
+int RunListen(const CliOptions& options);  // cli/ListenCommand.cpp
+}
+
 namespace {
 
 int RunPorts(const CliOptions&) {
@@ -38,6 +42,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options->command == "ports") return RunPorts(*options);
+    if (options->command == "listen") return RunListen(*options);
 
     std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
                  options->command.c_str());

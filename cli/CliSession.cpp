@@ -1,0 +1,139 @@
+#include "cli/CliSession.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <limits>
+#include <cstring>
+
+#include "line/Cp1251.h"
+
+namespace tulex::cli {
+namespace {
+
+// Set by SIGINT/SIGTERM; the UI loop re-checks it at least every 100 ms.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
+
+struct SignalHandlers {
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+    SignalHandlers() {
+        struct sigaction sa {};
+        sa.sa_handler = OnStopSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, &oldInt);
+        sigaction(SIGTERM, &sa, &oldTerm);
+    }
+    ~SignalHandlers() {
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+    }
+};
+
+// One set of handlers for the life of the process's sessions.
+SignalHandlers& InstallSignalHandlers() {
+    static SignalHandlers handlers;
+    return handlers;
+}
+
+}  // namespace
+
+CliSession::CliSession(const CliOptions& options) : options_(options) {
+    InstallSignalHandlers();
+    g_stopSignal = 0;
+    dispatcher_ = std::make_unique<QueueDispatcher>();
+    view_ = std::make_unique<ConsoleView>(options_.json, options_.yes);
+    form_ = std::make_unique<TForm1>(*view_, *dispatcher_);
+    form_->settings.readers = options_.readers;
+    form_->settings.sensors = options_.sensors;
+    form_->settings.onlineAnswer = options_.onlineAnswer;
+    form_->settings.sensorAnswer = options_.sensorAnswer;
+    form_->settings.masterMode = options_.master;
+    // The CLI always has its monitor "window": every line reaches the sink.
+    form_->monitor.SetWindowExists(true);
+    form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+}
+
+CliSession::~CliSession() {
+    Close();
+    form_.reset();  // FormClose, waits for the receive thread and workers
+    dispatcher_.reset();
+    if (monitorFile_) std::fclose(monitorFile_);
+}
+
+void CliSession::MonitorLine(std::string_view line) {
+    // Runs with the monitor's lock held, on the thread that added the line.
+    if (monitorFile_) {
+        std::fwrite(line.data(), 1, line.size(), monitorFile_);
+        std::fwrite("\r\n", 1, 2, monitorFile_);  // line buffered: one write per line
+    } else if (monitorToStderr_) {
+        const std::string text = TerminalSafe(Cp1251ToUtf8(line)) + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+    if (observer_) observer_(line);
+}
+
+void CliSession::SetMonitorObserver(std::function<void(std::string_view line)> observer) {
+    // Swapped under the monitor's lock, so no line sees half a change.
+    form_->monitor.SetLineSink(nullptr);
+    observer_ = std::move(observer);
+    form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+}
+
+int CliSession::Open() {
+    if (options_.port.empty()) {
+        std::fprintf(stderr, "tulex-cli: option --port is required\nTry 'tulex-cli --help'.\n");
+        return kExitUsage;
+    }
+    if (!options_.monitorPath.empty() && !monitorFile_ && !monitorToStderr_) {
+        if (options_.monitorPath == "-") {
+            monitorToStderr_ = true;
+        } else {
+            std::FILE* file = std::fopen(options_.monitorPath.c_str(), "wb");
+            if (!file) {
+                std::fprintf(stderr, "tulex-cli: cannot write the monitor to \"%s\": %s\n",
+                             options_.monitorPath.c_str(), std::strerror(errno));
+                return kExitUsage;
+            }
+            std::setvbuf(file, nullptr, _IOLBF, 0);  // each line reaches the file as it comes
+            form_->monitor.SetLineSink(nullptr);
+            monitorFile_ = file;
+            form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+        }
+    }
+    form_->Button1Click(options_.port, options_.speed);
+    if (!form_->IsPortOpen()) return kExitPort;
+    opened_ = true;
+    return kExitSuccess;
+}
+
+CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::optional<double> seconds) {
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
+    const auto limit = seconds ? duration_cast<milliseconds>(duration<double>(*seconds))
+                               : milliseconds(std::numeric_limits<int>::max());
+    Stop stop = Stop::Time;
+    dispatcher_->RunUntil(
+        [&] {
+            if (done && done()) return stop = Stop::Condition, true;
+            if (g_stopSignal) return stop = Stop::Signal, true;
+            if (opened_ && !form_->IsPortOpen()) return stop = Stop::PortClosed, true;
+            if (steady_clock::now() - start >= limit) return stop = Stop::Time, true;
+            return false;
+        },
+        limit);
+    return stop;
+}
+
+void CliSession::Close() {
+    if (!form_) return;
+    form_->Button2Click();
+    dispatcher_->ProcessPending();
+}
+
+bool CliSession::Interrupted() const { return g_stopSignal != 0; }
+
+}  // namespace tulex::cli

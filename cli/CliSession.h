@@ -1,0 +1,86 @@
+#pragma once
+// One run of a tulex-cli command against the port: the engine (TForm1) on a
+// QueueDispatcher whose UI thread is the caller, with a ConsoleView as its
+// screen, the settings and master mode taken from the global options, the
+// monitor "window" open and every monitor line written where --monitor says.
+//
+// How a command uses it:
+//
+//   int RunCheck(const CliOptions& options) {
+//       CliSession session(options);           // this thread becomes the UI thread
+//       if (int status = session.Open(); status != kExitSuccess) return status;   // 2 or 3
+//       session.form().map.SelectIndex(index);
+//       session.form().controller().N11Click(); // the menu item's handler
+//       session.RunUntil([&] { return session.view().CommandControlsEnabled(); });
+//       session.Close();                        // "Закрыть" (also done by the destructor)
+//       ... print session.view().LastBalloon() / BalloonJson(), return the status
+//   }
+//
+// Dialog answers go into session.view().QueueInput(...) before the handler
+// runs. RunUntil runs the queued UI work (what workers Send and the receive
+// thread Posts) until the condition holds, the time passes, SIGINT or SIGTERM
+// arrive, or the port is closed under the command (the device went away).
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Dispatcher.h"
+#include "app/TForm1.h"
+#include "cli/CliOptions.h"
+#include "cli/ConsoleView.h"
+
+namespace tulex::cli {
+
+class CliSession {
+public:
+    enum class Stop { Condition, Time, Signal, PortClosed };
+
+    explicit CliSession(const CliOptions& options);
+    ~CliSession();  // closes the port ("Закрыть") and shuts the engine down
+    CliSession(const CliSession&) = delete;
+    CliSession& operator=(const CliSession&) = delete;
+
+    // "Открыть" with the options' port and speed. kExitSuccess when the port
+    // is open; kExitUsage without --port or when the --monitor file cannot be
+    // created; kExitPort when the open or the configuration failed (the
+    // port's message has gone to standard error).
+    int Open();
+
+    // Runs the UI loop until done() holds, `seconds` pass (none: no limit),
+    // SIGINT/SIGTERM arrive, or the open port was closed under us.
+    Stop RunUntil(const std::function<bool()>& done, std::optional<double> seconds = std::nullopt);
+
+    // "Закрыть" if the port is open, then delivers what the receive thread
+    // had already queued (its last pop-ups).
+    void Close();
+
+    // Called with every monitor line (Windows-1251, time stamp in front) as
+    // it is added, on the thread that added it; listen prints through it.
+    void SetMonitorObserver(std::function<void(std::string_view line)> observer);
+
+    // True once SIGINT or SIGTERM arrived during this session.
+    bool Interrupted() const;
+
+    TForm1& form() { return *form_; }
+    ConsoleView& view() { return *view_; }
+    QueueDispatcher& dispatcher() { return *dispatcher_; }
+    const CliOptions& options() const { return options_; }
+
+private:
+    void MonitorLine(std::string_view line);
+
+    CliOptions options_;
+    std::unique_ptr<QueueDispatcher> dispatcher_;
+    std::unique_ptr<ConsoleView> view_;
+    std::unique_ptr<TForm1> form_;
+    std::FILE* monitorFile_ = nullptr;
+    bool monitorToStderr_ = false;
+    std::function<void(std::string_view)> observer_;
+    bool opened_ = false;
+};
+
+}  // namespace tulex::cli
