@@ -1,5 +1,13 @@
 #pragma once
-// The handlers of PopupMenu2 (converter commands) and their workers.
+// The converter commands: the converter button (SpeedButton5), the handlers
+// of PopupMenu2 and their two workers. The handlers run on the UI thread; the
+// workers wait for the converter's answers that the receive thread hands
+// over through TConv, and show their outcome in a message box on the UI
+// thread while they wait for it to be closed.
+
+#include <atomic>
+#include <mutex>
+#include <string>
 
 namespace tulex {
 
@@ -7,10 +15,55 @@ class TForm1;
 
 class ConverterCommands {
 public:
+    // How the last converter command ended (front ends that print outcomes).
+    enum class Outcome {
+        None,     // still running, or ended without an outcome
+        Report,   // a read completed: the report was shown
+        Done,     // "Команда отправлена." / "Диапазон опроса изменен"
+        Error,    // the converter answered "#"
+        Timeout,  // no answer in time
+    };
+    struct Result {
+        Outcome outcome = Outcome::None;
+        std::string report;  // the report text for Outcome::Report
+    };
+
     explicit ConverterCommands(TForm1& form) : form_(form) {}
 
+    // SpeedButton5: true when PopupMenu2 may open (the port is open; the
+    // front end opens it at the pointer); otherwise the port warning.
+    bool SpeedButton5Click();
+
+    // PopupMenu2 items. Each returns true when its worker was started, false
+    // when the dialog was cancelled, the input refused or the port is closed.
+    bool N19Click();  // "Читать параметры"
+    bool N34Click();  // "Изменить диапазон опроса"
+    bool N35Click();  // "Выполнить команду"
+
+    // True from a handler's start until its worker's clean-up is done.
+    bool Running() const { return running_.load(); }
+    Result LastResult() const;
+
 private:
-    [[maybe_unused]] TForm1& form_;
+    bool StartWorker(void (ConverterCommands::*worker)(const std::string&), std::string successText);
+    void ReadWorker(const std::string&);
+    void SingleCommandWorker(const std::string& successText);
+    // Shows a message box on the UI thread and returns when it was closed.
+    void ShowMessageAndWait(const char* caption, const std::string& text, bool warning);
+    void SetResult(Outcome outcome, std::string report = {});
+    void CleanUp();
+    bool PortOpenOrWarn();
+
+    TForm1& form_;
+    std::atomic<bool> running_{false};
+    mutable std::mutex resultMutex_;
+    Result result_;
 };
+
+// Texts of the converter commands.
+inline constexpr const char* kConverterUnavailable = "Параметры преобразователя недоступны.";
+inline constexpr const char* kConverterTimeout = "Время ожидания ответа истекло.";
+inline constexpr const char* kPollRangeChanged = "Диапазон опроса изменен";
+inline constexpr const char* kCommandSent = "Команда отправлена.";
 
 }  // namespace tulex

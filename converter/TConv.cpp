@@ -1,10 +1,14 @@
 #include "converter/TConv.h"
 
+#include "converter/ConverterReport.h"
+
 namespace tulex {
 
-void TConv::CreateEvents() {
+void TConv::CreateEvents() { CreateEvents({kEvent1, kEvent2, kDataEvent}); }
+
+void TConv::CreateEvents(std::initializer_list<EventId> ids) {
     std::lock_guard lock(mutex_);
-    for (int id = 0; id < kEventCount; ++id) {
+    for (const EventId id : ids) {
         events_[id].Reset();
         exists_[id] = true;
     }
@@ -28,6 +32,11 @@ Event* TConv::EventFor(EventId id) {
     return exists_[id] ? &events_[id] : nullptr;
 }
 
+bool TConv::EventExists(EventId id) const {
+    std::lock_guard lock(mutex_);
+    return exists_[id];
+}
+
 void TConv::AppendReply(std::string_view bytes) {
     std::lock_guard lock(mutex_);
     reply_.append(bytes);
@@ -41,6 +50,15 @@ std::string TConv::Reply() const {
 void TConv::ClearReply() {
     std::lock_guard lock(mutex_);
     reply_.clear();
+}
+
+std::string TConv::Report() {
+    std::string reply;
+    {
+        std::lock_guard lock(mutex_);
+        reply.swap(reply_);
+    }
+    return BuildConverterReport(reply);
 }
 
 }  // namespace tulex

@@ -1,11 +1,15 @@
 #pragma once
 // The converter object: the hand-over with the receive thread while a
 // converter command waits (busy flag, the accumulated converter reply, the
-// converter events) and the texts last typed into the converter dialogs.
+// converter events), the lists of the running command and the texts last
+// typed into the converter dialogs.
 
 #include <atomic>
+#include <initializer_list>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "line/Event.h"
 
@@ -18,21 +22,36 @@ public:
     // 1 while a converter command waits for its answers.
     std::atomic<int> busy{0};
 
-    // Remembered dialog texts.
+    // The running command: command texts (line bytes) and one monitor
+    // description (UTF-8) per command. Filled by the menu handler before the
+    // worker starts, emptied by the worker at its end.
+    std::vector<std::string> commandList;
+    std::vector<std::string> descriptionList;
+
+    // Remembered dialog texts (UTF-8), offered as defaults next time.
     std::string pollRangeText;
     std::string rawCommandText;
 
-    // Events exist only while a converter command runs.
-    void CreateEvents();
+    // Events exist only while a converter command runs: the worker creates
+    // those it waits on (fresh, not signalled) and closes them at its end.
+    // A signal to an event that does not exist is lost.
+    void CreateEvents();  // all three
+    void CreateEvents(std::initializer_list<EventId> ids);
     void CloseEvents();
     void Signal(EventId id);
+    // The event to wait on, or null if it does not exist (a wait on it fails).
     Event* EventFor(EventId id);
+    bool EventExists(EventId id) const;
 
     // The converter reply: data of the converter data replies, appended by
     // the receive thread, emptied by the converter commands.
     void AppendReply(std::string_view bytes);
     std::string Reply() const;
     void ClearReply();
+
+    // The parameter report (UTF-8) built from the converter reply, which is
+    // emptied in the same step.
+    std::string Report();
 
 private:
     mutable std::mutex mutex_;

@@ -1,0 +1,113 @@
+#include "converter/ConverterInput.h"
+
+#include "line/Cp1251.h"
+
+namespace tulex {
+namespace {
+
+constexpr const char* kWarning = "Предупреждение";
+constexpr const char* kInformation = "Информация";
+constexpr const char* kWrongValue = " — неверное значение.";
+
+// Decodes one UTF-8 sequence at text[i] and advances i; false when malformed.
+bool NextCodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    int len = 0;
+    if (b0 < 0x80) { cp = b0; len = 1; }
+    else if ((b0 & 0xE0) == 0xC0) { cp = b0 & 0x1F; len = 2; }
+    else if ((b0 & 0xF0) == 0xE0) { cp = b0 & 0x0F; len = 3; }
+    else if ((b0 & 0xF8) == 0xF0) { cp = b0 & 0x07; len = 4; }
+    else return false;
+    if (i + len > text.size()) return false;
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80) return false;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kSmallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();)
+        if (!NextCodePoint(text, i, cp)) return false;
+    return true;
+}
+
+// Characters as the operator sees them; malformed text counts its bytes.
+std::size_t CharacterCount(std::string_view text) {
+    if (!IsValidUtf8(text)) return text.size();
+    std::size_t count = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    return count;
+}
+
+// Text fit to be shown in a message box (malformed bytes become "?").
+std::string Shown(std::string_view text) {
+    return IsValidUtf8(text) ? std::string(text) : Cp1251ToUtf8(Utf8ToCp1251Lossy(text));
+}
+
+// The characters of valid UTF-8 text that Windows-1251 lacks, each in «».
+std::string Uncarried(std::string_view text) {
+    std::string list;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        if (!NextCodePoint(text, i, cp)) break;
+        if (UnicodeToCp1251(cp)) continue;
+        if (!list.empty()) list += ", ";
+        list += "«" + std::string(text.substr(start, i - start)) + "»";
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string TrimInput(std::string_view text) {
+    const auto blankOrControl = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && blankOrControl(text[begin])) ++begin;
+    while (end > begin && blankOrControl(text[end - 1])) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+PollRangeCheck CheckPollRange(std::string_view trimmed) {
+    PollRangeCheck check;
+    if (trimmed.empty()) {
+        check.refusal = {kWarning, "Неверное значение."};
+        return check;
+    }
+    if (CharacterCount(trimmed) != 1) {
+        check.refusal = {kInformation, Shown(trimmed) + kWrongValue};
+        return check;
+    }
+    // One character: a character Windows-1251 lacks cannot be an index either.
+    const std::optional<std::string> bytes = Utf8ToCp1251(trimmed);
+    const auto byte = bytes && bytes->size() == 1 ? static_cast<std::uint8_t>((*bytes)[0]) : 0;
+    if (byte < kPollRangeLowest || byte > kPollRangeHighest) {
+        check.refusal = {kWarning, Shown(trimmed) + kWrongValue};
+        return check;
+    }
+    check.index = byte;
+    return check;
+}
+
+RawCommandCheck CheckRawCommand(std::string_view typed) {
+    RawCommandCheck check;
+    if (!IsValidUtf8(typed)) {
+        check.refusal = {kWarning, "Команда не отправлена: текст не в кодировке UTF-8."};
+        return check;
+    }
+    check.bytes = Utf8ToCp1251(typed);
+    if (!check.bytes)
+        check.refusal = {kWarning, "Команда не отправлена: символов " + Uncarried(typed) +
+                                       " нет в кодировке Windows-1251, их нельзя передать в линию."};
+    return check;
+}
+
+}  // namespace tulex
