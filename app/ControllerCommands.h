@@ -8,7 +8,7 @@
 //   app/ConfigurationCommands.cpp N7Click .. N25Click, modes, master card, relays
 //   app/DiagnosticCommands.cpp    N41Click, N1Click, N110Click .. N43Click, N26Click
 //   app/SearchCommand.cpp         Button4Click
-//   app/ControllerCommands.cpp    CheckPort
+//   app/ControllerCommands.cpp    CheckPort, CanStart
 //   app/PopupMenu1.cpp            InvokeMenuItem
 
 #include <string>
@@ -67,6 +67,11 @@ public:
     // True when the port is open; otherwise shows the warning
     // "Начните работу с выбора COM-порта." and returns false.
     bool CheckPort();
+
+    // True when a command may start now: no controller or converter command
+    // is running (a second worker would share the transaction state) and the
+    // port is open (else the warning above).
+    bool CanStart();
 
 private:
     void StandardSet(int entry);

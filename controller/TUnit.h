@@ -29,6 +29,9 @@ public:
     void ShowFailure(const std::string& text);
     // Sets a report: own title and text, the report colour.
     void ShowReport(const std::string& title, const std::string& text);
+    // The parameter and master-card reports of a data reply (controller/Reports.cpp).
+    void ReportParameters(const std::string& replyData);
+    void ReportMasterCard(const std::string& replyData);
 
     // --- transaction state
     std::atomic<int> busy{0};
