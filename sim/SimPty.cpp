@@ -1,0 +1,116 @@
+#include "sim/SimPty.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace tulex::sim {
+
+namespace {
+
+std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+void MakeRaw(int fd) {
+    struct termios t {};
+    if (tcgetattr(fd, &t) != 0) return;
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+SimPty::~SimPty() {
+    if (slave_ >= 0) ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+}
+
+bool SimPty::Open(std::string& error) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master_ < 0) {
+        error = ErrnoText("posix_openpt");
+        return false;
+    }
+    char name[128];
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0) {
+        error = ErrnoText("pseudo-terminal set-up");
+        return false;
+    }
+    slavePath_ = name;
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave_ < 0) {
+        error = ErrnoText("open " + slavePath_);
+        return false;
+    }
+    // Raw on both sides: no echo, no line editing, no CR/LF translation, so
+    // every byte crosses unchanged until the client sets its own modes.
+    MakeRaw(master_);
+    MakeRaw(slave_);
+    return true;
+}
+
+void SimPty::ReleaseStaleExclusive() {
+    if (slave_ < 0) return;
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    if (ioctl(slave_, TIOCGEXCL, &exclusive) != 0 || !exclusive) return;
+    // A client that opened the port holds its lock for as long as it has it
+    // open; if we can take the lock, the client is gone.
+    if (flock(slave_, LOCK_EX | LOCK_NB) != 0) return;
+    ioctl(slave_, TIOCNXCL);
+    flock(slave_, LOCK_UN);
+#endif
+}
+
+bool Announcement::Announce(const std::string& target, const std::string& directory, std::string& error) {
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = ErrnoText("mkdir " + directory);
+        return false;
+    }
+    struct stat st {};
+    if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        error = directory + ": not a directory";
+        return false;
+    }
+    for (int n = 1; n < 10000; ++n) {
+        const std::string name = "SIM" + std::to_string(n);
+        const std::string link = directory + "/" + name;
+        struct stat ls {};
+        if (::lstat(link.c_str(), &ls) == 0) {
+            struct stat ts {};
+            // Taken while its target exists; a stale link is ours to replace.
+            if (!S_ISLNK(ls.st_mode) || ::stat(link.c_str(), &ts) == 0) continue;
+            if (::unlink(link.c_str()) != 0 && errno != ENOENT) continue;
+        }
+        // symlink() fails with EEXIST if another simulator took the name
+        // between our look and now: then try the next one.
+        if (::symlink(target.c_str(), link.c_str()) == 0) {
+            shortName_ = name;
+            linkPath_ = link;
+            target_ = target;
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = ErrnoText("symlink " + link);
+            return false;
+        }
+    }
+    error = "no free SIMn name in " + directory;
+    return false;
+}
+
+void Announcement::Remove() {
+    if (linkPath_.empty()) return;
+    char buf[4096];
+    const ssize_t n = ::readlink(linkPath_.c_str(), buf, sizeof buf - 1);
+    if (n >= 0 && std::string(buf, static_cast<std::size_t>(n)) == target_) ::unlink(linkPath_.c_str());
+    linkPath_.clear();
+    shortName_.clear();
+}
+
+}  // namespace tulex::sim

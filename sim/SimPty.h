@@ -1,0 +1,59 @@
+#pragma once
+// The pseudo-terminal that carries the virtual line, and its announcement
+// as a short name (SIM1) in the simulator directory.
+
+#include <string>
+
+namespace tulex::sim {
+
+class SimPty {
+public:
+    SimPty() = default;
+    ~SimPty();
+    SimPty(const SimPty&) = delete;
+    SimPty& operator=(const SimPty&) = delete;
+
+    // Opens a raw, non-blocking master and keeps a slave descriptor open
+    // (without lock or exclusive mode) so the line stays up while no client
+    // has the port open and a client can close and reopen it.
+    bool Open(std::string& error);
+
+    int MasterFd() const { return master_; }
+    const std::string& SlavePath() const { return slavePath_; }
+
+    // The exclusive mode a client set stays on the terminal after it closed,
+    // because our own slave descriptor keeps the terminal open; a non-root
+    // client could then never reopen it. Clears it once no client holds the
+    // port's lock any more. Cheap; call now and then.
+    void ReleaseStaleExclusive();
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+// The symlink SIMn -> slave path in the simulator directory.
+class Announcement {
+public:
+    Announcement() = default;
+    ~Announcement() { Remove(); }
+    Announcement(const Announcement&) = delete;
+    Announcement& operator=(const Announcement&) = delete;
+
+    // Creates the directory (0700) if missing and takes the first free SIMn;
+    // a link whose target no longer exists counts as free.
+    bool Announce(const std::string& target, const std::string& directory, std::string& error);
+    // Removes the link if it still points at our target.
+    void Remove();
+
+    const std::string& ShortName() const { return shortName_; }
+    const std::string& LinkPath() const { return linkPath_; }
+
+private:
+    std::string shortName_;
+    std::string linkPath_;
+    std::string target_;
+};
+
+}  // namespace tulex::sim

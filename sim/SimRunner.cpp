@@ -1,0 +1,156 @@
+#include "sim/SimRunner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace tulex::sim {
+
+SimRunner::SimRunner(SimLine& line, SimEvents& events, int ptyFd)
+    : line_(line), events_(events), pty_(ptyFd), wake_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SimRunner::~SimRunner() {
+    if (wake_ >= 0) ::close(wake_);
+}
+
+void SimRunner::SetCommandInput(int fd, CommandHandler handler) {
+    commandFd_ = fd;
+    handler_ = std::move(handler);
+}
+
+void SimRunner::SetHousekeeping(std::function<void()> fn, int periodMs) {
+    housekeeping_ = std::move(fn);
+    housekeepingMs_ = periodMs;
+}
+
+void SimRunner::Stop() {
+    stop_ = true;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+}
+
+void SimRunner::WritePending() {
+    while (pendingPos_ < pending_.size()) {
+        const ssize_t n = ::write(pty_, pending_.data() + pendingPos_, pending_.size() - pendingPos_);
+        if (n > 0) {
+            pendingPos_ += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;  // EAGAIN: the terminal's queue is full; POLLOUT resumes
+        }
+    }
+    if (pendingPos_ == pending_.size()) {
+        pending_.clear();
+        pendingPos_ = 0;
+    } else if (pendingPos_ > (1u << 20)) {
+        pending_.erase(0, pendingPos_);
+        pendingPos_ = 0;
+    }
+}
+
+void SimRunner::ReadPty(SimTime now) {
+    char buf[4096];
+    // A few reads per wake-up: enough to drain a burst, short enough to
+    // answer what came first without delay.
+    for (int i = 0; i < 16; ++i) {
+        const ssize_t n = ::read(pty_, buf, sizeof buf);
+        if (n > 0) {
+            read_ += static_cast<std::uint64_t>(n);
+            line_.Feed(std::string_view(buf, static_cast<std::size_t>(n)), now);
+            if (static_cast<std::size_t>(n) < sizeof buf) return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EIO) {
+            // Only when no slave is open at all (ours is): do not spin.
+            ptyQuietUntil_ = now + Millis(50);
+        }
+        return;
+    }
+}
+
+bool SimRunner::ReadCommands() {
+    char buf[4096];
+    const ssize_t n = ::read(commandFd_, buf, sizeof buf);
+    if (n < 0) return errno == EINTR || errno == EAGAIN;
+    if (n == 0) {
+        // A last line without its line feed still counts.
+        if (!commandBuffer_.empty() && handler_) handler_(commandBuffer_);
+        commandBuffer_.clear();
+        return false;
+    }
+    commandBuffer_.append(buf, static_cast<std::size_t>(n));
+    std::size_t start = 0;
+    for (std::size_t eol; (eol = commandBuffer_.find('\n', start)) != std::string::npos; start = eol + 1) {
+        std::string_view lineText(commandBuffer_.data() + start, eol - start);
+        if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
+        if (handler_ && !handler_(lineText)) return false;
+    }
+    commandBuffer_.erase(0, start);
+    return true;
+}
+
+void SimRunner::Run() {
+    SimTime nextHousekeeping = SimClock::now();
+    while (!stop_) {
+        SimTime now = SimClock::now();
+        events_.Advance(now);
+        line_.Advance(now);
+        std::string out = line_.TakeOutput(now);
+        if (!out.empty()) {
+            if (pending_.size() - pendingPos_ + out.size() > kPendingLimit) dropped_ += out.size();
+            else pending_ += out;
+        }
+        WritePending();
+        if (housekeeping_ && now >= nextHousekeeping) {
+            housekeeping_();
+            nextHousekeeping = now + Millis(housekeepingMs_);
+        }
+
+        std::optional<SimTime> next = line_.NextDue();
+        if (const auto e = events_.NextDue(); e && (!next || *e < *next)) next = e;
+        if (housekeeping_ && (!next || nextHousekeeping < *next)) next = nextHousekeeping;
+        const bool ptyQuiet = now < ptyQuietUntil_;
+        if (ptyQuiet && (!next || ptyQuietUntil_ < *next)) next = ptyQuietUntil_;
+
+        struct pollfd fds[8];
+        nfds_t count = 0;
+        const nfds_t ptyIndex = count;
+        fds[count++] = {pty_, static_cast<short>((ptyQuiet ? 0 : POLLIN) | (pending_.empty() ? 0 : POLLOUT)), 0};
+        fds[count++] = {wake_, POLLIN, 0};
+        const nfds_t commandIndex = count;
+        if (commandFd_ >= 0) fds[count++] = {commandFd_, POLLIN, 0};
+        const nfds_t stopIndex = count;
+        for (const int fd : stopFds_)
+            if (count < 8) fds[count++] = {fd, POLLIN, 0};
+
+        struct timespec timeout {};
+        struct timespec* timeoutPtr = nullptr;
+        if (next) {
+            const auto left = std::max<SimClock::duration>(SimClock::duration::zero(), *next - SimClock::now());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            timeoutPtr = &timeout;
+        }
+        const int ready = ::ppoll(fds, count, timeoutPtr, nullptr);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (ready == 0) continue;
+        for (nfds_t i = stopIndex; i < count; ++i)
+            if (fds[i].revents) stop_ = true;
+        if (stop_) break;
+        if (fds[ptyIndex].revents & (POLLIN | POLLHUP | POLLERR)) ReadPty(SimClock::now());
+        if (commandFd_ >= 0 && (fds[commandIndex].revents & (POLLIN | POLLHUP | POLLERR))) {
+            if (!ReadCommands()) stop_ = true;
+        }
+    }
+    WritePending();
+}
+
+}  // namespace tulex::sim
