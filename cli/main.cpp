@@ -11,6 +11,7 @@ using namespace tulex::cli;
 
 namespace tulex::cli {
 int RunListen(const CliOptions& options);  // cli/ListenCommand.cpp
+int RunConverter(const CliOptions& options);  // cli/ConverterCommandsCli.cpp
 }
 
 namespace {
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     }
     if (options->command == "ports") return RunPorts(*options);
     if (options->command == "listen") return RunListen(*options);
+    if (options->command == "converter") return RunConverter(*options);
 
     std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
                  options->command.c_str());
