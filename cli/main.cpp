@@ -12,6 +12,8 @@ using namespace tulex::cli;
 namespace tulex::cli {
 int RunListen(const CliOptions& options);  // cli/ListenCommand.cpp
 int RunConverter(const CliOptions& options);  // cli/ConverterCommandsCli.cpp
+bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommandsCli.cpp
+int RunDiagnosticCommand(const CliOptions& options);
 }
 
 namespace {
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
     if (options->command == "ports") return RunPorts(*options);
     if (options->command == "listen") return RunListen(*options);
     if (options->command == "converter") return RunConverter(*options);
+    if (IsDiagnosticCommand(options->command)) return RunDiagnosticCommand(*options);
 
     std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
                  options->command.c_str());
