@@ -1,0 +1,330 @@
+// Events, the schedule, scenarios, the command line and stdin commands.
+
+#include "line/Frame.h"
+#include "sim/Scenario.h"
+#include "sim/SimCommands.h"
+#include "sim/SimEvents.h"
+#include "sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace tulex::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint8_t G = 0x47;
+constexpr std::uint8_t H = 0x48;
+
+class EventsFixture : public ::testing::Test {
+protected:
+    std::string Out(SimTime at) {
+        line.Advance(at);
+        return line.TakeOutput(at);
+    }
+    SimLine line;
+    SimEvents events{line, 42};
+    SimTime t0 = SimTime{} + 5h;
+};
+
+TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
+    line.AddController(G);
+    struct Case {
+        EventSpec spec;
+        std::regex frame;
+    };
+    auto spec = [](EventKind kind, std::string data = {}, bool longData = false, int channel = 1) {
+        EventSpec s;
+        s.kind = kind;
+        s.index = G;
+        s.data = std::move(data);
+        s.longData = longData;
+        s.channel = channel;
+        return s;
+    };
+    const Case cases[] = {
+        {spec(EventKind::Card), std::regex("G;[0-9]{10}[0-9A-F]{2}\\?")},
+        {spec(EventKind::Card, {}, true), std::regex("G;[0-9]{10}[0-9A-F]{2}0000[0-9]{4}\\?")},
+        {spec(EventKind::Card, "0000012345"), std::regex("G;0000012345\\?")},
+        {spec(EventKind::Online), std::regex("G1;[0-9]{10}\\?")},
+        {spec(EventKind::Online, {}, false, 2), std::regex("G2;[0-9]{10}\\?")},
+        {spec(EventKind::Online, {}, true, 2), std::regex("G2;[0-9]{20}\\?")},
+        {spec(EventKind::Sensor), std::regex("G[1-8][01]\\?")},
+        {spec(EventKind::Sensor, "3A"), std::regex("G3A\\?")},
+        {spec(EventKind::MasterPoll), std::regex("\xFFG\\?")},
+        {spec(EventKind::LostTerminator), std::regex("G;[0-9A-F]{12}")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(EventKindName(c.spec.kind));
+        const std::string what = events.Fire(c.spec, t0);
+        EXPECT_EQ(what.rfind("error", 0), std::string::npos) << what;
+        const std::string out = Out(t0);
+        EXPECT_TRUE(std::regex_match(out, c.frame)) << out;
+    }
+    EXPECT_EQ(events.Fire(spec(EventKind::MasterRequest, "!1005"), t0), "another master's request to G !1005");
+    EXPECT_EQ(Out(t0), BuildRequest(G, "!1005"));
+    EventSpec s;
+    s.kind = EventKind::MasterClear;
+    events.Fire(s, t0);
+    EXPECT_EQ(Out(t0), "\xFF\xFD?");
+    s.kind = EventKind::MasterConverter;
+    events.Fire(s, t0);
+    EXPECT_EQ(Out(t0), BuildRequest(kConverterAddress, "0"));
+    // A sensor event needs a hex digit after the index, or it is not one.
+    EXPECT_EQ(events.Fire(spec(EventKind::Sensor, ";1"), t0).rfind("error", 0), 0u);
+}
+
+TEST_F(EventsFixture, FaultsAndBursts) {
+    line.AddController(G);
+    line.AddController(H);
+    EventSpec s;
+    s.kind = EventKind::Zeros;
+    s.count = 3;
+    events.Fire(s, t0);
+    EXPECT_EQ(Out(t0), std::string(3, '\0'));
+    s.kind = EventKind::Noise;
+    s.count = 50;
+    events.Fire(s, t0);
+    const std::string noise = Out(t0);
+    EXPECT_EQ(noise.size(), 50u);
+    EXPECT_EQ(noise.find('\0'), std::string::npos);
+    s.kind = EventKind::Burst;
+    s.count = 1000;
+    events.Fire(s, t0);
+    const std::string burst = Out(t0);
+    std::size_t frames = 0, fromH = 0;
+    for (std::size_t pos = 0; pos < burst.size(); pos += 15) {
+        ASSERT_TRUE(std::regex_match(burst.substr(pos, 15), std::regex("[GH];[0-9A-F]{12}\\?")));
+        ++frames;
+        fromH += burst[pos] == 'H';
+    }
+    EXPECT_EQ(frames, 1000u);
+    EXPECT_EQ(fromH, 500u) << "a burst takes turns over the line's controllers";
+}
+
+TEST_F(EventsFixture, EventsWithoutAControllerAreRefused) {
+    EventSpec s;  // a card event from a random controller of an empty line
+    EXPECT_EQ(events.Fire(s, t0).rfind("error", 0), 0u);
+    EXPECT_EQ(Out(t0), "");
+}
+
+TEST_F(EventsFixture, ScheduleFiresAtItsTimes) {
+    line.AddController(G);
+    ScheduleItem every;
+    every.event.kind = EventKind::Sensor;
+    every.event.data = "1";
+    every.atMs = 100;
+    every.everyMs = 250;
+    every.repeat = 3;
+    ScheduleItem once;
+    once.event.kind = EventKind::Online;
+    once.event.data = "0000000001";
+    once.atMs = 200;
+    events.AddSchedule(every, t0);
+    events.AddSchedule(once, t0);
+
+    std::vector<int> sensorTimes;
+    std::vector<int> onlineTimes;
+    for (int ms = 0; ms <= 2000; ++ms) {
+        const SimTime now = t0 + Millis(ms);
+        events.Advance(now);
+        const std::string out = Out(now);
+        if (out.find("G1?") != std::string::npos) sensorTimes.push_back(ms);
+        if (out.find("G1;") != std::string::npos) onlineTimes.push_back(ms);
+    }
+    EXPECT_EQ(sensorTimes, (std::vector<int>{100, 350, 600}));
+    EXPECT_EQ(onlineTimes, (std::vector<int>{200}));
+    EXPECT_FALSE(events.NextDue().has_value());
+    // Both events expected an automatic answer; none came.
+    ASSERT_EQ(line.Answers().size(), 4u);
+    for (const auto& r : line.Answers()) EXPECT_TRUE(r.missed);
+}
+
+TEST(Scenario, DemoLineIsPlausible) {
+    std::string error;
+    const auto s = ParseScenario(DemoScenarioJson(), error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_GE(s->controllers.size(), 10u);
+    bool latin = false, cyrillic = false;
+    for (const auto& c : s->controllers) {
+        latin |= c.index < 0x80;
+        cyrillic |= c.index >= 0xC0;
+    }
+    EXPECT_TRUE(latin && cyrillic);
+    EXPECT_FALSE(s->events.empty());
+
+    SimLine line(s->line, s->converter);
+    SimEvents events(line, s->seed);
+    ASSERT_TRUE(ApplyScenario(*s, line, events, SimTime{}, error)) << error;
+    std::set<int> types, modes;
+    for (SimController* c : line.Controllers()) {
+        types.insert(c->Register(1) >> 4);
+        modes.insert(c->Register(13) >> 4);
+        EXPECT_EQ(c->Register(2), c->Index());
+    }
+    EXPECT_GE(types.size(), 4u) << "several controller models";
+    EXPECT_EQ(modes.size(), 3u) << "on-line, off-line and autonomous controllers";
+}
+
+TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
+    std::string error;
+    const auto s = ParseScenario(R"({
+        "line": {"reply": "positive", "absent": "error", "delay_ms": 3, "answer_timeout_ms": 50},
+        "converter": {"version": "20", "poll_upper": "0x60", "speed": "14", "echo": true},
+        "controllers": [
+            {"index": "Ж", "preset": "terminal", "registers": {"10": "ff", "13": "60"},
+             "reply": "ack", "delay_ms": 7, "silent": false, "error": false, "eeprom": "fail",
+             "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65"}
+        ],
+        "events": [{"event": "burst", "count": 10, "at_ms": 5}]
+    })", error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_EQ(s->line.reply, ReplyStyle::Positive);
+    EXPECT_TRUE(s->line.absentError);
+    EXPECT_TRUE(s->converter.echo);
+    EXPECT_EQ(s->converter.pollUpper, 0x60);
+    SimLine line(s->line, s->converter);
+    SimEvents events(line);
+    ASSERT_TRUE(ApplyScenario(*s, line, events, SimTime{}, error));
+    SimController* c = line.Find(0xC6);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->Register(1), 0x65);
+    EXPECT_EQ(c->Register(10), 0xFF);
+    EXPECT_EQ(c->Register(13), 0x60);
+    EXPECT_EQ(c->Register(16), 0x1E) << "from the preset";
+    EXPECT_EQ(c->Behaviour().delayMs, 7);
+    EXPECT_TRUE(c->Behaviour().eepromFail);
+    EXPECT_TRUE(c->Behaviour().noDataAfterAck);
+
+    struct Bad {
+        const char* json;
+        const char* mentions;
+    };
+    const Bad bad[] = {
+        {R"({"controlers": []})", "controlers"},
+        {R"({"controllers": [{"index": "F"}]})", "controllers[0].index"},
+        {R"({"controllers": [{"index": "G"}, {"index": "0x47"}]})", "used twice"},
+        {R"({"controllers": [{"index": "G", "preset": "gate"}]})", "preset"},
+        {R"({"controllers": [{"index": "G", "registers": {"02": "48"}}]})", "register 02"},
+        {R"({"controllers": [{"index": "G", "registers": {"13": "4"}}]})", "registers.13"},
+        {R"({"controllers": [{"index": "G", "delay_ms": -1}]})", "delay_ms"},
+        {R"({"line": {"reply": "nack"}})", "line.reply"},
+        {R"({"converter": {"poll_upper": "G"}})", "poll_upper"},
+        {R"({"converter": {"version": "x1"}})", "version"},
+        {R"({"events": [{"event": "cards"}]})", "events[0].event"},
+        {R"({"events": [{"event": "card", "data": "12?4"}]})", "events[0].data"},
+        {R"({"events": [{"event": "online", "channel": 3}]})", "channel"},
+        {R"({"line": )", "not valid JSON"},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.json);
+        error.clear();
+        EXPECT_FALSE(ParseScenario(b.json, error));
+        EXPECT_NE(error.find(b.mentions), std::string::npos) << error;
+    }
+    EXPECT_FALSE(LoadScenario("/nonexistent/scenario.json", error));
+    EXPECT_NE(error.find("/nonexistent/scenario.json"), std::string::npos);
+}
+
+std::optional<SimOptions> Parse(std::vector<std::string> args, std::string& error) {
+    args.insert(args.begin(), "tulex-sim");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    return ParseSimOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+TEST(SimOptions, CommandLineContract) {
+    std::string error;
+    auto o = Parse({"--controllers", "G,H,Ж,0xFC", "--reply", "positive", "--absent", "error", "--echo",
+                    "--trace", "-", "--scenario", "x.json", "--delay=4", "--poll-upper", "H"},
+                   error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->controllers, (std::vector<std::uint8_t>{0x47, 0x48, 0xC6, 0xFC}));
+    EXPECT_EQ(o->reply, ReplyStyle::Positive);
+    EXPECT_EQ(o->absentError, true);
+    EXPECT_TRUE(o->echo);
+    EXPECT_EQ(o->tracePath, "-");
+    EXPECT_EQ(o->scenarioPath, "x.json");
+    EXPECT_EQ(o->delayMs, 4);
+    EXPECT_EQ(o->pollUpper, 0x48);
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--controllers", "G,F"}, {"--controllers", "G,,H"}, {"--controllers", "G,G"},
+        {"--controllers", "0x20"}, {"--reply", "nack"},      {"--absent", "loud"},
+        {"--delay", "-1"},        {"--delay", "5ms"},        {"--trace"},
+        {"--poll-upper", "G"},    {"--speed", "8"},          {"--frobnicate"},
+    };
+    for (const auto& args : bad) {
+        SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
+        error.clear();
+        EXPECT_FALSE(Parse(args, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(SimOptions, HelpNamesEveryOptionAndCommand) {
+    const std::string help = SimHelpText();
+    for (const char* word :
+         {"--scenario", "--controllers", "--reply", "--absent", "--echo", "--trace", "--delay", "--eeprom-delay",
+          "--eeprom-fail", "--event-interval", "--online-interval", "--sensor-interval", "--answer-timeout",
+          "--converter-version", "--poll-upper", "--speed", "--seed", "--no-stdin", "--help", "card IDX",
+          "online IDX", "sensor IDX", "master request", "master poll", "master clear", "master converter",
+          "noise", "lost", "zeros", "burst", "list", "answers", "stats", "trace", "add IDX", "remove IDX",
+          "set IDX", "mastercard", "converter echo", "line reply", "quit"}) {
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(SimCommands, ChangeTheLineWhileItRuns) {
+    SimLine line;
+    SimEvents events(line);
+    SimCommands commands(line, events, nullptr);
+    const SimTime t = SimTime{} + 1h;
+    bool quit = false;
+    auto run = [&](const char* text) { return commands.Execute(text, t, quit); };
+
+    EXPECT_EQ(run("add G door-sensor"), "ok");
+    EXPECT_EQ(run("add Ж"), "ok");
+    EXPECT_EQ(run("add G").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set G reply positive"), "ok");
+    EXPECT_EQ(run("set G reg 10 FF"), "ok");
+    EXPECT_EQ(run("set G reg 02 48").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set G eeprom fail"), "ok");
+    EXPECT_EQ(run("set G delay 12"), "ok");
+    EXPECT_EQ(run("set H delay 12").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set G volume 11").rfind("error", 0), 0u);
+    SimController* g = line.Find(G);
+    EXPECT_EQ(g->Register(10), 0xFF);
+    EXPECT_EQ(g->Register(13), 0x43);
+    EXPECT_EQ(g->Behaviour().reply, ReplyStyle::Positive);
+    EXPECT_EQ(g->Behaviour().delayMs, 12);
+    EXPECT_TRUE(g->Behaviour().eepromFail);
+
+    const std::string list = run("list");
+    EXPECT_NE(list.find("2 controller(s)"), std::string::npos) << list;
+    EXPECT_NE(list.find("Ж (0xC6)"), std::string::npos) << list;
+    EXPECT_NE(list.find("10=FF"), std::string::npos) << list;
+
+    EXPECT_EQ(run("card G 0000012345"), "card event G 0000012345");
+    EXPECT_EQ(line.TakeOutput(t), "G;0000012345?");
+    EXPECT_EQ(run("online Ж 2 0000000007").rfind("on-line request", 0), 0u);
+    EXPECT_EQ(line.TakeOutput(t), "\xC6" "2;0000000007?");
+    EXPECT_NE(run("answers").find("1 awaited"), std::string::npos);
+    EXPECT_EQ(run("card F").rfind("error", 0), 0u);
+    EXPECT_EQ(run("burst 0").rfind("error", 0), 0u);
+    EXPECT_EQ(run("line absent error"), "ok");
+    EXPECT_TRUE(line.Config().absentError);
+    EXPECT_EQ(run("converter echo on"), "ok");
+    EXPECT_TRUE(line.Converter().Config().echo);
+    EXPECT_EQ(run("remove G"), "ok");
+    EXPECT_EQ(line.Find(G), nullptr);
+    EXPECT_EQ(run("frobnicate").rfind("error", 0), 0u);
+    EXPECT_FALSE(quit);
+    run("quit");
+    EXPECT_TRUE(quit);
+}
+
+}  // namespace
+}  // namespace tulex::sim
