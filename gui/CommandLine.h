@@ -1,16 +1,31 @@
 #pragma once
-// The window caption and the master switch of the command line.
+// The command line of the window program:
+//   tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]
+// "-master" counts only as the very first argument (TForm1 decides).
 
 #include <QString>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 namespace tulex {
 
-// True when the first argument after the program name is "-master" in any
-// mix of upper and lower case; nothing appended, no other position.
-bool IsMasterArgument(const QStringList& arguments);
+// The arguments after the program name, as UTF-8.
+std::vector<std::string> ProgramArguments(const QStringList& arguments);
 
-// "ТУЛЕКС 1.8", or "ТУЛЕКС master" in master mode.
-QString WindowCaption(bool masterMode);
+struct StartOptions {
+  QString port;        // opened at start when not empty
+  QString speed;       // speed box text for that open; empty keeps "9600"
+  bool monitor = false;  // open the monitor window at start
+  QString screenshot;  // save a picture of the screen there, then quit
+  int delayMs = 1500;  // how long to run before the picture
+  bool help = false;
+  QString error;       // non-empty: bad command line, the message to print
+};
+
+// arguments: QCoreApplication::arguments() (program name first).
+StartOptions ParseStartOptions(const QStringList& arguments);
+QString UsageText();
 
 }  // namespace tulex

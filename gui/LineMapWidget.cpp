@@ -93,8 +93,10 @@ void LineMapWidget::paintEvent(QPaintEvent* event) {
   enum : unsigned char { kOrdinary, kIsSelected, kIsReplyOnly, kIsPresent };
   std::array<unsigned char, 256> state{};
   state[selected_] = kIsSelected;
-  for (unsigned char i : sets.replyOnly) state[i] = kIsReplyOnly;
-  for (unsigned char i : sets.present) state[i] = kIsPresent;
+  for (int i = 0; i < 256; ++i) {
+    if (sets.replyOnly.test(i)) state[i] = kIsReplyOnly;
+    if (sets.present.test(i)) state[i] = kIsPresent;
+  }
 
   QPainter p(this);
   p.setClipRegion(event->region());

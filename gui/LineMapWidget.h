@@ -8,6 +8,7 @@
 #include <QList>
 #include <QWidget>
 
+#include <bitset>
 #include <functional>
 #include <set>
 #include <vector>
@@ -15,8 +16,8 @@
 namespace tulex {
 
 struct MapSets {
-  std::vector<unsigned char> present;
-  std::vector<unsigned char> replyOnly;
+  std::bitset<256> present;
+  std::bitset<256> replyOnly;
 };
 
 class LineMapWidget : public QWidget {

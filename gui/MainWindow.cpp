@@ -1,6 +1,7 @@
 #include "gui/MainWindow.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -14,7 +15,6 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-#include "gui/Caption.h"
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
 #include "gui/PopupHost.h"
@@ -69,10 +69,10 @@ QFont FormFont() {
 
 }  // namespace
 
-MainWindow::MainWindow(bool masterMode, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(const QString& caption, QWidget* parent) : QMainWindow(parent) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(WindowCaption(masterMode));
+  setWindowTitle(caption);
   setWindowIcon(WindowIcon());
   setFont(FormFont());
   buildControls();
@@ -256,6 +256,11 @@ void MainWindow::CentreOnScreen() {
 
 QString MainWindow::AboutText() {
   return QStringLiteral("ТУЛЕКС 1.8\n\nРазработка: команда ТУЛЕКС");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  emit closing();
+  event->accept();
 }
 
 void MainWindow::clickEscapeButton() {

@@ -31,7 +31,7 @@ class MainWindow : public QMainWindow {
   static constexpr int kMapLeft = 8;
   static constexpr int kMapTop = 80;
 
-  explicit MainWindow(bool masterMode, QWidget* parent = nullptr);
+  explicit MainWindow(const QString& caption, QWidget* parent = nullptr);
 
   // Screen point of an index's cell anchor (pop-ups and PopupMenu1 go there).
   QPoint IndexScreenPoint(unsigned char index) const;
@@ -93,6 +93,13 @@ class MainWindow : public QMainWindow {
   QAction *N19, *N34, *N35;
 
   PopupHost* popups;
+
+ signals:
+  // The window is closing (FormClose); it always closes.
+  void closing();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void buildControls();

@@ -4,6 +4,7 @@
 // implementation guards its own storage.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tulex {
@@ -14,6 +15,9 @@ class MonitorLineStore {
   virtual std::size_t count() const = 0;
   // Line i (0-based) as Windows-1251 bytes; empty for i >= count().
   virtual std::string line(std::size_t i) const = 0;
+  // Changes whenever the lines were thrown away (clear, new window), so the
+  // view starts over even if the count grew back in between.
+  virtual std::uint64_t generation() const { return 0; }
 };
 
 }  // namespace tulex

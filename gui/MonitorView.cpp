@@ -37,6 +37,7 @@ MonitorView::MonitorView(QWidget* parent) : QAbstractScrollArea(parent) {
 void MonitorView::setStore(const MonitorLineStore* store) {
   store_ = store;
   shown_ = 0;
+  generation_ = store ? store->generation() : 0;
   widestLine_ = 0;
   selected_ = -1;
   refresh();
@@ -59,14 +60,15 @@ bool MonitorView::isAtEnd() const {
 
 void MonitorView::refresh() {
   const std::size_t count = store_ ? store_->count() : 0;
-  if (count == shown_) return;
+  const std::uint64_t generation = store_ ? store_->generation() : 0;
+  if (count == shown_ && generation == generation_) return;
   const bool follow = isAtEnd();
-  if (count < shown_) {  // cleared (and maybe refilled since)
+  if (count < shown_ || generation != generation_) {  // cleared (and maybe refilled since)
+    generation_ = generation;
     widestLine_ = 0;
     selected_ = -1;
     shown_ = 0;
   }
-  for (std::size_t i = shown_; i < count; ++i) widestLine_ = std::max(widestLine_, store_->line(i).size());
   shown_ = count;
   updateScrollRanges();
   if (follow) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
@@ -106,7 +108,10 @@ void MonitorView::paintEvent(QPaintEvent*) {
   option.setTabStopDistance(10.0 * fontMetrics().averageCharWidth() / 4.0);
   const int x = kTextMargin - horizontalScrollBar()->value();
   const int width = std::max(viewport()->width(), horizontalScrollBar()->maximum() + viewport()->width());
+  const std::size_t widest = widestLine_;
   for (std::size_t i = first; i < last; ++i) {
+    const std::string bytes = store_->line(i);
+    widestLine_ = std::max(widestLine_, bytes.size());
     const QRect row(x, static_cast<int>(i - first) * h, width, h);
     if (static_cast<long long>(i) == selected_) {
       p.fillRect(QRect(0, row.top(), viewport()->width(), h), palette().highlight());
@@ -114,8 +119,11 @@ void MonitorView::paintEvent(QPaintEvent*) {
     } else {
       p.setPen(palette().color(QPalette::Text));
     }
-    p.drawText(QRectF(row), Display(store_->line(i)), option);
+    p.drawText(QRectF(row), Display(bytes), option);
   }
+  // The horizontal range grows with the widest line painted so far: appends
+  // never have to read lines that are not on screen.
+  if (widestLine_ != widest) QMetaObject::invokeMethod(this, [this] { updateScrollRanges(); }, Qt::QueuedConnection);
 }
 
 void MonitorView::mousePressEvent(QMouseEvent* event) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace tulex {
 
@@ -48,7 +49,8 @@ class MonitorView : public QAbstractScrollArea {
   const MonitorLineStore* store_ = nullptr;
   QTimer tick_;
   std::size_t shown_ = 0;
-  std::size_t widestLine_ = 0;  // in characters; the font is monospace
+  std::uint64_t generation_ = 0;
+  std::size_t widestLine_ = 0;  // in characters, of the lines painted; the font is monospace
   long long selected_ = -1;
 };
 

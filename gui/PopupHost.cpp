@@ -37,7 +37,8 @@ void PopupHost::showCard(unsigned char index, const QString& title, const QStrin
   card->setText(text);
   cards_.append(card);
   // The timer belongs to the card: it ends with it.
-  QTimer::singleShot(cardLifetimeMs_, card, [this, card] {
+  // A precise timer: a coarse one may fire up to 5 % early.
+  QTimer::singleShot(cardLifetimeMs_, Qt::PreciseTimer, card, [this, card] {
     cards_.removeAll(card);
     card->deleteLater();
   });

@@ -1,0 +1,94 @@
+#pragma once
+// The Qt side of the window logic: implements the View that TForm1 talks to
+// on the main window's widgets, and connects every control, menu item and
+// map shortcut to TForm1's handlers. It also runs the monitor's handlers
+// (the monitor window is a widget; its lines live in TForm1's TPList).
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/View.h"
+#include "gui/MonitorLineStore.h"
+#include "gui/MonitorWindow.h"
+
+namespace tulex {
+
+class MainWindow;
+class QtDispatcher;
+class TForm1;
+class TPList;
+
+// TPList seen through the monitor view's store interface.
+class TPListStore final : public MonitorLineStore {
+ public:
+  explicit TPListStore(const TPList& list) : list_(list) {}
+  std::size_t count() const override;
+  std::string line(std::size_t i) const override;
+  std::uint64_t generation() const override;
+
+ private:
+  const TPList& list_;
+};
+
+class MainView final : public QObject, public View {
+  Q_OBJECT
+
+ public:
+  // arguments: QCoreApplication::arguments() (program name first).
+  explicit MainView(const QStringList& arguments);
+  ~MainView() override;
+
+  MainWindow& window() { return *window_; }
+  TForm1& form() { return *form_; }
+  QtDispatcher& dispatcher() { return *dispatcher_; }
+  MonitorWindow* monitorWindow() const { return monitor_; }
+
+  // Puts name and speed into the port and speed boxes and presses "Открыть".
+  void OpenPort(const QString& name, const QString& speed);
+
+  // --- the monitor's handlers
+  void Button6Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  void SpeedButton4Click();
+  // The converter button.
+  void SpeedButton5Click();
+  void N4Click();
+  // The main window closes: FormClose, and the monitor goes with it.
+  void FormClose();
+
+  // --- View
+  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
+                                        const std::string& initial) override;
+  void SetCommandControlsEnabled(bool enabled) override;
+  void SetPortControlsEnabled(bool enabled) override;
+  void SetStatusPanel(int panel, const std::string& text) override;
+  void RepaintMap() override;
+  void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
+  void RemoveAllCardPopups() override;
+  void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) override;
+  void SetBalloonText(const std::string& text) override;
+  void RemoveBalloon() override;
+  void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
+  void RemoveSensorPopup() override;
+  void OpenCommandMenu(std::uint8_t index) override;
+
+ private:
+  void connectControls();
+  void connectCommands();
+  void fillPortList();
+
+  std::unique_ptr<QtDispatcher> dispatcher_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<TPListStore> store_;
+  QPointer<MonitorWindow> monitor_;
+};
+
+}  // namespace tulex

@@ -1,0 +1,228 @@
+// The window logic on the real widgets: the port buttons, the map's click,
+// double click and shortcuts, the monitor buttons, calls from other threads,
+// and a shutdown with the port open.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <thread>
+
+#include "app/TForm1.h"
+#include "gui/LineMapWidget.h"
+#include "gui/MainView.h"
+#include "gui/MainWindow.h"
+#include "gui/MonitorView.h"
+#include "gui/MonitorWindow.h"
+#include "gui/PopupHost.h"
+#include "tests/support/Pty.h"
+
+namespace tulex {
+namespace {
+
+// Answers the next modal message box and remembers its text.
+class MessageBoxCatcher {
+ public:
+  MessageBoxCatcher() {
+    QTimer::singleShot(0, [this] { Poll(); });
+  }
+  QString caption, text;
+
+ private:
+  void Poll() {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      caption = box->windowTitle();
+      text = box->text();
+      box->accept();
+      return;
+    }
+    if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
+  }
+  int polls_ = 0;
+};
+
+class MainViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+  }
+  MainWindow& w() { return view.window(); }
+  TForm1& form() { return view.form(); }
+  void OpenPty() {
+    ASSERT_TRUE(pty.ok());
+    view.OpenPort(QString::fromStdString(pty.slavePath()), "9600");
+    ASSERT_TRUE(form().IsPortOpen());
+  }
+
+  test::Pty pty;
+  MainView view{QStringList{"tulex"}};
+};
+
+TEST_F(MainViewTest, OpenAndCloseSwitchThePortControls) {
+  OpenPty();
+  EXPECT_FALSE(w().Button1->isEnabled());
+  EXPECT_FALSE(w().ComboBox1->isEnabled());
+  EXPECT_FALSE(w().ComboBox2->isEnabled());
+  EXPECT_TRUE(w().Button2->isEnabled());
+  EXPECT_EQ(w().PanelText(1), "0");
+  w().Button2->click();
+  EXPECT_FALSE(form().IsPortOpen());
+  EXPECT_TRUE(w().Button1->isEnabled());
+  EXPECT_TRUE(w().ComboBox1->isEnabled());
+}
+
+TEST_F(MainViewTest, MapDoubleClickWarnsWhileThePortIsClosed) {
+  MessageBoxCatcher catcher;
+  QTest::mouseDClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x50).center());
+  EXPECT_EQ(catcher.caption, "Предупреждение");
+  EXPECT_EQ(catcher.text, "Начните работу с выбора COM-порта.");
+  EXPECT_FALSE(w().PopupMenu1->isVisible());
+  EXPECT_EQ(form().map.SelectedIndex(), 0x50);
+}
+
+TEST_F(MainViewTest, MapDoubleClickOpensTheCommandMenuAtTheCell) {
+  OpenPty();
+  QTest::mouseDClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x61).center());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().PopupMenu1->isVisible(); }, 2000));
+  EXPECT_EQ(w().PopupMenu1->pos(), w().IndexScreenPoint(0x61));
+  w().PopupMenu1->hide();
+}
+
+TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
+  QSignalSpy check(w().N11, &QAction::triggered);
+  QSignalSpy masterCard(w().N28, &QAction::triggered);
+  w().Map->setFocus();
+  QTest::keyClick(w().Map, Qt::Key_F1);
+  EXPECT_EQ(check.count(), 0);
+
+  OpenPty();
+  // Keep the commands from reaching the line: the handler refuses while busy.
+  form().unit.busy = 1;
+  QTest::keyClick(w().Map, Qt::Key_F1);
+  EXPECT_EQ(check.count(), 1);
+  QTest::keyPress(w().Map, Qt::Key_F5);
+  QTest::keyClick(w().Map, Qt::Key_4);
+  QTest::keyRelease(w().Map, Qt::Key_F5);
+  EXPECT_EQ(masterCard.count(), 1);
+  form().unit.busy = 0;
+}
+
+TEST_F(MainViewTest, MapClickRemovesBalloonAndSensorButLeavesCards) {
+  view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
+  view.ShowSensorPopup(0x51, "1");
+  view.ShowCardPopup(0x52, "Доступ запрещен", "");
+  QTest::mouseClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x60).center());
+  EXPECT_EQ(w().popups->balloon(), nullptr);
+  EXPECT_EQ(w().popups->sensor(), nullptr);
+  EXPECT_EQ(w().popups->cards().size(), 1);
+  // Arrow keys move the current cell: the same as a click.
+  view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
+  QTest::keyClick(w().Map, Qt::Key_Left);
+  EXPECT_EQ(w().popups->balloon(), nullptr);
+  EXPECT_EQ(form().map.SelectedIndex(), 0x5F);  // 0x60 ends row 0
+}
+
+TEST_F(MainViewTest, SetsChangedElsewhereReachMapAndCounters) {
+  std::thread other([&] {
+    form().map.AddIndex(0x50, MapSet::Present);
+    form().UpdateCounter(MapSet::Present);
+  });
+  other.join();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().PanelText(1) == "1"; }, 2000));
+  QApplication::processEvents();
+  const QImage image = w().Map->grab().toImage();
+  EXPECT_EQ(image.pixelColor(LineMapWidget::CellRect(0x50).topLeft() + QPoint(2, 2)), QColor(48, 210, 30));
+}
+
+TEST_F(MainViewTest, CommandControlsSwitchedFromAWorkerThread) {
+  std::thread worker([&] { form().EnableCommandControls(false); });
+  // The worker waits until the window has switched them.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w().Map->isEnabled(); }, 2000));
+  worker.join();
+  EXPECT_FALSE(w().SpeedButton5->isEnabled());
+  EXPECT_FALSE(w().Button2->isEnabled());
+  EXPECT_FALSE(w().Button4->isEnabled());
+  EXPECT_TRUE(w().Button5->isEnabled());  // "Остановить" stays usable
+  EXPECT_TRUE(w().Button1->isEnabled());
+  EXPECT_TRUE(w().Button6->isEnabled());
+  form().EnableCommandControls(true);
+  EXPECT_TRUE(w().Map->isEnabled());
+}
+
+TEST_F(MainViewTest, MonitorButtonsDoNothingWithoutTheWindow) {
+  w().SpeedButton1->click();
+  EXPECT_FALSE(form().monitor.Paused());
+  EXPECT_TRUE(w().SpeedButton1->isEnabled());
+  EXPECT_FALSE(w().SpeedButton2->isEnabled());
+  w().SpeedButton3->click();
+  w().SpeedButton4->click();  // no save dialog either
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
+  form().MonitorAdd("   lost: no window yet");
+  w().Button6->click();
+  MonitorWindow* monitor = view.monitorWindow();
+  ASSERT_NE(monitor, nullptr);
+  EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор");
+  EXPECT_EQ(monitor->frameGeometry().left(), w().frameGeometry().left());
+  EXPECT_GT(monitor->frameGeometry().top(), w().frameGeometry().bottom());
+
+  OpenPty();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 1; }, 2000));
+  const std::string opened = form().monitor.Line(0);
+  EXPECT_NE(opened.find(pty.slavePath()), std::string::npos);
+
+  w().SpeedButton1->click();
+  EXPECT_TRUE(form().monitor.Paused());
+  EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
+  EXPECT_FALSE(w().SpeedButton1->isEnabled());
+  EXPECT_TRUE(w().SpeedButton2->isEnabled());
+  form().MonitorAdd("   dropped while paused");
+  w().SpeedButton2->click();
+  EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор");
+  EXPECT_EQ(form().monitor.Count(), 3u);  // opened, "Пауза", "Старт"
+
+  w().SpeedButton3->click();
+  EXPECT_EQ(form().monitor.Count(), 0u);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 0; }, 2000));
+
+  form().MonitorAdd("   one");
+  monitor->close();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
+  form().MonitorAdd("   lost: window closed");
+  w().Button6->click();
+  ASSERT_NE(view.monitorWindow(), nullptr);
+  EXPECT_EQ(form().monitor.Count(), 0u);
+
+  // Button6 on a minimized monitor brings it back without clearing it.
+  form().MonitorAdd("   kept");
+  view.monitorWindow()->setWindowState(Qt::WindowMinimized);
+  w().Button6->click();
+  EXPECT_FALSE(view.monitorWindow()->isMinimized());
+  EXPECT_EQ(form().monitor.Count(), 1u);
+}
+
+TEST_F(MainViewTest, ClosingWithThePortOpenEndsCleanly) {
+  OpenPty();
+  w().Button6->click();
+  view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
+  view.ShowCardPopup(0x52, "Доступ запрещен", "");
+  w().close();
+  EXPECT_FALSE(form().IsPortOpen());
+  EXPECT_EQ(w().popups->balloon(), nullptr);
+  EXPECT_TRUE(w().popups->cards().empty());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
+}
+
+}  // namespace
+}  // namespace tulex

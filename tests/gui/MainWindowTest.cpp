@@ -1,0 +1,221 @@
+// The main window's controls: where they are, what they say, in which order
+// Tab visits them, and the menus whose items the map's shortcuts address by
+// position.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "gui/LineMapWidget.h"
+#include "gui/MainWindow.h"
+
+namespace tulex {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindow w{QStringLiteral("ТУЛЕКС 1.8")};
+};
+
+TEST_F(MainWindowTest, FixedClientAreaWithMinimizeButNoMaximize) {
+  w.show();
+  EXPECT_EQ(w.client->size(), QSize(692, 324));
+  EXPECT_EQ(w.client->geometry().top(), w.menuBar()->geometry().bottom() + 1);
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());  // single border: no resizing
+  const Qt::WindowFlags flags = w.windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(w.windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, ControlsStandAtTheirPositionsWithCaptionsAndHints) {
+  struct Control {
+    QWidget* widget;
+    QWidget* parent;
+    QRect geometry;
+    QString caption;
+    QString hint;
+  };
+  const Control controls[] = {
+      {w.GroupBox1, w.client, {8, 8, 337, 65}, "Управление COM-портом", ""},
+      {w.ComboBox1, w.GroupBox1, {8, 26, 75, 21}, "", "Идентификатор COM-порта"},
+      {w.ComboBox2, w.GroupBox1, {88, 26, 81, 21}, "9600", "Скорость COM-порта, бит/с"},
+      {w.Button1, w.GroupBox1, {174, 25, 75, 23}, "Открыть", ""},
+      {w.Button2, w.GroupBox1, {254, 25, 75, 23}, "Закрыть", ""},
+      {w.GroupBox2, w.client, {352, 8, 333, 65}, "Управление преобразователем RS232/RS485", ""},
+      {w.SpeedButton5, w.GroupBox2, {296, 25, 29, 23}, "", ""},
+      {w.Map, w.client, {8, 80, 677, 183}, "", ""},
+      {w.Button6, w.client, {8, 272, 75, 23}, "&Mонитор", ""},
+      {w.SpeedButton1, w.client, {88, 272, 23, 23}, "", "Монитор: Пауза"},
+      {w.SpeedButton2, w.client, {112, 272, 23, 23}, "", "Монитор: Старт"},
+      {w.SpeedButton3, w.client, {136, 272, 23, 23}, "", "Монитор: Очистить"},
+      {w.SpeedButton4, w.client, {160, 272, 23, 23}, "", "Монитор: Сохранить в файл"},
+      {w.Button4, w.client, {456, 272, 147, 23}, "Поиск контроллеров", ""},
+      {w.Button5, w.client, {610, 272, 75, 23}, "Остановить", ""},
+      {w.StatusBar1, w.client, {0, 301, 692, 23}, "", ""},
+  };
+  w.show();
+  for (const auto& c : controls) {
+    const std::string name = c.widget->objectName().toStdString();
+    EXPECT_EQ(c.widget->parentWidget(), c.parent) << name;
+    EXPECT_EQ(c.widget->geometry(), c.geometry) << name;
+    EXPECT_EQ(c.widget->toolTip(), c.hint) << name;
+    QString caption;
+    if (auto* box = qobject_cast<QGroupBox*>(c.widget)) caption = box->title();
+    if (auto* button = qobject_cast<QPushButton*>(c.widget)) caption = button->text();
+    if (auto* combo = qobject_cast<QComboBox*>(c.widget)) caption = combo->currentText();
+    EXPECT_EQ(caption, c.caption) << name;
+  }
+  // The monitor button's accelerator is the Latin M: Alt+M.
+  EXPECT_EQ(w.Button6->shortcut(), QKeySequence(Qt::ALT | Qt::Key_M));
+  EXPECT_EQ(w.ComboBox2->count(), 5);
+  EXPECT_EQ(w.ComboBox2->itemText(4), "115200");
+  EXPECT_TRUE(w.ComboBox1->isEditable());
+  EXPECT_TRUE(w.ComboBox2->isEditable());
+  EXPECT_FALSE(w.SpeedButton2->isEnabled());  // start is off until a pause
+  EXPECT_TRUE(w.SpeedButton1->isEnabled());
+  for (QToolButton* b : {w.SpeedButton1, w.SpeedButton2, w.SpeedButton3, w.SpeedButton4, w.SpeedButton5}) {
+    EXPECT_TRUE(b->autoRaise());
+    EXPECT_EQ(b->iconSize(), QSize(20, 20));
+    EXPECT_FALSE(b->icon().isNull());
+  }
+}
+
+TEST_F(MainWindowTest, StatusBarPanels) {
+  ASSERT_EQ(w.panels.size(), 3);
+  EXPECT_EQ(w.PanelText(0), "  Контроллеров в линии:");
+  EXPECT_EQ(w.PanelText(1), "0");
+  EXPECT_EQ(w.PanelText(2), "0");
+  EXPECT_EQ(w.panels[0]->width(), 135);
+  EXPECT_EQ(w.panels[1]->width(), 50);
+  EXPECT_EQ(w.panels[2]->width(), 50);
+  EXPECT_FALSE(w.StatusBar1->isSizeGripEnabled());
+  w.SetPanelText(1, "12");
+  EXPECT_EQ(w.PanelText(1), "12");
+  EXPECT_EQ(w.PanelText(0), "  Контроллеров в линии:");
+}
+
+TEST_F(MainWindowTest, TabVisitsThePortGroupThenSearchStopMapAndMonitor) {
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  w.ComboBox1->setFocus();
+  QApplication::processEvents();
+  auto owner = [&](QWidget* focus) -> QWidget* {
+    for (QWidget* c : std::initializer_list<QWidget*>{w.ComboBox1, w.ComboBox2, w.Button1, w.Button2, w.Button4,
+                                                      w.Button5, w.Map, w.Button6}) {
+      if (focus == c || c->isAncestorOf(focus)) return c;
+    }
+    return focus;
+  };
+  const QWidget* expected[] = {w.ComboBox2, w.Button1, w.Button2, w.Button4, w.Button5, w.Map, w.Button6, w.ComboBox1};
+  for (const QWidget* next : expected) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(owner(QApplication::focusWidget()), next) << next->objectName().toStdString();
+  }
+  // Speed buttons never take the focus.
+  EXPECT_EQ(w.SpeedButton1->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_F(MainWindowTest, SettingsMenuAndHelp) {
+  const QList<QAction*> top = w.menuBar()->actions();
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0]->text(), "&Настройки");
+  EXPECT_EQ(top[1]->text(), "&Справка");
+  const QList<QAction*> settings = top[0]->menu()->actions();
+  ASSERT_EQ(settings.size(), 4);
+  const QString captions[] = {"&Информация от считывателей", "И&нформация от датчиков",
+                              "&Автоответ в on-line режиме", "А&втоответ на посылки датчиков"};
+  const bool checked[] = {true, false, false, true};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(settings[i]->text(), captions[i]);
+    EXPECT_TRUE(settings[i]->isCheckable());
+    EXPECT_EQ(settings[i]->isChecked(), checked[i]) << i;
+  }
+  settings[1]->trigger();  // each item toggles its own check mark
+  EXPECT_TRUE(settings[1]->isChecked());
+  EXPECT_TRUE(settings[0]->isChecked());
+  ASSERT_EQ(top[1]->menu()->actions().size(), 1);
+  EXPECT_EQ(top[1]->menu()->actions()[0]->text(), "&О программе");
+  EXPECT_EQ(MainWindow::AboutText().left(12), "ТУЛЕКС 1.8\n\n");
+  EXPECT_GT(MainWindow::AboutText().size(), 12);
+}
+
+// A menu as text: items by caption, separators as "-", submenus in braces.
+QString Describe(const QMenu* menu) {
+  QStringList parts;
+  for (const QAction* a : menu->actions()) {
+    if (a->isSeparator()) parts << "-";
+    else if (a->menu()) parts << a->text() + "{" + Describe(a->menu()) + "}";
+    else parts << a->text();
+  }
+  return parts.join('|');
+}
+
+TEST_F(MainWindowTest, PopupMenusHoldEveryItemInOrder) {
+  EXPECT_EQ(Describe(w.PopupMenu1),
+            "Проверить наличие контроллера|Читать параметры контроллера|Изменить индекс контроллера|-|"
+            "Задать параметры по стандарту{Дверь без датчика положения|Дверь с датчиком положения|"
+            "Турникет без подтверждения прохода|Турникет с подтверждением прохода|Регистрационный терминал}|"
+            "Задать режим работы контроллера{Off-line режим |On-line режим |Автономный режим|-|"
+            "Задать мастер-карту|Читать мастер-карту}|"
+            "Задать время удержания реле{Реле 1|Реле 2|Реле 3|Реле 4}|-|"
+            "Тест EEPROM-памяти контроллера|Тест линии на замыкание и обрыв|"
+            "Тест реле на срабатывание{Реле 1|Реле 2|Реле 3|Реле 4}|-|Выполнить команду");
+  EXPECT_EQ(Describe(w.PopupMenu2), "Читать параметры|-|Изменить диапазон опроса|-|Выполнить команду");
+}
+
+TEST_F(MainWindowTest, ShortcutPathsReachTheirItems) {
+  struct Case {
+    QList<int> path;
+    QAction* item;
+  };
+  const Case cases[] = {{{0}, w.N11},       {{1}, w.N31},     {{2}, w.N21},     {{4, 0}, w.N7},
+                        {{4, 4}, w.N25},    {{5, 2}, w.N13},  {{5, 4}, w.N28},  {{5, 5}, w.N29},
+                        {{6, 3}, w.N42},    {{8}, w.N41},     {{9}, w.N1},      {{10, 2}, w.N33},
+                        {{12}, w.N26}};
+  for (const auto& c : cases) EXPECT_EQ(w.PopupMenu1Item(c.path), c.item) << c.item->text().toStdString();
+  EXPECT_EQ(w.PopupMenu1Item({13}), nullptr);
+  EXPECT_EQ(w.PopupMenu1Item({0, 1}), nullptr);
+}
+
+TEST_F(MainWindowTest, EscapeClicksSearchWhileEnabledElseStop) {
+  w.show();
+  QApplication::setActiveWindow(&w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  QSignalSpy search(w.Button4, &QPushButton::clicked);
+  QSignalSpy stop(w.Button5, &QPushButton::clicked);
+  w.Map->setFocus();
+  QTest::keyClick(w.Map, Qt::Key_Escape);
+  EXPECT_EQ(search.count(), 1);
+  EXPECT_EQ(stop.count(), 0);
+  w.Button4->setEnabled(false);  // a command runs
+  QTest::keyClick(w.Button6, Qt::Key_Escape);
+  EXPECT_EQ(search.count(), 1);
+  EXPECT_EQ(stop.count(), 1);
+}
+
+TEST_F(MainWindowTest, CellAnchorsInScreenCoordinates) {
+  w.show();
+  const QPoint origin = w.client->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(w.IndexScreenPoint(0x47), origin + QPoint(29, 101));
+  // Column 25, row 6: the last cell.
+  EXPECT_EQ(w.IndexScreenPoint(0xFC), origin + QPoint(26 * 25 + 29, 26 * 6 + 101));
+  // 0xC6 "Ж": k = 127, row 4, column 23.
+  EXPECT_EQ(w.IndexScreenPoint(0xC6), origin + QPoint(26 * 23 + 29, 26 * 4 + 101));
+}
+
+}  // namespace
+}  // namespace tulex
