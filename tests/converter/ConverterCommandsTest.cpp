@@ -1,0 +1,413 @@
+// The converter commands end to end: the handlers on the UI thread (a
+// QueueDispatcher run by the test), the workers, the real port and receive
+// thread on a pseudo-terminal, and a scripted converter on the far side.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ConverterCommands.h"
+#include "app/Dispatcher.h"
+#include "app/TForm1.h"
+#include "app/Timing.h"
+#include "converter/ConverterReport.h"
+#include "line/Cp1251.h"
+#include "line/Frame.h"
+#include "tests/converter/ScriptedConverter.h"
+#include "tests/support/Pty.h"
+#include "tests/support/RecordingView.h"
+
+namespace tulex {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingView;
+using test::ScriptedConverter;
+using Answer = ScriptedConverter::Answer;
+constexpr auto Reply = &ScriptedConverter::Reply;
+constexpr auto NoReply = &ScriptedConverter::NoReply;
+constexpr auto ReplyThen = &ScriptedConverter::ReplyThen;
+
+// The state of the converter command at the moment a message box opens.
+struct AtMessage {
+    std::string caption;
+    std::string text;
+    MessageIcon icon;
+    int busy;
+    bool eventsExist;
+    bool controlsEnabled;
+    std::size_t listSize;
+};
+
+// Forwards everything to a RecordingView and notes, for each message box, the
+// state the worker left while it waits for the box to be closed.
+class ProbeView final : public View {
+public:
+    RecordingView rec;
+    std::function<AtMessage(const std::string&, const std::string&, MessageIcon)> probe;
+    std::vector<AtMessage> atMessages;
+
+    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override {
+        if (probe) atMessages.push_back(probe(c, t, i));
+        rec.ShowMessage(c, t, i);
+    }
+    bool AskYesNo(const std::string& c, const std::string& t) override { return rec.AskYesNo(c, t); }
+    std::optional<std::string> InputQuery(const std::string& c, const std::string& p, const std::string& i) override {
+        return rec.InputQuery(c, p, i);
+    }
+    void SetCommandControlsEnabled(bool e) override { rec.SetCommandControlsEnabled(e); }
+    void SetPortControlsEnabled(bool e) override { rec.SetPortControlsEnabled(e); }
+    void SetStatusPanel(int p, const std::string& t) override { rec.SetStatusPanel(p, t); }
+    void RepaintMap() override { rec.RepaintMap(); }
+    void ShowCardPopup(std::uint8_t i, const std::string& t, const std::string& x) override { rec.ShowCardPopup(i, t, x); }
+    void RemoveAllCardPopups() override { rec.RemoveAllCardPopups(); }
+    void ShowBalloon(std::uint8_t i, const std::string& t, const std::string& x, Colour c) override {
+        rec.ShowBalloon(i, t, x, c);
+    }
+    void SetBalloonText(const std::string& t) override { rec.SetBalloonText(t); }
+    void RemoveBalloon() override { rec.RemoveBalloon(); }
+    void ShowSensorPopup(std::uint8_t i, const std::string& t) override { rec.ShowSensorPopup(i, t); }
+    void RemoveSensorPopup() override { rec.RemoveSensorPopup(); }
+    void OpenCommandMenu(std::uint8_t i) override { rec.OpenCommandMenu(i); }
+};
+
+// Answers of a converter that works: version 21, poll range C6, speeds 08.
+Answer WorkingConverter(const std::string& command) {
+    if (command == "0") return Reply("21?");
+    if (command == "2") return Reply("C6?");
+    if (command == "4") return Reply("08?");
+    return Reply("$?");
+}
+
+const std::string kReport21C608 = BuildConverterReport("21C608");
+
+class ConverterCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetTestTimeDivisor(10);
+        ASSERT_TRUE(pty.ok());
+        form = std::make_unique<TForm1>(view, dispatcher);
+        form->monitor.SetWindowExists(true);
+        form->Button1Click(pty.slavePath(), "9600");
+        ASSERT_TRUE(form->IsPortOpen());
+        view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
+            TConv& conv = form->conv;
+            const bool events = conv.EventExists(TConv::kEvent1) || conv.EventExists(TConv::kEvent2) ||
+                                conv.EventExists(TConv::kDataEvent);
+            return AtMessage{c, t, i, conv.busy.load(), events, view.rec.commandControlsEnabled(),
+                             conv.commandList.size()};
+        };
+    }
+    void TearDown() override {
+        line.reset();
+        if (form) form->Button2Click();
+        form.reset();
+        SetTestTimeDivisor(1);
+    }
+
+    void StartLine(ScriptedConverter::Script script) {
+        line = std::make_unique<ScriptedConverter>(pty, std::move(script));
+    }
+    // Runs the UI thread until the command's worker has cleaned up.
+    void RunToEnd() {
+        ASSERT_TRUE(dispatcher.RunUntil([&] { return !form->converter().Running(); }, 15s));
+        dispatcher.ProcessPending();
+    }
+    std::vector<std::string> MonitorLines() const {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < form->monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(form->monitor.Line(i)));
+        return lines;
+    }
+    int CountLinesEndingWith(const std::string& tail) const {
+        int n = 0;
+        for (const auto& l : MonitorLines())
+            if (l.size() >= tail.size() && l.compare(l.size() - tail.size(), tail.size(), tail) == 0) ++n;
+        return n;
+    }
+    std::vector<RecordingView::Call> Messages() const { return view.rec.CallsOf("message"); }
+    // The engine back at rest after a command.
+    void ExpectIdle() {
+        TConv& conv = form->conv;
+        EXPECT_EQ(conv.busy.load(), 0);
+        EXPECT_FALSE(conv.EventExists(TConv::kEvent1));
+        EXPECT_FALSE(conv.EventExists(TConv::kEvent2));
+        EXPECT_FALSE(conv.EventExists(TConv::kDataEvent));
+        EXPECT_TRUE(conv.commandList.empty());
+        EXPECT_TRUE(conv.descriptionList.empty());
+        EXPECT_TRUE(view.rec.commandControlsEnabled());
+    }
+
+    QueueDispatcher dispatcher;
+    ProbeView view;
+    test::Pty pty;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<ScriptedConverter> line;
+};
+
+TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
+    StartLine(WorkingConverter);
+    ASSERT_TRUE(form->converter().SpeedButton5Click());
+    ASSERT_TRUE(form->converter().N19Click());
+    EXPECT_FALSE(view.rec.commandControlsEnabled());
+    RunToEnd();
+
+    const auto frames = line->Frames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0], std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x30\x3F\x0F"));
+    EXPECT_EQ(frames[1], BuildRequest(kConverterAddress, "2"));
+    EXPECT_EQ(frames[2], BuildRequest(kConverterAddress, "4"));
+
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Чтение параметров преобразователя: Версия"), 1);
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Чтение параметров преобразователя: Диапазон опроса"), 1);
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Чтение параметров преобразователя: Скорость, время"), 1);
+
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    const AtMessage& m = view.atMessages[0];
+    EXPECT_EQ(m.caption, "Информация");
+    EXPECT_EQ(m.text, kReport21C608);
+    EXPECT_EQ(m.icon, MessageIcon::Information);
+    // A complete read clears the busy flag before the report; the events and
+    // lists stay until the box is closed, the controls disabled.
+    EXPECT_EQ(m.busy, 0);
+    EXPECT_TRUE(m.eventsExist);
+    EXPECT_FALSE(m.controlsEnabled);
+    EXPECT_EQ(m.listSize, 3u);
+
+    const auto result = form->converter().LastResult();
+    EXPECT_EQ(result.outcome, ConverterCommands::Outcome::Report);
+    EXPECT_EQ(result.report, kReport21C608);
+    EXPECT_EQ(form->conv.Reply(), "");  // emptied by the report
+    ExpectIdle();
+    // Disabled once at the start, enabled once at the end.
+    const auto controls = view.rec.CallsOf("controls");
+    ASSERT_EQ(controls.size(), 2u);
+    EXPECT_EQ(controls[0].number, 0);
+    EXPECT_EQ(controls[1].number, 1);
+}
+
+// At the real 3000 ms limit: the second request is never answered.
+TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheNextReadStartsEmpty) {
+    SetTestTimeDivisor(1);
+    StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : NoReply(); });
+    ASSERT_TRUE(form->converter().N19Click());
+    const auto started = std::chrono::steady_clock::now();
+    RunToEnd();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 3000ms);
+
+    EXPECT_EQ(line->Frames().size(), 2u);  // the third request is never sent
+    EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 1);
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].caption, "Предупреждение");
+    EXPECT_EQ(view.atMessages[0].text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(view.atMessages[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(view.atMessages[0].busy, 1);  // still set while the box is open
+    EXPECT_TRUE(view.atMessages[0].eventsExist);
+    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
+    EXPECT_EQ(form->conv.Reply(), "21");  // what came before the time-out
+    ExpectIdle();
+
+    // The next read starts from an empty converter reply: its report is that
+    // of its own three answers, not "21" followed by them.
+    SetTestTimeDivisor(10);
+    line->SetScript(WorkingConverter);
+    ASSERT_TRUE(form->converter().N19Click());
+    RunToEnd();
+    ASSERT_EQ(view.atMessages.size(), 2u);
+    EXPECT_EQ(view.atMessages[1].text, kReport21C608);
+    EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 1);
+    ExpectIdle();
+}
+
+TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
+    StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : Reply("#?"); });
+    ASSERT_TRUE(form->converter().N19Click());
+    RunToEnd();
+    EXPECT_EQ(line->Frames().size(), 2u);
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].caption, "Информация");
+    EXPECT_EQ(view.atMessages[0].text, "Параметры преобразователя недоступны.");
+    EXPECT_EQ(view.atMessages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(view.atMessages[0].busy, 1);
+    EXPECT_EQ(CountLinesEndingWith("ERROR"), 1);
+    EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 0);
+    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
+    ExpectIdle();
+}
+
+// "$" to a read request is shown but does not end the wait: the data reply
+// that follows it still completes the read.
+TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
+    StartLine([](const std::string& command) {
+        Answer a = WorkingConverter(command);
+        if (command == "2") a = ReplyThen("$?", "C6?", 100ms);
+        return a;
+    });
+    ASSERT_TRUE(form->converter().N19Click());
+    RunToEnd();
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].text, kReport21C608);
+    EXPECT_GE(CountLinesEndingWith("OK"), 1);
+
+    // With nothing else, the "$" leads to the time-out.
+    line->SetScript([](const std::string& command) { return command == "0" ? Reply("$?") : NoReply(); });
+    ASSERT_TRUE(form->converter().N19Click());
+    RunToEnd();
+    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
+    EXPECT_EQ(line->Frames().size(), 4u);
+    ExpectIdle();
+}
+
+// A data reply to the poll range change is no answer to it either.
+TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
+    StartLine([](const std::string&) { return ReplyThen("21?", "$?", 100ms); });
+    view.rec.QueueInput("H");
+    ASSERT_TRUE(form->converter().N34Click());
+    RunToEnd();
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].text, "Диапазон опроса изменен");
+
+    line->SetScript([](const std::string&) { return Reply("21?"); });
+    view.rec.QueueInput("H");
+    ASSERT_TRUE(form->converter().N34Click());
+    RunToEnd();
+    ASSERT_EQ(view.atMessages.size(), 2u);
+    EXPECT_EQ(view.atMessages[1].text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 1);
+    ExpectIdle();
+}
+
+TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
+    StartLine(WorkingConverter);
+    view.rec.QueueInput(" Ж ");
+    ASSERT_TRUE(form->converter().N34Click());
+    RunToEnd();
+
+    const auto inputs = view.rec.CallsOf("input");
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].caption, "Изменение диапазона опроса");
+    EXPECT_EQ(view.rec.lastInputPrompt(), "Допустимые значения: H - Ж\n\nИндекс:");
+    EXPECT_EQ(view.rec.lastInputInitial(), "");
+
+    const auto frames = line->Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], BuildRequest(kConverterAddress, "1\xC6"));
+    EXPECT_EQ(frames[0].substr(6, 2), "1\xC6");
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Изменение диапазона опроса преобразователя"), 1);
+
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].caption, "Информация");
+    EXPECT_EQ(view.atMessages[0].text, "Диапазон опроса изменен");
+    EXPECT_EQ(view.atMessages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(view.atMessages[0].busy, 1);
+    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Done);
+    ExpectIdle();
+
+    // The trimmed text is offered next time.
+    view.rec.QueueInput(std::nullopt);
+    EXPECT_FALSE(form->converter().N34Click());
+    EXPECT_EQ(view.rec.lastInputInitial(), "Ж");
+    EXPECT_EQ(form->conv.pollRangeText, "Ж");
+}
+
+TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
+    StartLine(WorkingConverter);
+    struct {
+        std::string typed;
+        std::string caption;
+        std::string text;
+        std::string remembered;
+    } cases[] = {
+        {"Ж1", "Информация", "Ж1 — неверное значение.", "Ж1"},
+        {"G", "Предупреждение", "G — неверное значение.", "G"},
+        {"", "Предупреждение", "Неверное значение.", ""},
+        {" \t ", "Предупреждение", "Неверное значение.", ""},
+        {"З", "Предупреждение", "З — неверное значение.", "З"},
+    };
+    for (const auto& c : cases) {
+        view.rec.Clear();
+        view.rec.QueueInput(c.typed);
+        EXPECT_FALSE(form->converter().N34Click()) << c.typed;
+        const auto messages = Messages();
+        ASSERT_EQ(messages.size(), 1u) << c.typed;
+        EXPECT_EQ(messages[0].caption, c.caption) << c.typed;
+        EXPECT_EQ(messages[0].text, c.text) << c.typed;
+        EXPECT_EQ(messages[0].number, 1) << "warning icon for " << c.typed;
+        EXPECT_TRUE(view.rec.CallsOf("controls").empty()) << c.typed;
+        EXPECT_EQ(form->conv.pollRangeText, c.remembered);
+        EXPECT_EQ(form->conv.busy.load(), 0);
+    }
+    // A cancelled dialog changes nothing.
+    view.rec.QueueInput(std::nullopt);
+    EXPECT_FALSE(form->converter().N34Click());
+    EXPECT_EQ(form->conv.pollRangeText, "З");
+    dispatcher.RunFor(50ms);
+    EXPECT_TRUE(line->Frames().empty());
+}
+
+TEST_F(ConverterCommandsTest, EmptyRawCommandIsSentAsARequestWithoutText) {
+    StartLine(WorkingConverter);
+    view.rec.QueueInput("");
+    ASSERT_TRUE(form->converter().N35Click());
+    RunToEnd();
+    const auto frames = line->Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x3F\x3F"));
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Команда преобразователю: "), 1);
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].caption, "Информация");
+    EXPECT_EQ(view.atMessages[0].text, "Команда отправлена.");
+    ExpectIdle();
+}
+
+TEST_F(ConverterCommandsTest, RawCommandGoesAsTypedAndIsRemembered) {
+    StartLine([](const std::string&) { return Reply("#?"); });
+    view.rec.QueueInput(" 1Ж ");
+    ASSERT_TRUE(form->converter().N35Click());
+    RunToEnd();
+    ASSERT_EQ(line->Frames().size(), 1u);
+    EXPECT_EQ(line->Frames()[0], BuildRequest(kConverterAddress, " 1\xC6 "));
+    EXPECT_EQ(CountLinesEndingWith("ю   —   Команда преобразователю:  1Ж "), 1);
+    ASSERT_EQ(view.atMessages.size(), 1u);
+    EXPECT_EQ(view.atMessages[0].text, "Параметры преобразователя недоступны.");
+    EXPECT_EQ(view.atMessages[0].caption, "Информация");
+    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
+    ExpectIdle();
+
+    view.rec.QueueInput(std::nullopt);
+    EXPECT_FALSE(form->converter().N35Click());
+    EXPECT_EQ(view.rec.lastInputInitial(), " 1Ж ");
+}
+
+TEST_F(ConverterCommandsTest, RawCommandWindows1251CannotCarryIsRefused) {
+    StartLine(WorkingConverter);
+    view.rec.QueueInput("A☃");
+    EXPECT_FALSE(form->converter().N35Click());
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Предупреждение");
+    EXPECT_NE(messages[0].text.find("«☃»"), std::string::npos);
+    EXPECT_EQ(form->conv.rawCommandText, "A☃");
+    EXPECT_EQ(form->conv.busy.load(), 0);
+    dispatcher.RunFor(50ms);
+    EXPECT_TRUE(line->Frames().empty());
+}
+
+TEST_F(ConverterCommandsTest, ConverterButtonWarnsWithThePortClosed) {
+    form->Button2Click();
+    EXPECT_FALSE(form->converter().SpeedButton5Click());
+    const auto messages = Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Предупреждение");
+    EXPECT_EQ(messages[0].text, "Начните работу с выбора COM-порта.");
+    // The menu items refuse likewise instead of waiting for a time-out.
+    EXPECT_FALSE(form->converter().N19Click());
+    EXPECT_EQ(form->conv.busy.load(), 0);
+    EXPECT_TRUE(view.rec.commandControlsEnabled());
+}
+
+}  // namespace
+}  // namespace tulex
