@@ -29,10 +29,10 @@ enum class LoopEnd { Answered, Failed, Stopped };
 
 // The repeated exchange of the index change: sends `command` to `target`
 // until an acknowledgement or positive reply, 15 error replies or 3
-// time-outs (counted apart), or the busy flag drops. On the acknowledgement
-// the controller's buffer is cleared first.
+// time-outs (counted apart), or the busy flag drops. With clearOnAck the
+// controller's buffer is cleared after an acknowledgement.
 LoopEnd RepeatUntilAnswered(TForm1& form, std::uint8_t target, const std::string& command,
-                            const std::string& description) {
+                            const std::string& description, bool clearOnAck) {
     TUnit& unit = form.unit;
     int errors = 0;
     int timeouts = 0;
@@ -41,7 +41,7 @@ LoopEnd RepeatUntilAnswered(TForm1& form, std::uint8_t target, const std::string
         form.SendRequest(target, command, description);
         const WaitResult r = WaitForReply(unit, limits::kIndexLoop);
         if (r.is(0)) {
-            ClearControllerBuffer(form);
+            if (clearOnAck) ClearControllerBuffer(form);
             return LoopEnd::Answered;
         }
         if (r.is(1)) return LoopEnd::Answered;
@@ -84,13 +84,15 @@ void IndexChangeWorker(TForm1& form, std::uint8_t oldIndex, std::uint8_t newInde
     }
     if (r.timedOut()) form.MonitorAdd("   TIMEOUT");
 
-    switch (RepeatUntilAnswered(form, oldIndex, setIndex, setDescription)) {
+    // The index command: its acknowledgement needs no buffer clearing (the
+    // controller may already have left the old index).
+    switch (RepeatUntilAnswered(form, oldIndex, setIndex, setDescription, false)) {
     case LoopEnd::Answered: break;
     case LoopEnd::Failed: return EndTransaction(form);
     case LoopEnd::Stopped: return EndTransaction(form, false);
     }
     // The controller answers under its new index now.
-    switch (RepeatUntilAnswered(form, newIndex, probe, probeDescription)) {
+    switch (RepeatUntilAnswered(form, newIndex, probe, probeDescription, true)) {
     case LoopEnd::Answered: break;
     case LoopEnd::Failed: return EndTransaction(form);
     case LoopEnd::Stopped: return EndTransaction(form, false);

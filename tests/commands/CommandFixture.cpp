@@ -1,0 +1,66 @@
+#include "tests/commands/CommandFixture.h"
+
+#include "line/Cp1251.h"
+
+namespace tulex::test {
+
+void CommandFixture::SetUp() {
+    ASSERT_TRUE(pty.ok());
+    line.SetScript(controllers.Script());
+    form = std::make_unique<TForm1>(view, dispatcher);
+    form->monitor.SetWindowExists(true);
+    form->Button1Click(pty.slavePath(), "9600");
+    ASSERT_TRUE(form->IsPortOpen());
+    form->map.SelectIndex(kG);
+    view.Clear();
+}
+
+void CommandFixture::TearDown() {
+    // No worker may outlive the test's objects.
+    RunUntilDone();
+    form.reset();
+}
+
+bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
+    return dispatcher.RunUntil([this] { return form->unit.busy == 0 && view.commandControlsEnabled(); }, within);
+}
+
+std::vector<std::string> CommandFixture::Monitor() const {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < form->monitor.Count(); ++i) {
+        const std::string line = form->monitor.Line(i);
+        lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
+    }
+    return lines;
+}
+
+std::string CommandFixture::Sent(std::uint8_t index, const std::string& description) const {
+    return "   " + pty.slavePath() + "   <——   " + IndexUtf8(index) + "   —   " + description;
+}
+
+std::string CommandFixture::Received(const std::string& text) const {
+    return "   " + pty.slavePath() + "   ——>   " + text;
+}
+
+std::vector<std::string> CommandFixture::SentDescriptions() const {
+    const std::string prefix = "   " + pty.slavePath() + "   <——   ";
+    std::vector<std::string> out;
+    for (const auto& l : Monitor())
+        if (l.rfind(prefix, 0) == 0) out.push_back(l.substr(prefix.size()));
+    return out;
+}
+
+RecordingView::Call CommandFixture::LastBalloon() const {
+    const auto calls = view.CallsOf("balloon");
+    return calls.empty() ? RecordingView::Call{} : calls.back();
+}
+
+std::vector<std::string> CommandFixture::RequestCommands() const {
+    std::vector<std::string> out;
+    for (const auto& f : line.Requests()) out.push_back(f.command);
+    return out;
+}
+
+std::string IndexUtf8(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
+
+}  // namespace tulex::test

@@ -1,0 +1,69 @@
+#pragma once
+// The engine with a recording view on one side of a pseudo-terminal and the
+// test's controllers on the other, the port open and the monitor on.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ControllerCommands.h"
+#include "app/Dispatcher.h"
+#include "app/TForm1.h"
+#include "app/Timing.h"
+#include "tests/commands/ControllerLine.h"
+#include "tests/commands/FakeControllers.h"
+#include "tests/support/Pty.h"
+#include "tests/support/RecordingView.h"
+
+namespace tulex::test {
+
+using namespace std::chrono_literals;
+
+// Shortens every time limit while it lives (1 keeps the real ones).
+class TimeDivisor {
+public:
+    explicit TimeDivisor(int divisor) { SetTestTimeDivisor(divisor); }
+    ~TimeDivisor() { SetTestTimeDivisor(1); }
+    TimeDivisor(const TimeDivisor&) = delete;
+    TimeDivisor& operator=(const TimeDivisor&) = delete;
+};
+
+inline constexpr std::uint8_t kG = 0x47;
+inline constexpr std::uint8_t kH = 0x48;
+
+class CommandFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    ControllerCommands& commands() { return form->controller(); }
+    // Runs the UI loop until the command's worker has ended.
+    bool RunUntilDone(std::chrono::milliseconds within = 30s);
+
+    // Monitor lines in UTF-8 without their time stamp.
+    std::vector<std::string> Monitor() const;
+    // The monitor line of a frame sent to index with a description.
+    std::string Sent(std::uint8_t index, const std::string& description) const;
+    // The monitor line of a received frame shown as text.
+    std::string Received(const std::string& text) const;
+    // Monitor lines that show sent frames, reduced to "index   —   description".
+    std::vector<std::string> SentDescriptions() const;
+    // The last balloon shown.
+    RecordingView::Call LastBalloon() const;
+    // Request command texts seen on the line, in order.
+    std::vector<std::string> RequestCommands() const;
+
+    Pty pty;
+    ControllerLine line{pty};
+    FakeControllers controllers;
+    QueueDispatcher dispatcher;
+    RecordingView view;
+    std::unique_ptr<TForm1> form;
+};
+
+std::string IndexUtf8(std::uint8_t index);
+
+}  // namespace tulex::test

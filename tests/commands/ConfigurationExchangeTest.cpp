@@ -1,0 +1,256 @@
+// Standard sets, modes, relay hold times and the master card against
+// controllers played on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include "tests/commands/CommandFixture.h"
+
+namespace tulex::test {
+namespace {
+
+std::string S(std::uint8_t index, const std::string& description) {
+    return IndexUtf8(index) + "   —   " + description;
+}
+
+const std::string kClear = "\xFF\xFD?";
+std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
+
+class Configuration : public CommandFixture {
+protected:
+    void SetUp() override {
+        CommandFixture::SetUp();
+        controllers.Add(kG, DoorRegisters(kG));
+    }
+};
+
+TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
+    TimeDivisor fast(10);
+    const struct {
+        void (ControllerCommands::*handler)();
+        const char* caption;
+        const char* command;
+        const char* reg13;
+        const char* reg18;
+    } sets[] = {
+        {&ControllerCommands::N7Click, "Дверь без датчика положения", "!13401014111416141714121418031913", "40", "03"},
+        {&ControllerCommands::N23Click, "Дверь с датчиком положения", "!13431014111416141714121418631973", "43", "63"},
+        {&ControllerCommands::N8Click, "Турникет без подтверждения прохода", "!134710051105160517051214182F191F", "47",
+         "2F"},
+        {&ControllerCommands::N20Click, "Турникет с подтверждением прохода", "!134710051105160517051214186F195F", "47",
+         "6F"},
+        {&ControllerCommands::N25Click, "Регистрационный терминал", "!1300100F110F161E170A121418FF19FF", "00", "FF"},
+    };
+    for (const auto& s : sets) {
+        const std::string before = line.Bytes();
+        const std::size_t monitorBefore = SentDescriptions().size();
+        view.QueueYesNo(true);
+        (commands().*s.handler)();
+        ASSERT_TRUE(RunUntilDone()) << s.caption;
+        EXPECT_EQ(Hex(line.Bytes().substr(before.size())), Hex(Request(kG, s.command) + kClear + Poll(kG)));
+        EXPECT_EQ(SentDescriptions().at(monitorBefore),
+                  S(kG, std::string("Изменение параметров контроллера: ") + s.caption));
+        EXPECT_EQ(LastBalloon().text, "Праметры контроллера изменены.");
+        EXPECT_EQ(LastBalloon().colour, kSuccessColour);
+        EXPECT_EQ(controllers.Register(kG, "13"), s.reg13);
+        EXPECT_EQ(controllers.Register(kG, "18"), s.reg18);
+    }
+}
+
+TEST_F(Configuration, StandardSetErrorReplyAndSilence) {
+    TimeDivisor fast(20);
+    controllers.Add(kG, DoorRegisters(kG), Answer::Error);
+    view.QueueYesNo(true);
+    commands().N25Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+    controllers.Add(kG, DoorRegisters(kG), Answer::Silent);
+    view.QueueYesNo(true);
+    commands().N25Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+}
+
+// ---------------------------------------------------------------- modes
+
+TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
+    TimeDivisor fast(10);
+    const struct {
+        void (ControllerCommands::*handler)();
+        const char* write;
+        const char* description;
+        const char* result;
+    } modes[] = {
+        {&ControllerCommands::Offline1Click, "!1347", "Изменение режима работы контроллера: Off-line",
+         "Off-line режим установлен."},
+        {&ControllerCommands::Online1Click, "!1307", "Изменение режима работы контроллера: On-line",
+         "On-line режим установлен."},
+        {&ControllerCommands::N13Click, "!1367", "Изменение режима работы контроллера: Автономный",
+         "Автономный режим установлен."},
+    };
+    for (const auto& m : modes) {
+        controllers.Add(kG, {{"13", "47"}});
+        const std::string before = line.Bytes();
+        const std::size_t sentBefore = SentDescriptions().size();
+        (commands().*m.handler)();
+        ASSERT_TRUE(RunUntilDone()) << m.write;
+        EXPECT_EQ(Hex(line.Bytes().substr(before.size())),
+                  Hex(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG)));
+        const auto sent = SentDescriptions();
+        ASSERT_EQ(sent.size(), sentBefore + 6);
+        EXPECT_EQ(sent[sentBefore], S(kG, "Изменение режима работы контроллера: Запрос режима работы"));
+        EXPECT_EQ(sent[sentBefore + 3], S(kG, m.description));
+        EXPECT_EQ(LastBalloon().text, m.result);
+        EXPECT_EQ(LastBalloon().colour, kSuccessColour);
+        EXPECT_EQ(controllers.Register(kG, "13"), std::string(m.write).substr(3));
+    }
+}
+
+TEST_F(Configuration, ModeChangeWritesTheKeptDigitInUpperCase) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, {{"13", "0b"}}, Answer::Positive);
+    commands().Offline1Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!134B"}));
+    EXPECT_EQ(LastBalloon().text, "Off-line режим установлен.");
+}
+
+TEST_F(Configuration, ModeChangeSendsNoWriteForAReplyWithoutALowDigit) {
+    TimeDivisor fast(10);
+    for (const char* reply : {"4", "", "4Z", "4 "}) {
+        controllers.Add(kG, {{"13", "47"}});
+        controllers.SetDataOverride(kG, reply);
+        const std::size_t before = RequestCommands().size();
+        commands().N13Click();
+        ASSERT_TRUE(RunUntilDone()) << reply;
+        const auto sent = RequestCommands();
+        EXPECT_EQ(sent.size(), before + 1) << "no write after \"" << reply << "\"";
+        EXPECT_EQ(sent.back(), "$$13");
+        EXPECT_EQ(LastBalloon().text, "Неверный ответ контроллера.") << reply;
+        EXPECT_EQ(LastBalloon().colour, kFailureColour);
+        EXPECT_EQ(controllers.Register(kG, "13"), "47");
+    }
+}
+
+TEST_F(Configuration, ModeChangeReadFailuresSendNoWrite) {
+    TimeDivisor fast(20);
+    // Error reply to the read.
+    controllers.Add(kG, {{"13", "47"}}, Answer::Error);
+    commands().Offline1Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+    // Silence.
+    controllers.Add(kG, {{"13", "47"}}, Answer::Silent);
+    commands().Offline1Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    // Acknowledged, but the data reply never comes.
+    controllers.Add(kG, {{"13", "47"}});
+    controllers.SetWithholdData(kG, true);
+    commands().Offline1Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "$$13", "$$13"}));
+}
+
+TEST_F(Configuration, ModeChangeWriteRefused) {
+    TimeDivisor fast(10);
+    line.SetScript([](const LineFrame& f) -> std::string {
+        if (f.IsRequest("$$13")) return Positive() + DataReply(kG, "47");
+        if (f.kind == LineFrame::Kind::Request) return ErrorReply();
+        return {};
+    });
+    commands().Online1Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!1307"}));
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+}
+
+// ---------------------------------------------------------------- relay hold times
+
+TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
+    TimeDivisor fast(10);
+    const struct {
+        void (ControllerCommands::*handler)();
+        const char* typed;
+        const char* command;
+        const char* description;
+    } cases[] = {
+        {&ControllerCommands::N15Click, "0.15", "!1001", "Изменение параметров реле 1: 0.15 с"},
+        {&ControllerCommands::N15Click, " 2.50 ", "!1019", "Изменение параметров реле 1: 2.50 с"},
+        {&ControllerCommands::N22Click, "2.5", "!1119", "Изменение параметров реле 2: 2.5 с"},
+        {&ControllerCommands::N32Click, "25.5", "!16FF", "Изменение параметров реле 3: 25.5 с"},
+        {&ControllerCommands::N42Click, "0.1", "!1701", "Изменение параметров реле 4: 0.1 с"},
+    };
+    for (const auto& c : cases) {
+        const std::string before = line.Bytes();
+        const std::size_t sentBefore = SentDescriptions().size();
+        view.QueueInput(c.typed);
+        (commands().*c.handler)();
+        ASSERT_TRUE(RunUntilDone()) << c.typed;
+        EXPECT_EQ(Hex(line.Bytes().substr(before.size())), Hex(Request(kG, c.command) + kClear + Poll(kG)));
+        EXPECT_EQ(SentDescriptions().at(sentBefore), S(kG, c.description));
+        EXPECT_EQ(LastBalloon().text, "Время удержания реле установлено.");
+        EXPECT_EQ(LastBalloon().colour, kSuccessColour);
+    }
+    EXPECT_EQ(controllers.Register(kG, "10"), "19");
+    EXPECT_EQ(controllers.Register(kG, "16"), "FF");
+    // The last text is offered by every relay's dialog.
+    view.QueueInput(std::nullopt);
+    commands().N22Click();
+    EXPECT_EQ(view.lastInputInitial(), "0.1");
+}
+
+// ---------------------------------------------------------------- master card
+
+TEST_F(Configuration, SetMasterCardAfterYes) {
+    TimeDivisor fast(10);
+    view.QueueYesNo(true);
+    commands().N28Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$4") + kClear + Poll(kG)));
+    EXPECT_EQ(SentDescriptions().front(), S(kG, "Задание мастер-карты"));
+    EXPECT_EQ(LastBalloon().text, "Поднесите мастер-карту.");
+    EXPECT_EQ(LastBalloon().colour, kSuccessColour);
+}
+
+TEST_F(Configuration, ReadMasterCardShowsItsReport) {
+    TimeDivisor fast(10);
+    commands().N29Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
+    EXPECT_EQ(SentDescriptions().front(), S(kG, "Чтение мастер-карты"));
+    const auto b = LastBalloon();
+    EXPECT_EQ(b.caption, "Информация");
+    EXPECT_EQ(b.text,
+              "\nНомер мастер-карты — 00001A2B3C"
+              "\n\nВремя ожидания мастер-карты — 3 с"
+              "\n\nВремя удержания для очистки памяти — 1 с");
+    EXPECT_EQ(b.colour, kReportColour);
+}
+
+TEST_F(Configuration, ReadMasterCardFailuresAndShortReply) {
+    TimeDivisor fast(20);
+    controllers.SetDataOverride(kG, "00001A2B");
+    commands().N29Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(LastBalloon().text,
+              "\nНомер мастер-карты — 00001A2B\n\nВремя ожидания мастер-карты — ?"
+              "\n\nВремя удержания для очистки памяти — ?");
+    controllers.SetWithholdData(kG, true);
+    commands().N29Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    controllers.Add(kG, DoorRegisters(kG), Answer::Error);
+    commands().N29Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+}
+
+}  // namespace
+}  // namespace tulex::test

@@ -1,0 +1,123 @@
+#include "tests/commands/ControllerLine.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace tulex::test {
+
+ControllerLine::ControllerLine(Pty& pty) : pty_(pty), thread_([this] { Run(); }) {}
+
+ControllerLine::~ControllerLine() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    thread_.join();
+}
+
+void ControllerLine::SetScript(Script script) {
+    std::lock_guard lock(mutex_);
+    script_ = std::move(script);
+}
+
+std::vector<LineFrame> ControllerLine::Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+std::vector<LineFrame> ControllerLine::Requests() const {
+    std::vector<LineFrame> out;
+    for (const auto& f : Frames())
+        if (f.kind == LineFrame::Kind::Request) out.push_back(f);
+    return out;
+}
+
+std::string ControllerLine::Bytes() const {
+    std::lock_guard lock(mutex_);
+    return all_;
+}
+
+void ControllerLine::Run() {
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (stop_) return;
+        }
+        struct pollfd p {pty_.masterFd(), POLLIN, 0};
+        if (pty_.masterFd() < 0 || ::poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN)) {
+            if (p.revents & (POLLHUP | POLLERR)) ::usleep(1000);  // no slave open yet
+            continue;
+        }
+        char buf[4096];
+        const ssize_t n = ::read(pty_.masterFd(), buf, sizeof buf);
+        if (n <= 0) continue;
+        std::vector<std::string> replies;
+        {
+            std::lock_guard lock(mutex_);
+            pending_.append(buf, static_cast<std::size_t>(n));
+            all_.append(buf, static_cast<std::size_t>(n));
+            Parse(replies);
+        }
+        for (const auto& reply : replies)
+            if (!reply.empty()) pty_.Send(reply);
+    }
+}
+
+void ControllerLine::Parse(std::vector<std::string>& replies) {
+    for (;;) {
+        // Frames of a master start with a run of 0xFF.
+        const auto start = pending_.find('\xFF');
+        if (start == std::string::npos) {
+            pending_.clear();
+            return;
+        }
+        pending_.erase(0, start);
+        std::size_t i = 0;
+        while (i < pending_.size() && pending_[i] == '\xFF') ++i;
+        if (pending_.size() < i + 2) return;
+        LineFrame frame;
+        frame.at = std::chrono::steady_clock::now();
+        frame.index = static_cast<std::uint8_t>(pending_[i]);
+        std::size_t length = 0;
+        if (pending_[i + 1] == '?') {
+            frame.kind = LineFrame::Kind::Short;
+            length = i + 2;
+        } else {
+            const auto q = pending_.find('?', i + 2);
+            if (q == std::string::npos || q + 1 >= pending_.size()) return;  // check character still to come
+            frame.kind = LineFrame::Kind::Request;
+            frame.command = pending_.substr(i + 2, q - (i + 2));
+            length = q + 2;
+        }
+        frame.bytes = pending_.substr(0, length);
+        pending_.erase(0, length);
+        frames_.push_back(frame);
+        if (script_) replies.push_back(script_(frame));
+    }
+}
+
+std::string Request(std::uint8_t index, const std::string& command) {
+    std::string frame = "\xFF\xFF\xFF\xFF";
+    frame += static_cast<char>(index);
+    frame += static_cast<char>(index);
+    frame += command;
+    frame += '?';
+    std::uint8_t check = 0;
+    for (const char c : frame) check ^= static_cast<std::uint8_t>(c);
+    frame += static_cast<char>(check);
+    return frame;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!out.empty()) out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+}  // namespace tulex::test

@@ -1,0 +1,330 @@
+// Presence check, parameter read and index change against controllers
+// played on a pseudo-terminal: the bytes on the line, the monitor, the
+// outcome in the balloon and the map.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "tests/commands/CommandFixture.h"
+
+namespace tulex::test {
+namespace {
+
+std::string S(std::uint8_t index, const std::string& description) {
+    return IndexUtf8(index) + "   —   " + description;
+}
+
+const std::string kClear = "\xFF\xFD?";
+std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
+
+class Queries : public CommandFixture {};
+
+// ---------------------------------------------------------------- presence
+
+TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, DoorRegisters(kG));
+    commands().N11Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02") + kClear + Poll(kG)));
+    // The whole exchange in the monitor, after the port's opening line.
+    const auto monitor = Monitor();
+    ASSERT_EQ(monitor.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(monitor.begin() + 1, monitor.end()),
+              (std::vector<std::string>{Sent(kG, "Проверка наличия контроллера"), Received("OK"),
+                                        Sent(kG, "Чистка буфера контроллера"), Sent(kG, "Запрос контроллера"),
+                                        Received("G:47?"), Received("OK")}));
+    const auto b = LastBalloon();
+    EXPECT_EQ(b.index, kG);
+    EXPECT_EQ(b.caption, "Информация");
+    EXPECT_EQ(b.text, "Контроллер есть в линии.");
+    EXPECT_EQ(b.colour, kSuccessColour);
+    EXPECT_TRUE(form->map.HasIndex(kG, MapSet::Present));
+    // The waiting balloon came first.
+    const auto balloons = view.CallsOf("balloon");
+    ASSERT_EQ(balloons.size(), 2u);
+    EXPECT_EQ(balloons[0].text, "Ожидание ответа...");
+    EXPECT_EQ(balloons[0].colour, kWaitingColour);
+}
+
+TEST_F(Queries, PresenceCheckWithPositiveReplyNeedsNoBufferClearing) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, DoorRegisters(kG), Answer::Positive);
+    commands().N11Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    EXPECT_EQ(LastBalloon().text, "Контроллер есть в линии.");
+    EXPECT_EQ(LastBalloon().colour, kSuccessColour);
+}
+
+TEST_F(Queries, PresenceCheckErrorReplyRemovesTheIndexFromTheMap) {
+    TimeDivisor fast(10);
+    form->map.AddIndex(kG, MapSet::Present);
+    controllers.SetAbsent(Answer::Error);
+    commands().N11Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    EXPECT_EQ(Monitor().back(), Received("ERROR"));
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::Present));
+    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::ReplyOnly));
+}
+
+TEST_F(Queries, PresenceCheckSilenceTimesOutAfterTheRealThreeSeconds) {
+    commands().N11Click();
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 2900ms);
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    const auto monitor = Monitor();
+    ASSERT_FALSE(monitor.empty());
+    EXPECT_EQ(monitor.back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+}
+
+TEST_F(Queries, BufferClearingRunsInPassesOfTheReal100MsUntilTheNextAcknowledgement) {
+    // The controller acknowledges the request, then ignores two polls and
+    // acknowledges the third.
+    std::atomic<int> polls{0};
+    line.SetScript([&](const LineFrame& f) -> std::string {
+        if (f.IsRequest("$$02")) return Ack();
+        if (f.IsPoll(kG) && ++polls == 3) return Ack();
+        return {};
+    });
+    commands().N11Click();
+    ASSERT_TRUE(RunUntilDone());
+    std::string expected = Request(kG, "$$02");
+    for (int pass = 0; pass < 3; ++pass) expected += kClear + Poll(kG);
+    EXPECT_EQ(Hex(line.Bytes()), Hex(expected));
+    const auto sent = SentDescriptions();
+    ASSERT_EQ(sent.size(), 7u);
+    for (std::size_t i = 1; i < sent.size(); i += 2) {
+        EXPECT_EQ(sent[i], S(kG, "Чистка буфера контроллера"));
+        EXPECT_EQ(sent[i + 1], S(kG, "Запрос контроллера"));
+    }
+    // An unanswered pass waits its full 100 ms before the next one.
+    std::vector<std::chrono::steady_clock::time_point> clears;
+    for (const auto& f : line.Frames())
+        if (f.IsPoll(0xFD)) clears.push_back(f.at);
+    ASSERT_EQ(clears.size(), 3u);
+    EXPECT_GE(clears[1] - clears[0], 90ms);
+    EXPECT_GE(clears[2] - clears[1], 90ms);
+    EXPECT_EQ(LastBalloon().text, "Контроллер есть в линии.");
+}
+
+// ---------------------------------------------------------------- parameters
+
+const std::string kDoorReport =
+    "Тип и версия: ОРТИН-31 версия 8.5\n"
+    "Режим работы: off-line\n\n"
+    "Время удержания реле:\n"
+    "Реле 1 — INF    Реле 3 — 2.0 с\n"
+    "Реле 2 — 0.1 с    Реле 4 — 2.0 с\n\n"
+    "Индикация запрета — 2.0 с"
+    "\n\nУправление-контроль входов:\n"
+    "1   2   3   4   5   6   7   8\n"
+    "+  +  —  —  —  +  +  —\n"
+    "+  +  —  —  +  +  +  —"
+    "\n\nОтпускание реле 1 по датчику — Да\n"
+    "Отпускание реле 2 по датчику — Да\n"
+    "Блокировка считывателей — Нет";
+
+std::map<std::string, std::string> ReportRegisters() {
+    auto r = DoorRegisters(kG);
+    r["10"] = "FF";
+    r["11"] = "01";
+    return r;
+}
+
+TEST_F(Queries, ParameterReadShowsTheReportOfTheDataReply) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, ReportRegisters());
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
+    const auto monitor = Monitor();
+    ASSERT_EQ(monitor.size(), 7u) << ::testing::PrintToString(monitor);
+    EXPECT_EQ(std::vector<std::string>(monitor.begin() + 1, monitor.end()),
+              (std::vector<std::string>{Sent(kG, "Чтение параметров контроллера"), Received("OK"),
+                                        Sent(kG, "Чистка буфера контроллера"), Sent(kG, "Запрос контроллера"),
+                                        Received("G:476543FF011414146373?"), Received("OK")}));
+    const auto b = LastBalloon();
+    EXPECT_EQ(b.index, kG);
+    EXPECT_EQ(b.caption, "Параметры контроллера с индексом G");
+    EXPECT_EQ(b.text, kDoorReport);
+    EXPECT_EQ(b.colour, kReportColour);
+}
+
+TEST_F(Queries, ParameterReadWithPositiveReplyTakesTheDataThatFollows) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, ReportRegisters(), Answer::Positive);
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02011310111617121819")));
+    EXPECT_EQ(LastBalloon().text, kDoorReport);
+}
+
+TEST_F(Queries, ParameterReadWithoutDataAfterTheAcknowledgementTimesOutAfterTheRealThreeSeconds) {
+    controllers.Add(kG, ReportRegisters());
+    controllers.SetWithholdData(kG, true);
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    // Request, one clearing pass ended by the poll's "!", then the data wait.
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
+    const auto requestAt = line.Frames().front().at;
+    EXPECT_GE(std::chrono::steady_clock::now() - requestAt, 2900ms);
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+}
+
+TEST_F(Queries, ParameterReadFailures) {
+    TimeDivisor fast(20);
+    // Error reply.
+    controllers.SetAbsent(Answer::Error);
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+    // Silence.
+    controllers.SetAbsent(Answer::Silent);
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Monitor().back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$02011310111617121819", "$$02011310111617121819"}));
+}
+
+TEST_F(Queries, ShortParameterReplyShowsWhatArrived) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, ReportRegisters());
+    controllers.SetDataOverride(kG, "476543");
+    commands().N31Click();
+    ASSERT_TRUE(RunUntilDone());
+    const auto b = LastBalloon();
+    EXPECT_EQ(b.colour, kReportColour);
+    EXPECT_EQ(b.caption, "Параметры контроллера с индексом G");
+    EXPECT_NE(b.text.find("Режим работы: off-line\n"), std::string::npos) << b.text;
+    EXPECT_NE(b.text.find("Реле 1 — ?    Реле 3 — ?"), std::string::npos) << b.text;
+}
+
+// ---------------------------------------------------------------- index change
+
+TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, DoorRegisters(kG));
+    form->map.AddIndex(kG, MapSet::Present);
+    view.QueueInput("  H  ");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()),
+              Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
+    const std::string probe = "Изменение индекса контроллера G: Проверка наличия контроллера";
+    EXPECT_EQ(SentDescriptions(),
+              (std::vector<std::string>{S(kH, probe), S(kG, "Изменение индекса контроллера G: Установка индекса H"),
+                                        S(kH, probe), S(kH, "Чистка буфера контроллера"),
+                                        S(kH, "Запрос контроллера")}));
+    const auto monitor = Monitor();
+    EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   TIMEOUT"), 1) << "the free index's probe";
+    const auto b = LastBalloon();
+    EXPECT_EQ(b.text, "Контроллер переименован.");
+    EXPECT_EQ(b.colour, kSuccessColour);
+    EXPECT_TRUE(controllers.Has(kH));
+    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::Present));
+    EXPECT_TRUE(form->map.HasIndex(kH, MapSet::Present));
+    dispatcher.RunFor(20ms);
+    EXPECT_EQ(view.panel(1), "1");
+    EXPECT_EQ(view.panel(2), "0");
+    // The trimmed text is offered next time.
+    view.QueueInput(std::nullopt);
+    commands().N21Click();
+    EXPECT_EQ(view.lastInputInitial(), "H");
+}
+
+TEST_F(Queries, IndexChangeToATakenIndexSendsNoIndexCommand) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, DoorRegisters(kG));
+    controllers.Add(kH, DoorRegisters(kH));
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kH, "$$02") + kClear + Poll(kH)));
+    EXPECT_EQ(LastBalloon().text, "Контроллер с индексом H уже есть в линии.");
+    EXPECT_EQ(LastBalloon().colour, kFailureColour);
+    EXPECT_TRUE(controllers.Has(kG));
+}
+
+TEST_F(Queries, IndexChangeToItsOwnIndexFindsItself) {
+    TimeDivisor fast(10);
+    controllers.Add(kG, DoorRegisters(kG), Answer::Positive);
+    view.QueueInput("G");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(RequestCommands(), std::vector<std::string>{"$$02"});
+    EXPECT_EQ(LastBalloon().text, "Контроллер с индексом G уже есть в линии.");
+}
+
+TEST_F(Queries, IndexCommandNeverAcknowledgedGivesUpAtTheThirdRealOneSecondTimeOut) {
+    // The new index is free (error reply from the line); the controller
+    // stays silent to the index command.
+    line.SetScript([](const LineFrame& f) -> std::string { return f.index == kH ? ErrorReply() : ""; });
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$02", "$0HH", "$0HH", "$0HH"}));
+    const auto requests = line.Requests();
+    EXPECT_GE(requests[2].at - requests[1].at, 950ms);
+    EXPECT_GE(requests[3].at - requests[2].at, 950ms);
+    const auto monitor = Monitor();
+    EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   TIMEOUT"), 1) << "only the last time-out is logged";
+    EXPECT_EQ(monitor.back(), "   TIMEOUT");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+}
+
+TEST_F(Queries, IndexCommandGivesUpAtTheFifteenthErrorReply) {
+    TimeDivisor fast(20);
+    controllers.SetAbsent(Answer::Error);
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    const auto commandsSent = RequestCommands();
+    ASSERT_EQ(commandsSent.size(), 16u);
+    EXPECT_EQ(std::count(commandsSent.begin(), commandsSent.end(), "$0HH"), 15);
+    EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
+}
+
+TEST_F(Queries, ErrorRepliesAndTimeOutsAreCountedApart) {
+    TimeDivisor fast(20);
+    // 14 error replies and then silence: the third time-out ends it, after
+    // 17 index commands in all.
+    std::atomic<int> indexCommands{0};
+    line.SetScript([&](const LineFrame& f) -> std::string {
+        if (f.IsRequest("$0HH")) return ++indexCommands <= 14 ? ErrorReply() : "";
+        return {};
+    });
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(indexCommands, 17);
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+}
+
+TEST_F(Queries, VerificationAfterTheIndexCommandHasItsOwnLimits) {
+    TimeDivisor fast(20);
+    // The index command is acknowledged but nothing answers at the new index.
+    line.SetScript([](const LineFrame& f) -> std::string { return f.IsRequest("$0HH") ? Ack() : ""; });
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$02", "$0HH", "$$02", "$$02", "$$02"}));
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    // No buffer clearing after the index command's acknowledgement.
+    for (const auto& f : line.Frames()) EXPECT_EQ(f.kind, LineFrame::Kind::Request);
+}
+
+}  // namespace
+}  // namespace tulex::test
