@@ -1,0 +1,85 @@
+#include "tests/diagnostics/Fixture.h"
+
+#include "line/Cp1251.h"
+
+namespace tulex::test {
+
+void LineFixture::SetUp() {
+    ASSERT_TRUE(pty.ok());
+    form = std::make_unique<TForm1>(view, dispatcher);
+    form->monitor.SetWindowExists(true);
+    form->Button1Click(pty.slavePath(), "9600");
+    ASSERT_TRUE(form->IsPortOpen());
+    view.Clear();
+}
+
+bool LineFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds within) {
+    return dispatcher.RunUntil(pred, within);
+}
+
+bool LineFixture::RunUntilDone(std::chrono::milliseconds within) {
+    if (!RunUntil([this] { return form->unit.busy == 0 && view.commandControlsEnabled(); }, within)) return false;
+    // Every frame written has its monitor line; wait until the line side
+    // has cut as many frames, so the test reads complete figures.
+    const auto sent = [this] {
+        std::size_t n = 0;
+        for (const auto& line : Monitor())
+            if (line.find("   <——   ") != std::string::npos) ++n;
+        return n;
+    };
+    return RunUntil([&] { return player.Frames().size() >= sent(); }, 2s);
+}
+
+bool LineFixture::WaitForRequests(std::size_t n, std::chrono::milliseconds within) {
+    return RunUntil([&] { return player.Requests().size() >= n; }, within);
+}
+
+std::vector<std::string> LineFixture::Monitor() const {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < form->monitor.Count(); ++i) {
+        const std::string line = form->monitor.Line(i);
+        lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
+    }
+    return lines;
+}
+
+std::string LineFixture::LastOwnLine() const {
+    const auto lines = Monitor();
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        if (it->find("——>") == std::string::npos) return *it;
+    return {};
+}
+
+std::string LineFixture::Sent(std::uint8_t index, const std::string& description) const {
+    return "   " + pty.slavePath() + "   <——   " + Cp1251ToUtf8(std::string(1, static_cast<char>(index))) +
+           "   —   " + description;
+}
+
+std::string LineFixture::Received(const std::string& text) const {
+    return "   " + pty.slavePath() + "   ——>   " + text;
+}
+
+RecordingView::Call LineFixture::LastBalloon() const {
+    const auto calls = view.CallsOf("balloon");
+    return calls.empty() ? RecordingView::Call{} : calls.back();
+}
+
+std::vector<std::string> LineFixture::BalloonTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& c : view.CallsOf("balloonText")) texts.push_back(c.text);
+    return texts;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!out.empty()) out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+}  // namespace tulex::test
