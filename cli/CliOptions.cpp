@@ -118,6 +118,9 @@ void PrintUsage() {
         "\n"
         "Commands:\n"
         "  ports                       list the ports, one per line\n"
+        "  converter info              read the converter's version, poll range and speeds\n"
+        "  converter poll-range TEXT   change the upper index of the converter's poll range (H..Ж)\n"
+        "  converter raw TEXT          send a raw command to the converter (TEXT may be empty)\n"
         "\n"
         "Exit status: 0 success or report, 1 failure outcome, 2 usage error or refused input,\n"
         "3 the port could not be opened.\n",
