@@ -159,14 +159,10 @@ CommandResult SimController::HandleCommand(std::string_view command) {
         r.dataDelayMs = behaviour_.eepromDelayMs;
         return r;
     }
-    if (command == ">" || command == "<" || command == "+") {
+    // Relay triggers 1 to 4; ">" and "<" are also the PC's automatic answers
+    // to on-line requests and "+" its answer to a sensor event.
+    if (command == ">" || command == "<" || command == "08" || command == "09" || command == "+") {
         r.accepted = true;
-        r.trigger = command[0];
-        return r;
-    }
-    if (command == "08" || command == "09") {
-        r.accepted = true;
-        r.trigger = command[1];
         return r;
     }
     return r;

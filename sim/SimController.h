@@ -20,7 +20,6 @@ struct CommandResult {
     std::optional<std::string> data;   // data reply payload (between ":" and "?")
     int dataDelayMs = 0;               // the payload is ready only after this time
     std::optional<std::uint8_t> newIndex;  // "$0": answer to this index from now on
-    char trigger = 0;                  // ">", "<", "+", '8', '9' (relay / automatic answers)
 };
 
 class SimController {

@@ -224,6 +224,9 @@ void SimLine::KeepInBuffer(SimController& c, std::string payload) {
 }
 
 void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTime now) {
+    // The PC's automatic answer counts as sent whatever the controller then
+    // does with it.
+    if (command == ">" || command == "<" || command == "+") MatchAnswer(index, command[0], now);
     SimController* c = Find(index);
     if (!c) {
         if (config_.absentError) Schedule("#?", now + Millis(config_.delayMs), "no controller");
@@ -247,7 +250,6 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         Schedule("&?", at, "device error: command not understood");
         return;
     }
-    if (r.trigger == '>' || r.trigger == '<' || r.trigger == '+') MatchAnswer(index, r.trigger, now);
 
     const ReplyStyle style = b.reply.value_or(config_.reply);
     const bool withData = r.data.has_value() && !b.noDataAfterAck;

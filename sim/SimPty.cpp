@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -26,6 +27,7 @@ void MakeRaw(int fd) {
 }  // namespace
 
 SimPty::~SimPty() {
+    if (watch_ >= 0) ::close(watch_);
     if (slave_ >= 0) ::close(slave_);
     if (master_ >= 0) ::close(master_);
 }
@@ -51,7 +53,18 @@ bool SimPty::Open(std::string& error) {
     // every byte crosses unchanged until the client sets its own modes.
     MakeRaw(master_);
     MakeRaw(slave_);
+    watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        ::close(watch_);
+        watch_ = -1;
+    }
     return true;
+}
+
+void SimPty::DrainCloseWatch() {
+    char buf[4096];
+    while (watch_ >= 0 && ::read(watch_, buf, sizeof buf) > 0) {
+    }
 }
 
 void SimPty::ReleaseStaleExclusive() {

@@ -27,9 +27,16 @@ public:
     // port's lock any more. Cheap; call now and then.
     void ReleaseStaleExclusive();
 
+    // Readable when a client closed the port (inotify on the slave path), so
+    // the exclusive mode is cleared at once rather than at the next periodic
+    // check; -1 where that is not available. DrainCloseWatch empties it.
+    int CloseWatchFd() const { return watch_; }
+    void DrainCloseWatch();
+
 private:
     int master_ = -1;
     int slave_ = -1;
+    int watch_ = -1;
     std::string slavePath_;
 };
 

@@ -20,9 +20,12 @@ void SimRunner::SetCommandInput(int fd, CommandHandler handler) {
     handler_ = std::move(handler);
 }
 
-void SimRunner::SetHousekeeping(std::function<void()> fn, int periodMs) {
+void SimRunner::SetHousekeeping(std::function<void()> fn, int periodMs, int triggerFd,
+                                std::function<void()> drain) {
     housekeeping_ = std::move(fn);
     housekeepingMs_ = periodMs;
+    triggerFd_ = triggerFd;
+    drainTrigger_ = std::move(drain);
 }
 
 void SimRunner::Stop() {
@@ -51,25 +54,22 @@ void SimRunner::WritePending() {
     }
 }
 
-void SimRunner::ReadPty(SimTime now) {
+void SimRunner::ReadPty(SimTime now, bool hangUp) {
     char buf[4096];
+    bool any = false;
     // A few reads per wake-up: enough to drain a burst, short enough to
     // answer what came first without delay.
     for (int i = 0; i < 16; ++i) {
         const ssize_t n = ::read(pty_, buf, sizeof buf);
-        if (n > 0) {
-            read_ += static_cast<std::uint64_t>(n);
-            line_.Feed(std::string_view(buf, static_cast<std::size_t>(n)), now);
-            if (static_cast<std::size_t>(n) < sizeof buf) return;
-            continue;
-        }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EIO) {
-            // Only when no slave is open at all (ours is): do not spin.
-            ptyQuietUntil_ = now + Millis(50);
-        }
-        return;
+        if (n <= 0) break;
+        any = true;
+        read_ += static_cast<std::uint64_t>(n);
+        line_.Feed(std::string_view(buf, static_cast<std::size_t>(n)), now);
+        if (static_cast<std::size_t>(n) < sizeof buf) break;
     }
+    // A hang-up with nothing to read must not turn the loop into a spin.
+    if (hangUp && !any) ptyQuietUntil_ = now + Millis(50);
 }
 
 bool SimRunner::ReadCommands() {
@@ -90,6 +90,8 @@ bool SimRunner::ReadCommands() {
         if (handler_ && !handler_(lineText)) return false;
     }
     commandBuffer_.erase(0, start);
+    // A "line" that never ends is not a command: do not hoard it.
+    if (commandBuffer_.size() > 65536) commandBuffer_.clear();
     return true;
 }
 
@@ -107,7 +109,10 @@ void SimRunner::Run() {
         WritePending();
         if (housekeeping_ && now >= nextHousekeeping) {
             housekeeping_();
-            nextHousekeeping = now + Millis(housekeepingMs_);
+            // After a trigger, look again shortly: the event may come a
+            // moment before the state it announces.
+            nextHousekeeping = now + (quickChecks_ > 0 ? Millis(5) : Millis(housekeepingMs_));
+            if (quickChecks_ > 0) --quickChecks_;
         }
 
         std::optional<SimTime> next = line_.NextDue();
@@ -123,6 +128,8 @@ void SimRunner::Run() {
         fds[count++] = {wake_, POLLIN, 0};
         const nfds_t commandIndex = count;
         if (commandFd_ >= 0) fds[count++] = {commandFd_, POLLIN, 0};
+        const nfds_t triggerIndex = count;
+        if (triggerFd_ >= 0) fds[count++] = {triggerFd_, POLLIN, 0};
         const nfds_t stopIndex = count;
         for (const int fd : stopFds_)
             if (count < 8) fds[count++] = {fd, POLLIN, 0};
@@ -145,7 +152,13 @@ void SimRunner::Run() {
         for (nfds_t i = stopIndex; i < count; ++i)
             if (fds[i].revents) stop_ = true;
         if (stop_) break;
-        if (fds[ptyIndex].revents & (POLLIN | POLLHUP | POLLERR)) ReadPty(SimClock::now());
+        if (fds[ptyIndex].revents & (POLLIN | POLLHUP | POLLERR))
+            ReadPty(SimClock::now(), (fds[ptyIndex].revents & (POLLHUP | POLLERR)) != 0);
+        if (triggerFd_ >= 0 && fds[triggerIndex].revents) {
+            if (drainTrigger_) drainTrigger_();
+            nextHousekeeping = SimClock::now();
+            quickChecks_ = 3;
+        }
         if (commandFd_ >= 0 && (fds[commandIndex].revents & (POLLIN | POLLHUP | POLLERR))) {
             if (!ReadCommands()) stop_ = true;
         }

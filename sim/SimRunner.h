@@ -30,8 +30,11 @@ public:
     void SetCommandInput(int fd, CommandHandler handler);
     // A descriptor whose readability ends the run (a signalfd).
     void AddStopFd(int fd) { stopFds_.push_back(fd); }
-    // Called about every `periodMs` (exclusive-mode clean-up of the pty).
-    void SetHousekeeping(std::function<void()> fn, int periodMs);
+    // Called about every `periodMs` (exclusive-mode clean-up of the pty),
+    // and a few times in quick succession after `triggerFd` became readable
+    // (`drain` empties it).
+    void SetHousekeeping(std::function<void()> fn, int periodMs, int triggerFd = -1,
+                         std::function<void()> drain = {});
 
     // Runs until Stop(), a stop descriptor, end of command input or "quit".
     void Run();
@@ -47,7 +50,7 @@ public:
 
 private:
     void WritePending();
-    void ReadPty(SimTime now);
+    void ReadPty(SimTime now, bool hangUp);
     bool ReadCommands();
 
     SimLine& line_;
@@ -60,6 +63,9 @@ private:
     std::vector<int> stopFds_;
     std::function<void()> housekeeping_;
     int housekeepingMs_ = 0;
+    int triggerFd_ = -1;
+    std::function<void()> drainTrigger_;
+    int quickChecks_ = 0;
     std::string pending_;
     std::size_t pendingPos_ = 0;
     std::atomic<bool> stop_{false};

@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
 
     SimRunner runner(line, events, pty.MasterFd());
     if (signalFd >= 0) runner.AddStopFd(signalFd);
-    runner.SetHousekeeping([&pty] { pty.ReleaseStaleExclusive(); }, 250);
+    runner.SetHousekeeping([&pty] { pty.ReleaseStaleExclusive(); }, 1000, pty.CloseWatchFd(),
+                           [&pty] { pty.DrainCloseWatch(); });
     SimCommands commands(line, events, &trace);
     if (!options->noStdin) {
         runner.SetCommandInput(STDIN_FILENO, [&](std::string_view text) {
