@@ -134,7 +134,12 @@ int RunControllerCommand(const CliOptions& options, const Parsed& parsed, bool s
     handler(session.form().controller());
     // The controls stay enabled when the handler started nothing: a question
     // answered No or refused input (its message has gone to standard error).
-    if (Done(session)) return kExitUsage;
+    if (Done(session)) {
+        if (session.view().Messages().empty())
+            std::fprintf(stderr, "tulex-cli: %s: not started (the question was answered No; --yes answers Yes)\n",
+                         options.command.c_str());
+        return kExitUsage;
+    }
     if (!WaitForCommand(session, parsed.seconds, stoppable)) return kExitFailure;
     session.Close();
     return PrintOutcome(session);
