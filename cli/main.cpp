@@ -14,6 +14,8 @@ int RunListen(const CliOptions& options);  // cli/ListenCommand.cpp
 int RunConverter(const CliOptions& options);  // cli/ConverterCommandsCli.cpp
 bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommandsCli.cpp
 int RunDiagnosticCommand(const CliOptions& options);
+bool IsControllerCommand(const std::string& command);  // cli/ControllerCommandsCli.cpp
+int RunControllerCommand(const CliOptions& options);
 }
 
 namespace {
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     if (options->command == "listen") return RunListen(*options);
     if (options->command == "converter") return RunConverter(*options);
     if (IsDiagnosticCommand(options->command)) return RunDiagnosticCommand(*options);
+    if (IsControllerCommand(options->command)) return RunControllerCommand(*options);
 
     std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
                  options->command.c_str());

@@ -1,0 +1,199 @@
+// tulex-cli check, params, set-index, mode, preset, relay-time and
+// master-card: the controller queries and settings of PopupMenu1, run by the
+// same handlers as the menu items. IDX selects the map's cell; the
+// handler's dialog is answered from the arguments (the same checks and
+// messages as in the window); the final balloon is the output.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ControllerCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "controller/IndexInput.h"
+#include "line/Cp1251.h"
+#include "line/Frame.h"
+
+namespace tulex::cli {
+
+namespace {
+
+const char* const kUsage =
+    "Usage: tulex-cli [OPTIONS] check IDX\n"
+    "       tulex-cli [OPTIONS] params IDX\n"
+    "       tulex-cli [OPTIONS] set-index IDX NEW\n"
+    "       tulex-cli [OPTIONS] mode IDX offline|online|autonomous\n"
+    "       tulex-cli [OPTIONS] preset IDX 1..5\n"
+    "       tulex-cli [OPTIONS] relay-time IDX 1..4 TEXT\n"
+    "       tulex-cli [OPTIONS] master-card IDX set|read\n"
+    "IDX, NEW: one character (G .. ь) or 0xHH\n";
+
+int Usage(const std::string& command, const std::string& problem) {
+    std::fprintf(stderr, "tulex-cli: %s: %s\n%s", command.c_str(), problem.c_str(), kUsage);
+    return kExitUsage;
+}
+
+// 0xHH (either case) as its byte.
+std::optional<std::uint8_t> HexByte(const std::string& text) {
+    if (text.size() != 4 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
+    int value = 0;
+    for (std::size_t i = 2; i < 4; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// An index argument as the index dialog would take it typed: 0xHH stands
+// for the character of that Windows-1251 byte.
+std::string AsTyped(const std::string& argument) {
+    const auto byte = HexByte(argument);
+    if (!byte) return argument;
+    return *byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, static_cast<char>(*byte)));
+}
+
+// IDX: checked like the index dialog's text; a refusal prints the dialog's
+// message to standard error.
+std::optional<std::uint8_t> ParseIndex(const std::string& argument) {
+    const IndexInput input = CheckIndexInput(AsTyped(argument));
+    if (input.accepted) return input.index;
+    std::fprintf(stderr, "%s: %s\n", input.messageCaption.c_str(), TerminalSafe(input.messageText).c_str());
+    return std::nullopt;
+}
+
+// What one command does once the port is open and IDX selected: it queues
+// the dialog's answer if there is one and calls the handler.
+using Invoke = void (*)(ControllerCommands&, const std::string& argument);
+
+struct Choice {
+    const char* name;
+    void (ControllerCommands::*handler)();
+};
+
+constexpr Choice kModes[] = {{"offline", &ControllerCommands::Offline1Click},
+                             {"online", &ControllerCommands::Online1Click},
+                             {"autonomous", &ControllerCommands::N13Click}};
+constexpr Choice kPresets[] = {{"1", &ControllerCommands::N7Click},
+                               {"2", &ControllerCommands::N23Click},
+                               {"3", &ControllerCommands::N8Click},
+                               {"4", &ControllerCommands::N20Click},
+                               {"5", &ControllerCommands::N25Click}};
+constexpr Choice kRelays[] = {{"1", &ControllerCommands::N15Click},
+                              {"2", &ControllerCommands::N22Click},
+                              {"3", &ControllerCommands::N32Click},
+                              {"4", &ControllerCommands::N42Click}};
+constexpr Choice kMasterCard[] = {{"set", &ControllerCommands::N28Click}, {"read", &ControllerCommands::N29Click}};
+
+template <std::size_t N>
+std::optional<void (ControllerCommands::*)()> Pick(const Choice (&choices)[N], const std::string& name) {
+    for (const Choice& c : choices)
+        if (name == c.name) return c.handler;
+    return std::nullopt;
+}
+
+template <std::size_t N>
+std::string Names(const Choice (&choices)[N]) {
+    std::string out;
+    for (const Choice& c : choices) out += (out.empty() ? "" : "|") + std::string(c.name);
+    return out;
+}
+
+struct Command {
+    void (ControllerCommands::*handler)() = nullptr;
+    std::optional<std::string> input;  // the dialog's answer
+};
+
+// Checks the arguments after IDX; a usage problem returns nullopt.
+std::optional<Command> ParseCommand(const std::string& name, const std::vector<std::string>& rest,
+                                    std::string& problem) {
+    const auto expect = [&](std::size_t n) {
+        if (rest.size() == n) return true;
+        problem = rest.size() < n ? "missing argument" : "too many arguments";
+        return false;
+    };
+    const auto choose = [&](const auto& choices, const std::string& what,
+                            const std::string& value) -> std::optional<Command> {
+        if (const auto handler = Pick(choices, value)) return Command{*handler, std::nullopt};
+        problem = what + " must be " + Names(choices) + ", not \"" + value + "\"";
+        return std::nullopt;
+    };
+    if (name == "check") {
+        if (!expect(0)) return std::nullopt;
+        return Command{&ControllerCommands::N11Click, std::nullopt};
+    }
+    if (name == "params") {
+        if (!expect(0)) return std::nullopt;
+        return Command{&ControllerCommands::N31Click, std::nullopt};
+    }
+    if (name == "set-index") {
+        if (!expect(1)) return std::nullopt;
+        return Command{&ControllerCommands::N21Click, AsTyped(rest[0])};
+    }
+    if (name == "mode") {
+        if (!expect(1)) return std::nullopt;
+        return choose(kModes, "the mode", rest[0]);
+    }
+    if (name == "preset") {
+        if (!expect(1)) return std::nullopt;
+        return choose(kPresets, "the preset", rest[0]);
+    }
+    if (name == "relay-time") {
+        if (!expect(2)) return std::nullopt;
+        auto command = choose(kRelays, "the relay", rest[0]);
+        if (command) command->input = rest[1];
+        return command;
+    }
+    if (!expect(1)) return std::nullopt;  // master-card
+    return choose(kMasterCard, "the master-card action", rest[0]);
+}
+
+}  // namespace
+
+bool IsControllerCommand(const std::string& command) {
+    for (const char* name : {"check", "params", "set-index", "mode", "preset", "relay-time", "master-card"})
+        if (command == name) return true;
+    return false;
+}
+
+int RunControllerCommand(const CliOptions& options) {
+    const std::vector<std::string>& args = options.args;
+    if (args.empty()) return Usage(options.command, "missing IDX");
+    std::string problem;
+    const auto command = ParseCommand(options.command, std::vector<std::string>(args.begin() + 1, args.end()), problem);
+    if (!command) return Usage(options.command, problem);
+    const auto index = ParseIndex(args[0]);
+    if (!index) return kExitUsage;
+
+    CliSession session(options);
+    if (const int status = session.Open(); status != kExitSuccess) return status;
+    ConsoleView& view = session.view();
+    session.form().map.SelectIndex(*index);
+    if (command->input) view.QueueInput(*command->input);
+    (session.form().controller().*command->handler)();
+    // Nothing started: refused input (its message went to standard error)
+    // or a question answered No.
+    if (view.CommandControlsEnabled() && session.form().unit.busy == 0) return kExitUsage;
+
+    const CliSession::Stop stop = session.RunUntil([&] { return view.CommandControlsEnabled(); });
+    session.Close();
+    if (stop != CliSession::Stop::Condition) {
+        std::fprintf(stderr, "tulex-cli: %s\n",
+                     stop == CliSession::Stop::PortClosed ? "the port went away" : "interrupted");
+        return kExitFailure;
+    }
+    const ConsoleView::Balloon balloon = view.LastBalloon();
+    if (view.json())
+        view.PrintJson(view.BalloonJson());
+    else
+        view.PrintBalloon();
+    return balloon.colour == kFailureColour ? kExitFailure : kExitSuccess;
+}
+
+}  // namespace tulex::cli
