@@ -51,7 +51,7 @@ void LinePlayer::Run() {
             std::lock_guard lock(mutex_);
             if (stop_) return;
         }
-        const std::string got = pty_.Receive(std::chrono::milliseconds(5));
+        const std::string got = pty_.Receive(std::chrono::milliseconds(5), 1);
         if (got.empty()) continue;
         {
             std::lock_guard lock(mutex_);
