@@ -3,6 +3,7 @@
 // that run until stopped take "--seconds N" and SIGINT/SIGTERM as
 // "Остановить".
 
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/ControllerCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "controller/IndexInput.h"
 #include "controller/TMap.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
@@ -31,31 +33,19 @@ int Usage(const std::string& command, const std::string& error) {
     return kExitUsage;
 }
 
-// IDX: one character (UTF-8, sent as its Windows-1251 byte) or 0xHH. Refused
-// with the texts of the window's index dialog.
+// IDX: one character (UTF-8, sent as its Windows-1251 byte) or 0xHH for the
+// character of that byte. Checked as the window's index dialog checks typed
+// text; a refusal prints the dialog's message to standard error.
 std::optional<std::uint8_t> ParseIndexArgument(const std::string& text) {
-    std::optional<std::uint8_t> byte;
-    if (text.size() == 4 && (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0)) {
-        try {
-            std::size_t used = 0;
-            const int value = std::stoi(text.substr(2), &used, 16);
-            if (used == 2) byte = static_cast<std::uint8_t>(value);
-        } catch (...) {
-        }
-    } else if (const auto bytes = Utf8ToCp1251(text); bytes && bytes->size() == 1) {
-        byte = static_cast<std::uint8_t>((*bytes)[0]);
+    std::string typed = text;
+    if (text.size() == 4 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+        std::isxdigit(static_cast<unsigned char>(text[2])) && std::isxdigit(static_cast<unsigned char>(text[3]))) {
+        const auto byte = static_cast<char>(std::stoi(text.substr(2), nullptr, 16));
+        typed = byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, byte));
     }
-    if (byte && IsIndexByte(*byte)) return byte;
-    // One character outside the table is a warning, longer text information,
-    // as in the window's index dialog.
-    std::size_t characters = 0;
-    for (const char c : text)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
-    if (text.empty())
-        std::fprintf(stderr, "Предупреждение: Неверное значение.\n");
-    else
-        std::fprintf(stderr, "%s: %s — неверное значение.\n",
-                     byte || characters == 1 ? "Предупреждение" : "Информация", TerminalSafe(text).c_str());
+    const IndexInput input = CheckIndexInput(typed);
+    if (input.accepted) return input.index;
+    std::fprintf(stderr, "%s: %s\n", input.messageCaption.c_str(), TerminalSafe(input.messageText).c_str());
     return std::nullopt;
 }
 
