@@ -326,5 +326,22 @@ TEST_F(Queries, VerificationAfterTheIndexCommandHasItsOwnLimits) {
     for (const auto& f : line.Frames()) EXPECT_EQ(f.kind, LineFrame::Kind::Request);
 }
 
+TEST_F(Queries, ClosingTheWindowEndsTheIndexChangeWithoutAnOutcome) {
+    TimeDivisor fast(20);
+    // The new index is free; the index command is never answered.
+    line.SetScript([](const LineFrame& f) -> std::string { return f.index == kH ? ErrorReply() : ""; });
+    view.QueueInput("H");
+    commands().N21Click();
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return line.Requests().size() >= 2; }, 5s));
+    form->FormClose();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_LE(line.Requests().size(), 3u);
+    // Only the waiting balloon was shown; no failure after the close.
+    const auto balloons = view.CallsOf("balloon");
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].text, "Ожидание ответа...");
+    EXPECT_FALSE(form->unit.EventExists(TUnit::kReply1));
+}
+
 }  // namespace
 }  // namespace tulex::test
