@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,28 +26,56 @@
 #include "gui/MonitorWindow.h"
 #include "gui/PopupHost.h"
 #include "tests/support/Pty.h"
+#include "tests/support/TempDir.h"
 
 namespace tulex {
 namespace {
 
-// Answers the next modal message box and remembers its text.
+// Answers the next modal message box (with its default button) and
+// remembers its caption and text.
 class MessageBoxCatcher {
  public:
   MessageBoxCatcher() {
     QTimer::singleShot(0, [this] { Poll(); });
   }
   QString caption, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
 
  private:
   void Poll() {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
       caption = box->windowTitle();
       text = box->text();
+      icon = box->icon();
       box->accept();
       return;
     }
     if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
   }
+  int polls_ = 0;
+};
+
+// Answers the next input dialog with a text (and remembers what it offered).
+class InputCatcher {
+ public:
+  explicit InputCatcher(QString answer) : answer_(std::move(answer)) {
+    QTimer::singleShot(0, [this] { Poll(); });
+  }
+  QString caption, prompt, initial;
+
+ private:
+  void Poll() {
+    if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+      caption = dialog->windowTitle();
+      prompt = dialog->labelText();
+      initial = dialog->textValue();
+      dialog->setTextValue(answer_);
+      dialog->accept();
+      return;
+    }
+    if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
+  }
+  QString answer_;
   int polls_ = 0;
 };
 
@@ -210,6 +240,72 @@ TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
   w().Button6->click();
   EXPECT_FALSE(view.monitorWindow()->isMinimized());
   EXPECT_EQ(form().monitor.Count(), 1u);
+}
+
+TEST_F(MainViewTest, AboutBoxAndConverterButtonWithThePortClosed) {
+  {
+    MessageBoxCatcher catcher;
+    w().N4->trigger();
+    EXPECT_EQ(catcher.caption, "О программе ТУЛЕКС");
+    EXPECT_TRUE(catcher.text.startsWith("ТУЛЕКС 1.8\n\n"));
+    EXPECT_EQ(catcher.icon, QMessageBox::Information);
+  }
+  {
+    MessageBoxCatcher catcher;
+    w().SpeedButton5->click();
+    EXPECT_EQ(catcher.caption, "Предупреждение");
+    EXPECT_EQ(catcher.text, "Начните работу с выбора COM-порта.");
+    EXPECT_EQ(catcher.icon, QMessageBox::Warning);
+    EXPECT_FALSE(w().PopupMenu2->isVisible());
+  }
+}
+
+TEST_F(MainViewTest, SettingsItemsReachTheLogic) {
+  EXPECT_TRUE(form().settings.readers);
+  EXPECT_FALSE(form().settings.sensors);
+  EXPECT_FALSE(form().settings.onlineAnswer);
+  EXPECT_TRUE(form().settings.sensorAnswer);
+  w().N17->trigger();
+  w().N10->trigger();
+  EXPECT_TRUE(form().settings.sensors);
+  EXPECT_FALSE(form().settings.sensorAnswer);
+}
+
+TEST_F(MainViewTest, SaveAsksForThePathAndRemembersIt) {
+  test::TempDir dir;
+  const QString path = QString::fromStdString((dir.path() / "monitor.txt").string());
+  w().Button6->click();
+  form().MonitorAdd("   first");
+  form().MonitorAdd("   второй");
+  {
+    InputCatcher input(path);
+    w().SpeedButton4->click();
+    EXPECT_EQ(input.caption, "Сохранить как...");
+    EXPECT_EQ(input.prompt, "Путь к файлу:");
+  }
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  EXPECT_EQ(bytes.count("\r\n"), 2);
+  EXPECT_TRUE(bytes.contains("   first\r\n"));
+  EXPECT_TRUE(bytes.contains("   \xe2\xf2\xee\xf0\xee\xe9\r\n"));  // "второй" in Windows-1251
+  {
+    MessageBoxCatcher replace;  // the file exists now: the question comes first
+    InputCatcher input(path);
+    w().SpeedButton4->click();
+    EXPECT_EQ(input.initial, path);  // the last confirmed path is offered
+  }
+}
+
+TEST_F(MainViewTest, AMonitorReopenedDuringAPauseSaysSo) {
+  w().Button6->click();
+  w().SpeedButton1->click();
+  view.monitorWindow()->close();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
+  EXPECT_TRUE(form().monitor.Paused());  // the pause outlives the window
+  w().Button6->click();
+  EXPECT_EQ(view.monitorWindow()->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
+  EXPECT_TRUE(w().SpeedButton2->isEnabled());
 }
 
 TEST_F(MainViewTest, ClosingWithThePortOpenEndsCleanly) {
