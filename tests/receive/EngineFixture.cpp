@@ -1,0 +1,77 @@
+#include "tests/receive/EngineFixture.h"
+
+#include "line/Cp1251.h"
+
+namespace tulex::test {
+
+using namespace std::chrono_literals;
+
+void LineWatchingView::ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) {
+    if (atCard) atCard();
+    inner_.ShowCardPopup(index, title, text);
+}
+
+EngineTest::EngineTest() {
+    form = std::make_unique<TForm1>(view, dispatcher);
+    form->monitor.SetWindowExists(true);
+    form->monitor.SetLocalTime([] {
+        std::tm tm{};
+        tm.tm_hour = 12;
+        return tm;
+    });
+}
+
+EngineTest::~EngineTest() {
+    form->Button2Click();
+    form.reset();
+}
+
+void EngineTest::Open() {
+    ASSERT_TRUE(pty.ok());
+    form->Button1Click(pty.slavePath(), "9600");
+    ASSERT_TRUE(form->IsPortOpen());
+}
+
+std::string EngineTest::MonitorText(std::size_t i) const {
+    std::string line = form->monitor.Line(i);
+    line.erase(0, 8);  // "12:00:00"
+    const std::string head = "   " + form->PortName();
+    if (line.compare(0, head.size(), head) == 0) line.erase(0, head.size());
+    return Cp1251ToUtf8(line);
+}
+
+std::vector<std::string> EngineTest::MonitorTexts() const {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < form->monitor.Count(); ++i) out.push_back(MonitorText(i));
+    return out;
+}
+
+std::vector<std::string> EngineTest::Feed(std::string_view bytes) {
+    const std::size_t before = form->monitor.Count();
+    EXPECT_TRUE(pty.Send(std::string(bytes) + "&?"));
+    std::size_t marker = 0;
+    const bool seen = dispatcher.RunUntil(
+        [&] {
+            for (std::size_t i = form->monitor.Count(); i-- > before;) {
+                if (MonitorText(i) == Received("DEVICE ERROR")) {
+                    marker = i;
+                    return true;
+                }
+            }
+            return false;
+        },
+        5s);
+    EXPECT_TRUE(seen) << "the engine did not get to the end of the bytes";
+    dispatcher.ProcessPending();
+    std::vector<std::string> lines;
+    for (std::size_t i = before; i < marker; ++i) lines.push_back(MonitorText(i));
+    return lines;
+}
+
+std::string EngineTest::Written(std::size_t want) {
+    std::string got = want ? pty.Receive(1s, want) : std::string();
+    got += pty.Receive(30ms);
+    return got;
+}
+
+}  // namespace tulex::test

@@ -1,0 +1,88 @@
+#pragma once
+// The receive engine on a real pseudo-terminal: TForm1 on a QueueDispatcher
+// (the test thread is the UI thread) with a recording view; the test plays
+// the line on the pty's master side.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Dispatcher.h"
+#include "app/TForm1.h"
+#include "tests/support/Pty.h"
+#include "tests/support/RecordingView.h"
+
+namespace tulex::test {
+
+// Forwards to a RecordingView and runs a test's hook at each card pop-up
+// (before recording it), so a test can look at the line and the monitor at
+// the moment the pop-up is asked for.
+class LineWatchingView final : public View {
+public:
+    explicit LineWatchingView(RecordingView& inner) : inner_(inner) {}
+    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override { inner_.ShowMessage(c, t, i); }
+    bool AskYesNo(const std::string& c, const std::string& t) override { return inner_.AskYesNo(c, t); }
+    std::optional<std::string> InputQuery(const std::string& c, const std::string& p, const std::string& i) override {
+        return inner_.InputQuery(c, p, i);
+    }
+    void SetCommandControlsEnabled(bool e) override { inner_.SetCommandControlsEnabled(e); }
+    void SetPortControlsEnabled(bool e) override { inner_.SetPortControlsEnabled(e); }
+    void SetStatusPanel(int p, const std::string& t) override { inner_.SetStatusPanel(p, t); }
+    void RepaintMap() override { inner_.RepaintMap(); }
+    void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
+    void RemoveAllCardPopups() override { inner_.RemoveAllCardPopups(); }
+    void ShowBalloon(std::uint8_t i, const std::string& ti, const std::string& te, Colour c) override {
+        inner_.ShowBalloon(i, ti, te, c);
+    }
+    void SetBalloonText(const std::string& t) override { inner_.SetBalloonText(t); }
+    void RemoveBalloon() override { inner_.RemoveBalloon(); }
+    void ShowSensorPopup(std::uint8_t i, const std::string& t) override { inner_.ShowSensorPopup(i, t); }
+    void RemoveSensorPopup() override { inner_.RemoveSensorPopup(); }
+    void OpenCommandMenu(std::uint8_t i) override { inner_.OpenCommandMenu(i); }
+
+    std::function<void()> atCard;
+
+private:
+    RecordingView& inner_;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest();
+    ~EngineTest() override;
+
+    // "Открыть" on the pty at 9600 bit/s.
+    void Open();
+    // Sends the bytes, then a device-error reply as a marker, and runs the
+    // UI thread until the marker's monitor line is there: everything before
+    // it has been routed and its pop-ups and counters delivered. Returns the
+    // monitor lines the bytes produced, as "marker + text" in UTF-8.
+    std::vector<std::string> Feed(std::string_view bytes);
+    // What the engine wrote to the line (waits for `want` bytes, at most 1 s,
+    // then makes sure nothing more follows).
+    std::string Written(std::size_t want);
+    // Monitor line i without time stamp and port name, UTF-8.
+    std::string MonitorText(std::size_t i) const;
+    std::vector<std::string> MonitorTexts() const;
+
+    bool Present(std::uint8_t index) const { return form->map.HasIndex(index, MapSet::Present); }
+    bool ReplyOnly(std::uint8_t index) const { return form->map.HasIndex(index, MapSet::ReplyOnly); }
+    std::vector<RecordingView::Call> Cards() const { return recording.CallsOf("card"); }
+    std::vector<RecordingView::Call> Sensors() const { return recording.CallsOf("sensor"); }
+
+    static std::string Received(std::string_view textUtf8) { return "   ——>   " + std::string(textUtf8); }
+    static std::string Sent(std::string_view textUtf8) { return "   <——   " + std::string(textUtf8); }
+
+    Pty pty;
+    QueueDispatcher dispatcher;
+    RecordingView recording;
+    LineWatchingView view{recording};
+    std::unique_ptr<TForm1> form;
+};
+
+}  // namespace tulex::test

@@ -1,0 +1,151 @@
+// The monitor's model: time stamps, pause and start, and the save file with
+// its question and messages.
+
+#include "display/TPList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "line/Cp1251.h"
+#include "tests/support/TempDir.h"
+
+namespace tulex {
+namespace {
+
+struct Dialogs {
+    std::vector<std::string> asked;
+    std::vector<std::pair<std::string, std::string>> warned;
+    bool answer = true;
+    TPList::SaveDialogs Make() {
+        return {[this](const std::string& caption, const std::string& text) {
+                    asked.push_back(caption + "|" + text);
+                    return answer;
+                },
+                [this](const std::string& caption, const std::string& text) { warned.emplace_back(caption, text); }};
+    }
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class MonitorTest : public ::testing::Test {
+protected:
+    MonitorTest() {
+        monitor.SetWindowExists(true);
+        monitor.SetLocalTime([] {
+            std::tm tm{};
+            tm.tm_hour = 9;
+            tm.tm_min = 5;
+            tm.tm_sec = 7;
+            return tm;
+        });
+    }
+    TPList monitor;
+    test::TempDir dir;
+    Dialogs dialogs;
+};
+
+TEST_F(MonitorTest, LinesCarryTheTimeStamp) {
+    monitor.Add("   COM1   \x97\x97>   OK");
+    ASSERT_EQ(monitor.Count(), 1u);
+    EXPECT_EQ(monitor.Line(0), "09:05:07   COM1   \x97\x97>   OK");
+}
+
+TEST_F(MonitorTest, NoWindowNoLine) {
+    monitor.SetWindowExists(false);
+    monitor.Add("lost");
+    monitor.SetWindowExists(true);
+    EXPECT_EQ(monitor.Count(), 0u);
+}
+
+TEST_F(MonitorTest, PauseAndStartFrameTheGap) {
+    monitor.Add("before");
+    monitor.Pause();
+    monitor.Add("during");
+    monitor.Start();
+    monitor.Add("after");
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(monitor.Line(i)));
+    EXPECT_EQ(lines, (std::vector<std::string>{"09:05:07before", "09:05:07   Пауза", "09:05:07   Старт",
+                                               "09:05:07after"}));
+}
+
+TEST_F(MonitorTest, SavedFileIsTheLinesWithCrLf) {
+    monitor.Add("   COM1   ---   \xCF\xEE\xF0\xF2");  // "Порт" in Windows-1251
+    monitor.Add("   COM1   \x97\x97>   OK");
+    const auto path = dir.path() / "monitor.txt";
+    monitor.SaveToFile(path.string(), dialogs.Make());
+    EXPECT_EQ(ReadFile(path),
+              "09:05:07   COM1   ---   \xCF\xEE\xF0\xF2\r\n"
+              "09:05:07   COM1   \x97\x97>   OK\r\n");
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_TRUE(dialogs.warned.empty());
+}
+
+TEST_F(MonitorTest, ExistingFileIsReplacedOnlyOnYes) {
+    const auto path = dir.path() / "old.txt";
+    std::ofstream(path) << "previous content that is longer";
+    monitor.Add("x");
+    dialogs.answer = false;
+    monitor.SaveToFile(path.string(), dialogs.Make());
+    EXPECT_EQ(ReadFile(path), "previous content that is longer");
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0], "Предупреждение|Файл ''" + path.string() + "'' уже существует.\n\nЗаменить?");
+    dialogs.answer = true;
+    monitor.SaveToFile(path.string(), dialogs.Make());
+    EXPECT_EQ(ReadFile(path), "09:05:07x\r\n");
+}
+
+TEST_F(MonitorTest, BadPathAndReadOnlyFile) {
+    const std::string bad = (dir.path() / "no-such-folder" / "m.txt").string();
+    monitor.SaveToFile(bad, dialogs.Make());
+    monitor.SaveToFile("", dialogs.Make());
+    ASSERT_EQ(dialogs.warned.size(), 2u);
+    EXPECT_EQ(dialogs.warned[0].first, "Сохранить как...");
+    EXPECT_EQ(dialogs.warned[0].second, "Путь или имя файла ''" + bad + "'' указаны неверно.");
+    EXPECT_EQ(dialogs.warned[1].second, "Путь или имя файла '''' указаны неверно.");
+
+    // A file that even root may not write.
+    const std::string readOnly = "/sys/kernel/notes";
+    if (!std::filesystem::exists(readOnly)) GTEST_SKIP() << "no read-only file to try";
+    monitor.SaveToFile(readOnly, dialogs.Make());
+    ASSERT_EQ(dialogs.warned.size(), 3u);
+    EXPECT_EQ(dialogs.warned[2].second,
+              "Файла ''" + readOnly + "'' доступен только для чтения.\n\nУкажите другое имя файла.");
+}
+
+TEST_F(MonitorTest, WriteErrorIsReported) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    monitor.Add("line");
+    monitor.SaveToFile("/dev/full", dialogs.Make());  // exists: asked, answered Yes
+    ASSERT_EQ(dialogs.warned.size(), 1u);
+    EXPECT_EQ(dialogs.warned[0].first, "Сохранить как...");
+    EXPECT_NE(dialogs.warned[0].second.find("записан не полностью"), std::string::npos);
+}
+
+TEST_F(MonitorTest, EmptyMonitorGivesAnEmptyFile) {
+    const auto path = dir.path() / "empty.txt";
+    monitor.SaveToFile(path.string(), dialogs.Make());
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadFile(path), "");
+}
+
+TEST_F(MonitorTest, SinkSeesEveryStoredLineInOrder) {
+    std::vector<std::string> seen;
+    monitor.SetLineSink([&](std::string_view line) { seen.emplace_back(line); });
+    monitor.Add("a");
+    monitor.Pause();
+    monitor.Add("lost");
+    monitor.Start();
+    EXPECT_EQ(seen.size(), 3u);  // "a", pause, start
+    EXPECT_EQ(seen[0], "09:05:07a");
+}
+
+}  // namespace
+}  // namespace tulex

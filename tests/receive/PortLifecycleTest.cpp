@@ -1,0 +1,116 @@
+// Opening and closing the port around the receive thread, and the loss of
+// the device under an open port.
+
+#include "tests/receive/EngineFixture.h"
+
+#include <dirent.h>
+
+#include <thread>
+
+#include "app/ReceiveThread.h"
+
+namespace tulex::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+int ThreadCount() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* e = readdir(dir))
+            if (e->d_name[0] != '.') ++n;
+        closedir(dir);
+    }
+    return n;
+}
+
+// Threads end a moment after they have said so (also those of an earlier
+// test): give them that moment.
+bool ThreadCountBecomes(int n) {
+    for (int i = 0; i < 200; ++i) {
+        if (ThreadCount() == n) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return ThreadCount() == n;
+}
+
+// The thread count once no thread is on its way out any more.
+int SettledThreadCount() {
+    int n = ThreadCount();
+    for (int stable = 0; stable < 10; std::this_thread::sleep_for(5ms)) {
+        const int now = ThreadCount();
+        stable = now == n ? stable + 1 : 0;
+        n = now;
+    }
+    return n;
+}
+
+TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
+    recording.SetStatusPanel(1, "7");  // left from before
+    Open();
+    EXPECT_EQ(recording.panel(1), "0");
+    EXPECT_EQ(recording.panel(2), "0");
+    EXPECT_FALSE(recording.portControlsEnabled());
+    form->Button2Click();
+    EXPECT_TRUE(recording.portControlsEnabled());
+    EXPECT_EQ(MonitorTexts(),
+              (Lines{"   ---   Порт открыт. Скорость, бит/с — 9600", "   ---   Порт закрыт."}));
+    EXPECT_EQ(form->monitor.Line(0).substr(0, 8), "12:00:00");
+    form->Button2Click();  // closed already: nothing more
+    EXPECT_EQ(form->monitor.Count(), 2u);
+}
+
+TEST_F(EngineTest, ReopeningLeavesExactlyOneReceiveThread) {
+    const int idle = SettledThreadCount();
+    Open();
+    EXPECT_TRUE(ThreadCountBecomes(idle + 1));
+    form->Button2Click();
+    EXPECT_TRUE(ThreadCountBecomes(idle));
+    Open();
+    EXPECT_TRUE(ThreadCountBecomes(idle + 1));
+    // One reader: every byte reaches the one frame cutter.
+    EXPECT_EQ(Feed("G:0123?!"), (Lines{Received("G:0123?"), Received("OK")}));
+}
+
+TEST_F(EngineTest, FrameCutByTheCloseIsNeverCompleted) {
+    Open();
+    ASSERT_TRUE(pty.Send("G:01"));
+    dispatcher.RunFor(50ms);
+    form->Button2Click();
+    Open();
+    // "23?" alone is a converter data frame (dropped), not the end of "G:01".
+    EXPECT_EQ(Feed("23?!"), Lines{Received("OK")});
+    EXPECT_EQ(form->unit.ReplyData(), "");
+}
+
+TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
+    const int idle = SettledThreadCount();
+    Open();
+    const std::string name = form->PortName();
+    pty.HangUp();  // the converter is pulled out
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return !form->IsPortOpen(); }, 5s));
+    dispatcher.RunFor(100ms);  // nothing else may follow
+    const auto messages = recording.CallsOf("message");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, "Предупреждение");
+    EXPECT_EQ(messages[0].text, "Порт " + name + " недоступен.\n\nСвязь с COM-портом потеряна.");
+    EXPECT_EQ(messages[0].number, 1);  // warning icon
+    EXPECT_TRUE(recording.portControlsEnabled());
+    EXPECT_EQ(MonitorTexts().back(), "   ---   Порт закрыт.");
+    EXPECT_TRUE(ThreadCountBecomes(idle));  // the receive thread ended, no spinning reader left
+}
+
+TEST_F(EngineTest, DeviceLossAfterTheOperatorClosedChangesNothing) {
+    Open();
+    pty.HangUp();
+    // The operator closes before the UI thread gets to the report.
+    std::this_thread::sleep_for(50ms);
+    form->Button2Click();
+    dispatcher.RunFor(100ms);
+    EXPECT_TRUE(recording.CallsOf("message").empty());
+    EXPECT_EQ(form->monitor.Count(), 2u);
+}
+
+}  // namespace
+}  // namespace tulex::test

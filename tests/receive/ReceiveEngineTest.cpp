@@ -1,0 +1,270 @@
+// Frames arriving on a real port: monitor lines, the map and its counters,
+// reply events, pop-ups and the automatic answers written back to the line.
+
+#include "tests/receive/EngineFixture.h"
+
+#include "app/ReceiveThread.h"
+#include "line/Frame.h"
+
+namespace tulex::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+const std::string kEchoedRequest = "\xFF\xFF\xFF\xFF" "GG!134?(";
+const std::string kEchoedPoll = "\xFF" "G?";
+
+TEST_F(EngineTest, EchoedRequestIsShownOnlyInMasterMode) {
+    Open();
+    // The check character "(" belongs to the frame: the "!" after it is a
+    // frame of its own.
+    EXPECT_EQ(Feed(kEchoedRequest + "!"), Lines{Received("OK")});
+    form->settings.masterMode = true;
+    EXPECT_EQ(Feed(kEchoedRequest + "!"), (Lines{Received("яяяяGG!134?("), Received("OK")}));
+    EXPECT_FALSE(Present('G'));
+    EXPECT_EQ(Written(0), "");
+}
+
+TEST_F(EngineTest, EchoedPollRemovesTheIndexFromBothSets) {
+    Open();
+    Feed("G:00?");
+    ASSERT_TRUE(Present('G'));
+    EXPECT_EQ(recording.panel(1), "1");
+    EXPECT_EQ(Feed(kEchoedPoll + "!"), Lines{Received("OK")});  // no check character taken
+    EXPECT_FALSE(Present('G'));
+    EXPECT_EQ(recording.panel(1), "0");
+    form->settings.masterMode = true;
+    EXPECT_EQ(Feed(kEchoedPoll), Lines{Received("яG?")});
+}
+
+TEST_F(EngineTest, AcknowledgementOutsideACommandChangesNothing) {
+    Open();
+    form->unit.CreateEvents({TUnit::kReply1});
+    EXPECT_EQ(Feed("!"), Lines{Received("OK")});
+    EXPECT_EQ(form->map.Count(MapSet::Present), 0u);
+    EXPECT_FALSE(form->unit.EventFor(TUnit::kReply1)->IsSet());
+}
+
+TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
+    Open();
+    form->unit.target = 'H';
+    form->unit.busy = 1;
+    form->unit.CreateEvents({TUnit::kReply1, TUnit::kReply2});
+    Feed("$?");  // H gave the positive reply first: grey
+    ASSERT_TRUE(ReplyOnly('H'));
+    EXPECT_EQ(recording.panel(2), "1");
+    EXPECT_EQ(Feed("!"), Lines{Received("OK")});
+    EXPECT_TRUE(Present('H'));
+    EXPECT_FALSE(ReplyOnly('H'));
+    EXPECT_EQ(recording.panel(1), "1");
+    EXPECT_EQ(recording.panel(2), "0");
+    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply1)->IsSet());
+}
+
+TEST_F(EngineTest, PositiveReplyForPresentAndAbsentTargets) {
+    Open();
+    Feed("G:00?");  // G present
+    form->unit.busy = 1;
+    form->unit.CreateEvents({TUnit::kReply2});
+    form->unit.target = 'G';
+    EXPECT_EQ(Feed("$0?"), Lines{Received("OK")});
+    EXPECT_TRUE(Present('G'));
+    EXPECT_FALSE(ReplyOnly('G'));
+    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply2)->IsSet());
+    EXPECT_EQ(recording.panel(2), "0");
+
+    form->unit.EventFor(TUnit::kReply2)->Reset();
+    form->unit.target = 'K';
+    Feed("$0?");
+    EXPECT_TRUE(ReplyOnly('K'));
+    EXPECT_FALSE(Present('K'));
+    EXPECT_EQ(recording.panel(2), "1");
+    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply2)->IsSet());
+}
+
+TEST_F(EngineTest, ErrorReplyDuringACommandAndForTheConverter) {
+    Open();
+    Feed("G:00?");
+    form->unit.busy = 1;
+    form->unit.target = 'G';
+    form->unit.CreateEvents({TUnit::kReply3});
+    form->conv.busy = 1;
+    form->conv.CreateEvents();
+    EXPECT_EQ(Feed("#?"), Lines{Received("ERROR")});
+    EXPECT_FALSE(Present('G'));
+    EXPECT_EQ(recording.panel(1), "0");
+    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply3)->IsSet());
+    EXPECT_TRUE(form->conv.EventFor(TConv::kEvent2)->IsSet());
+    Feed("$?");
+    EXPECT_TRUE(form->conv.EventFor(TConv::kEvent1)->IsSet());
+}
+
+TEST_F(EngineTest, DataReplyReplacesReplyDataAndWakesTheWorker) {
+    Open();
+    form->unit.CreateEvents({TUnit::kData});
+    form->unit.SetReplyData("old");
+    EXPECT_EQ(Feed("G:0123?"), Lines{Received("G:0123?")});
+    EXPECT_EQ(form->unit.ReplyData(), "0123");  // replaced even outside a command
+    EXPECT_TRUE(Present('G'));
+    EXPECT_FALSE(form->unit.EventFor(TUnit::kData)->IsSet());
+
+    form->unit.busy = 1;
+    form->unit.target = 'H';  // another index's reply still replaces the data
+    Feed("\xC6:ABCD?");
+    EXPECT_EQ(form->unit.ReplyData(), "ABCD");
+    EXPECT_TRUE(Present(0xC6));
+    EXPECT_TRUE(form->unit.EventFor(TUnit::kData)->IsSet());
+    EXPECT_EQ(recording.panel(1), "2");
+}
+
+TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
+    Open();
+    form->settings.readers = false;
+    EXPECT_EQ(Feed("G;123456789000?"), Lines{Received("G;123456789000?")});
+    EXPECT_TRUE(Present('G'));
+    EXPECT_TRUE(Cards().empty());
+
+    form->settings.readers = true;
+    Feed("H;123456789003?");
+    const auto cards = Cards();
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0].index, 'H');
+    EXPECT_EQ(cards[0].caption, "Доступ разрешен");
+    EXPECT_EQ(cards[0].text, "Пропуск отсутствует в памяти\n\nНаправление: Вход\nНомер: 1234567890");
+    EXPECT_EQ(Written(0), "");  // a plain card event is never answered
+}
+
+TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
+    Open();
+    form->settings.onlineAnswer = true;
+    // When the pop-up is asked for, the answer's monitor line is there and
+    // its bytes are on their way (the pop-up's data was handed over after
+    // the write).
+    std::vector<std::string> atCard;
+    view.atCard = [&] {
+        for (const auto& line : MonitorTexts())
+            if (line.find("<——") != std::string::npos) atCard.push_back(line);
+        atCard.push_back(pty.Receive(std::chrono::seconds(1), 8));
+    };
+    const Lines lines = Feed("G1;1234567890?");
+    EXPECT_EQ(lines, (Lines{Received("G1;1234567890?"), Sent("G   —   Автоответ в on-line режиме (1)")}));
+    EXPECT_EQ(atCard, (std::vector<std::string>{Sent("G   —   Автоответ в on-line режиме (1)"), BuildRequest('G', ">")}));
+    view.atCard = nullptr;
+    ASSERT_EQ(Cards().size(), 1u);
+    EXPECT_EQ(Cards()[0].caption, "Доступ разрешен (автоответ)");
+    EXPECT_EQ(Cards()[0].text, "Пропуск отсутствует в памяти\n\nНаправление: Вход\nНомер: 1234567890");
+
+    // Reader 2 gets "<"; the short card data ends in "06".
+    Feed("H2;123456?");
+    EXPECT_EQ(Written(8), BuildRequest('H', "<"));
+    ASSERT_EQ(Cards().size(), 2u);
+    EXPECT_EQ(Cards()[1].text, "Данные: 12345606");
+    EXPECT_TRUE(Present('H'));
+}
+
+TEST_F(EngineTest, ChannelCardEventWithoutAutomaticAnswer) {
+    Open();
+    form->settings.onlineAnswer = false;
+    EXPECT_EQ(Feed("G1;1234567890?"), Lines{Received("G1;1234567890?")});
+    Feed("G2;1234567890?");
+    EXPECT_EQ(Written(0), "");
+    ASSERT_EQ(Cards().size(), 2u);
+    EXPECT_EQ(Cards()[0].caption, "Доступ запрещен");
+    EXPECT_NE(Cards()[0].text.find("Направление: Вход"), std::string::npos);
+    EXPECT_EQ(Cards()[1].caption, "Доступ запрещен");
+    EXPECT_NE(Cards()[1].text.find("Направление: Выход"), std::string::npos);
+}
+
+TEST_F(EngineTest, ChannelCardEventWhileACommandRunsOrOnAnotherChannel) {
+    Open();
+    form->settings.onlineAnswer = true;
+    form->unit.busy = 1;
+    Feed("G1;1234567890?");
+    EXPECT_EQ(Written(0), "");  // never interleaved with a command's exchange
+    ASSERT_EQ(Cards().size(), 1u);
+    EXPECT_EQ(Cards()[0].caption, "Доступ разрешен (автоответ)");  // "07" still appended
+
+    form->unit.busy = 0;
+    Feed("G3;123456789000?");  // channel 3: nothing appended, nothing answered
+    EXPECT_EQ(Written(0), "");
+    ASSERT_EQ(Cards().size(), 2u);
+    EXPECT_EQ(Cards()[1].caption, "Доступ запрещен");
+
+    // Answered even when the reader pop-ups are off.
+    form->settings.readers = false;
+    Feed("K1;1234567890?");
+    EXPECT_EQ(Written(8), BuildRequest('K', ">"));
+    EXPECT_EQ(Cards().size(), 2u);
+}
+
+TEST_F(EngineTest, SensorEventPopupAndAnswer) {
+    Open();
+    form->settings.sensors = false;
+    form->settings.sensorAnswer = true;
+    EXPECT_EQ(Feed("G3A?"), (Lines{Received("G3A?"), Sent("G   —   Автоответ на посылку датчика")}));
+    EXPECT_EQ(Written(8), BuildRequest('G', "+"));
+    EXPECT_TRUE(Sensors().empty());
+    EXPECT_TRUE(Present('G'));
+
+    form->settings.sensors = true;
+    form->settings.sensorAnswer = false;
+    Feed("\xC6" "5\xC6?");
+    EXPECT_EQ(Written(0), "");
+    ASSERT_EQ(Sensors().size(), 1u);
+    EXPECT_EQ(Sensors()[0].index, 0xC6);
+    EXPECT_EQ(Sensors()[0].text, "5Ж");  // the digit included, in UTF-8
+}
+
+TEST_F(EngineTest, ConverterDataReply) {
+    Open();
+    form->conv.AppendReply("kept");
+    EXPECT_EQ(Feed("0A1B?"), Lines{});  // no converter command: dropped
+    EXPECT_EQ(form->conv.Reply(), "kept");
+
+    form->conv.busy = 1;
+    form->conv.CreateEvents();
+    form->conv.ClearReply();
+    EXPECT_EQ(Feed("0A1B?"), Lines{Received("0A1B?")});
+    Feed("C2?");
+    EXPECT_EQ(form->conv.Reply(), "0A1BC2");  // the replies of one command accumulate
+    EXPECT_TRUE(form->conv.EventFor(TConv::kDataEvent)->IsSet());
+}
+
+TEST_F(EngineTest, LoneBytesAndMastersRequests) {
+    Open();
+    // Bytes outside every row are frames of their own; "x" (0x78) is an
+    // index character and so opens an index-led frame.
+    EXPECT_EQ(Feed("*\x01"), (Lines{Received("*"), Received("\x01")}));
+    EXPECT_EQ(Feed("xx!1?"), Lines{Received("xx!1?")});  // another master's request, no prefix
+    EXPECT_FALSE(Present('x'));
+}
+
+TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
+    Open();
+    ASSERT_TRUE(pty.Send("\xFD" "12"));
+    dispatcher.RunFor(100ms);
+    EXPECT_EQ(form->monitor.Count(), 1u);  // only "Порт открыт."
+    EXPECT_EQ(Feed("3?"), Lines{Received("э123?")});
+}
+
+TEST_F(EngineTest, ZeroByteEndsTheMonitorLineButNotTheFrame) {
+    Open();
+    EXPECT_EQ(Feed(std::string("G:01\0" "23?!", 9)), (Lines{Received("G:01"), Received("OK")}));
+    EXPECT_EQ(form->unit.ReplyData(), std::string("01\0" "23", 5));
+}
+
+TEST_F(EngineTest, FrameOver64KiBIsShownAsItStandsAndReadingStartsAfresh) {
+    Open();
+    const std::size_t limit = FrameReader::kMaxFrameBytes;
+    const std::string noise = "\xFD" + std::string(limit + 99, '1');
+    const Lines lines = Feed(noise + "?!");
+    // The rest after the cut began a converter data frame of its own
+    // (dropped: no converter command runs), then the acknowledgement.
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], Received("э" + std::string(limit - 1, '1')));
+    EXPECT_EQ(lines[1], Received("OK"));
+}
+
+}  // namespace
+}  // namespace tulex::test
