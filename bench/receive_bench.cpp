@@ -1,0 +1,198 @@
+// The receive engine with the monitor attached: frames and bytes per second
+// through a real pty, the CPU cost of routing one frame, the time from a
+// frame's arrival to its monitor line, and wake-ups while the line is idle.
+// Goal: minimum-size frames at 921600 bit/s (92 160 bytes/s) and no wake-ups
+// on an idle line.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <dirent.h>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/Dispatcher.h"
+#include "app/ReceiveThread.h"
+#include "app/TForm1.h"
+#include "line/FrameReader.h"
+#include "tests/support/Pty.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace tulex;
+
+// A screen that draws nothing.
+class NullView final : public View {
+public:
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    std::optional<std::string> InputQuery(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    void SetCommandControlsEnabled(bool) override {}
+    void SetPortControlsEnabled(bool) override {}
+    void SetStatusPanel(int, const std::string&) override {}
+    void RepaintMap() override {}
+    void ShowCardPopup(std::uint8_t, const std::string&, const std::string&) override {}
+    void RemoveAllCardPopups() override {}
+    void ShowBalloon(std::uint8_t, const std::string&, const std::string&, Colour) override {}
+    void SetBalloonText(const std::string&) override {}
+    void RemoveBalloon() override {}
+    void ShowSensorPopup(std::uint8_t, const std::string&) override {}
+    void RemoveSensorPopup() override {}
+    void OpenCommandMenu(std::uint8_t) override {}
+};
+
+// The engine on a pty with the monitor window open.
+struct Engine {
+    test::Pty pty;
+    QueueDispatcher dispatcher;
+    NullView view;
+    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(view, dispatcher);
+
+    bool Open() {
+        form->monitor.SetWindowExists(true);
+        form->Button1Click(pty.slavePath(), "921600");
+        return form->IsPortOpen();
+    }
+    // Waits (spinning briefly, then yielding) until the monitor holds n lines.
+    bool WaitForLines(std::size_t n, std::chrono::milliseconds limit = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (form->monitor.Count() < n) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::yield();
+        }
+        return true;
+    }
+    ~Engine() {
+        form->Button2Click();
+        form.reset();
+    }
+};
+
+// Frames and bytes per second: a burst of frames, then wait for their lines.
+void Throughput(benchmark::State& state, const std::string& frame) {
+    Engine engine;
+    if (!engine.Open()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    const std::size_t frames = 20000;
+    std::string burst;
+    for (std::size_t i = 0; i < frames; ++i) burst += frame;
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        engine.form->monitor.Clear();
+        engine.dispatcher.ProcessPending();  // counters and repaints of the last burst
+        state.ResumeTiming();
+        engine.pty.Send(burst);
+        if (!engine.WaitForLines(frames)) {
+            state.SkipWithError("frames lost");
+            return;
+        }
+        total += static_cast<std::int64_t>(frames);
+    }
+    state.SetItemsProcessed(total);
+    state.SetBytesProcessed(total * static_cast<std::int64_t>(frame.size()));
+}
+
+void BM_Acknowledgements(benchmark::State& state) { Throughput(state, "!"); }
+BENCHMARK(BM_Acknowledgements)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ShortDataReplies(benchmark::State& state) { Throughput(state, "G:01?"); }
+BENCHMARK(BM_ShortDataReplies)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CardEvents(benchmark::State& state) { Throughput(state, "G;123456789000?"); }
+BENCHMARK(BM_CardEvents)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// CPU cost of routing one completed frame (monitor line, map, events),
+// without the port.
+void BM_RouteOneFrame(benchmark::State& state) {
+    QueueDispatcher dispatcher;
+    NullView view;
+    TForm1 form(view, dispatcher);
+    form.monitor.SetWindowExists(true);
+    FrameReader reader;
+    const std::string frame = state.range(0) == 0 ? "!" : "G:0123?";
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        for (const char c : frame) reader.Feed(static_cast<std::uint8_t>(c));
+        RouteFrame(form, reader);
+        if (++n % 100000 == 0) {
+            state.PauseTiming();
+            form.monitor.Clear();
+            dispatcher.ProcessPending();
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(n);
+    state.SetLabel(frame);
+}
+BENCHMARK(BM_RouteOneFrame)->Arg(0)->Arg(1);
+
+// From writing one acknowledgement on the line to its monitor line.
+void BM_ArrivalToMonitorLine(benchmark::State& state) {
+    Engine engine;
+    if (!engine.Open()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    for (auto _ : state) {
+        const std::size_t before = engine.form->monitor.Count();
+        const auto start = std::chrono::steady_clock::now();
+        engine.pty.Send("!");
+        while (engine.form->monitor.Count() <= before) {
+        }
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.PauseTiming();
+        std::this_thread::sleep_for(1ms);  // let the receive thread fall asleep again
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ArrivalToMonitorLine)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(500);
+
+long ContextSwitches() {
+    long total = 0;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir) return -1;
+    while (const dirent* e = readdir(dir)) {
+        if (e->d_name[0] == '.') continue;
+        std::ifstream in(std::string("/proc/self/task/") + e->d_name + "/status");
+        std::string key;
+        while (in >> key) {
+            if (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") {
+                long v = 0;
+                in >> v;
+                total += v;
+            }
+        }
+    }
+    closedir(dir);
+    return total;
+}
+
+// Wake-ups per second of every thread but this one while the port is open
+// and the line is silent (the receive thread is the only other thread).
+void BM_IdleWakeupsPerSecond(benchmark::State& state) {
+    Engine engine;
+    if (!engine.Open()) {
+        state.SkipWithError("no pseudo-terminal");
+        return;
+    }
+    std::this_thread::sleep_for(50ms);
+    double wakeups = 0;
+    for (auto _ : state) {
+        const long before = ContextSwitches();
+        std::this_thread::sleep_for(1s);  // this thread: one switch in, one out
+        const long after = ContextSwitches();
+        wakeups = static_cast<double>(after - before - 1);
+    }
+    state.counters["wakeups_per_s"] = wakeups;
+}
+BENCHMARK(BM_IdleWakeupsPerSecond)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
