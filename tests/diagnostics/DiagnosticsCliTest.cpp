@@ -5,18 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/diagnostics/CliProcess.h"
 #include "tests/diagnostics/LinePlayer.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -25,65 +22,6 @@ namespace tulex::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// tulex-cli as a child process; its streams go to files so that neither can
-// fill up and block it; standard input is /dev/null (no terminal).
-class Cli {
-public:
-    Cli(const std::vector<std::string>& args, int divisor) {
-        const auto out = dir_.path() / "out";
-        const auto err = dir_.path() / "err";
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-            dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
-            setenv("TULEX_TEST_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
-            std::string program = TULEX_CLI_PROGRAM;
-            std::vector<std::string> copy = args;
-            std::vector<char*> argv{program.data()};
-            for (auto& a : copy) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-    }
-    ~Cli() {
-        if (pid_ > 0 && status_ < 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    void Signal(int sig) { kill(pid_, sig); }
-    // Exit status, -1 if it did not end within the time.
-    int Wait(std::chrono::milliseconds within = 30s) {
-        const auto deadline = std::chrono::steady_clock::now() + within;
-        while (status_ < 0 && std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-                break;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
-        return status_;
-    }
-    std::string Out() const { return ReadFile(dir_.path() / "out"); }
-    std::string Err() const { return ReadFile(dir_.path() / "err"); }
-    std::filesystem::path Dir() const { return dir_.path(); }
-
-private:
-    TempDir dir_;
-    pid_t pid_ = -1;
-    int status_ = -1;
-};
 
 class DiagnosticsCli : public ::testing::Test {
 protected:

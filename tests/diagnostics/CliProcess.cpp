@@ -1,0 +1,65 @@
+#include "tests/diagnostics/CliProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace tulex::test {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Cli::Cli(const std::vector<std::string>& args, int divisor) {
+    const auto out = dir_.path() / "out";
+    const auto err = dir_.path() / "err";
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+        setenv("TULEX_TEST_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
+        std::string program = TULEX_CLI_PROGRAM;
+        std::vector<std::string> copy = args;
+        std::vector<char*> argv{program.data()};
+        for (auto& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+}
+
+Cli::~Cli() {
+    if (pid_ > 0 && status_ < 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+void Cli::Signal(int sig) { kill(pid_, sig); }
+
+int Cli::Wait(std::chrono::milliseconds within) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (status_ < 0 && std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return status_;
+}
+
+std::string Cli::Out() const { return ReadFile(dir_.path() / "out"); }
+std::string Cli::Err() const { return ReadFile(dir_.path() / "err"); }
+
+}  // namespace tulex::test

@@ -1,0 +1,89 @@
+// The diagnostic commands and the search end to end: tulex-cli against
+// tulex-sim's virtual line.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/diagnostics/CliProcess.h"
+#include "tests/sim/SimProcess.h"
+#include "tests/support/TempDir.h"
+
+namespace tulex::test {
+namespace {
+
+class DiagnosticsSim : public ::testing::Test {
+protected:
+    void StartSim(std::vector<std::string> options) {
+        options.push_back("--no-stdin");
+        sim = std::make_unique<sim::test::SimProcess>(options, simDir.path().string());
+        const std::string first = sim->FirstLine();
+        ASSERT_FALSE(first.empty());
+        port = first.substr(first.find(' ') + 1);
+    }
+    std::vector<std::string> Args(std::vector<std::string> tail, std::vector<std::string> options = {}) {
+        std::vector<std::string> all{"-p", port};
+        all.insert(all.end(), options.begin(), options.end());
+        all.insert(all.end(), tail.begin(), tail.end());
+        return all;
+    }
+
+    TempDir simDir;
+    std::unique_ptr<sim::test::SimProcess> sim;
+    std::string port;
+};
+
+TEST_F(DiagnosticsSim, MemoryTestPassesOrFailsAsTheControllerSays) {
+    StartSim({"--controllers", "G,Ж", "--eeprom-delay", "1200"});
+    {
+        Cli cli(Args({"eeprom-test", "Ж"}), 1);  // one real countdown tick
+        EXPECT_EQ(cli.Wait(), 0) << cli.Err();
+        EXPECT_EQ(cli.Out(), "Информация\nТест памяти завершен успешно.\n");
+    }
+    sim.reset();
+    StartSim({"--controllers", "G", "--eeprom-delay", "100", "--eeprom-fail"});
+    Cli cli(Args({"--json", "eeprom-test", "G"}), 1);
+    EXPECT_EQ(cli.Wait(), 1) << cli.Err();
+    EXPECT_EQ(cli.Out(), "{\"state\": \"failure\", \"title\": \"Информация\", \"text\": \"Тест памяти завершен с "
+                         "ошибкой.\", \"index\": \"G\"}\n");
+}
+
+TEST_F(DiagnosticsSim, LineAndRelayTestsRunUntilStopped) {
+    StartSim({"--controllers", "G"});
+    {
+        Cli cli(Args({"line-test", "G", "--seconds", "0.5"}), 1);
+        EXPECT_EQ(cli.Wait(), 0) << cli.Err();
+        EXPECT_EQ(cli.Out().rfind("Информация\nТест линии завершен. Попыток — ", 0), 0u) << cli.Out();
+    }
+    {
+        Cli cli(Args({"relay-test", "G", "4", "--seconds", "0.5"}, {"--yes"}), 1);
+        EXPECT_EQ(cli.Wait(), 0) << cli.Err();
+        EXPECT_EQ(cli.Out().rfind("Информация\nТест реле завершен.", 0), 0u) << cli.Out();
+    }
+    {
+        Cli cli(Args({"line-test", "H", "--seconds", "5"}), 10);  // nobody at H
+        EXPECT_EQ(cli.Wait(), 1) << cli.Err();
+        EXPECT_EQ(cli.Out(), "Информация\nВремя ожидания ответа истекло. Попыток — 1\n");
+    }
+}
+
+TEST_F(DiagnosticsSim, SearchFindsTheLinesControllers) {
+    StartSim({"--controllers", "G,Ж,ь"});
+    {
+        Cli cli(Args({"search"}), 30);
+        EXPECT_EQ(cli.Wait(), 0) << cli.Err();
+        EXPECT_EQ(cli.Out(), "present (3): G Ж ь\nreply-only (0): \n");
+    }
+    // Controllers that answer "$?" and hand over their data reply at once:
+    // the data reply from the index makes them present, not reply-only.
+    sim.reset();
+    StartSim({"--controllers", "H,ъ", "--reply", "positive"});
+    Cli cli(Args({"--json", "search"}), 30);
+    EXPECT_EQ(cli.Wait(), 0) << cli.Err();
+    EXPECT_EQ(cli.Out(), "{\"present\": [\"H\", \"ъ\"], \"reply_only\": []}\n");
+}
+
+}  // namespace
+}  // namespace tulex::test
