@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "app/ControllerCommands.h"
 #include "app/TForm1.h"
@@ -28,6 +29,12 @@ constexpr std::chrono::milliseconds kEepromStep = limits::kEepromTest / kEepromC
 constexpr std::chrono::milliseconds kHoldUnit{100};
 constexpr std::chrono::milliseconds kPauseMargin{100};
 
+// Entry i of a command or description list ("" if the list is shorter), so
+// that no exception can leave the worker thread.
+std::string Entry(const std::vector<std::string>& list, std::size_t i) {
+    return i < list.size() ? list[i] : std::string();
+}
+
 std::string WithAttempts(const std::string& text, int attempts) {
     return text + kAttempts + std::to_string(attempts);
 }
@@ -46,7 +53,7 @@ void MemoryTestWorker(TForm1& form) {
     unit.ShowWaiting();
     form.ShowUnitHint();
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
-    form.SendRequest(unit.target, unit.commandList.at(0), unit.descriptionList.at(0));
+    form.SendRequest(unit.target, Entry(unit.commandList, 0), Entry(unit.descriptionList, 0));
     const WaitResult r = WaitForAny(
         {unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
         Limit(limits::kReply));
@@ -93,8 +100,8 @@ void LineTestWorker(TForm1& form) {
     unit.ShowWaiting();
     form.ShowUnitHint();
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kCancel});
-    const std::string command = unit.commandList.at(0);
-    const std::string description = unit.descriptionList.at(0);
+    const std::string command = Entry(unit.commandList, 0);
+    const std::string description = Entry(unit.descriptionList, 0);
     int attempts = 0;
     while (unit.busy) {
         ++attempts;
@@ -133,8 +140,8 @@ constexpr std::array<RelayCommands, 4> kRelays{{{"$$10", ">"}, {"$$11", "<"}, {"
 // or the window stopped the test (no outcome then).
 bool RelayTriggerLoop(TForm1& form, int holdTime) {
     TUnit& unit = form.unit;
-    const std::string command = unit.commandList.at(1);
-    const std::string description = unit.descriptionList.at(1);
+    const std::string command = Entry(unit.commandList, 1);
+    const std::string description = Entry(unit.descriptionList, 1);
     const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
     int attempts = 0;
     while (unit.busy) {
@@ -175,7 +182,7 @@ bool RelayTriggerLoop(TForm1& form, int holdTime) {
 // outcome was set.
 bool RelayTest(TForm1& form) {
     TUnit& unit = form.unit;
-    form.SendRequest(unit.target, unit.commandList.at(0), unit.descriptionList.at(0));
+    form.SendRequest(unit.target, Entry(unit.commandList, 0), Entry(unit.descriptionList, 0));
     const WaitResult r = WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2),
                                      unit.EventFor(TUnit::kReply3), unit.EventFor(TUnit::kCancel)},
                                     Limit(limits::kReply));

@@ -1,6 +1,9 @@
 // "Поиск контроллеров": probes every index of the line map with the presence
 // request, 300 ms each, and lets the receive thread fill the map's sets.
 
+#include <string>
+#include <vector>
+
 #include "app/ControllerCommands.h"
 #include "app/TForm1.h"
 #include "app/Timing.h"
@@ -10,14 +13,20 @@ namespace tulex {
 
 namespace {
 
+// Entry i of a command or description list ("" if the list is shorter), so
+// that no exception can leave the worker thread.
+std::string Entry(const std::vector<std::string>& list, std::size_t i) {
+    return i < list.size() ? list[i] : std::string();
+}
+
 void SearchWorker(TForm1& form) {
     TUnit& unit = form.unit;
     form.map.ClearSets();
     form.UpdateCounter(MapSet::Present);
     form.UpdateCounter(MapSet::ReplyOnly);
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kCancel});
-    const std::string command = unit.commandList.at(0);
-    const std::string description = unit.descriptionList.at(0);
+    const std::string command = Entry(unit.commandList, 0);
+    const std::string description = Entry(unit.descriptionList, 0);
     for (const std::uint8_t index : TMap::IndexTable()) {
         // A port that went away has nothing left to probe.
         if (!unit.busy || !form.IsPortOpen()) break;
