@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <atomic>
+#include <memory>
 #include <thread>
 
 #include "app/TForm1.h"
@@ -318,6 +320,34 @@ TEST_F(MainViewTest, ClosingWithThePortOpenEndsCleanly) {
   EXPECT_EQ(w().popups->balloon(), nullptr);
   EXPECT_TRUE(w().popups->cards().empty());
   EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
+}
+
+}  // namespace
+}  // namespace tulex
+
+namespace tulex {
+namespace {
+
+// A worker that keeps asking the window for things (as a running test
+// command does) is inside a Send when the window closes; the shutdown must
+// release it and wait for its end instead of hanging or leaving it behind.
+TEST(MainViewShutdown, ReleasesAWorkerBlockedInSend) {
+  auto view = std::make_unique<MainView>(QStringList{"tulex"});
+  view->window().show();
+  TForm1& form = view->form();
+  std::atomic<bool> finished{false};
+  std::atomic<int> sends{0};
+  form.unit.busy = 1;
+  ASSERT_TRUE(form.StartWorker([&] {
+    while (form.unit.busy) {
+      form.RunOnUi([&] { ++sends; });
+    }
+    finished = true;
+  }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sends.load() > 5; }, 5000));
+  view->window().close();  // FormClose: the busy flag goes
+  view.reset();            // no events run here: the worker is released, not served
+  EXPECT_TRUE(finished);
 }
 
 }  // namespace
