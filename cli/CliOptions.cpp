@@ -118,6 +118,7 @@ void PrintUsage() {
         "\n"
         "Commands:\n"
         "  ports                       list the ports, one per line\n"
+        "  listen [--seconds N]        show the line: monitor lines, card and sensor pop-ups (until N s or Ctrl+C)\n"
         "  check IDX                   is the controller on the line\n"
         "  params IDX                  read and decode the controller's parameters\n"
         "  set-index IDX NEW           give the controller the index NEW\n"
