@@ -42,6 +42,15 @@ std::string CommandFixture::Received(const std::string& text) const {
     return "   " + pty.slavePath() + "   ——>   " + text;
 }
 
+CommandFixture::SplitMonitor CommandFixture::MonitorSplit() const {
+    const std::string sentPrefix = "   " + pty.slavePath() + "   <——   ";
+    SplitMonitor split;
+    const auto lines = Monitor();
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        (lines[i].rfind(sentPrefix, 0) == 0 ? split.sent : split.other).push_back(lines[i]);
+    return split;
+}
+
 std::vector<std::string> CommandFixture::SentDescriptions() const {
     const std::string prefix = "   " + pty.slavePath() + "   <——   ";
     std::vector<std::string> out;

@@ -49,6 +49,15 @@ protected:
     std::string Sent(std::uint8_t index, const std::string& description) const;
     // The monitor line of a received frame shown as text.
     std::string Received(const std::string& text) const;
+    // The monitor lines after the port's opening line, split into those of
+    // sent frames and the others. A short frame is logged after it is
+    // written, so its answer may be logged before it: each kind keeps its
+    // own order, the two may interleave.
+    struct SplitMonitor {
+        std::vector<std::string> sent;
+        std::vector<std::string> other;
+    };
+    SplitMonitor MonitorSplit() const;
     // Monitor lines that show sent frames, reduced to "index   —   description".
     std::vector<std::string> SentDescriptions() const;
     // The last balloon shown.
@@ -56,9 +65,10 @@ protected:
     // Request command texts seen on the line, in order.
     std::vector<std::string> RequestCommands() const;
 
+    // Declared so that the line's thread ends before what its script uses.
     Pty pty;
-    ControllerLine line{pty};
     FakeControllers controllers;
+    ControllerLine line{pty};
     QueueDispatcher dispatcher;
     RecordingView view;
     std::unique_ptr<TForm1> form;
