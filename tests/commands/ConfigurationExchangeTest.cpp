@@ -205,6 +205,38 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
     EXPECT_EQ(view.lastInputInitial(), "0.1");
 }
 
+TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
+    TimeDivisor fast(20);
+    const struct {
+        const char* name;
+        void (ControllerCommands::*handler)();
+        bool asks;  // a question first, else the relay dialog
+    } commandsUnderTest[] = {
+        {"relay 2", &ControllerCommands::N22Click, false},
+        {"master card", &ControllerCommands::N28Click, true},
+    };
+    for (const auto& c : commandsUnderTest) {
+        for (const Answer answer : {Answer::Error, Answer::Silent}) {
+            controllers.Add(kG, DoorRegisters(kG), answer);
+            if (c.asks)
+                view.QueueYesNo(true);
+            else
+                view.QueueInput("2.5");
+            (commands().*c.handler)();
+            ASSERT_TRUE(RunUntilDone()) << c.name;
+            if (answer == Answer::Error) {
+                EXPECT_EQ(Monitor().back(), Received("ERROR")) << c.name;
+                EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.") << c.name;
+            } else {
+                EXPECT_EQ(Monitor().back(), "   TIMEOUT") << c.name;
+                EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.") << c.name;
+            }
+            EXPECT_EQ(LastBalloon().colour, kFailureColour) << c.name;
+        }
+    }
+    EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"!1119", "!1119", "$4", "$4"}));
+}
+
 // ---------------------------------------------------------------- master card
 
 TEST_F(Configuration, SetMasterCardAfterYes) {
