@@ -61,7 +61,8 @@ public:
     // Calls the handler of the PopupMenu1 item at `position` (and
     // `subPosition` inside its submenu), as the menu and the map's shortcut
     // keys address them. Separators, submenu headers without a
-    // subPosition and positions outside the menu do nothing.
+    // subPosition, positions outside the menu and any item while a command
+    // runs do nothing.
     void InvokeMenuItem(int position, int subPosition = -1);
 
     // True when the port is open; otherwise shows the warning

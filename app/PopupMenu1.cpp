@@ -6,10 +6,15 @@
 
 #include <iterator>
 
+#include "app/TForm1.h"
+
 namespace tulex {
 
 void ControllerCommands::InvokeMenuItem(int position, int subPosition) {
     using Handler = void (ControllerCommands::*)();
+    // One command at a time: the window disables the map while one runs, so
+    // an item reached any other way while a command runs does nothing.
+    if (form_.unit.busy || form_.conv.busy) return;
     // Items without a submenu.
     if (subPosition < 0) {
         Handler handler = nullptr;

@@ -177,6 +177,9 @@ TEST_F(Handlers, ControlsAreDisabledWhileACommandRunsAndEnabledAfter) {
     // A second command while this one runs starts nothing.
     commands().N31Click();
     commands().InvokeMenuItem(0);
+    commands().InvokeMenuItem(8);   // memory test
+    commands().InvokeMenuItem(12);  // raw command: not even its dialog opens
+    EXPECT_TRUE(view.CallsOf("input").empty());
     ASSERT_TRUE(RunUntilDone());
     const auto controls = view.CallsOf("controls");
     ASSERT_EQ(controls.size(), 2u);
