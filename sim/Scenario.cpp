@@ -72,7 +72,10 @@ constexpr int kMaxMs = 24 * 3600 * 1000;
 void ParseLine(const json& j, Scenario& s) {
     const std::string where = "line";
     CheckKeys(j, where, {"reply", "absent", "delay_ms", "frame_timeout_ms", "answer_timeout_ms",
-                         "buffer_limit", "seed"});
+                         "buffer_limit", "seed", "silent", "error", "device_error"});
+    s.line.silent = Bool(j, "silent", where, false);
+    s.line.errorReply = Bool(j, "error", where, false);
+    s.line.deviceError = Bool(j, "device_error", where, false);
     if (j.contains("reply")) {
         const auto style = ParseReplyStyle(String(j, "reply", where));
         if (!style) Fail(where + ".reply", "must be \"ack\" or \"positive\"");
@@ -120,7 +123,7 @@ void ParseConverter(const json& j, Scenario& s) {
 
 ControllerSpec ParseController(const json& j, const std::string& where) {
     CheckKeys(j, where, {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error",
-                         "eeprom", "eeprom_delay_ms", "no_data_after_ack", "name"});
+                         "device_error", "eeprom", "eeprom_delay_ms", "no_data_after_ack", "name"});
     ControllerSpec c;
     if (!j.contains("index")) Fail(where, "\"index\" is missing");
     c.index = Index(String(j, "index", where), where + ".index");
@@ -151,6 +154,7 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
     if (j.contains("delay_ms")) c.behaviour.delayMs = Int(j, "delay_ms", where, 0, 0, kMaxMs);
     c.behaviour.silent = Bool(j, "silent", where, false);
     c.behaviour.errorReply = Bool(j, "error", where, false);
+    c.behaviour.deviceError = Bool(j, "device_error", where, false);
     if (j.contains("eeprom")) {
         const std::string e = String(j, "eeprom", where);
         if (e != "ok" && e != "fail") Fail(where + ".eeprom", "must be \"ok\" or \"fail\"");

@@ -31,11 +31,14 @@ constexpr std::string_view kHelp =
     "  trace [N]                   the last N trace lines (default 20)\n"
     "  add IDX [PRESET]            put a controller on the line\n"
     "  remove IDX                  take a controller off the line\n"
-    "  set IDX reply ack|positive | silent on|off | error on|off | delay MS |\n"
-    "      eeprom ok|fail | eeprom-delay MS | no-data on|off | reg NN HH | preset NAME\n"
+    "  set IDX reply ack|positive | silent on|off | error on|off | device-error on|off |\n"
+    "      delay MS | eeprom ok|fail | eeprom-delay MS | no-data on|off | reg NN HH |\n"
+    "      preset NAME               change one controller (error: \"#?\" to everything,\n"
+    "                              device-error: \"&?\" to everything)\n"
     "  mastercard IDX HHHHHHHHHH   present a master card to a controller waiting for one ($4)\n"
     "  converter echo on|off | version XX | upper IDX | speed XX\n"
-    "  line reply ack|positive | absent silent|error | delay MS\n"
+    "  line reply ack|positive | absent silent|error | delay MS | silent on|off |\n"
+    "      error on|off | device-error on|off   the same for the whole line\n"
     "  help                        this list\n"
     "  quit                        end the simulator (as end of input does)\n";
 
@@ -82,7 +85,9 @@ std::string SimCommands::List() {
     const auto controllers = line_.Controllers();
     out << controllers.size() << " controller(s); line: reply " << ReplyStyleName(line_.Config().reply)
         << ", absent " << (line_.Config().absentError ? "error" : "silent") << ", delay "
-        << line_.Config().delayMs << " ms; converter: version " << line_.Converter().Config().versionCode
+        << line_.Config().delayMs << " ms" << (line_.Config().silent ? ", silent" : "")
+        << (line_.Config().errorReply ? ", error" : "") << (line_.Config().deviceError ? ", device error" : "")
+        << "; converter: version " << line_.Converter().Config().versionCode
         << ", poll range G-" << IndexText(line_.Converter().Config().pollUpper) << ", speed "
         << line_.Converter().Config().speedDigits << (line_.Converter().Config().echo ? ", echo" : "")
         << "\n";
@@ -97,6 +102,7 @@ std::string SimCommands::List() {
         if (b.delayMs) out << ", delay " << *b.delayMs << " ms";
         if (b.silent) out << ", silent";
         if (b.errorReply) out << ", error";
+        if (b.deviceError) out << ", device error";
         if (b.eepromFail) out << ", eeprom fail";
         if (b.noDataAfterAck) out << ", no data after ack";
         if (c->WaitingForMasterCard()) out << ", waiting for a master card";
@@ -149,10 +155,13 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
         const auto s = ParseReplyStyle(value);
         if (!s) return "error: reply ack|positive";
         b.reply = s;
-    } else if (key == "silent" || key == "error" || key == "no-data") {
+    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data") {
         const auto on = OnOff(value);
         if (!on) return "error: " + key + " on|off";
-        (key == "silent" ? b.silent : key == "error" ? b.errorReply : b.noDataAfterAck) = *on;
+        (key == "silent"         ? b.silent
+         : key == "error"        ? b.errorReply
+         : key == "device-error" ? b.deviceError
+                                 : b.noDataAfterAck) = *on;
     } else if (key == "delay" || key == "eeprom-delay") {
         const auto ms = Number(value, 0, 86'400'000);
         if (!ms) return "error: " + key + " takes milliseconds";
@@ -330,8 +339,12 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
             const auto ms = Number(w[2], 0, 86'400'000);
             if (!ms) return "error: line delay MS";
             conf.delayMs = *ms;
+        } else if (w[1] == "silent" || w[1] == "error" || w[1] == "device-error") {
+            const auto on = OnOff(w[2]);
+            if (!on) return "error: line " + w[1] + " on|off";
+            (w[1] == "silent" ? conf.silent : w[1] == "error" ? conf.errorReply : conf.deviceError) = *on;
         } else {
-            return "error: line reply|absent|delay VALUE";
+            return "error: line reply|absent|delay|silent|error|device-error VALUE";
         }
         return "ok";
     }

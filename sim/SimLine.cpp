@@ -233,13 +233,17 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         return;
     }
     const ControllerBehaviour& b = c->Behaviour();
-    if (b.silent) {
+    if (Silent(*c)) {
         TraceNote(now, IndexText(index) + " is silent");
         return;
     }
     const SimTime at = now + Millis(DelayOf(*c));
-    if (b.errorReply) {
+    if (config_.errorReply || b.errorReply) {
         Schedule("#?", at, "error reply");
+        return;
+    }
+    if (config_.deviceError || b.deviceError) {
+        Schedule("&?", at, "device error reply");
         return;
     }
     CommandResult r = c->HandleCommand(command);
@@ -277,7 +281,7 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
 
 void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
     SimController* c = Find(index);
-    if (!c || c->Behaviour().silent || c->Behaviour().errorReply) return;
+    if (!c || Silent(*c) || config_.errorReply || c->Behaviour().errorReply) return;
     const SimTime at = now + Millis(DelayOf(*c));
     auto& buffer = c->OutputBuffer();
     while (!buffer.empty()) {

@@ -27,6 +27,10 @@ namespace tulex::sim {
 struct LineConfig {
     ReplyStyle reply = ReplyStyle::Ack;
     bool absentError = false;    // requests to an empty index get "#?"
+    // The same switches as a controller's, for every controller at once.
+    bool silent = false;
+    bool errorReply = false;
+    bool deviceError = false;
     int delayMs = 0;             // answer delay of every controller without its own
     int frameTimeoutMs = 500;    // a partial frame older than this is dropped
     int answerTimeoutMs = 1000;  // how long an automatic answer may take
@@ -123,6 +127,7 @@ private:
     void MatchAnswer(std::uint8_t index, char answer, SimTime now);
     std::string DataFrame(std::uint8_t index, const std::string& payload) const;
     int DelayOf(const SimController& c) const;
+    bool Silent(const SimController& c) const { return config_.silent || c.Behaviour().silent; }
     void KeepInBuffer(SimController& c, std::string payload);
 
     LineConfig config_;

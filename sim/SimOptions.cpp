@@ -36,7 +36,8 @@ std::string SimHelpText() {
         "name and the path of the port (\"SIM1 /dev/pts/7\"); the short name is a symlink\n"
         "in the simulator directory ($TULEX_SIM_DIR, else $XDG_RUNTIME_DIR/tulex, else\n"
         "/tmp/tulex-UID), so the tool lists and opens it as SIM1. It runs until SIGINT,\n"
-        "SIGTERM, \"quit\" or the end of standard input, and then removes the symlink.\n"
+        "SIGTERM, SIGHUP, \"quit\" or the end of standard input, and then removes the\n"
+        "symlink.\n"
         "With neither --scenario nor --controllers it runs the demo line.\n"
         "\n"
         "Options:\n"
@@ -52,6 +53,9 @@ std::string SimHelpText() {
         "  --trace FILE|-           trace every frame in both directions (time, hex, meaning)\n"
         "                           to FILE, or to standard error with -\n"
         "  --delay MS               answer delay of every controller (default 0)\n"
+        "  --silent                 no controller answers anything (events still come)\n"
+        "  --error-reply            every controller answers the error reply \"#?\"\n"
+        "  --device-error           every controller answers the device error reply \"&?\"\n"
         "  --eeprom-delay MS        memory test (\"/8\") result after MS (default 2000)\n"
         "  --eeprom-fail            every memory test ends with 45 (error) instead of 21\n"
         "  --event-interval MS      a card event from a random controller every MS (0: none)\n"
@@ -152,6 +156,12 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
             o.absentError = v == "error";
         } else if (arg == "--echo") {
             o.echo = true;
+        } else if (arg == "--silent") {
+            o.silent = true;
+        } else if (arg == "--error-reply") {
+            o.errorReply = true;
+        } else if (arg == "--device-error") {
+            o.deviceError = true;
         } else if (arg == "--trace") {
             if (!next(o.tracePath)) return std::nullopt;
             if (o.tracePath.empty()) {

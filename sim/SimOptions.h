@@ -17,6 +17,9 @@ struct SimOptions {
     std::optional<ReplyStyle> reply;
     std::optional<bool> absentError;
     bool echo = false;
+    bool silent = false;
+    bool errorReply = false;
+    bool deviceError = false;
     std::string tracePath;
     std::optional<int> delayMs;
     std::optional<int> eepromDelayMs;

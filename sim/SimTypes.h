@@ -25,6 +25,7 @@ struct ControllerBehaviour {
     std::optional<int> delayMs;       // answer delay
     bool silent = false;              // answers nothing addressed to it
     bool errorReply = false;          // answers "#?" to every request
+    bool deviceError = false;         // answers "&?" to every request
     bool eepromFail = false;          // memory test result 45 instead of 21
     int eepromDelayMs = 2000;         // memory test result after this time
     bool noDataAfterAck = false;      // acknowledges, never hands data over

@@ -26,6 +26,9 @@ void ApplyOptions(const SimOptions& o, Scenario& s) {
     if (o.reply) s.line.reply = *o.reply;
     if (o.absentError) s.line.absentError = *o.absentError;
     if (o.echo) s.converter.echo = true;
+    if (o.silent) s.line.silent = true;
+    if (o.errorReply) s.line.errorReply = true;
+    if (o.deviceError) s.line.deviceError = true;
     if (o.delayMs) s.line.delayMs = *o.delayMs;
     if (o.answerTimeoutMs) s.line.answerTimeoutMs = *o.answerTimeoutMs;
     if (o.converterVersion) s.converter.versionCode = *o.converterVersion;
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);  // the terminal it ran in went away
     sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
     const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK);
     std::signal(SIGPIPE, SIG_IGN);

@@ -5,10 +5,10 @@
 #include "sim/SimCommands.h"
 #include "sim/SimEvents.h"
 #include "sim/SimOptions.h"
+#include "tests/sim/Shape.h"
 
 #include <gtest/gtest.h>
 
-#include <regex>
 
 namespace tulex::sim {
 namespace {
@@ -33,7 +33,7 @@ TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
     line.AddController(G);
     struct Case {
         EventSpec spec;
-        std::regex frame;
+        std::string_view shape;  // see HasShape
     };
     auto spec = [](EventKind kind, std::string data = {}, bool longData = false, int channel = 1) {
         EventSpec s;
@@ -45,23 +45,23 @@ TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
         return s;
     };
     const Case cases[] = {
-        {spec(EventKind::Card), std::regex("G;[0-9]{10}[0-9A-F]{2}\\?")},
-        {spec(EventKind::Card, {}, true), std::regex("G;[0-9]{10}[0-9A-F]{2}0000[0-9]{4}\\?")},
-        {spec(EventKind::Card, "0000012345"), std::regex("G;0000012345\\?")},
-        {spec(EventKind::Online), std::regex("G1;[0-9]{10}\\?")},
-        {spec(EventKind::Online, {}, false, 2), std::regex("G2;[0-9]{10}\\?")},
-        {spec(EventKind::Online, {}, true, 2), std::regex("G2;[0-9]{20}\\?")},
-        {spec(EventKind::Sensor), std::regex("G[1-8][01]\\?")},
-        {spec(EventKind::Sensor, "3A"), std::regex("G3A\\?")},
-        {spec(EventKind::MasterPoll), std::regex("\xFFG\\?")},
-        {spec(EventKind::LostTerminator), std::regex("G;[0-9A-F]{12}")},
+        {spec(EventKind::Card), "G;##########%%?"},
+        {spec(EventKind::Card, {}, true), "G;##########%%0000####?"},
+        {spec(EventKind::Card, "0000012345"), "G;0000012345?"},
+        {spec(EventKind::Online), "G1;##########?"},
+        {spec(EventKind::Online, {}, false, 2), "G2;##########?"},
+        {spec(EventKind::Online, {}, true, 2), "G2;####################?"},
+        {spec(EventKind::Sensor), "G##?"},
+        {spec(EventKind::Sensor, "3A"), "G3A?"},
+        {spec(EventKind::MasterPoll), "\xFFG?"},
+        {spec(EventKind::LostTerminator), "G;##########%%"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(EventKindName(c.spec.kind));
         const std::string what = events.Fire(c.spec, t0);
         EXPECT_EQ(what.rfind("error", 0), std::string::npos) << what;
         const std::string out = Out(t0);
-        EXPECT_TRUE(std::regex_match(out, c.frame)) << out;
+        EXPECT_TRUE(test::HasShape(out, c.shape)) << out;
     }
     EXPECT_EQ(events.Fire(spec(EventKind::MasterRequest, "!1005"), t0), "another master's request to G !1005");
     EXPECT_EQ(Out(t0), BuildRequest(G, "!1005"));
@@ -96,7 +96,8 @@ TEST_F(EventsFixture, FaultsAndBursts) {
     const std::string burst = Out(t0);
     std::size_t frames = 0, fromH = 0;
     for (std::size_t pos = 0; pos < burst.size(); pos += 15) {
-        ASSERT_TRUE(std::regex_match(burst.substr(pos, 15), std::regex("[GH];[0-9A-F]{12}\\?")));
+        const std::string frame = burst.substr(pos, 15);
+        ASSERT_TRUE(test::HasShape(frame, "G;##########%%?") || test::HasShape(frame, "H;##########%%?")) << frame;
         ++frames;
         fromH += burst[pos] == 'H';
     }
@@ -171,7 +172,8 @@ TEST(Scenario, DemoLineIsPlausible) {
 TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     std::string error;
     const auto s = ParseScenario(R"({
-        "line": {"reply": "positive", "absent": "error", "delay_ms": 3, "answer_timeout_ms": 50},
+        "line": {"reply": "positive", "absent": "error", "delay_ms": 3, "answer_timeout_ms": 50,
+                 "silent": false, "error": false, "device_error": true},
         "converter": {"version": "20", "poll_upper": "0x60", "speed": "14", "echo": true},
         "controllers": [
             {"index": "Ж", "preset": "terminal", "registers": {"10": "ff", "13": "60"},
@@ -183,6 +185,7 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->line.reply, ReplyStyle::Positive);
     EXPECT_TRUE(s->line.absentError);
+    EXPECT_TRUE(s->line.deviceError);
     EXPECT_TRUE(s->converter.echo);
     EXPECT_EQ(s->converter.pollUpper, 0x60);
     SimLine line(s->line, s->converter);
@@ -269,7 +272,8 @@ TEST(SimOptions, HelpNamesEveryOptionAndCommand) {
     for (const char* word :
          {"--scenario", "--controllers", "--reply", "--absent", "--echo", "--trace", "--delay", "--eeprom-delay",
           "--eeprom-fail", "--event-interval", "--online-interval", "--sensor-interval", "--answer-timeout",
-          "--converter-version", "--poll-upper", "--speed", "--seed", "--no-stdin", "--help", "card IDX",
+          "--converter-version", "--poll-upper", "--speed", "--seed", "--no-stdin", "--help", "--silent",
+          "--error-reply", "--device-error", "device-error on|off", "card IDX",
           "online IDX", "sensor IDX", "master request", "master poll", "master clear", "master converter",
           "noise", "lost", "zeros", "burst", "list", "answers", "stats", "trace", "add IDX", "remove IDX",
           "set IDX", "mastercard", "converter echo", "line reply", "quit"}) {

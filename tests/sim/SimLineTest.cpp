@@ -273,6 +273,35 @@ TEST_F(LineFixture, ControllerAnswerSwitches) {
     EXPECT_EQ(Exchange(Req(K, "what")), "&?");
 }
 
+TEST_F(LineFixture, LineWideSwitchesActOnEveryController) {
+    ControllerBehaviour positive;
+    positive.reply = ReplyStyle::Positive;
+    line.AddController(G);
+    line.AddController(H, positive);
+    struct Case {
+        bool LineConfig::*flag;
+        const char* answer;      // to "$$02", from each controller
+        const char* pollAnswer;  // to a poll of G
+    };
+    const Case cases[] = {
+        {&LineConfig::silent, "", ""},
+        {&LineConfig::errorReply, "#?", ""},
+        {&LineConfig::deviceError, "&?", "!"},
+    };
+    for (const auto& c : cases) {
+        line.Config().*c.flag = true;
+        EXPECT_EQ(Exchange(Req(G, "$$02")), c.answer);
+        EXPECT_EQ(Exchange(Req(H, "$$02")), c.answer);
+        EXPECT_EQ(Exchange(Poll(G)), c.pollAnswer);
+        line.Config().*c.flag = false;
+    }
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "$?H:48?");
+    ControllerBehaviour deviceError;
+    deviceError.deviceError = true;
+    line.AddController(K, deviceError);
+    EXPECT_EQ(Exchange(Req(K, "$$02")), "&?");
+}
+
 TEST_F(LineFixture, AbsentIndexesAreSilentOrErrorReplies) {
     EXPECT_EQ(Exchange(Req(G, "$$02") + Poll(G)), "");
     line.Config().absentError = true;
