@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <limits>
+#include <algorithm>
 #include <cstring>
 
 #include "line/Cp1251.h"
@@ -113,8 +113,9 @@ int CliSession::Open() {
 CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::optional<double> seconds) {
     using namespace std::chrono;
     const auto start = steady_clock::now();
-    const auto limit = seconds ? duration_cast<milliseconds>(duration<double>(*seconds))
-                               : milliseconds(std::numeric_limits<int>::max());
+    // No limit, or a very long one, is capped at years (no clock overflow).
+    constexpr double kLongest = 1e8;
+    const auto limit = duration_cast<milliseconds>(duration<double>(seconds ? std::min(*seconds, kLongest) : kLongest));
     Stop stop = Stop::Time;
     dispatcher_->RunUntil(
         [&] {
