@@ -224,10 +224,17 @@ std::optional<std::string> MainView::InputQuery(const std::string& caption, cons
 }
 
 void MainView::SetCommandControlsEnabled(bool enabled) {
+  // A disabled map loses the keyboard focus; give it back when the command
+  // ends so the operator can go on with the function keys.
+  if (!enabled && window_->Map->hasFocus()) mapHadFocus_ = true;
   window_->SpeedButton5->setEnabled(enabled);
   window_->Button2->setEnabled(enabled);
   window_->Button4->setEnabled(enabled);
   window_->Map->setEnabled(enabled);
+  if (enabled && mapHadFocus_) {
+    mapHadFocus_ = false;
+    window_->Map->setFocus();
+  }
 }
 
 void MainView::SetPortControlsEnabled(bool enabled) {

@@ -89,6 +89,7 @@ class MainView final : public QObject, public View {
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<TPListStore> store_;
   QPointer<MonitorWindow> monitor_;
+  bool mapHadFocus_ = false;
 };
 
 }  // namespace tulex

@@ -176,6 +176,9 @@ TEST_F(MainViewTest, SetsChangedElsewhereReachMapAndCounters) {
 }
 
 TEST_F(MainViewTest, CommandControlsSwitchedFromAWorkerThread) {
+  QApplication::setActiveWindow(&w());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+  w().Map->setFocus();
   std::thread worker([&] { form().EnableCommandControls(false); });
   // The worker waits until the window has switched them.
   EXPECT_TRUE(QTest::qWaitFor([&] { return !w().Map->isEnabled(); }, 2000));
@@ -188,6 +191,7 @@ TEST_F(MainViewTest, CommandControlsSwitchedFromAWorkerThread) {
   EXPECT_TRUE(w().Button6->isEnabled());
   form().EnableCommandControls(true);
   EXPECT_TRUE(w().Map->isEnabled());
+  EXPECT_TRUE(w().Map->hasFocus());  // the function keys work again at once
 }
 
 TEST_F(MainViewTest, MonitorButtonsDoNothingWithoutTheWindow) {
