@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QTest>
 
@@ -104,6 +106,35 @@ TEST_F(MonitorViewTest, TickPicksUpLinesWithoutBeingAsked) {
   view.setTickInterval(10);
   store.lines = 42;
   EXPECT_TRUE(QTest::qWaitFor([&] { return view.shownCount() == 42; }, 2000));
+}
+
+TEST_F(MonitorViewTest, ClickSelectsALineAndCopyGivesItsText) {
+  store.lines = 10;
+  view.refresh();
+  const int y = view.lineHeight() * 3 + 2;  // the fourth row on screen
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, y));
+  EXPECT_EQ(view.selectedLine(), static_cast<long long>(view.firstVisibleLine() + 3));
+  QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(),
+            QString("12:00:00   COM1   ——>   line %1").arg(view.selectedLine()));
+  // Below the last line nothing is selected.
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, view.viewport()->height() - 2));
+  ASSERT_GT(view.firstVisibleLine() + Screenful(), store.lines);  // ten lines leave room below
+  EXPECT_EQ(view.selectedLine(), -1);
+}
+
+TEST_F(MonitorViewTest, HorizontalRangeGrowsWithTheWidestPaintedLine) {
+  class LongLines final : public MonitorLineStore {
+   public:
+    std::size_t count() const override { return 3; }
+    std::string line(std::size_t i) const override { return std::string(i == 1 ? 400 : 10, 'x'); }
+  } wide;
+  view.setStore(&wide);
+  view.viewport()->grab();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return view.horizontalScrollBar()->maximum() > 0; }, 2000));
+  const int before = view.horizontalScrollBar()->maximum();
+  view.horizontalScrollBar()->setValue(before);
+  EXPECT_EQ(view.horizontalScrollBar()->value(), before);
 }
 
 TEST(MonitorWindowTest, TitleFontAndPlacementBelowTheOwner) {
