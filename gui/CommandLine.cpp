@@ -38,6 +38,7 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
       options.help = true;
     } else {
       options.error = QStringLiteral("unknown argument: %1").arg(arg);
+      options.unknownArgument = true;
     }
     if (!options.error.isEmpty()) break;
   }

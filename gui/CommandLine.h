@@ -22,6 +22,9 @@ struct StartOptions {
   int delayMs = 1500;  // how long to run before the picture
   bool help = false;
   QString error;       // non-empty: bad command line, the message to print
+  // The error is an argument we do not know; before Qt has taken its own
+  // options (-platform, -display...) out of the list that is not yet final.
+  bool unknownArgument = false;
 };
 
 // arguments: QCoreApplication::arguments() (program name first).

@@ -11,19 +11,32 @@
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
 
-int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
-  const QStringList arguments = QApplication::arguments();
-  const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
+namespace {
+
+int Usage(const tulex::StartOptions& options) {
   if (options.help) {
     std::fputs(qPrintable(tulex::UsageText()), stdout);
     return 0;
   }
-  if (!options.error.isEmpty()) {
-    std::fprintf(stderr, "tulex: %s\n%s", qPrintable(options.error), qPrintable(tulex::UsageText()));
-    return 2;
+  std::fprintf(stderr, "tulex: %s\n%s", qPrintable(options.error), qPrintable(tulex::UsageText()));
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  {
+    // Help and faulty values are answered before a display is needed.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    const tulex::StartOptions early = tulex::ParseStartOptions(raw);
+    if (early.help || (!early.error.isEmpty() && !early.unknownArgument)) return Usage(early);
   }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
+  const QStringList arguments = QApplication::arguments();
+  const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
+  if (options.help || !options.error.isEmpty()) return Usage(options);
 
   tulex::MainView view(arguments);
   tulex::MainWindow& window = view.window();

@@ -73,6 +73,10 @@ TEST(CommandLine, StartOptions) {
   for (const auto& args : bad) {
     EXPECT_FALSE(ParseStartOptions(args).error.isEmpty()) << args.join(' ').toStdString();
   }
+  // Only unknown arguments wait for Qt to take out its own options.
+  EXPECT_TRUE(ParseStartOptions({"tulex", "-platform", "offscreen"}).unknownArgument);
+  EXPECT_FALSE(ParseStartOptions({"tulex", "--port"}).unknownArgument);
+  EXPECT_TRUE(ParseStartOptions({"tulex", "--help"}).help);
 }
 
 }  // namespace
