@@ -48,7 +48,7 @@ public:
         std::string error;
         ok_ = pty_.Open(error) && pipe(commands_) == 0;
         if (!ok_) return;
-        runner_ = std::make_unique<SimRunner>(line_, events_, pty_.MasterFd());
+        runner_ = std::make_unique<SimRunner>(line_, events_, pty_);
         runner_->SetCommandInput(commands_[0], [this](std::string_view text) {
             bool quit = false;
             commandsHandler_.Execute(text, SimClock::now(), quit);

@@ -54,16 +54,38 @@ bool SimPty::Open(std::string& error) {
     MakeRaw(master_);
     MakeRaw(slave_);
     watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    if (watch_ >= 0 && inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
         ::close(watch_);
         watch_ = -1;
     }
     return true;
 }
 
-void SimPty::DrainCloseWatch() {
+bool SimPty::HandleWatchEvents() {
+    bool closed = false;
+    alignas(struct inotify_event) char buf[4096];
+    for (;;) {
+        const ssize_t n = watch_ >= 0 ? ::read(watch_, buf, sizeof buf) : -1;
+        if (n <= 0) break;
+        for (ssize_t pos = 0; pos + static_cast<ssize_t>(sizeof(struct inotify_event)) <= n;) {
+            const auto* e = reinterpret_cast<const struct inotify_event*>(buf + pos);
+            // Our own descriptor was opened before the watch existed, so
+            // every open seen here is a client's.
+            if (e->mask & IN_OPEN) ++clients_;
+            if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+                clients_ = clients_ > 0 ? clients_ - 1 : 0;
+                closed = true;
+            }
+            if (e->mask & IN_Q_OVERFLOW) countKnown_ = false;  // assume a client from now on
+            pos += static_cast<ssize_t>(sizeof(struct inotify_event) + e->len);
+        }
+    }
+    return closed;
+}
+
+void SimPty::DiscardInput() {
     char buf[4096];
-    while (watch_ >= 0 && ::read(watch_, buf, sizeof buf) > 0) {
+    while (slave_ >= 0 && ::read(slave_, buf, sizeof buf) > 0) {
     }
 }
 

@@ -27,16 +27,29 @@ public:
     // port's lock any more. Cheap; call now and then.
     void ReleaseStaleExclusive();
 
-    // Readable when a client closed the port (inotify on the slave path), so
-    // the exclusive mode is cleared at once rather than at the next periodic
-    // check; -1 where that is not available. DrainCloseWatch empties it.
-    int CloseWatchFd() const { return watch_; }
-    void DrainCloseWatch();
+    // Clients opening and closing the port, seen through inotify on the
+    // slave path: readable when one did. -1 where that is not available.
+    int WatchFd() const { return watch_; }
+    // Reads the watch's events; true if a client closed the port (time to
+    // release a stale exclusive mode).
+    bool HandleWatchEvents();
+    // True while some client has the port open (or that cannot be known).
+    bool HasClient() const { return watch_ < 0 || !countKnown_ || clients_ > 0; }
+
+    // Our own slave descriptor, readable when bytes wait in the terminal.
+    int SlaveFd() const { return slave_; }
+    // Throws away what waits in the terminal. Only while no client has the
+    // port open: the line's output would otherwise pile up there and reach
+    // the next client as a flood of stale events (a flush on open does not
+    // clear all of it).
+    void DiscardInput();
 
 private:
     int master_ = -1;
     int slave_ = -1;
     int watch_ = -1;
+    int clients_ = 0;
+    bool countKnown_ = true;
     std::string slavePath_;
 };
 

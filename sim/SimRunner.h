@@ -6,6 +6,7 @@
 
 #include "sim/SimEvents.h"
 #include "sim/SimLine.h"
+#include "sim/SimPty.h"
 
 #include <atomic>
 #include <cstdint>
@@ -21,7 +22,7 @@ public:
     // Returns false to end the run ("quit").
     using CommandHandler = std::function<bool(std::string_view line)>;
 
-    SimRunner(SimLine& line, SimEvents& events, int ptyFd);
+    SimRunner(SimLine& line, SimEvents& events, SimPty& pty);
     ~SimRunner();
     SimRunner(const SimRunner&) = delete;
     SimRunner& operator=(const SimRunner&) = delete;
@@ -30,11 +31,6 @@ public:
     void SetCommandInput(int fd, CommandHandler handler);
     // A descriptor whose readability ends the run (a signalfd).
     void AddStopFd(int fd) { stopFds_.push_back(fd); }
-    // Called about every `periodMs` (exclusive-mode clean-up of the pty),
-    // and a few times in quick succession after `triggerFd` became readable
-    // (`drain` empties it).
-    void SetHousekeeping(std::function<void()> fn, int periodMs, int triggerFd = -1,
-                         std::function<void()> drain = {});
 
     // Runs until Stop(), a stop descriptor, end of command input or "quit".
     void Run();
@@ -42,36 +38,35 @@ public:
     void Stop();
 
     std::uint64_t BytesDropped() const { return dropped_.load(); }
-    std::uint64_t BytesRead() const { return read_.load(); }
 
-    // Output that the pty does not take is kept up to this size, then dropped
-    // (nobody reads the line).
+    // Output that the pty does not take is kept while the reader makes
+    // progress (a burst at full speed), up to this size; once nothing has
+    // been taken for kStallLimit the client does not read, and the backlog
+    // is dropped.
     static constexpr std::size_t kPendingLimit = 16u << 20;
+    static constexpr Millis kStallLimit{2000};
+    // How often a stale exclusive mode is looked for without a close event.
+    static constexpr Millis kExclusiveCheck{1000};
 
 private:
-    void WritePending();
+    void WritePending(SimTime now);
     void ReadPty(SimTime now, bool hangUp);
     bool ReadCommands();
 
     SimLine& line_;
     SimEvents& events_;
-    int pty_;
+    SimPty& pty_;
     int wake_ = -1;  // eventfd for Stop()
     int commandFd_ = -1;
     CommandHandler handler_;
     std::string commandBuffer_;
     std::vector<int> stopFds_;
-    std::function<void()> housekeeping_;
-    int housekeepingMs_ = 0;
-    int triggerFd_ = -1;
-    std::function<void()> drainTrigger_;
-    int quickChecks_ = 0;
     std::string pending_;
     std::size_t pendingPos_ = 0;
+    SimTime lastProgress_{};
+    SimTime ptyQuietUntil_{};
     std::atomic<bool> stop_{false};
     std::atomic<std::uint64_t> dropped_{0};
-    std::atomic<std::uint64_t> read_{0};
-    SimTime ptyQuietUntil_{};
 };
 
 }  // namespace tulex::sim

@@ -122,10 +122,8 @@ int main(int argc, char** argv) {
     std::printf("%s %s\n", announcement.ShortName().c_str(), pty.SlavePath().c_str());
     std::fflush(stdout);
 
-    SimRunner runner(line, events, pty.MasterFd());
+    SimRunner runner(line, events, pty);
     if (signalFd >= 0) runner.AddStopFd(signalFd);
-    runner.SetHousekeeping([&pty] { pty.ReleaseStaleExclusive(); }, 1000, pty.CloseWatchFd(),
-                           [&pty] { pty.DrainCloseWatch(); });
     SimCommands commands(line, events, &trace);
     if (!options->noStdin) {
         runner.SetCommandInput(STDIN_FILENO, [&](std::string_view text) {

@@ -161,6 +161,18 @@ TEST(SimProgram, StdinInjectsEventsAndFaults) {
     EXPECT_EQ(line.sim.Command("frobnicate", "\n"), "error: unknown command \"frobnicate\" (help lists them)\n");
 }
 
+TEST(SimProgram, OutputWhileNoClientIsOpenDoesNotReachTheNextClient) {
+    Line line({"--controllers", "G"});
+    // Far more than the terminal holds, with no client.
+    line.sim.Command("burst 200000", "\n");
+    std::this_thread::sleep_for(500ms);
+    RawClient port(line.path);
+    ASSERT_TRUE(port.ok());
+    ASSERT_TRUE(port.Send(Req(G, "$$02")));
+    EXPECT_EQ(port.Receive(1s, 1), "!") << "no stale card events in front of the answer";
+    EXPECT_EQ(port.Receive(200ms), "");
+}
+
 TEST(SimProgram, SurvivesTheClientClosingAndReopening) {
     Line line({"--controllers", "G"});
     for (int round = 0; round < 3; ++round) {
