@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "gui/MapShortcuts.h"
 #include "line/Cp1251.h"

@@ -11,7 +11,6 @@
 #include <bitset>
 #include <functional>
 #include <set>
-#include <vector>
 
 namespace tulex {
 

@@ -52,10 +52,14 @@ MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<
 }
 
 MainView::~MainView() {
-  // The form's destruction may still reach the view (FormClose if it did not
-  // run) and waits for the threads; the widgets must outlive it.
-  form_.reset();
+  // Shut the logic down while the widgets still exist (FormClose reaches the
+  // pop-ups); from then on nothing queued reaches them. The form's
+  // destruction waits for its threads; the widgets outlive it.
+  form_->FormClose();
+  dispatcher_->BeginShutdown();
+  window_->Map->setSetsProvider({});
   if (monitor_) delete monitor_.data();
+  form_.reset();
 }
 
 void MainView::fillPortList() {
