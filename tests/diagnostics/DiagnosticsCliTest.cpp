@@ -205,7 +205,7 @@ TEST_F(DiagnosticsCli, RefusedArguments) {
 TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
     const std::set<std::uint8_t> acknowledging = {0x47, 0xC6};
     const std::set<std::uint8_t> positive = {0x48};
-    player.SetScript([&](const SeenFrame& f) -> std::string {
+    player.SetScript([acknowledging, positive](const SeenFrame& f) -> std::string {
         if (acknowledging.count(f.index)) return Ack();
         if (positive.count(f.index)) return Positive();
         return {};

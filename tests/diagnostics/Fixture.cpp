@@ -8,6 +8,11 @@ void LineFixture::SetUp() {
     ASSERT_TRUE(pty.ok());
     form = std::make_unique<TForm1>(view, dispatcher);
     form->monitor.SetWindowExists(true);
+    // Every frame the engine writes has its monitor line; count them as they
+    // come (a test may clear the monitor between cases).
+    form->monitor.SetLineSink([this](std::string_view line) {
+        if (line.find(kMarkerSent) != std::string_view::npos) ++framesSent_;
+    });
     form->Button1Click(pty.slavePath(), "9600");
     ASSERT_TRUE(form->IsPortOpen());
     view.Clear();
@@ -19,15 +24,9 @@ bool LineFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milli
 
 bool LineFixture::RunUntilDone(std::chrono::milliseconds within) {
     if (!RunUntil([this] { return form->unit.busy == 0 && view.commandControlsEnabled(); }, within)) return false;
-    // Every frame written has its monitor line; wait until the line side
-    // has cut as many frames, so the test reads complete figures.
-    const auto sent = [this] {
-        std::size_t n = 0;
-        for (const auto& line : Monitor())
-            if (line.find("   <——   ") != std::string::npos) ++n;
-        return n;
-    };
-    return RunUntil([&] { return player.Frames().size() >= sent(); }, 2s);
+    // Wait until the line side has cut as many frames as the engine wrote,
+    // so the test reads complete figures.
+    return RunUntil([this] { return player.Frames().size() >= framesSent_.load(); }, 2s);
 }
 
 bool LineFixture::WaitForRequests(std::size_t n, std::chrono::milliseconds within) {

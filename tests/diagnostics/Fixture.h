@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ protected:
     QueueDispatcher dispatcher;
     RecordingView view;
     std::unique_ptr<TForm1> form;
+
+private:
+    std::atomic<std::size_t> framesSent_{0};  // monitor lines of sent frames, never cleared
 };
 
 std::string Hex(const std::string& bytes);

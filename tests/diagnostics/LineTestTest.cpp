@@ -16,8 +16,9 @@ class LineTest : public LineFixture {};
 // turn) keeps the test going until "Остановить"; the count is the number of
 // requests sent.
 TEST_F(LineTest, StopEndsTestWithAttemptCount) {
-    int answered = 0;
-    player.SetScript([&](const SeenFrame&) { return (answered++ % 2 == 0) ? Ack() : Positive(); });
+    player.SetScript([answered = std::make_shared<int>(0)](const SeenFrame&) {
+        return ((*answered)++ % 2 == 0) ? Ack() : Positive();
+    });
     commands().N1Click();
     EXPECT_FALSE(view.commandControlsEnabled());
     ASSERT_TRUE(RunUntil([&] { return player.Requests().size() >= 6; }, 10s));
@@ -65,11 +66,12 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
         SCOPED_TRACE(c.text);
         view.Clear();
         form->monitor.Clear();
-        int seen = 0;
-        player.SetScript([&](const SeenFrame&) { return ++seen < 3 ? Ack() : c.failing; });
+        // Captured by value: the line side may call it after an early end.
+        const auto seen = std::make_shared<int>(0);
+        player.SetScript([seen, c](const SeenFrame&) { return ++*seen < 3 ? Ack() : c.failing; });
         commands().N1Click();
         ASSERT_TRUE(RunUntilDone());
-        EXPECT_EQ(seen, 3);
+        EXPECT_EQ(*seen, 3);
         EXPECT_EQ(LastBalloon().text, c.text);
         EXPECT_EQ(LastBalloon().colour, kFailureColour);
         const auto monitor = Monitor();
@@ -83,8 +85,9 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
 TEST_F(LineTest, StopWhileNoTestRunsDoesNothing) {
     form->Button5Click();
     TimeDivisor fast(10);
-    int seen = 0;
-    player.SetScript([&](const SeenFrame&) { return ++seen < 4 ? Ack() : std::string(); });
+    player.SetScript([seen = std::make_shared<int>(0)](const SeenFrame&) {
+        return ++*seen < 4 ? Ack() : std::string();
+    });
     commands().N1Click();
     ASSERT_TRUE(RunUntilDone());
     // The earlier stop was not kept for this test: it ran to its time-out.

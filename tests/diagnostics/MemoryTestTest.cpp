@@ -33,7 +33,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         SCOPED_TRACE(c.data);
         view.Clear();
         const std::size_t before = player.Frames().size();
-        player.SetScript([&](const SeenFrame& f) -> std::string {
+        player.SetScript([c](const SeenFrame& f) -> std::string {
             if (f.kind == SeenFrame::Kind::Request) return Ack();
             if (f.index == kZhe) return DataReply(kZhe, c.data) + Ack();
             return {};
@@ -66,7 +66,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
 // its own. The first balloon is the waiting one.
 TEST_F(MemoryTest, PositiveReplyWaitsWithoutBufferClearing) {
     TimeDivisor fast(10);
-    player.SetScript([&](const SeenFrame& f) -> std::string {
+    player.SetScript([](const SeenFrame& f) -> std::string {
         if (f.kind == SeenFrame::Kind::Request) return Positive() + DataReply(kG, "21");
         return {};
     });
@@ -142,7 +142,7 @@ TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {
         SCOPED_TRACE(c.text);
         view.Clear();
         form->monitor.Clear();
-        player.SetScript([&](const SeenFrame&) { return c.answer; });
+        player.SetScript([c](const SeenFrame&) { return c.answer; });
         commands().N41Click();
         ASSERT_TRUE(RunUntilDone());
         EXPECT_EQ(LastBalloon().text, c.text);

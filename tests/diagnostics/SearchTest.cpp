@@ -67,10 +67,12 @@ TEST_F(Search, EmptyLineProbesAll182Indexes) {
 // Some controllers acknowledge (green), some give only the positive reply
 // (grey); nobody else answers.
 TEST_F(Search, AcknowledgementsAndPositiveRepliesFillBothSets) {
-    TimeDivisor fast(30);
+    // 30 ms per probe: an answer later than that would be credited to the next
+    // index, as on a real line.
+    TimeDivisor fast(10);
     const std::set<std::uint8_t> acknowledging = {0x47, 0x80, 0xC6, 0xFC};
     const std::set<std::uint8_t> positive = {0x48, 0x98, 0xE0};
-    player.SetScript([&](const SeenFrame& f) -> std::string {
+    player.SetScript([acknowledging, positive](const SeenFrame& f) -> std::string {
         if (acknowledging.count(f.index)) return Ack();
         if (positive.count(f.index)) return Positive();
         return {};
@@ -94,7 +96,7 @@ TEST_F(Search, AcknowledgementsAndPositiveRepliesFillBothSets) {
 // found so far stay.
 TEST_F(Search, StopKeepsCellsFound) {
     TimeDivisor fast(10);
-    player.SetScript([&](const SeenFrame& f) -> std::string {
+    player.SetScript([](const SeenFrame& f) -> std::string {
         if (f.index == 0x49) return Ack();
         if (f.index == 0x4A) return Positive();
         return {};
