@@ -188,7 +188,7 @@ ScheduleItem ParseEvent(const json& j, const std::string& where) {
     if (item.event.kind == EventKind::Sensor && !item.event.data.empty() &&
         !IsLineHexDigit(static_cast<std::uint8_t>(item.event.data[0])))
         Fail(where + ".data", "sensor data must start with a hex digit 0-9/A-F");
-    item.event.channel = Int(j, "channel", where, 1, 1, 2);
+    item.event.channel = Int(j, "channel", where, 0, 0, 2);
     item.event.longData = Bool(j, "long", where, false);
     item.event.count = Int(j, "count", where, 0, 0, 10'000'000);
     item.atMs = Int(j, "at_ms", where, -1, 0, kMaxMs);

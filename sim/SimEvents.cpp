@@ -125,7 +125,8 @@ std::string SimEvents::Fire(const EventSpec& spec, SimTime now) {
             return "card event " + who + " " + data;
         }
         case EventKind::Online: {
-            const char channel = spec.channel == 2 ? '2' : '1';
+            const int picked = spec.channel == 0 ? std::uniform_int_distribution<int>(1, 2)(rng_) : spec.channel;
+            const char channel = picked == 2 ? '2' : '1';
             const std::string data = spec.data.empty()
                                          ? (spec.longData ? RandomCardData(true) : RandomCardNumber())
                                          : spec.data;

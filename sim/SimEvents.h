@@ -36,7 +36,7 @@ struct EventSpec {
     EventKind kind = EventKind::Card;
     std::optional<std::uint8_t> index;  // unset: a random controller of the line
     std::string data;                   // card data, sensor data, command text
-    int channel = 1;                    // on-line requests: 1 or 2
+    int channel = 0;                    // on-line requests: 1 or 2, 0 either at random
     bool longData = false;              // card data of 20 characters instead of 10(+2)
     int count = 0;                      // bytes of noise / zeros, frames of a burst (0: default)
 };

@@ -276,7 +276,8 @@ TEST(SimOptions, HelpNamesEveryOptionAndCommand) {
           "--error-reply", "--device-error", "device-error on|off", "card IDX",
           "online IDX", "sensor IDX", "master request", "master poll", "master clear", "master converter",
           "noise", "lost", "zeros", "burst", "list", "answers", "stats", "trace", "add IDX", "remove IDX",
-          "set IDX", "mastercard", "converter echo", "line reply", "quit"}) {
+          "set IDX", "device-error on|off", "no-data on|off", "mastercard", "converter SETTING",
+          "line SETTING", "quit"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
 }
