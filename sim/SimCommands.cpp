@@ -40,7 +40,7 @@ constexpr std::string_view kHelp =
     "  mastercard IDX HHHHHHHHHH   present a master card to a controller waiting for one ($4)\n"
     "  converter SETTING VALUE     echo on|off, version XX, upper IDX (H..Ж), speed XX\n"
     "  line SETTING VALUE          change the whole line: reply ack|positive,\n"
-    "      absent silent|error, delay MS, silent on|off, error on|off, device-error on|off\n
+    "      absent silent|error, delay MS, silent on|off, error on|off, device-error on|off\n"
     "  help                        this list\n"
     "  quit                        end the simulator (as end of input does)\n";
 

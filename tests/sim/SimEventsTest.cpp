@@ -122,6 +122,7 @@ TEST_F(EventsFixture, ScheduleFiresAtItsTimes) {
     ScheduleItem once;
     once.event.kind = EventKind::Online;
     once.event.data = "0000000001";
+    once.event.channel = 1;
     once.atMs = 200;
     events.AddSchedule(every, t0);
     events.AddSchedule(once, t0);
