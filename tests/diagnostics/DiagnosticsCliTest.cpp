@@ -211,13 +211,13 @@ TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
         return {};
     });
     {
-        Cli cli(Args({"search"}), 30);
+        Cli cli(Args({"search"}), 10);
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "present (2): G Ж\nreply-only (1): H\n");
         EXPECT_EQ(player.Requests().size(), 182u);
     }
     {
-        Cli cli(Args({"search"}, {"--json"}), 30);
+        Cli cli(Args({"search"}, {"--json"}), 10);
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "{\"present\": [\"G\", \"Ж\"], \"reply_only\": [\"H\"]}\n");
     }

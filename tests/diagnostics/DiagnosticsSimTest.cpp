@@ -69,20 +69,13 @@ TEST_F(DiagnosticsSim, LineAndRelayTestsRunUntilStopped) {
     }
 }
 
+// 50 ms per probe: room for the simulator's answer on a busy machine (a
+// later answer would be credited to the next index, as on a real line).
 TEST_F(DiagnosticsSim, SearchFindsTheLinesControllers) {
     StartSim({"--controllers", "G,Ж,ь"});
-    {
-        Cli cli(Args({"search"}), 30);
-        EXPECT_EQ(cli.Wait(), 0) << cli.Err();
-        EXPECT_EQ(cli.Out(), "present (3): G Ж ь\nreply-only (0): \n");
-    }
-    // Controllers that answer "$?" and hand over their data reply at once:
-    // the data reply from the index makes them present, not reply-only.
-    sim.reset();
-    StartSim({"--controllers", "H,ъ", "--reply", "positive"});
-    Cli cli(Args({"--json", "search"}), 30);
+    Cli cli(Args({"search"}, {"--json"}), 6);
     EXPECT_EQ(cli.Wait(), 0) << cli.Err();
-    EXPECT_EQ(cli.Out(), "{\"present\": [\"H\", \"ъ\"], \"reply_only\": []}\n");
+    EXPECT_EQ(cli.Out(), "{\"present\": [\"G\", \"Ж\", \"ь\"], \"reply_only\": []}\n");
 }
 
 }  // namespace
