@@ -13,6 +13,7 @@
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "line/Cp1251.h"
+#include "line/Frame.h"
 
 namespace tulex {
 
@@ -46,6 +47,33 @@ int HexValue(char c) {
     return -1;
 }
 
+// How a bounded buffer clearing ended.
+enum class Clearing { Acknowledged, Cancelled, Expired, Ended };
+
+// The buffer clearing of the transactions (short frames FF FD ? and
+// FF target ?, 100 ms a pass, until the next "!"), bounded for the tests: it
+// gives up at `deadline` and, when asked, ends on the cancel event, so that
+// a controller that falls silent after its acknowledgement can neither hold
+// the memory test past its 60 seconds nor make "Остановить" useless in the
+// relay test. Ended: the port closed, the busy flag dropped or a wait failed.
+Clearing ClearBufferUntil(TForm1& form, std::chrono::steady_clock::time_point deadline, bool watchCancel) {
+    TUnit& unit = form.unit;
+    while (form.IsPortOpen() && unit.busy) {
+        if (std::chrono::steady_clock::now() >= deadline) return Clearing::Expired;
+        const std::uint8_t target = unit.target;
+        form.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
+        form.SendShortFrame(target, target, "Запрос контроллера");
+        const WaitResult r =
+            watchCancel
+                ? WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kCancel)}, Limit(limits::kClearPass))
+                : WaitFor(unit.EventFor(TUnit::kReply1), Limit(limits::kClearPass));
+        if (r.is(0)) return Clearing::Acknowledged;
+        if (r.is(1)) return Clearing::Cancelled;
+        if (r.failed()) return Clearing::Ended;
+    }
+    return Clearing::Ended;
+}
+
 // ---------------------------------------------------------------- memory test
 
 void MemoryTestWorker(TForm1& form) {
@@ -71,8 +99,13 @@ void MemoryTestWorker(TForm1& form) {
     const bool acknowledged = r.is(0);
     int countdown = kEepromCountdown;
     while (unit.busy) {
-        if (acknowledged) ClearControllerBuffer(form);
-        const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), Limit(kEepromStep));
+        // After the acknowledgement the buffer is cleared on every pass; a
+        // controller that stays silent meanwhile uses up this second.
+        std::chrono::milliseconds wait = Limit(kEepromStep);
+        if (acknowledged &&
+            ClearBufferUntil(form, std::chrono::steady_clock::now() + wait, false) == Clearing::Expired)
+            wait = std::chrono::milliseconds(0);
+        const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), wait);
         if (d.signalled()) {
             const MemoryTestVerdict verdict = EvaluateMemoryTest(unit.ReplyData());
             if (verdict.success)
@@ -200,7 +233,11 @@ bool RelayTest(TForm1& form) {
         ShowTimeout(form);
         return true;
     }
-    if (r.is(0)) ClearControllerBuffer(form);
+    if (r.is(0) && ClearBufferUntil(form, std::chrono::steady_clock::time_point::max(), true) == Clearing::Cancelled) {
+        form.MonitorAdd(kCancelLine);
+        unit.ShowSuccess("Тест реле завершен.");
+        return true;
+    }
     // The hold time comes as a data reply. A stop while it is awaited ends
     // the test before the relay is switched even once.
     const WaitResult d = WaitForAny({unit.EventFor(TUnit::kData), unit.EventFor(TUnit::kCancel)},

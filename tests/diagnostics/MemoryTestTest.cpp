@@ -127,6 +127,27 @@ TEST_F(MemoryTest, CountdownRunsOutAfterSixtySteps) {
     EXPECT_EQ(LastOwnLine(), "   TIMEOUT");
 }
 
+// A controller that acknowledges the test and then stays silent, also to the
+// buffer clearing: the clearing uses up each second, the countdown still
+// runs out.
+TEST_F(MemoryTest, SilenceAfterAcknowledgementStillCountsDown) {
+    TimeDivisor fast(100);
+    player.SetScript([](const SeenFrame& f) -> std::string {
+        return f.kind == SeenFrame::Kind::Request ? Ack() : std::string();
+    });
+    commands().N41Click();
+    ASSERT_TRUE(RunUntilDone());
+    const auto texts = BalloonTexts();
+    ASSERT_EQ(texts.size(), 60u);
+    EXPECT_EQ(texts.front(), "Тест памяти. Ожидание: 60 с");
+    EXPECT_EQ(texts.back(), "Тест памяти. Ожидание: 1 с");
+    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
+    EXPECT_EQ(LastOwnLine(), "   TIMEOUT");
+    const auto frames = player.Frames();
+    EXPECT_GE(frames.size(), 1u + 2u * 60u);  // at least one clearing pair a second
+    EXPECT_EQ(Hex(frames[1].bytes), "FF FD 3F");
+}
+
 TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {
     TimeDivisor fast(10);
     struct Case {

@@ -129,27 +129,33 @@ TEST_F(RelayTest, AnsweringNoSendsNothing) {
     EXPECT_TRUE(player.Frames().empty());
 }
 
-// Stopped before the first trigger: while the time request is awaited, or
-// while the hold time is awaited (the relay is never switched after a stop).
+// Stopped before the first trigger: while the time request is awaited, while
+// the controller's buffer is cleared after its acknowledgement (it stays
+// silent), or while the hold time is awaited (the relay is never switched
+// after a stop).
 TEST_F(RelayTest, StopBeforeFirstTrigger) {
     struct Case {
         const char* name;
         std::string answer;  // to the time request
     };
-    const Case cases[] = {{"no answer yet", ""}, {"hold time not yet", Positive()}};
+    const Case cases[] = {
+        {"no answer yet", ""}, {"silent in buffer clearing", Ack()}, {"hold time not yet", Positive()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.Clear();
         form->monitor.Clear();
-        const std::size_t before = player.Frames().size();
-        player.SetScript([c](const SeenFrame&) { return c.answer; });
+        const std::size_t before = player.Requests().size();
+        player.SetScript([c](const SeenFrame& f) {
+            return f.kind == SeenFrame::Kind::Request ? c.answer : std::string();
+        });
         view.QueueYesNo(true);
         commands().N24Click();
         ASSERT_TRUE(WaitForRequests(before + 1, 3s));
         dispatcher.RunFor(50ms);
         form->Button5Click();
         ASSERT_TRUE(RunUntilDone(5s));
-        EXPECT_EQ(player.Frames().size(), before + 1);
+        EXPECT_EQ(player.Requests().size(), 1 + before);  // the time request only
+        if (c.answer == Ack()) EXPECT_EQ(Hex(player.Frames().back().bytes), "FF 47 3F");  // stopped while clearing
         EXPECT_EQ(LastBalloon().text, "Тест реле завершен.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
         EXPECT_EQ(LastOwnLine(), "   CANCEL");
