@@ -155,7 +155,9 @@ TEST_F(RelayTest, StopBeforeFirstTrigger) {
         form->Button5Click();
         ASSERT_TRUE(RunUntilDone(5s));
         EXPECT_EQ(player.Requests().size(), 1 + before);  // the time request only
-        if (c.answer == Ack()) EXPECT_EQ(Hex(player.Frames().back().bytes), "FF 47 3F");  // stopped while clearing
+        if (c.answer == Ack()) {
+            EXPECT_EQ(Hex(player.Frames().back().bytes), "FF 47 3F");  // stopped while clearing
+        }
         EXPECT_EQ(LastBalloon().text, "Тест реле завершен.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
         EXPECT_EQ(LastOwnLine(), "   CANCEL");
