@@ -60,11 +60,6 @@ constexpr const char* kBadModeReply = "Неверный ответ контро�
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
-WaitResult WaitForReply(TUnit& unit) {
-    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
-                      Limit(limits::kReply));
-}
-
 // Reads register 13 and writes it back with the new mode digit, keeping its
 // low digit (the option bits).
 void ModeWorker(TForm1& form) {
@@ -80,15 +75,7 @@ void ModeWorker(TForm1& form) {
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
     form.SendRequest(unit.target, read, readDescription);
     const WaitResult r = WaitForReply(unit);
-    if (r.failed()) return EndTransaction(form, false);
-    if (r.is(2)) {
-        unit.ShowFailure(kNotOnLine);
-        return EndTransaction(form);
-    }
-    if (r.timedOut()) {
-        ShowTimeout(form);
-        return EndTransaction(form);
-    }
+    if (!RequestAccepted(form, r)) return;
     if (r.is(0)) ClearControllerBuffer(form);
     const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), Limit(limits::kData));
     if (d.failed()) return EndTransaction(form, false);
@@ -104,19 +91,7 @@ void ModeWorker(TForm1& form) {
     // Register values go on the line as upper-case hex digits.
     const std::string command = write + static_cast<char>(std::toupper(static_cast<unsigned char>(data[1])));
     form.SendRequest(unit.target, command, writeDescription);
-    const WaitResult w = WaitForReply(unit);
-    if (w.failed()) return EndTransaction(form, false);
-    if (w.is(0)) {
-        ClearControllerBuffer(form);
-        unit.ShowSuccess(resultText);
-    } else if (w.is(1)) {
-        unit.ShowSuccess(resultText);
-    } else if (w.is(2)) {
-        unit.ShowFailure(kNotOnLine);
-    } else {
-        ShowTimeout(form);
-    }
-    EndTransaction(form);
+    EndWithReplyOutcome(form, WaitForReply(unit), resultText);
 }
 
 }  // namespace

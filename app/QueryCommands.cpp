@@ -20,11 +20,6 @@ constexpr int kIndexTimeoutLimit = 3;   // time-outs before it gives up
 
 std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
 
-WaitResult WaitForReply(TUnit& unit, std::chrono::milliseconds limit) {
-    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
-                      Limit(limit));
-}
-
 enum class LoopEnd { Answered, Failed, Stopped };
 
 // The repeated exchange of the index change: sends `command` to `target`

@@ -47,6 +47,41 @@ void EndTransaction(TForm1& form, bool showOutcome) {
     form.EnableCommandControls(true);
 }
 
+WaitResult WaitForReply(TUnit& unit, std::chrono::milliseconds limit) {
+    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
+                      Limit(limit));
+}
+
+void EndWithReplyOutcome(TForm1& form, const WaitResult& reply, const std::string& successText) {
+    TUnit& unit = form.unit;
+    if (reply.failed()) return EndTransaction(form, false);
+    if (reply.is(0)) {
+        ClearControllerBuffer(form);
+        unit.ShowSuccess(successText);
+    } else if (reply.is(1)) {
+        unit.ShowSuccess(successText);
+    } else if (reply.is(2)) {
+        unit.ShowFailure(kNotOnLine);
+    } else {
+        ShowTimeout(form);
+    }
+    EndTransaction(form);
+}
+
+bool RequestAccepted(TForm1& form, const WaitResult& reply) {
+    if (reply.is(0) || reply.is(1)) return true;
+    if (reply.failed()) {
+        EndTransaction(form, false);
+    } else {
+        if (reply.is(2))
+            form.unit.ShowFailure(kNotOnLine);
+        else
+            ShowTimeout(form);
+        EndTransaction(form);
+    }
+    return false;
+}
+
 namespace {
 
 // Sends the first command of the list with its description.
@@ -57,11 +92,6 @@ void SendFirstRequest(TForm1& form) {
     form.SendRequest(unit.target, command, description);
 }
 
-WaitResult WaitForReply(TUnit& unit) {
-    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
-                      Limit(limits::kReply));
-}
-
 }  // namespace
 
 void SingleExchangeWorker(TForm1& form, const std::string& successText) {
@@ -70,19 +100,7 @@ void SingleExchangeWorker(TForm1& form, const std::string& successText) {
     form.ShowUnitHint();
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3});
     SendFirstRequest(form);
-    const WaitResult r = WaitForReply(unit);
-    if (r.failed()) return EndTransaction(form, false);
-    if (r.is(0)) {
-        ClearControllerBuffer(form);
-        unit.ShowSuccess(successText);
-    } else if (r.is(1)) {
-        unit.ShowSuccess(successText);
-    } else if (r.is(2)) {
-        unit.ShowFailure(kNotOnLine);
-    } else {
-        ShowTimeout(form);
-    }
-    EndTransaction(form);
+    EndWithReplyOutcome(form, WaitForReply(unit), successText);
 }
 
 void DataReplyWorker(TForm1& form, const ReportFunction& report) {
@@ -92,15 +110,7 @@ void DataReplyWorker(TForm1& form, const ReportFunction& report) {
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
     SendFirstRequest(form);
     const WaitResult r = WaitForReply(unit);
-    if (r.failed()) return EndTransaction(form, false);
-    if (r.is(2)) {
-        unit.ShowFailure(kNotOnLine);
-        return EndTransaction(form);
-    }
-    if (r.timedOut()) {
-        ShowTimeout(form);
-        return EndTransaction(form);
-    }
+    if (!RequestAccepted(form, r)) return;
     if (r.is(0)) ClearControllerBuffer(form);
     const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), Limit(limits::kData));
     if (d.failed()) return EndTransaction(form, false);

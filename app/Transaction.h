@@ -3,9 +3,13 @@
 // the UI thread, the two worker templates, the buffer-clearing loop and the
 // end of a transaction in its fixed order.
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "app/Timing.h"
+#include "line/Event.h"
 
 namespace tulex {
 
@@ -38,6 +42,21 @@ void EndTransaction(TForm1& form, bool showOutcome = true);
 
 // "   TIMEOUT" in the monitor and the time-out failure in the balloon.
 void ShowTimeout(TForm1& form);
+
+// Waits for reply events 1 to 3 (acknowledgement, positive reply, error
+// reply), lowest first, at most the limit (shortened by the test setting).
+WaitResult WaitForReply(TUnit& unit, std::chrono::milliseconds limit = limits::kReply);
+
+// The outcome of a request whose answer ends the command: on "!" the buffer
+// is cleared first, "!" and "$" show the success text, "#" the controller's
+// absence, a time-out the time-out. Then the transaction ends; a wait that
+// failed outright ends it without an outcome.
+void EndWithReplyOutcome(TForm1& form, const WaitResult& reply, const std::string& successText);
+
+// For a request that the command goes on from once it is accepted: true on
+// "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
+// time-out) or without one (a failed wait).
+bool RequestAccepted(TForm1& form, const WaitResult& reply);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

@@ -9,34 +9,6 @@ constexpr const char* kWarning = "Предупреждение";
 constexpr const char* kInformation = "Информация";
 constexpr const char* kWrongValue = " — неверное значение.";
 
-// Decodes one UTF-8 sequence at text[i] and advances i; false when malformed.
-bool NextCodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    int len = 0;
-    if (b0 < 0x80) { cp = b0; len = 1; }
-    else if ((b0 & 0xE0) == 0xC0) { cp = b0 & 0x1F; len = 2; }
-    else if ((b0 & 0xF0) == 0xE0) { cp = b0 & 0x0F; len = 3; }
-    else if ((b0 & 0xF8) == 0xF0) { cp = b0 & 0x07; len = 4; }
-    else return false;
-    if (i + len > text.size()) return false;
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80) return false;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-    return true;
-}
-
-bool IsValidUtf8(std::string_view text) {
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < text.size();)
-        if (!NextCodePoint(text, i, cp)) return false;
-    return true;
-}
-
 // Characters as the operator sees them; malformed text counts its bytes.
 std::size_t CharacterCount(std::string_view text) {
     if (!IsValidUtf8(text)) return text.size();
@@ -57,7 +29,7 @@ std::string Uncarried(std::string_view text) {
     char32_t cp = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t start = i;
-        if (!NextCodePoint(text, i, cp)) break;
+        if (!NextUtf8CodePoint(text, i, cp)) break;
         if (UnicodeToCp1251(cp)) continue;
         if (!list.empty()) list += ", ";
         list += "«" + std::string(text.substr(start, i - start)) + "»";

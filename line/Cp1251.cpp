@@ -44,9 +44,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at text[i]; advances i. Returns false on a
-// malformed or overlong sequence.
-bool NextCodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
+}  // namespace
+
+std::string Cp1251ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            out.push_back(c);
+        else
+            AppendUtf8(out, kHigh[b - 0x80]);
+    }
+    return out;
+}
+
+bool NextUtf8CodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
     const auto b0 = static_cast<unsigned char>(text[i]);
     int len = 0;
     if (b0 < 0x80) { cp = b0; len = 1; }
@@ -66,19 +79,11 @@ bool NextCodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
     return true;
 }
 
-}  // namespace
-
-std::string Cp1251ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80)
-            out.push_back(c);
-        else
-            AppendUtf8(out, kHigh[b - 0x80]);
-    }
-    return out;
+bool IsValidUtf8(std::string_view text) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();)
+        if (!NextUtf8CodePoint(text, i, cp)) return false;
+    return true;
 }
 
 std::optional<char> UnicodeToCp1251(char32_t cp) {
@@ -94,7 +99,7 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         char32_t cp = 0;
-        if (!NextCodePoint(text, i, cp)) return std::nullopt;
+        if (!NextUtf8CodePoint(text, i, cp)) return std::nullopt;
         const auto b = UnicodeToCp1251(cp);
         if (!b) return std::nullopt;
         out.push_back(*b);
@@ -108,7 +113,7 @@ std::string Utf8ToCp1251Lossy(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         char32_t cp = 0;
-        if (!NextCodePoint(text, i, cp)) {
+        if (!NextUtf8CodePoint(text, i, cp)) {
             out.push_back('?');
             ++i;
             continue;

@@ -20,4 +20,10 @@ std::string Utf8ToCp1251Lossy(std::string_view text);
 
 std::optional<char> UnicodeToCp1251(char32_t codePoint);
 
+// Decodes the UTF-8 sequence at text[i] into codePoint and moves i past it.
+// False for a malformed, overlong or surrogate sequence (i is left alone).
+bool NextUtf8CodePoint(std::string_view text, std::size_t& i, char32_t& codePoint);
+
+bool IsValidUtf8(std::string_view text);
+
 }  // namespace tulex
