@@ -51,11 +51,12 @@ int HexValue(char c) {
 enum class Clearing { Acknowledged, Cancelled, Expired, Ended };
 
 // The buffer clearing of the transactions (short frames FF FD ? and
-// FF target ?, 100 ms a pass, until the next "!"), bounded for the tests: it
-// gives up at `deadline` and, when asked, ends on the cancel event, so that
-// a controller that falls silent after its acknowledgement can neither hold
-// the memory test past its 60 seconds nor make "Остановить" useless in the
-// relay test. Ended: the port closed, the busy flag dropped or a wait failed.
+// FF target ?, 100 ms a pass, until the next "!"), bounded for the memory
+// and relay tests: it gives up at `deadline` and, when asked, ends on the
+// cancel event, so that a controller that falls silent after its
+// acknowledgement can neither hold the memory test past its 60 seconds nor
+// make "Остановить" useless in the relay test. Ended: the port closed, the
+// busy flag dropped or a wait failed.
 Clearing ClearBufferUntil(TForm1& form, std::chrono::steady_clock::time_point deadline, bool watchCancel) {
     TUnit& unit = form.unit;
     while (form.IsPortOpen() && unit.busy) {
