@@ -75,6 +75,29 @@ Clearing ClearBufferUntil(TForm1& form, std::chrono::steady_clock::time_point de
     return Clearing::Ended;
 }
 
+// The end of a line or relay test whose request was not answered with "!"
+// or "$": the error reply, "Остановить" (the cancel event, fourth in the
+// wait) or a time-out, with the attempts made so far.
+void ShowTestEnd(TForm1& form, const WaitResult& r, int attempts, const std::string& finishedText) {
+    TUnit& unit = form.unit;
+    if (r.is(2)) {
+        unit.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
+    } else if (r.is(3)) {
+        form.MonitorAdd(kCancelLine);
+        unit.ShowSuccess(WithAttempts(finishedText, attempts));
+    } else {
+        form.MonitorAdd("   TIMEOUT");
+        unit.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
+    }
+}
+
+// A test's request answered, "Остановить" pressed or the time passed.
+WaitResult WaitForTestReply(TUnit& unit) {
+    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3),
+                       unit.EventFor(TUnit::kCancel)},
+                      Limit(limits::kReply));
+}
+
 // ---------------------------------------------------------------- memory test
 
 void MemoryTestWorker(TForm1& form) {
@@ -83,18 +106,8 @@ void MemoryTestWorker(TForm1& form) {
     form.ShowUnitHint();
     unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
     form.SendRequest(unit.target, Entry(unit.commandList, 0), Entry(unit.descriptionList, 0));
-    const WaitResult r = WaitForAny(
-        {unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
-        Limit(limits::kReply));
-    if (r.failed()) return EndTransaction(form, false);
-    if (r.is(2)) {
-        unit.ShowFailure(kNotOnLine);
-        return EndTransaction(form);
-    }
-    if (r.timedOut()) {
-        ShowTimeout(form);
-        return EndTransaction(form);
-    }
+    const WaitResult r = WaitForReply(unit);
+    if (!RequestAccepted(form, r)) return;
     // The controller accepted the test; its result comes as a data reply
     // once the test has run, so wait for it one second at a time.
     const bool acknowledged = r.is(0);
@@ -142,20 +155,10 @@ void LineTestWorker(TForm1& form) {
         const std::string progress = description + std::to_string(attempts);
         form.SetBalloonText(progress);
         form.SendRequest(unit.target, command, progress);
-        const WaitResult r = WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2),
-                                         unit.EventFor(TUnit::kReply3), unit.EventFor(TUnit::kCancel)},
-                                        Limit(limits::kReply));
+        const WaitResult r = WaitForTestReply(unit);
         if (r.is(0) || r.is(1)) continue;  // answered: the next request at once
         if (r.failed()) break;  // would fail again at once: no request storm
-        if (r.is(2)) {
-            unit.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
-        } else if (r.is(3)) {
-            form.MonitorAdd(kCancelLine);
-            unit.ShowSuccess(WithAttempts("Тест линии завершен. ", attempts));
-        } else {
-            form.MonitorAdd("   TIMEOUT");
-            unit.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
-        }
+        ShowTestEnd(form, r, attempts, "Тест линии завершен. ");
         return EndTransaction(form);
     }
     EndTransaction(form, false);
@@ -183,9 +186,7 @@ bool RelayTriggerLoop(TForm1& form, int holdTime) {
         const std::string progress = description + std::to_string(attempts);
         form.SetBalloonText(progress);
         form.SendRequest(unit.target, command, progress);
-        const WaitResult r = WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2),
-                                         unit.EventFor(TUnit::kReply3), unit.EventFor(TUnit::kCancel)},
-                                        Limit(limits::kReply));
+        const WaitResult r = WaitForTestReply(unit);
         if (r.failed()) return false;
         if (r.is(0) || r.is(1)) {
             // The pause waits on the cancel event, so a stop ends it at once.
@@ -198,15 +199,7 @@ bool RelayTriggerLoop(TForm1& form, int holdTime) {
             }
             continue;
         }
-        if (r.is(2)) {
-            unit.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
-        } else if (r.is(3)) {
-            form.MonitorAdd(kCancelLine);
-            unit.ShowSuccess(WithAttempts("Тест реле завершен. ", attempts));
-        } else {
-            form.MonitorAdd("   TIMEOUT");
-            unit.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
-        }
+        ShowTestEnd(form, r, attempts, "Тест реле завершен. ");
         return true;
     }
     return false;
@@ -217,9 +210,7 @@ bool RelayTriggerLoop(TForm1& form, int holdTime) {
 bool RelayTest(TForm1& form) {
     TUnit& unit = form.unit;
     form.SendRequest(unit.target, Entry(unit.commandList, 0), Entry(unit.descriptionList, 0));
-    const WaitResult r = WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2),
-                                     unit.EventFor(TUnit::kReply3), unit.EventFor(TUnit::kCancel)},
-                                    Limit(limits::kReply));
+    const WaitResult r = WaitForTestReply(unit);
     if (r.failed()) return false;
     if (r.is(2)) {
         unit.ShowFailure(kNotOnLine);
