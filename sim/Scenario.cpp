@@ -123,7 +123,7 @@ void ParseConverter(const json& j, Scenario& s) {
 
 ControllerSpec ParseController(const json& j, const std::string& where) {
     CheckKeys(j, where, {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error",
-                         "device_error", "eeprom", "eeprom_delay_ms", "no_data_after_ack", "name"});
+                         "device_error", "eeprom", "eeprom_delay_ms", "no_data_after_ack", "sends_events", "name"});
     ControllerSpec c;
     if (!j.contains("index")) Fail(where, "\"index\" is missing");
     c.index = Index(String(j, "index", where), where + ".index");
@@ -162,6 +162,7 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
     }
     c.behaviour.eepromDelayMs = Int(j, "eeprom_delay_ms", where, c.behaviour.eepromDelayMs, 0, kMaxMs);
     c.behaviour.noDataAfterAck = Bool(j, "no_data_after_ack", where, false);
+    c.behaviour.sendsEvents = Bool(j, "sends_events", where, true);
     String(j, "name", where);  // a label for the reader of the file
     return c;
 }

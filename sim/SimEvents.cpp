@@ -101,7 +101,7 @@ std::optional<std::uint8_t> SimEvents::PickIndex(const EventSpec& spec) {
     if (spec.index) return spec.index;
     std::vector<std::uint8_t> candidates;
     for (SimController* c : line_.Controllers())
-        if (!c->Behaviour().silent) candidates.push_back(c->Index());
+        if (!c->Behaviour().silent && c->Behaviour().sendsEvents) candidates.push_back(c->Index());
     if (candidates.empty()) return std::nullopt;
     std::uniform_int_distribution<std::size_t> pick(0, candidates.size() - 1);
     return candidates[pick(rng_)];

@@ -29,6 +29,7 @@ struct ControllerBehaviour {
     bool eepromFail = false;          // memory test result 45 instead of 21
     int eepromDelayMs = 2000;         // memory test result after this time
     bool noDataAfterAck = false;      // acknowledges, never hands data over
+    bool sendsEvents = true;          // picked for events that name no controller
 };
 
 const char* ReplyStyleName(ReplyStyle style);
