@@ -43,7 +43,7 @@ struct Line {
 };
 
 TEST(SimProgram, AnnouncesItselfAndAnswersOnThePort) {
-    Line line({"--controllers", "G,Ж", "--trace", "trace.log"});
+    Line line({"--controllers", "G,Ж"});
     ASSERT_EQ(line.shortName, "SIM1") << line.announcement;
     const fs::path link = line.dir.path() / "SIM1";
     ASSERT_TRUE(fs::is_symlink(link));
