@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "controller/Reports.h"
 #include "controller/TUnit.h"
 
@@ -53,6 +55,9 @@ struct FieldCase {
     const char* value;
     const char* expected;  // a piece of the report text
 };
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.name; }
 
 class ParameterFields : public ::testing::TestWithParam<FieldCase> {};
 

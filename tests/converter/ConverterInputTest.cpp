@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "converter/ConverterInput.h"
@@ -26,6 +28,9 @@ struct PollCase {
     const char* caption;
     std::string text;
 };
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const PollCase& c, std::ostream* os) { *os << c.name; }
 
 class PollRangeTable : public ::testing::TestWithParam<PollCase> {};
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "converter/ConverterReport.h"
@@ -25,6 +27,9 @@ std::string Expected(const ReportCase& c) {
            "\n\nСкорость в линии RS232, бит/с: " + c.rs232 + "\n\nСкорость в линии RS485, бит/с: " + c.rs485 +
            "\n\nВремя ожидания ответа от контроллера, мс: " + c.replyTime;
 }
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
 
 class ConverterReportTable : public ::testing::TestWithParam<ReportCase> {};
 

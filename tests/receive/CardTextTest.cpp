@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace tulex {
 namespace {
 
@@ -13,6 +15,9 @@ struct Case {
     std::string title;
     std::string text;
 };
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class CardPopup : public ::testing::TestWithParam<Case> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -39,6 +41,9 @@ struct Case {
     std::string prefix;
     std::string text;
 };
+
+// Test lists show the case's name, not its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class OneFrame : public ::testing::TestWithParam<Case> {};
 
