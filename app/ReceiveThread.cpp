@@ -1,5 +1,7 @@
 #include "app/ReceiveThread.h"
 
+#include <atomic>
+
 #include "app/TForm1.h"
 #include "display/CardText.h"
 #include "line/Cp1251.h"
@@ -183,7 +185,17 @@ std::string DeviceLostText(std::string_view portName) {
 
 void RouteFrame(TForm1& form, const FrameReader& frame) { Router(form).Route(frame); }
 
+namespace {
+std::atomic<int> runningReceiveThreads{0};
+}  // namespace
+
+int RunningReceiveThreads() { return runningReceiveThreads.load(); }
+
 int RunReceiveThread(TForm1& form) {
+    struct Running {
+        Running() { ++runningReceiveThreads; }
+        ~Running() { --runningReceiveThreads; }
+    } running;
     FrameReader reader;
     Router router(form);
     TPort& port = form.port;

@@ -27,6 +27,10 @@ int RunReceiveThread(TForm1& form);
 // Called by the receive thread for every frame the reader completes.
 void RouteFrame(TForm1& form, const FrameReader& frame);
 
+// How many receive threads are inside RunReceiveThread now (at most one;
+// the port's lifecycle tests and diagnostics look at it).
+int RunningReceiveThreads();
+
 // The warning shown once when the port's device has gone away.
 std::string DeviceLostText(std::string_view portName);
 

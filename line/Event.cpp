@@ -8,15 +8,17 @@ namespace tulex {
 
 // All events share one lock and one condition variable. The program has a
 // handful of events and at most three threads touching them, so a shared lock
-// costs nothing and makes "wait for any" trivially correct.
+// costs nothing and makes "wait for any" trivially correct. Both are never
+// destroyed: self-deleting threads may still signal an event while the
+// process exits, after static objects would have gone.
 struct EventWaiter {
     static std::mutex& Lock() {
-        static std::mutex m;
-        return m;
+        static std::mutex* const m = new std::mutex;
+        return *m;
     }
     static std::condition_variable& Cv() {
-        static std::condition_variable cv;
-        return cv;
+        static std::condition_variable* const cv = new std::condition_variable;
+        return *cv;
     }
     static bool& Flag(Event& e) { return e.signalled_; }
     static bool Flag(const Event& e) { return e.signalled_; }
