@@ -32,10 +32,11 @@ TEST(CIThread, FunctionThatReturnsAtOnceLeavesNothingBehind) {
 }
 
 TEST(CIThread, TwoStartsAreIndependent) {
-    Event first, second, release;
+    Event first, second, release, firstDone;
     ASSERT_TRUE(CIThread::Run([&](std::int32_t) {
         first.Set();
         WaitFor(&release, 5000ms);
+        firstDone.Set();  // its last touch of this test's events
         return 0;
     }));
     ASSERT_TRUE(CIThread::Run([&](std::int32_t) {
@@ -45,8 +46,9 @@ TEST(CIThread, TwoStartsAreIndependent) {
     // The second runs while the first is still blocked.
     EXPECT_TRUE(WaitFor(&second, 5000ms).signalled());
     EXPECT_TRUE(WaitFor(&first, 5000ms).signalled());
+    EXPECT_FALSE(firstDone.IsSet());
     release.Set();
-    std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(WaitFor(&firstDone, 5000ms).signalled());
 }
 
 TEST(CIThread, OwnedObjectKeepsExitCodeAndCannotStartTwice) {
