@@ -290,6 +290,15 @@ void ConsoleView::PrintBalloon() {
     Write(out_, block);
 }
 
+int ConsoleView::PrintOutcome() {
+    const Balloon balloon = LastBalloon();
+    if (json_)
+        PrintJson(BalloonJson());
+    else
+        PrintBalloon();
+    return balloon.colour == kFailureColour ? 1 : 0;
+}
+
 std::string ConsoleView::BalloonJson() const {
     const Balloon balloon = LastBalloon();
     return std::string("{\"state\": \"") + BalloonState(balloon.colour) + "\", \"title\": " +

@@ -115,6 +115,9 @@ public:
     void PrintBalloon();
     // {"state": ..., "title": ..., "text": ..., "index": ...} of the last balloon.
     std::string BalloonJson() const;
+    // A controller command's end: the last balloon as text or JSON; returns
+    // the exit status its colour gives (failure 1, success or report 0).
+    int PrintOutcome();
 
 private:
     void Write(std::FILE* stream, const std::string& bytes);

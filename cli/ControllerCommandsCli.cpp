@@ -188,12 +188,7 @@ int RunControllerCommand(const CliOptions& options) {
                      stop == CliSession::Stop::PortClosed ? "the port went away" : "interrupted");
         return kExitFailure;
     }
-    const ConsoleView::Balloon balloon = view.LastBalloon();
-    if (view.json())
-        view.PrintJson(view.BalloonJson());
-    else
-        view.PrintBalloon();
-    return balloon.colour == kFailureColour ? kExitFailure : kExitSuccess;
+    return view.PrintOutcome();
 }
 
 }  // namespace tulex::cli

@@ -72,17 +72,6 @@ bool WaitForCommand(CliSession& session, std::optional<double> seconds, bool sto
     return false;
 }
 
-// Prints the final balloon; its colour gives the exit status.
-int PrintOutcome(CliSession& session) {
-    ConsoleView& view = session.view();
-    const ConsoleView::Balloon balloon = view.LastBalloon();
-    if (view.json())
-        view.PrintJson(view.BalloonJson());
-    else
-        view.PrintBalloon();
-    return balloon.colour == kFailureColour ? kExitFailure : kExitSuccess;
-}
-
 struct Parsed {
     std::uint8_t index = 0;
     std::optional<double> seconds;
@@ -132,7 +121,7 @@ int RunControllerCommand(const CliOptions& options, const Parsed& parsed, bool s
     }
     if (!WaitForCommand(session, parsed.seconds, stoppable)) return kExitFailure;
     session.Close();
-    return PrintOutcome(session);
+    return session.view().PrintOutcome();
 }
 
 int RunEepromTest(const CliOptions& options) {
