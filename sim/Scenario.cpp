@@ -250,14 +250,14 @@ std::optional<Scenario> LoadScenario(const std::string& path, std::string& error
 
 bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start,
                    std::string& error) {
-    for (const auto& spec : scenario.controllers) {
-        SimController* c = line.AddController(spec.index, spec.behaviour);
+    for (const auto& entry : scenario.controllers) {
+        SimController* c = line.AddController(entry.index, entry.behaviour);
         if (!c) {
-            error = "index " + IndexText(spec.index) + " is used twice";
+            error = "index " + IndexText(entry.index) + " is used twice";
             return false;
         }
-        if (!spec.preset.empty()) c->ApplyPreset(spec.preset);
-        for (const auto& [reg, value] : spec.registers) c->SetRegister(reg, value);
+        if (!entry.preset.empty()) c->ApplyPreset(entry.preset);
+        for (const auto& [reg, value] : entry.registers) c->SetRegister(reg, value);
     }
     for (const auto& item : scenario.events) events.AddSchedule(item, start);
     return true;

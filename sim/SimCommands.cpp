@@ -191,8 +191,8 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
     const auto w = Words(commandLine);
     if (w.empty()) return {};
     const std::string& cmd = w[0];
-    EventSpec spec;
-    auto fire = [&]() { return events_.Fire(spec, now); };
+    EventSpec entry;
+    auto fire = [&]() { return events_.Fire(entry, now); };
 
     if (cmd == "help") return std::string(kHelp);
     if (cmd == "quit" || cmd == "exit") {
@@ -223,53 +223,53 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
         return out;
     }
     if (cmd == "card" || cmd == "sensor" || cmd == "online" || cmd == "lost") {
-        spec.kind = cmd == "card" ? EventKind::Card
+        entry.kind = cmd == "card" ? EventKind::Card
                     : cmd == "sensor" ? EventKind::Sensor
                     : cmd == "online" ? EventKind::Online
                                       : EventKind::LostTerminator;
         std::size_t next = 1;
         if (w.size() > next) {
-            if (!IndexWord(w[next], spec.index)) return BadIndex(w[next]);
+            if (!IndexWord(w[next], entry.index)) return BadIndex(w[next]);
             ++next;
         }
-        if (spec.kind == EventKind::Online && w.size() > next && (w[next] == "1" || w[next] == "2")) {
-            spec.channel = w[next][0] - '0';
+        if (entry.kind == EventKind::Online && w.size() > next && (w[next] == "1" || w[next] == "2")) {
+            entry.channel = w[next][0] - '0';
             ++next;
         }
         for (; next < w.size(); ++next) {
-            if (w[next] == "long") spec.longData = true;
-            else spec.data = w[next];
+            if (w[next] == "long") entry.longData = true;
+            else entry.data = w[next];
         }
-        if (spec.data.find('?') != std::string::npos) return "error: data must not contain \"?\"";
+        if (entry.data.find('?') != std::string::npos) return "error: data must not contain \"?\"";
         return fire();
     }
     if (cmd == "master") {
         if (w.size() < 2) return "error: master request|poll|clear|converter";
         const std::string& what = w[1];
         if (what == "clear") {
-            spec.kind = EventKind::MasterClear;
+            entry.kind = EventKind::MasterClear;
             return fire();
         }
         if (what == "converter") {
-            spec.kind = EventKind::MasterConverter;
-            if (w.size() > 2) spec.data = w[2];
+            entry.kind = EventKind::MasterConverter;
+            if (w.size() > 2) entry.data = w[2];
             return fire();
         }
         if (what == "request" || what == "poll") {
-            spec.kind = what == "request" ? EventKind::MasterRequest : EventKind::MasterPoll;
+            entry.kind = what == "request" ? EventKind::MasterRequest : EventKind::MasterPoll;
             if (w.size() < 3) return "error: master " + what + " IDX";
-            if (!IndexWord(w[2], spec.index)) return BadIndex(w[2]);
-            if (w.size() > 3) spec.data = w[3];
+            if (!IndexWord(w[2], entry.index)) return BadIndex(w[2]);
+            if (w.size() > 3) entry.data = w[3];
             return fire();
         }
         return "error: master request|poll|clear|converter";
     }
     if (cmd == "noise" || cmd == "zeros" || cmd == "burst") {
-        spec.kind = cmd == "noise" ? EventKind::Noise : cmd == "zeros" ? EventKind::Zeros : EventKind::Burst;
+        entry.kind = cmd == "noise" ? EventKind::Noise : cmd == "zeros" ? EventKind::Zeros : EventKind::Burst;
         if (w.size() > 1) {
             const auto n = Number(w[1], 1, 10'000'000);
             if (!n) return "error: " + cmd + " [N], N from 1 to 10000000";
-            spec.count = *n;
+            entry.count = *n;
         }
         return fire();
     }

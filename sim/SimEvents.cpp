@@ -97,8 +97,8 @@ std::string SimEvents::RandomCardData(bool longData) {
     return d;
 }
 
-std::optional<std::uint8_t> SimEvents::PickIndex(const EventSpec& spec) {
-    if (spec.index) return spec.index;
+std::optional<std::uint8_t> SimEvents::PickIndex(const EventSpec& entry) {
+    if (entry.index) return entry.index;
     std::vector<std::uint8_t> candidates;
     for (SimController* c : line_.Controllers())
         if (!c->Behaviour().silent && c->Behaviour().sendsEvents) candidates.push_back(c->Index());
@@ -107,36 +107,36 @@ std::optional<std::uint8_t> SimEvents::PickIndex(const EventSpec& spec) {
     return candidates[pick(rng_)];
 }
 
-std::string SimEvents::Fire(const EventSpec& spec, SimTime now) {
-    const bool needsIndex = spec.kind == EventKind::Card || spec.kind == EventKind::Online ||
-                            spec.kind == EventKind::Sensor || spec.kind == EventKind::MasterRequest ||
-                            spec.kind == EventKind::MasterPoll || spec.kind == EventKind::LostTerminator;
+std::string SimEvents::Fire(const EventSpec& entry, SimTime now) {
+    const bool needsIndex = entry.kind == EventKind::Card || entry.kind == EventKind::Online ||
+                            entry.kind == EventKind::Sensor || entry.kind == EventKind::MasterRequest ||
+                            entry.kind == EventKind::MasterPoll || entry.kind == EventKind::LostTerminator;
     std::uint8_t index = 0;
     if (needsIndex) {
-        const auto picked = PickIndex(spec);
+        const auto picked = PickIndex(entry);
         if (!picked) return "error: no controller on the line to send it";
         index = *picked;
     }
     const std::string who = IndexText(index);
-    switch (spec.kind) {
+    switch (entry.kind) {
         case EventKind::Card: {
-            const std::string data = spec.data.empty() ? RandomCardData(spec.longData) : spec.data;
+            const std::string data = entry.data.empty() ? RandomCardData(entry.longData) : entry.data;
             line_.Emit(CardEventFrame(index, data), now, "card event");
             return "card event " + who + " " + data;
         }
         case EventKind::Online: {
-            const int picked = spec.channel == 0 ? std::uniform_int_distribution<int>(1, 2)(rng_) : spec.channel;
+            const int picked = entry.channel == 0 ? std::uniform_int_distribution<int>(1, 2)(rng_) : entry.channel;
             const char channel = picked == 2 ? '2' : '1';
-            const std::string data = spec.data.empty()
-                                         ? (spec.longData ? RandomCardData(true) : RandomCardNumber())
-                                         : spec.data;
+            const std::string data = entry.data.empty()
+                                         ? (entry.longData ? RandomCardData(true) : RandomCardNumber())
+                                         : entry.data;
             line_.Emit(ChannelCardEventFrame(index, channel, data), now,
                        std::string("on-line request, channel ") + channel);
             line_.Expect(index, channel == '1' ? '>' : '<', now);
             return std::string("on-line request ") + who + " channel " + channel + " " + data;
         }
         case EventKind::Sensor: {
-            std::string data = spec.data;
+            std::string data = entry.data;
             if (data.empty()) {
                 std::uniform_int_distribution<int> input(1, 8);
                 std::uniform_int_distribution<int> state(0, 1);
@@ -149,7 +149,7 @@ std::string SimEvents::Fire(const EventSpec& spec, SimTime now) {
             return "sensor event " + who + " " + data;
         }
         case EventKind::MasterRequest: {
-            const std::string command = spec.data.empty() ? "$$02" : spec.data;
+            const std::string command = entry.data.empty() ? "$$02" : entry.data;
             line_.Emit(BuildRequest(index, command), now, "another master's request");
             return "another master's request to " + who + " " + command;
         }
@@ -160,12 +160,12 @@ std::string SimEvents::Fire(const EventSpec& spec, SimTime now) {
             line_.Emit(BuildShortFrame(kBufferTarget), now, "another master's buffer clearing");
             return "another master's buffer clearing";
         case EventKind::MasterConverter: {
-            const std::string command = spec.data.empty() ? "0" : spec.data;
+            const std::string command = entry.data.empty() ? "0" : entry.data;
             line_.Emit(BuildRequest(kConverterAddress, command), now, "another master's converter request");
             return "another master's converter request " + command;
         }
         case EventKind::Noise: {
-            const int n = spec.count > 0 ? spec.count : kDefaultNoise;
+            const int n = entry.count > 0 ? entry.count : kDefaultNoise;
             std::uniform_int_distribution<int> byte(1, 255);
             std::string bytes;
             for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(byte(rng_)));
@@ -173,20 +173,20 @@ std::string SimEvents::Fire(const EventSpec& spec, SimTime now) {
             return std::to_string(n) + " noise bytes";
         }
         case EventKind::LostTerminator: {
-            std::string frame = CardEventFrame(index, spec.data.empty() ? RandomCardData(false) : spec.data);
+            std::string frame = CardEventFrame(index, entry.data.empty() ? RandomCardData(false) : entry.data);
             frame.pop_back();
             line_.Emit(frame, now, "card event with its \"?\" lost");
             return "card event " + who + " without \"?\"";
         }
         case EventKind::Zeros: {
-            const int n = spec.count > 0 ? spec.count : kDefaultZeros;
+            const int n = entry.count > 0 ? entry.count : kDefaultZeros;
             line_.Emit(std::string(static_cast<std::size_t>(n), '\0'), now, "zero bytes");
             return std::to_string(n) + " zero bytes";
         }
         case EventKind::Burst: {
-            const int n = spec.count > 0 ? spec.count : kDefaultBurst;
+            const int n = entry.count > 0 ? entry.count : kDefaultBurst;
             std::vector<std::uint8_t> indexes;
-            if (spec.index) indexes.push_back(*spec.index);
+            if (entry.index) indexes.push_back(*entry.index);
             else
                 for (SimController* c : line_.Controllers()) indexes.push_back(c->Index());
             if (indexes.empty()) indexes.push_back(kFirstIndex);

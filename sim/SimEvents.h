@@ -62,7 +62,7 @@ public:
 
     // Puts the event on the line at `now`. Returns a one-line description,
     // or an error text starting with "error:".
-    std::string Fire(const EventSpec& spec, SimTime now);
+    std::string Fire(const EventSpec& entry, SimTime now);
 
     void AddSchedule(const ScheduleItem& item, SimTime start);
     // Fires what is due; call with the current time.
@@ -81,7 +81,7 @@ private:
         SimTime next;
         int fired = 0;
     };
-    std::optional<std::uint8_t> PickIndex(const EventSpec& spec);
+    std::optional<std::uint8_t> PickIndex(const EventSpec& entry);
 
     SimLine& line_;
     std::mt19937 rng_;

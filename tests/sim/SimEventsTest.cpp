@@ -32,10 +32,10 @@ protected:
 TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
     line.AddController(G);
     struct Case {
-        EventSpec spec;
+        EventSpec entry;
         std::string_view shape;  // see HasShape
     };
-    auto spec = [](EventKind kind, std::string data = {}, bool longData = false, int channel = 1) {
+    auto entry = [](EventKind kind, std::string data = {}, bool longData = false, int channel = 1) {
         EventSpec s;
         s.kind = kind;
         s.index = G;
@@ -45,25 +45,25 @@ TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
         return s;
     };
     const Case cases[] = {
-        {spec(EventKind::Card), "G;##########%%?"},
-        {spec(EventKind::Card, {}, true), "G;##########%%0000####?"},
-        {spec(EventKind::Card, "0000012345"), "G;0000012345?"},
-        {spec(EventKind::Online), "G1;##########?"},
-        {spec(EventKind::Online, {}, false, 2), "G2;##########?"},
-        {spec(EventKind::Online, {}, true, 2), "G2;####################?"},
-        {spec(EventKind::Sensor), "G##?"},
-        {spec(EventKind::Sensor, "3A"), "G3A?"},
-        {spec(EventKind::MasterPoll), "\xFFG?"},
-        {spec(EventKind::LostTerminator), "G;##########%%"},
+        {entry(EventKind::Card), "G;##########%%?"},
+        {entry(EventKind::Card, {}, true), "G;##########%%0000####?"},
+        {entry(EventKind::Card, "0000012345"), "G;0000012345?"},
+        {entry(EventKind::Online), "G1;##########?"},
+        {entry(EventKind::Online, {}, false, 2), "G2;##########?"},
+        {entry(EventKind::Online, {}, true, 2), "G2;####################?"},
+        {entry(EventKind::Sensor), "G##?"},
+        {entry(EventKind::Sensor, "3A"), "G3A?"},
+        {entry(EventKind::MasterPoll), "\xFFG?"},
+        {entry(EventKind::LostTerminator), "G;##########%%"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(EventKindName(c.spec.kind));
-        const std::string what = events.Fire(c.spec, t0);
+        SCOPED_TRACE(EventKindName(c.entry.kind));
+        const std::string what = events.Fire(c.entry, t0);
         EXPECT_EQ(what.rfind("error", 0), std::string::npos) << what;
         const std::string out = Out(t0);
         EXPECT_TRUE(test::HasShape(out, c.shape)) << out;
     }
-    EXPECT_EQ(events.Fire(spec(EventKind::MasterRequest, "!1005"), t0), "another master's request to G !1005");
+    EXPECT_EQ(events.Fire(entry(EventKind::MasterRequest, "!1005"), t0), "another master's request to G !1005");
     EXPECT_EQ(Out(t0), BuildRequest(G, "!1005"));
     EventSpec s;
     s.kind = EventKind::MasterClear;
@@ -73,7 +73,7 @@ TEST_F(EventsFixture, EventFramesHaveTheirLayouts) {
     events.Fire(s, t0);
     EXPECT_EQ(Out(t0), BuildRequest(kConverterAddress, "0"));
     // A sensor event needs a hex digit after the index, or it is not one.
-    EXPECT_EQ(events.Fire(spec(EventKind::Sensor, ";1"), t0).rfind("error", 0), 0u);
+    EXPECT_EQ(events.Fire(entry(EventKind::Sensor, ";1"), t0).rfind("error", 0), 0u);
 }
 
 TEST_F(EventsFixture, FaultsAndBursts) {
