@@ -89,21 +89,21 @@ protected:
         all.insert(all.end(), args.begin(), args.end());
         return RunCli(all, divisor);
     }
-    // The bytes the PC sent, as hex, from the simulator's trace.
+    // The bytes the PC sent, as hex, from the simulator's trace, with repeated
+    // buffer-clearing passes folded into one.
     std::string SentHex() {
         std::this_thread::sleep_for(20ms);  // the last lines reach the file
         std::istringstream trace(ReadAll(tracePath));
         std::string line;
-        std::string hex;
+        std::string bytes;
         while (std::getline(trace, line)) {
             const auto at = line.find(" PC>  ");
             if (at == std::string::npos) continue;
-            const auto start = at + 6;
-            const auto end = line.find("  |", start);
-            if (!hex.empty()) hex += ' ';
-            hex += line.substr(start, end - start);
+            std::istringstream hex(line.substr(at + 6, line.find("  |", at + 6) - (at + 6)));
+            unsigned byte = 0;
+            while (hex >> std::hex >> byte) bytes += static_cast<char>(byte);
         }
-        return hex;
+        return Hex(FoldClearPasses(bytes));
     }
 
     TempDir simDir;

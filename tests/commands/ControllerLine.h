@@ -72,4 +72,13 @@ std::string Request(std::uint8_t index, const std::string& command);
 // Bytes as "FF FF 47 ..." for failure messages.
 std::string Hex(const std::string& bytes);
 
+// The buffer-clearing pass (clear frame, then poll) repeats every 100 ms until
+// the controller answers the poll. A loaded machine may deliver a prompt
+// answer after the pass has ended, so a test that expects one pass must accept
+// several: these fold each run of identical passes into one.
+std::string FoldClearPasses(std::string bytes);
+// The same for monitor descriptions: consecutive repeats of the pair
+// "... Чистка буфера контроллера", "... Запрос контроллера" become one pair.
+std::vector<std::string> FoldClearPassLines(std::vector<std::string> lines);
+
 }  // namespace tulex::test
