@@ -185,13 +185,13 @@ TEST_F(ControllerCli, ParamsWithoutTheDataReplyTimesOut) {
 
 TEST_F(ControllerCli, SetIndexRenamesAndRefusesBadIndexes) {
     StartSim(kDoorLine);
-    CliRun run = Cli({"set-index", "G", " H "}, {}, 10);
+    CliRun run = Cli({"set-index", "G", " H "}, {}, 5);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Информация\nКонтроллер переименован.\n");
     EXPECT_EQ(SentHex(), Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     EXPECT_EQ(Cli({"check", "H"}).status, 0);
     // The index is taken now.
-    run = Cli({"set-index", "0x47", "H"}, {}, 10);
+    run = Cli({"set-index", "0x47", "H"}, {}, 5);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Информация\nКонтроллер с индексом H уже есть в линии.\n");
 

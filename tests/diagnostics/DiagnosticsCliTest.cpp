@@ -202,22 +202,24 @@ TEST_F(DiagnosticsCli, RefusedArguments) {
     EXPECT_EQ(cli.Wait(), 3);
 }
 
+// Real limits, so that each answer is credited to its own index; the error
+// replies of everybody else keep the search short.
 TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
     const std::set<std::uint8_t> acknowledging = {0x47, 0xC6};
     const std::set<std::uint8_t> positive = {0x48};
     player.SetScript([acknowledging, positive](const SeenFrame& f) -> std::string {
         if (acknowledging.count(f.index)) return Ack();
         if (positive.count(f.index)) return Positive();
-        return {};
+        return ErrorReply();
     });
     {
-        Cli cli(Args({"search"}), 10);
+        Cli cli(Args({"search"}), 1);
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "present (2): G Ж\nreply-only (1): H\n");
         EXPECT_EQ(player.Requests().size(), 182u);
     }
     {
-        Cli cli(Args({"search"}, {"--json"}), 10);
+        Cli cli(Args({"search"}, {"--json"}), 1);
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "{\"present\": [\"G\", \"Ж\"], \"reply_only\": [\"H\"]}\n");
     }
@@ -226,7 +228,7 @@ TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
 // SIGINT stops the search: the rest is not probed, what was found is printed.
 TEST_F(DiagnosticsCli, SearchStopsOnSigintKeepingFound) {
     player.SetScript([](const SeenFrame& f) { return f.index == 0x47 ? Ack() : std::string(); });
-    Cli cli(Args({"search"}), 10);
+    Cli cli(Args({"search"}), 1);
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (player.Requests().size() < 5 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(2ms);

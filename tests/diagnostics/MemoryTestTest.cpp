@@ -16,7 +16,6 @@ class MemoryTest : public LineFixture {};
 // The controller acknowledges "/8"; when it is polled in the buffer clearing
 // it hands over the test's result, then acknowledges the poll.
 TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
-    TimeDivisor fast(10);
     struct Case {
         const char* data;
         const char* text;
@@ -65,7 +64,6 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
 // After the positive reply there is no buffer clearing: the result comes on
 // its own. The first balloon is the waiting one.
 TEST_F(MemoryTest, PositiveReplyWaitsWithoutBufferClearing) {
-    TimeDivisor fast(10);
     player.SetScript([](const SeenFrame& f) -> std::string {
         if (f.kind == SeenFrame::Kind::Request) return Positive() + DataReply(kG, "21");
         return {};
@@ -111,7 +109,7 @@ TEST_F(MemoryTest, CountdownTicksOncePerSecondAtRealSpeed) {
 // Sixty silent seconds (shortened here): 60, 59, ... 1 in the balloon, then
 // the time-out.
 TEST_F(MemoryTest, CountdownRunsOutAfterSixtySteps) {
-    TimeDivisor fast(100);
+    TimeDivisor fast(20);
     player.SetScript([](const SeenFrame& f) -> std::string {
         return f.kind == SeenFrame::Kind::Request ? Positive() : std::string();
     });
@@ -131,7 +129,7 @@ TEST_F(MemoryTest, CountdownRunsOutAfterSixtySteps) {
 // buffer clearing: the clearing uses up each second, the countdown still
 // runs out.
 TEST_F(MemoryTest, SilenceAfterAcknowledgementStillCountsDown) {
-    TimeDivisor fast(100);
+    TimeDivisor fast(20);
     player.SetScript([](const SeenFrame& f) -> std::string {
         return f.kind == SeenFrame::Kind::Request ? Ack() : std::string();
     });
