@@ -17,19 +17,11 @@
 #include "tests/commands/FakeControllers.h"
 #include "tests/support/Pty.h"
 #include "tests/support/RecordingView.h"
+#include "tests/support/TimeDivisor.h"
 
 namespace tulex::test {
 
 using namespace std::chrono_literals;
-
-// Shortens every time limit while it lives (1 keeps the real ones).
-class TimeDivisor {
-public:
-    explicit TimeDivisor(int divisor) { SetTestTimeDivisor(divisor); }
-    ~TimeDivisor() { SetTestTimeDivisor(1); }
-    TimeDivisor(const TimeDivisor&) = delete;
-    TimeDivisor& operator=(const TimeDivisor&) = delete;
-};
 
 inline constexpr std::uint8_t kG = 0x47;
 inline constexpr std::uint8_t kH = 0x48;

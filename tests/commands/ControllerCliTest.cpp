@@ -5,10 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -17,57 +13,14 @@
 #include <vector>
 
 #include "tests/commands/ControllerLine.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs tulex-cli without a terminal (questions are answered No unless
-// --yes); the standard streams go to files so neither can block the child.
-CliRun RunCli(const std::vector<std::string>& args, int divisor = 1) {
-    TempDir dir;
-    const auto outPath = dir.path() / "out";
-    const auto errPath = dir.path() / "err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int null = open("/dev/null", O_RDONLY);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        dup2(null, STDIN_FILENO);
-        setenv("TULEX_TEST_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
-        std::string program = TULEX_CLI_PROGRAM;
-        std::vector<std::string> copy = args;
-        std::vector<char*> argv{program.data()};
-        for (auto& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    CliRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    return run;
-}
 
 class ControllerCli : public ::testing::Test {
 protected:
@@ -93,7 +46,7 @@ protected:
     // buffer-clearing passes folded into one.
     std::string SentHex() {
         std::this_thread::sleep_for(20ms);  // the last lines reach the file
-        std::istringstream trace(ReadAll(tracePath));
+        std::istringstream trace(ReadFile(tracePath));
         std::string line;
         std::string bytes;
         while (std::getline(trace, line)) {

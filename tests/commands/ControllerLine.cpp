@@ -108,18 +108,6 @@ std::string Request(std::uint8_t index, const std::string& command) {
     return frame;
 }
 
-std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!out.empty()) out += ' ';
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
-
 std::string FoldClearPasses(std::string bytes) {
     constexpr std::size_t kPass = 6;  // FF FD ? FF index ?
     const auto isPass = [&](std::size_t at) {

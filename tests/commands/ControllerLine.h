@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Hex.h"
 #include "tests/support/Pty.h"
 
 namespace tulex::test {
@@ -69,8 +70,6 @@ inline std::string DataReply(std::uint8_t index, const std::string& data) {
 
 // The bytes of a request as the engine must write it.
 std::string Request(std::uint8_t index, const std::string& command);
-// Bytes as "FF FF 47 ..." for failure messages.
-std::string Hex(const std::string& bytes);
 
 // The buffer-clearing pass (clear frame, then poll) repeats every 100 ms until
 // the controller answers the poll. A loaded machine may deliver a prompt

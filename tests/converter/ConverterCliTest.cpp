@@ -4,66 +4,21 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "converter/ConverterReport.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs tulex-cli with the arguments; standard streams go to files so that
-// neither can fill up and block the child. `divisor` shortens the time limits.
-CliRun RunCli(const std::vector<std::string>& args, int divisor = 1) {
-    test::TempDir dir;
-    const auto outPath = dir.path() / "out";
-    const auto errPath = dir.path() / "err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int null = open("/dev/null", O_RDONLY);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        dup2(null, STDIN_FILENO);  // no terminal: nothing is asked
-        setenv("TULEX_TEST_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
-        std::vector<std::string> copy = args;
-        std::string program = TULEX_CLI_PROGRAM;
-        std::vector<char*> argv{program.data()};
-        for (auto& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    CliRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 class ConverterCliTest : public ::testing::Test {
 protected:

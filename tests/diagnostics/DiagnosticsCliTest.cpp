@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/diagnostics/CliProcess.h"
+#include "tests/support/CliProcess.h"
 #include "tests/diagnostics/LinePlayer.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"

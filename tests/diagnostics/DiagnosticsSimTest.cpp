@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/diagnostics/CliProcess.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/CliProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex::test {

@@ -15,18 +15,13 @@
 #include "app/Timing.h"
 #include "tests/diagnostics/LinePlayer.h"
 #include "tests/support/Pty.h"
+#include "tests/support/Hex.h"
 #include "tests/support/RecordingView.h"
+#include "tests/support/TimeDivisor.h"
 
 namespace tulex::test {
 
 using namespace std::chrono_literals;
-
-// Shortens every time limit for one test and restores the real ones after.
-class TimeDivisor {
-public:
-    explicit TimeDivisor(int divisor) { SetTestTimeDivisor(divisor); }
-    ~TimeDivisor() { SetTestTimeDivisor(1); }
-};
 
 class LineFixture : public ::testing::Test {
 protected:
@@ -63,7 +58,5 @@ protected:
 private:
     std::atomic<std::size_t> framesSent_{0};  // monitor lines of sent frames, never cleared
 };
-
-std::string Hex(const std::string& bytes);
 
 }  // namespace tulex::test

@@ -3,7 +3,7 @@
 
 #include "line/Frame.h"
 #include "tests/sim/Shape.h"
-#include "tests/sim/SimProcess.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "tests/support/Pty.h"
 
+#include "tests/support/FdIo.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -36,21 +38,7 @@ void Pty::HangUp() {
     master_ = -1;
 }
 
-bool Pty::Send(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            struct pollfd p {master_, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
+bool Pty::Send(std::string_view bytes) { return WriteAll(master_, bytes); }
 
 std::string Pty::Receive(std::chrono::milliseconds within, std::size_t want) {
     std::string out;

@@ -1,4 +1,6 @@
-#include "tests/sim/SimProcess.h"
+#include "tests/support/SimProcess.h"
+
+#include "tests/support/FdIo.h"
 
 #include <cerrno>
 #include <csignal>
@@ -92,17 +94,8 @@ void SimProcess::Signal(int sig) {
 }
 
 int SimProcess::Wait(std::chrono::milliseconds within) {
-    const auto deadline = std::chrono::steady_clock::now() + within;
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        const pid_t r = waitpid(pid_, &status, WNOHANG);
-        if (r == pid_) {
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            return status_;
-        }
-        usleep(5000);
-    }
-    return -1;
+    if (status_ < 0) status_ = tulex::test::WaitForExit(pid_, within);
+    return status_;
 }
 
 RawClient::RawClient(const std::string& path) {
@@ -122,20 +115,7 @@ void RawClient::Close() {
     fd_ = -1;
 }
 
-bool RawClient::Send(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) done += static_cast<std::size_t>(n);
-        else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            struct pollfd p {fd_, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
+bool RawClient::Send(std::string_view bytes) { return tulex::test::WriteAll(fd_, bytes); }
 
 std::string RawClient::Receive(std::chrono::milliseconds within, std::size_t want) {
     std::string out;

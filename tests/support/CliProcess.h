@@ -35,4 +35,12 @@ private:
     int status_ = -1;
 };
 
+// The whole run of a program that ends on its own.
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+CliRun RunCli(const std::vector<std::string>& args, int divisor = 1);
+
 }  // namespace tulex::test

@@ -1,4 +1,6 @@
-#include "tests/diagnostics/CliProcess.h"
+#include "tests/support/CliProcess.h"
+
+#include "tests/support/FdIo.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -7,7 +9,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace tulex::test {
 
@@ -47,19 +48,20 @@ Cli::~Cli() {
 void Cli::Signal(int sig) { kill(pid_, sig); }
 
 int Cli::Wait(std::chrono::milliseconds within) {
-    const auto deadline = std::chrono::steady_clock::now() + within;
-    while (status_ < 0 && std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    if (status_ < 0) status_ = WaitForExit(pid_, within);
     return status_;
 }
 
 std::string Cli::Out() const { return ReadFile(dir_.path() / "out"); }
 std::string Cli::Err() const { return ReadFile(dir_.path() / "err"); }
+
+CliRun RunCli(const std::vector<std::string>& args, int divisor) {
+    Cli cli(args, divisor);
+    CliRun run;
+    run.status = cli.Wait(std::chrono::minutes(2));
+    run.out = cli.Out();
+    run.err = cli.Err();
+    return run;
+}
 
 }  // namespace tulex::test
