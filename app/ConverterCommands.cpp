@@ -97,14 +97,10 @@ void ConverterCommands::ReadWorker(const std::string&) {
         const WaitResult r =
             WaitForAny({conv.EventFor(TConv::kEvent2), conv.EventFor(TConv::kDataEvent)}, Limit(limits::kReply));
         if (r.is(1)) continue;
-        if (r.is(0)) {
-            SetResult(Outcome::Error);
-            ShowMessageAndWait(kCaptionInformation, kConverterUnavailable, false);
-        } else if (r.timedOut()) {
-            form_.MonitorAdd("   TIMEOUT");
-            SetResult(Outcome::Timeout);
-            ShowMessageAndWait(kCaptionWarning, kConverterTimeout, true);
-        }
+        if (r.is(0))
+            ShowErrorReply();
+        else if (r.timedOut())
+            ShowTimeout();
         conv.busy = 0;  // a failed wait ends the read without an outcome
     }
     if (conv.busy == 1) {
@@ -128,12 +124,9 @@ void ConverterCommands::SingleCommandWorker(const std::string& successText) {
         SetResult(Outcome::Done);
         ShowMessageAndWait(kCaptionInformation, successText, false);
     } else if (r.is(1)) {
-        SetResult(Outcome::Error);
-        ShowMessageAndWait(kCaptionInformation, kConverterUnavailable, false);
+        ShowErrorReply();
     } else if (r.timedOut()) {
-        form_.MonitorAdd("   TIMEOUT");
-        SetResult(Outcome::Timeout);
-        ShowMessageAndWait(kCaptionWarning, kConverterTimeout, true);
+        ShowTimeout();
     }
     conv.busy = 0;
     CleanUp();
@@ -160,6 +153,17 @@ void ConverterCommands::ShowMessageAndWait(const char* caption, const std::strin
 void ConverterCommands::SetResult(Outcome outcome, std::string report) {
     std::lock_guard lock(resultMutex_);
     result_ = {outcome, std::move(report)};
+}
+
+void ConverterCommands::ShowErrorReply() {
+    SetResult(Outcome::Error);
+    ShowMessageAndWait(kCaptionInformation, kConverterUnavailable, false);
+}
+
+void ConverterCommands::ShowTimeout() {
+    form_.MonitorAdd("   TIMEOUT");
+    SetResult(Outcome::Timeout);
+    ShowMessageAndWait(kCaptionWarning, kConverterTimeout, true);
 }
 
 ConverterCommands::Result ConverterCommands::LastResult() const {

@@ -51,6 +51,10 @@ private:
     // Shows a message box on the UI thread and returns when it was closed.
     void ShowMessageAndWait(const char* caption, const std::string& text, bool warning);
     void SetResult(Outcome outcome, std::string report = {});
+    // The two failures of a converter exchange: an error reply, and no reply
+    // in time ("   TIMEOUT" in the monitor).
+    void ShowErrorReply();
+    void ShowTimeout();
     void CleanUp();
     bool PortOpenOrWarn();
 

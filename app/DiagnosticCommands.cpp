@@ -98,6 +98,15 @@ WaitResult WaitForTestReply(TUnit& unit) {
                       Limit(limits::kReply));
 }
 
+// One attempt of a repeating test: its number goes into the balloon and into
+// the request's description.
+WaitResult TestAttempt(TForm1& form, const std::string& command, const std::string& description, int attempt) {
+    const std::string progress = description + std::to_string(attempt);
+    form.SetBalloonText(progress);
+    form.SendRequest(form.unit.target, command, progress);
+    return WaitForTestReply(form.unit);
+}
+
 // ---------------------------------------------------------------- memory test
 
 void MemoryTestWorker(TForm1& form) {
@@ -151,11 +160,7 @@ void LineTestWorker(TForm1& form) {
     const std::string description = Entry(unit.descriptionList, 0);
     int attempts = 0;
     while (unit.busy) {
-        ++attempts;
-        const std::string progress = description + std::to_string(attempts);
-        form.SetBalloonText(progress);
-        form.SendRequest(unit.target, command, progress);
-        const WaitResult r = WaitForTestReply(unit);
+        const WaitResult r = TestAttempt(form, command, description, ++attempts);
         if (r.is(0) || r.is(1)) continue;  // answered: the next request at once
         if (r.failed()) break;  // would fail again at once: no request storm
         ShowTestEnd(form, r, attempts, "Тест линии завершен. ");
@@ -182,11 +187,7 @@ bool RelayTriggerLoop(TForm1& form, int holdTime) {
     const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
     int attempts = 0;
     while (unit.busy) {
-        ++attempts;
-        const std::string progress = description + std::to_string(attempts);
-        form.SetBalloonText(progress);
-        form.SendRequest(unit.target, command, progress);
-        const WaitResult r = WaitForTestReply(unit);
+        const WaitResult r = TestAttempt(form, command, description, ++attempts);
         if (r.failed()) return false;
         if (r.is(0) || r.is(1)) {
             // The pause waits on the cancel event, so a stop ends it at once.
