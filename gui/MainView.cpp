@@ -101,8 +101,10 @@ void MainView::connectControls() {
   connect(w.Map, &LineMapWidget::cellClicked, this, [this] { form_->MapClick(); });
   connect(w.Map, &LineMapWidget::cellDoubleClicked, this, [this] { form_->MapDoubleClick(); });
   connect(w.Map, &LineMapWidget::shortcutPressed, this, [this](const QList<int>& path) {
-    if (!form_->IsPortOpen()) return;  // the shortcuts work only with the port open
-    if (QAction* item = window_->PopupMenu1Item(path); item && !item->menu()) item->trigger();
+    // The shortcuts work only with the port open, and reach the same handler
+    // as the PopupMenu1 item at their position.
+    if (!form_->IsPortOpen() || path.isEmpty()) return;
+    form_->controller().InvokeMenuItem(path[0], path.size() > 1 ? path[1] : -1);
   });
   connect(&w, &MainWindow::closing, this, &MainView::FormClose);
 }

@@ -226,19 +226,6 @@ QPoint MainWindow::IndexScreenPoint(unsigned char index) const {
   return client->mapToGlobal(LineMapWidget::CellAnchor(index, kMapLeft, kMapTop));
 }
 
-QAction* MainWindow::PopupMenu1Item(const QList<int>& path) const {
-  const QMenu* menu = PopupMenu1;
-  QAction* action = nullptr;
-  for (int position : path) {
-    if (!menu) return nullptr;
-    const QList<QAction*> actions = menu->actions();
-    if (position < 0 || position >= actions.size()) return nullptr;
-    action = actions.at(position);
-    menu = action->menu();
-  }
-  return action;
-}
-
 void MainWindow::SetPanelText(int panel, const QString& text) {
   if (panel >= 0 && panel < panels.size()) panels[panel]->setText(text);
 }

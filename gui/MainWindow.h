@@ -35,8 +35,6 @@ class MainWindow : public QMainWindow {
 
   // Screen point of an index's cell anchor (pop-ups and PopupMenu1 go there).
   QPoint IndexScreenPoint(unsigned char index) const;
-  // PopupMenu1 item at a position path (top level, then submenu), or nullptr.
-  QAction* PopupMenu1Item(const QList<int>& path) const;
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   // Places the window in the middle of its screen.

@@ -177,6 +177,22 @@ TEST_F(MainWindowTest, PopupMenusHoldEveryItemInOrder) {
   EXPECT_EQ(Describe(w.PopupMenu2), "Читать параметры|-|Изменить диапазон опроса|-|Выполнить команду");
 }
 
+// The PopupMenu1 item at a position path (top level, then submenu), or
+// nullptr: the positions that the map's shortcuts and the controller
+// commands use.
+QAction* PopupMenu1Item(const MainWindow& w, const QList<int>& path) {
+  const QMenu* menu = w.PopupMenu1;
+  QAction* action = nullptr;
+  for (int position : path) {
+    if (!menu) return nullptr;
+    const QList<QAction*> actions = menu->actions();
+    if (position < 0 || position >= actions.size()) return nullptr;
+    action = actions.at(position);
+    menu = action->menu();
+  }
+  return action;
+}
+
 TEST_F(MainWindowTest, ShortcutPathsReachTheirItems) {
   struct Case {
     QList<int> path;
@@ -186,9 +202,9 @@ TEST_F(MainWindowTest, ShortcutPathsReachTheirItems) {
                         {{4, 4}, w.N25},    {{5, 2}, w.N13},  {{5, 4}, w.N28},  {{5, 5}, w.N29},
                         {{6, 3}, w.N42},    {{8}, w.N41},     {{9}, w.N1},      {{10, 2}, w.N33},
                         {{12}, w.N26}};
-  for (const auto& c : cases) EXPECT_EQ(w.PopupMenu1Item(c.path), c.item) << c.item->text().toStdString();
-  EXPECT_EQ(w.PopupMenu1Item({13}), nullptr);
-  EXPECT_EQ(w.PopupMenu1Item({0, 1}), nullptr);
+  for (const auto& c : cases) EXPECT_EQ(PopupMenu1Item(w, c.path), c.item) << c.item->text().toStdString();
+  EXPECT_EQ(PopupMenu1Item(w, {13}), nullptr);
+  EXPECT_EQ(PopupMenu1Item(w, {0, 1}), nullptr);
 }
 
 TEST_F(MainWindowTest, EscapeClicksSearchWhileEnabledElseStop) {
