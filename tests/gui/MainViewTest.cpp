@@ -152,7 +152,8 @@ TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
       },
       3000));
   pty.Send("#?");  // the error reply ends the check
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form().unit.busy == 0; }, 5000));
+  // The map takes keys again once the end of the check enabled the controls.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form().unit.busy == 0 && w().Map->isEnabled(); }, 5000));
 
   MessageBoxCatcher no(QMessageBox::No);
   QTest::keyPress(w().Map, Qt::Key_F5);
