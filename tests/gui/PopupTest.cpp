@@ -27,9 +27,11 @@ class PopupTest : public ::testing::Test {
 };
 
 TEST_F(PopupTest, CardPopupsCloseEachAfterItsOwnLifetime) {
-  host().setCardLifetime(300);
+  // Margins wide enough for a loaded machine: the first card must still be
+  // there when the others come, and go well before them.
+  host().setCardLifetime(1000);
   host().showCard(0x47, "Доступ запрещен", "Пропуск отсутствует в памяти\n\nНаправление: Выход");
-  QTest::qWait(150);
+  QTest::qWait(300);
   host().showCard(0x48, "Доступ разрешен", "x");
   host().showCard(0xC6, "Доступ разрешен (автоответ)", "y");
   ASSERT_EQ(host().cards().size(), 3);
@@ -38,7 +40,7 @@ TEST_F(PopupTest, CardPopupsCloseEachAfterItsOwnLifetime) {
     EXPECT_FALSE(card->hasCornerMark());
     EXPECT_EQ(card->pos(), w.IndexScreenPoint(card->index()));
   }
-  // The first goes at 300 ms, the two later ones 150 ms after it.
+  // The first goes at 1000 ms, the two later ones 300 ms after it.
   EXPECT_TRUE(QTest::qWaitFor([&] { return host().cards().size() == 2; }, 2000));
   EXPECT_EQ(host().cards()[0]->index(), 0x48);
   EXPECT_TRUE(QTest::qWaitFor([&] { return host().cards().empty(); }, 2000));
