@@ -2,7 +2,6 @@
 
 #include "tests/support/FdIo.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -118,20 +117,7 @@ void RawClient::Close() {
 bool RawClient::Send(std::string_view bytes) { return tulex::test::WriteAll(fd_, bytes); }
 
 std::string RawClient::Receive(std::chrono::milliseconds within, std::size_t want) {
-    std::string out;
-    const auto deadline = std::chrono::steady_clock::now() + within;
-    while (out.size() < want) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        struct pollfd p {fd_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-        char buf[65536];
-        const ssize_t n = ::read(fd_, buf, std::min(sizeof buf, want - out.size()));
-        if (n > 0) out.append(buf, static_cast<std::size_t>(n));
-        else if (n == 0 || (errno != EAGAIN && errno != EINTR)) break;
-    }
-    return out;
+    return tulex::test::ReadFor(fd_, within, want, {.neverPastWant = true});
 }
 
 }  // namespace tulex::sim::test
