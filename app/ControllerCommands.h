@@ -59,8 +59,8 @@ public:
     void Button4Click();
 
     // Calls the handler of the PopupMenu1 item at `position` (and
-    // `subPosition` inside its submenu), as the menu and the map's shortcut
-    // keys address them. Separators, submenu headers without a
+    // `subPosition` inside its submenu): what the map's shortcut keys do.
+    // Separators, submenu headers without a
     // subPosition, positions outside the menu and any item while a command
     // runs do nothing.
     void InvokeMenuItem(int position, int subPosition = -1);

@@ -1,6 +1,6 @@
-// PopupMenu1 by position: the double-click menu and the map's shortcut keys
-// both reach the controller commands through these fixed positions, so the
-// order and the separators (positions 3, 7, 11 and 5.3) never change.
+// PopupMenu1 by position: the map's shortcut keys name a menu item by where
+// it stands in the double-click menu, so the menu's order and separators
+// (positions 3, 7, 11 and 5.3) never change.
 
 #include "app/ControllerCommands.h"
 
