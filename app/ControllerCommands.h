@@ -60,9 +60,8 @@ public:
 
     // Calls the handler of the PopupMenu1 item at `position` (and
     // `subPosition` inside its submenu): what the map's shortcut keys do.
-    // Separators, submenu headers without a
-    // subPosition, positions outside the menu and any item while a command
-    // runs do nothing.
+    // Separators, submenu headers without a subPosition, positions outside
+    // the menu and any item while a command runs do nothing.
     void InvokeMenuItem(int position, int subPosition = -1);
 
     // True when the port is open; otherwise shows the warning
