@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "display/Colour.h"
-#include "line/Event.h"
+#include "line/EventSet.h"
 
 namespace tulex {
 
@@ -47,13 +47,13 @@ public:
     // A worker creates the events it waits on (fresh, not signalled) and
     // closes them at its end. A signal to an event that does not exist is
     // lost, as a reply that arrives outside a transaction must be.
-    void CreateEvents(std::initializer_list<EventId> ids);
-    void CloseEvents();
+    void CreateEvents(std::initializer_list<EventId> ids) { events_.Create(ids); }
+    void CloseEvents() { events_.CloseAll(); }
     // Signals an event if it exists (receive thread, Stop button).
-    void Signal(EventId id);
+    void Signal(EventId id) { events_.Signal(id); }
     // The event to wait on, or null if it does not exist (a wait on it fails).
-    Event* EventFor(EventId id);
-    bool EventExists(EventId id) const;
+    Event* EventFor(EventId id) { return events_.Get(id); }
+    bool EventExists(EventId id) const { return events_.Exists(id); }
 
     // Reply data: the data characters of the last data reply. Replaced by the
     // receive thread before it signals the data event.
@@ -62,9 +62,8 @@ public:
     void ClearReplyData();
 
 private:
-    mutable std::mutex mutex_;
-    Event events_[kEventCount];
-    bool exists_[kEventCount] = {};
+    EventSet<kEventCount> events_;
+    mutable std::mutex mutex_;  // guards replyData_
     std::string replyData_;
 };
 

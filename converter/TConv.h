@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "line/Event.h"
+#include "line/EventSet.h"
 
 namespace tulex {
 
@@ -36,12 +36,12 @@ public:
     // those it waits on (fresh, not signalled) and closes them at its end.
     // A signal to an event that does not exist is lost.
     void CreateEvents();  // all three
-    void CreateEvents(std::initializer_list<EventId> ids);
-    void CloseEvents();
-    void Signal(EventId id);
+    void CreateEvents(std::initializer_list<EventId> ids) { events_.Create(ids); }
+    void CloseEvents() { events_.CloseAll(); }
+    void Signal(EventId id) { events_.Signal(id); }
     // The event to wait on, or null if it does not exist (a wait on it fails).
-    Event* EventFor(EventId id);
-    bool EventExists(EventId id) const;
+    Event* EventFor(EventId id) { return events_.Get(id); }
+    bool EventExists(EventId id) const { return events_.Exists(id); }
 
     // The converter reply: data of the converter data replies, appended by
     // the receive thread, emptied by the converter commands.
@@ -54,9 +54,8 @@ public:
     std::string Report();
 
 private:
-    mutable std::mutex mutex_;
-    Event events_[kEventCount];
-    bool exists_[kEventCount] = {};
+    EventSet<kEventCount> events_;
+    mutable std::mutex mutex_;  // guards reply_
     std::string reply_;
 };
 

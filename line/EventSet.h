@@ -1,0 +1,55 @@
+#pragma once
+// Events that exist only while a command runs: its worker creates those it
+// waits on (fresh, not signalled) and closes them all at its end. A signal to
+// an event that does not exist is lost, as a reply that arrives outside a
+// command must be, and a wait on one fails.
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <mutex>
+
+#include "line/Event.h"
+
+namespace tulex {
+
+template <std::size_t N>
+class EventSet {
+public:
+    template <typename Id>
+    void Create(std::initializer_list<Id> ids) {
+        std::lock_guard lock(mutex_);
+        for (const Id id : ids) {
+            events_[id].Reset();
+            exists_[id] = true;
+        }
+    }
+    void CloseAll() {
+        std::lock_guard lock(mutex_);
+        for (std::size_t id = 0; id < N; ++id) {
+            exists_[id] = false;
+            events_[id].Reset();
+        }
+    }
+    // Signals the event if it exists (receive thread, Stop button).
+    void Signal(std::size_t id) {
+        std::lock_guard lock(mutex_);
+        if (exists_[id]) events_[id].Set();
+    }
+    // The event to wait on, or null if it does not exist.
+    Event* Get(std::size_t id) {
+        std::lock_guard lock(mutex_);
+        return exists_[id] ? &events_[id] : nullptr;
+    }
+    bool Exists(std::size_t id) const {
+        std::lock_guard lock(mutex_);
+        return exists_[id];
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::array<Event, N> events_;
+    std::array<bool, N> exists_{};
+};
+
+}  // namespace tulex
