@@ -87,8 +87,9 @@ const std::string kReport21C608 = BuildConverterReport("21C608");
 
 class ConverterCommandsTest : public ::testing::Test {
 protected:
+    // The real time limits unless a test waits for a time-out: a loaded
+    // machine may answer later than a shortened limit.
     void SetUp() override {
-        SetTestTimeDivisor(10);
         ASSERT_TRUE(pty.ok());
         form = std::make_unique<TForm1>(view, dispatcher);
         form->monitor.SetWindowExists(true);
@@ -191,7 +192,6 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
 
 // At the real 3000 ms limit: the second request is never answered.
 TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheNextReadStartsEmpty) {
-    SetTestTimeDivisor(1);
     StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : NoReply(); });
     ASSERT_TRUE(form->converter().N19Click());
     const auto started = std::chrono::steady_clock::now();
@@ -212,7 +212,6 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
 
     // The next read starts from an empty converter reply: its report is that
     // of its own three answers, not "21" followed by them.
-    SetTestTimeDivisor(10);
     line->SetScript(WorkingConverter);
     ASSERT_TRUE(form->converter().N19Click());
     RunToEnd();
@@ -241,6 +240,7 @@ TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
 // "$" to a read request is shown but does not end the wait: the data reply
 // that follows it still completes the read.
 TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
+    SetTestTimeDivisor(5);
     StartLine([](const std::string& command) {
         Answer a = WorkingConverter(command);
         if (command == "2") a = ReplyThen("$?", "C6?", 100ms);
@@ -263,6 +263,7 @@ TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
 
 // A data reply to the poll range change is no answer to it either.
 TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
+    SetTestTimeDivisor(5);
     StartLine([](const std::string&) { return ReplyThen("21?", "$?", 100ms); });
     view.rec.QueueInput("H");
     ASSERT_TRUE(form->converter().N34Click());
