@@ -23,8 +23,6 @@ namespace tulex::test {
 
 using namespace std::chrono_literals;
 
-inline constexpr std::uint8_t kG = 0x47;
-inline constexpr std::uint8_t kH = 0x48;
 
 class CommandFixture : public ::testing::Test {
 protected:
@@ -67,5 +65,9 @@ protected:
 };
 
 std::string IndexUtf8(std::uint8_t index);
+// A sent frame's monitor line as SentDescriptions() gives it.
+inline std::string Described(std::uint8_t index, const std::string& description) {
+    return IndexUtf8(index) + "   —   " + description;
+}
 
 }  // namespace tulex::test

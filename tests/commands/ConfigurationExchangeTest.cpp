@@ -8,13 +8,6 @@
 namespace tulex::test {
 namespace {
 
-std::string S(std::uint8_t index, const std::string& description) {
-    return IndexUtf8(index) + "   —   " + description;
-}
-
-const std::string kClear = "\xFF\xFD?";
-std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
-
 class Configuration : public CommandFixture {
 protected:
     void SetUp() override {
@@ -47,7 +40,7 @@ TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
         ASSERT_TRUE(RunUntilDone()) << s.caption;
         EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, s.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(monitorBefore),
-                  S(kG, std::string("Изменение параметров контроллера: ") + s.caption));
+                  Described(kG, std::string("Изменение параметров контроллера: ") + s.caption));
         EXPECT_EQ(LastBalloon().text, "Праметры контроллера изменены.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
         EXPECT_EQ(controllers.Register(kG, "13"), s.reg13);
@@ -98,8 +91,8 @@ TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
         const auto all = SentDescriptions();
         const auto sent = FoldClearPassLines({all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()});
         ASSERT_EQ(sent.size(), 6u);
-        EXPECT_EQ(sent[0], S(kG, "Изменение режима работы контроллера: Запрос режима работы"));
-        EXPECT_EQ(sent[3], S(kG, m.description));
+        EXPECT_EQ(sent[0], Described(kG, "Изменение режима работы контроллера: Запрос режима работы"));
+        EXPECT_EQ(sent[3], Described(kG, m.description));
         EXPECT_EQ(LastBalloon().text, m.result);
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
         EXPECT_EQ(controllers.Register(kG, "13"), std::string(m.write).substr(3));
@@ -188,7 +181,7 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
         (commands().*c.handler)();
         ASSERT_TRUE(RunUntilDone()) << c.typed;
         EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, c.command) + kClear + Poll(kG)));
-        EXPECT_EQ(SentDescriptions().at(sentBefore), S(kG, c.description));
+        EXPECT_EQ(SentDescriptions().at(sentBefore), Described(kG, c.description));
         EXPECT_EQ(LastBalloon().text, "Время удержания реле установлено.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
     }
@@ -239,7 +232,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
     commands().N28Click();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$4") + kClear + Poll(kG)));
-    EXPECT_EQ(SentDescriptions().front(), S(kG, "Задание мастер-карты"));
+    EXPECT_EQ(SentDescriptions().front(), Described(kG, "Задание мастер-карты"));
     EXPECT_EQ(LastBalloon().text, "Поднесите мастер-карту.");
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
 }
@@ -248,7 +241,7 @@ TEST_F(Configuration, ReadMasterCardShowsItsReport) {
     commands().N29Click();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
-    EXPECT_EQ(SentDescriptions().front(), S(kG, "Чтение мастер-карты"));
+    EXPECT_EQ(SentDescriptions().front(), Described(kG, "Чтение мастер-карты"));
     const auto b = LastBalloon();
     EXPECT_EQ(b.caption, "Информация");
     EXPECT_EQ(b.text,

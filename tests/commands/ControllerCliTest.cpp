@@ -65,10 +65,6 @@ protected:
     std::string port;
 };
 
-const std::string kClear = "\xFF\xFD?";
-std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
-constexpr std::uint8_t kG = 0x47;
-constexpr std::uint8_t kH = 0x48;
 
 const char* const kDoorLine = R"({"controllers": [{"index": "G", "type": "65",
     "registers": {"13": "43", "10": "FF", "11": "01", "16": "14", "17": "14", "12": "14", "18": "63", "19": "73",

@@ -111,7 +111,7 @@ std::string Request(std::uint8_t index, const std::string& command) {
 std::string FoldClearPasses(std::string bytes) {
     constexpr std::size_t kPass = 6;  // FF FD ? FF index ?
     const auto isPass = [&](std::size_t at) {
-        return at + kPass <= bytes.size() && bytes.compare(at, 3, "\xFF\xFD?") == 0 &&
+        return at + kPass <= bytes.size() && bytes.compare(at, kClear.size(), kClear) == 0 &&
                static_cast<unsigned char>(bytes[at + 3]) == 0xFF && bytes[at + 5] == '?';
     };
     for (std::size_t at = 0; at < bytes.size(); ++at) {

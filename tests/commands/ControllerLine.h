@@ -68,8 +68,14 @@ inline std::string DataReply(std::uint8_t index, const std::string& data) {
     return std::string(1, static_cast<char>(index)) + ":" + data + "?";
 }
 
+inline constexpr std::uint8_t kG = 0x47;
+inline constexpr std::uint8_t kH = 0x48;
+
 // The bytes of a request as the engine must write it.
 std::string Request(std::uint8_t index, const std::string& command);
+// The buffer-clearing frame and the poll of one controller.
+inline const std::string kClear = "\xFF\xFD?";
+inline std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
 
 // The buffer-clearing pass (clear frame, then poll) repeats every 100 ms until
 // the controller answers the poll. A loaded machine may deliver a prompt

@@ -12,13 +12,6 @@
 namespace tulex::test {
 namespace {
 
-std::string S(std::uint8_t index, const std::string& description) {
-    return IndexUtf8(index) + "   —   " + description;
-}
-
-const std::string kClear = "\xFF\xFD?";
-std::string Poll(std::uint8_t index) { return std::string("\xFF") + static_cast<char>(index) + "?"; }
-
 class Queries : public CommandFixture {};
 
 // ---------------------------------------------------------------- presence
@@ -104,8 +97,8 @@ TEST_F(Queries, BufferClearingRunsInPassesOfTheReal100MsUntilTheNextAcknowledgem
     const auto sent = SentDescriptions();
     ASSERT_EQ(sent.size(), 7u);
     for (std::size_t i = 1; i < sent.size(); i += 2) {
-        EXPECT_EQ(sent[i], S(kG, "Чистка буфера контроллера"));
-        EXPECT_EQ(sent[i + 1], S(kG, "Запрос контроллера"));
+        EXPECT_EQ(sent[i], Described(kG, "Чистка буфера контроллера"));
+        EXPECT_EQ(sent[i + 1], Described(kG, "Запрос контроллера"));
     }
     // An unanswered pass waits its full 100 ms before the next one.
     std::vector<std::chrono::steady_clock::time_point> clears;
@@ -223,9 +216,9 @@ TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
               Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     const std::string probe = "Изменение индекса контроллера G: Проверка наличия контроллера";
     EXPECT_EQ(SentDescriptions(),
-              (std::vector<std::string>{S(kH, probe), S(kG, "Изменение индекса контроллера G: Установка индекса H"),
-                                        S(kH, probe), S(kH, "Чистка буфера контроллера"),
-                                        S(kH, "Запрос контроллера")}));
+              (std::vector<std::string>{Described(kH, probe), Described(kG, "Изменение индекса контроллера G: Установка индекса H"),
+                                        Described(kH, probe), Described(kH, "Чистка буфера контроллера"),
+                                        Described(kH, "Запрос контроллера")}));
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   TIMEOUT"), 1) << "the free index's probe";
     const auto b = LastBalloon();
