@@ -1,4 +1,4 @@
-// The setting commands of PopupMenu1: the five standard parameter sets, the
+// The setting commands of the controller menu: the five standard parameter sets, the
 // three operating modes with their read-modify-write worker, the relay hold
 // times and the master card.
 
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ControllerCommands.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/RelayTimeInput.h"
@@ -29,13 +29,13 @@ constexpr StandardSet kStandardSets[] = {
     {"Регистрационный терминал", "!1300100F110F161E170A121418FF19FF"},
 };
 
-struct Mode {
+struct ModeEntry {
     char digit;  // high digit of register 13
     const char* description;
     const char* result;
 };
 
-constexpr Mode kModes[] = {
+constexpr ModeEntry kModes[] = {
     {'4', "Изменение режима работы контроллера: Off-line", "Off-line режим установлен."},
     {'0', "Изменение режима работы контроллера: On-line", "On-line режим установлен."},
     {'6', "Изменение режима работы контроллера: Автономный", "Автономный режим установлен."},
@@ -62,112 +62,100 @@ bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) !=
 
 // Reads register 13 and writes it back with the new mode digit, keeping its
 // low digit (the option bits).
-void ModeWorker(TForm1& form) {
-    TUnit& unit = form.unit;
-    const std::string read = unit.commandList.at(0);
-    const std::string write = unit.commandList.at(1);
-    const std::string readDescription = unit.descriptionList.at(0);
-    const std::string writeDescription = unit.descriptionList.at(1);
-    const std::string resultText = unit.descriptionList.at(2);
+void ModeWorker(LineSession& session) {
+    ControllerTransaction& transaction = session.transaction;
+    const std::string read = transaction.commandList.at(0);
+    const std::string write = transaction.commandList.at(1);
+    const std::string readDescription = transaction.descriptionList.at(0);
+    const std::string writeDescription = transaction.descriptionList.at(1);
+    const std::string resultText = transaction.descriptionList.at(2);
 
-    unit.ShowWaiting();
-    form.ShowUnitHint();
-    unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
-    form.SendRequest(unit.target, read, readDescription);
-    const WaitResult r = WaitForReply(unit);
-    if (!RequestAccepted(form, r)) return;
-    if (r.is(0)) ClearControllerBuffer(form);
-    const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), Limit(limits::kData));
-    if (d.failed()) return EndTransaction(form, false);
+    transaction.ShowWaiting();
+    session.ShowControllerBalloon();
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData});
+    session.SendRequest(transaction.target, read, readDescription);
+    const WaitResult r = WaitForReply(transaction);
+    if (!RequestAccepted(session, r)) return;
+    if (r.is(0)) ClearControllerBuffer(session);
+    const WaitResult d = WaitFor(transaction.EventFor(ControllerTransaction::kData), Limit(limits::kData));
+    if (d.failed()) return EndTransaction(session, false);
     if (d.timedOut()) {
-        ShowTimeout(form);
-        return EndTransaction(form);
+        ShowTimeout(session);
+        return EndTransaction(session);
     }
-    const std::string data = unit.ReplyData();
+    const std::string data = transaction.ReplyData();
     if (data.size() < 2 || !IsHexDigit(data[1])) {
-        unit.ShowFailure(kBadModeReply);
-        return EndTransaction(form);
+        transaction.ShowFailure(kBadModeReply);
+        return EndTransaction(session);
     }
     // Register values go on the line as upper-case hex digits.
     const std::string command = write + static_cast<char>(std::toupper(static_cast<unsigned char>(data[1])));
-    form.SendRequest(unit.target, command, writeDescription);
-    EndWithReplyOutcome(form, WaitForReply(unit), resultText);
+    session.SendRequest(transaction.target, command, writeDescription);
+    EndWithReplyOutcome(session, WaitForReply(transaction), resultText);
 }
 
 }  // namespace
 
-void ControllerCommands::StandardSet(int entry) {
+void ControllerCommands::ApplyPreset(Preset preset) {
     if (!CanStart()) return;
-    const auto& set = kStandardSets[entry];
+    const auto& set = kStandardSets[static_cast<int>(preset)];
     const std::string caption = set.caption;
-    if (!form_.view().AskYesNo("Изменение параметров контроллера",
+    if (!session_.view().AskYesNo("Изменение параметров контроллера",
                                "Задать параметры контроллера\n\n" + caption + "?"))
         return;
-    TForm1& form = form_;
-    StartTransaction(form, {set.command}, {"Изменение параметров контроллера: " + caption},
-                     [&form] { SingleExchangeWorker(form, "Праметры контроллера изменены."); });
+    LineSession& session = session_;
+    StartTransaction(session, {set.command}, {"Изменение параметров контроллера: " + caption},
+                     [&session] { SingleExchangeWorker(session, "Праметры контроллера изменены."); });
 }
 
-void ControllerCommands::N7Click() { StandardSet(0); }
-void ControllerCommands::N23Click() { StandardSet(1); }
-void ControllerCommands::N8Click() { StandardSet(2); }
-void ControllerCommands::N20Click() { StandardSet(3); }
-void ControllerCommands::N25Click() { StandardSet(4); }
 
-void ControllerCommands::SetMode(int entry) {
+void ControllerCommands::SetMode(Mode chosen) {
     if (!CanStart()) return;
-    const Mode& mode = kModes[entry];
+    const ModeEntry& mode = kModes[static_cast<int>(chosen)];
     std::string write = "!13";
     write += mode.digit;  // the low digit is added from the controller's reply
-    TForm1& form = form_;
-    StartTransaction(form, {"$$13", write},
+    LineSession& session = session_;
+    StartTransaction(session, {"$$13", write},
                      {"Изменение режима работы контроллера: Запрос режима работы", mode.description, mode.result},
-                     [&form] { ModeWorker(form); });
+                     [&session] { ModeWorker(session); });
 }
 
-void ControllerCommands::Offline1Click() { SetMode(0); }
-void ControllerCommands::Online1Click() { SetMode(1); }
-void ControllerCommands::N13Click() { SetMode(2); }
 
-void ControllerCommands::N28Click() {
+void ControllerCommands::SetMasterCard() {
     if (!CanStart()) return;
-    if (!form_.view().AskYesNo("Задание мастер-карты",
+    if (!session_.view().AskYesNo("Задание мастер-карты",
                                "Убедитесь, что контроллер работает в автономном режиме.\n\n"
                                "Начать ожидание мастер-карты?"))
         return;
-    TForm1& form = form_;
-    StartTransaction(form, {"$4"}, {"Задание мастер-карты"},
-                     [&form] { SingleExchangeWorker(form, "Поднесите мастер-карту."); });
+    LineSession& session = session_;
+    StartTransaction(session, {"$4"}, {"Задание мастер-карты"},
+                     [&session] { SingleExchangeWorker(session, "Поднесите мастер-карту."); });
 }
 
-void ControllerCommands::N29Click() {
+void ControllerCommands::ReadMasterCard() {
     if (!CanStart()) return;
-    TForm1& form = form_;
-    StartTransaction(form, {"$$20212223241415"}, {"Чтение мастер-карты"}, [&form] {
-        DataReplyWorker(form, [](TUnit& unit, const std::string& data) { unit.ReportMasterCard(data); });
+    LineSession& session = session_;
+    StartTransaction(session, {"$$20212223241415"}, {"Чтение мастер-карты"}, [&session] {
+        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) { transaction.ReportMasterCard(data); });
     });
 }
 
-void ControllerCommands::RelayHoldTime(int relay) {
-    if (!CanStart()) return;
-    const Relay& r = kRelays[relay];
-    TUnit& unit = form_.unit;
-    const auto typed = form_.view().InputQuery(r.caption, kRelayTimePrompt, unit.relayTimeText);
+void ControllerCommands::SetRelayTime(int relay) {
+    if (relay < 1 || relay > 4 || !CanStart()) return;
+    const Relay& r = kRelays[relay - 1];
+    ControllerTransaction& transaction = session_.transaction;
+    const auto typed = session_.view().InputQuery(r.caption, kRelayTimePrompt, transaction.relayTimeText);
     if (!typed) return;
     const RelayTimeInput input = CheckRelayTimeInput(*typed);
-    unit.relayTimeText = input.trimmed;
+    transaction.relayTimeText = input.trimmed;
     if (!input.accepted) {
-        form_.view().ShowMessage(kCaptionInformation, input.messageText, MessageIcon::Warning);
+        session_.view().ShowMessage(kCaptionInformation, input.messageText, MessageIcon::Warning);
         return;
     }
-    TForm1& form = form_;
-    StartTransaction(form, {r.commandPrefix + input.hex}, {r.descriptionPrefix + input.trimmed + " с"},
-                     [&form] { SingleExchangeWorker(form, "Время удержания реле установлено."); });
+    LineSession& session = session_;
+    StartTransaction(session, {r.commandPrefix + input.hex}, {r.descriptionPrefix + input.trimmed + " с"},
+                     [&session] { SingleExchangeWorker(session, "Время удержания реле установлено."); });
 }
 
-void ControllerCommands::N15Click() { RelayHoldTime(0); }
-void ControllerCommands::N22Click() { RelayHoldTime(1); }
-void ControllerCommands::N32Click() { RelayHoldTime(2); }
-void ControllerCommands::N42Click() { RelayHoldTime(3); }
 
 }  // namespace tulex

@@ -1,68 +1,58 @@
 #pragma once
-// The handlers of PopupMenu1 (controller commands) and the search button.
+// The handlers of the controller menu and the search button.
 // Every handler runs on the UI thread: it checks the port, asks for its
 // input where it has one, and starts its worker as a command transaction.
 //
 // Where the handlers are defined:
-//   app/QueryCommands.cpp         N11Click, N31Click, N21Click
-//   app/ConfigurationCommands.cpp N7Click .. N25Click, modes, master card, relays
-//   app/DiagnosticCommands.cpp    N41Click, N1Click, N110Click .. N43Click, N26Click
-//   app/SearchCommand.cpp         Button4Click
+//   app/QueryCommands.cpp         CheckPresence, ReadParameters, ChangeIndex
+//   app/ConfigurationCommands.cpp ApplyPreset, SetMode, the master card, SetRelayTime
+//   app/DiagnosticCommands.cpp    TestMemory, TestLine, TestRelay, RunRawCommand
+//   app/SearchCommand.cpp         SearchControllers
 //   app/ControllerCommands.cpp    CheckPort, CanStart
-//   app/PopupMenu1.cpp            InvokeMenuItem
+//   app/ControllerMenu.cpp        Run
 
 #include <string>
 
+#include "app/ControllerMenu.h"
+
 namespace tulex {
 
-class TForm1;
+class LineSession;
+
+// The standard parameter sets of "Задать параметры по стандарту", in menu order.
+enum class Preset { DoorWithoutSensor, DoorWithSensor, TurnstileWithoutConfirmation, TurnstileWithConfirmation,
+                    RegistrationTerminal };
+// The operating modes of "Задать режим работы контроллера".
+enum class Mode { Offline, Online, Autonomous };
 
 class ControllerCommands {
 public:
-    explicit ControllerCommands(TForm1& form) : form_(form) {}
+    explicit ControllerCommands(LineSession& session) : session_(session) {}
 
     // --- queries
-    void N11Click();  // "Проверить наличие контроллера"
-    void N31Click();  // "Читать параметры контроллера"
-    void N21Click();  // "Изменить индекс контроллера"
+    void CheckPresence();   // "Проверить наличие контроллера"
+    void ReadParameters();  // "Читать параметры контроллера"
+    void ChangeIndex();     // "Изменить индекс контроллера"
 
-    // --- "Задать параметры по стандарту"
-    void N7Click();   // "Дверь без датчика положения"
-    void N23Click();  // "Дверь с датчиком положения"
-    void N8Click();   // "Турникет без подтверждения прохода"
-    void N20Click();  // "Турникет с подтверждением прохода"
-    void N25Click();  // "Регистрационный терминал"
-
-    // --- "Задать режим работы контроллера"
-    void Offline1Click();  // "Off-line режим "
-    void Online1Click();   // "On-line режим "
-    void N13Click();       // "Автономный режим"
-    void N28Click();       // "Задать мастер-карту"
-    void N29Click();       // "Читать мастер-карту"
-
-    // --- "Задать время удержания реле"
-    void N15Click();  // "Реле 1"
-    void N22Click();  // "Реле 2"
-    void N32Click();  // "Реле 3"
-    void N42Click();  // "Реле 4"
+    // --- settings
+    void ApplyPreset(Preset preset);  // "Задать параметры по стандарту"
+    void SetMode(Mode mode);          // "Задать режим работы контроллера"
+    void SetMasterCard();             // "Задать мастер-карту"
+    void ReadMasterCard();            // "Читать мастер-карту"
+    void SetRelayTime(int relay);     // "Задать время удержания реле", relay 1..4
 
     // --- diagnostics and raw command
-    void N41Click();   // "Тест EEPROM-памяти контроллера"
-    void N1Click();    // "Тест линии на замыкание и обрыв"
-    void N110Click();  // "Тест реле на срабатывание" -> "Реле 1"
-    void N24Click();   // "Реле 2"
-    void N33Click();   // "Реле 3"
-    void N43Click();   // "Реле 4"
-    void N26Click();   // "Выполнить команду"
+    void TestMemory();          // "Тест EEPROM-памяти контроллера"
+    void TestLine();            // "Тест линии на замыкание и обрыв"
+    void TestRelay(int relay);  // "Тест реле на срабатывание", relay 1..4
+    void RunRawCommand();       // "Выполнить команду"
 
     // --- "Поиск контроллеров"
-    void Button4Click();
+    void SearchControllers();
 
-    // Calls the handler of the PopupMenu1 item at `position` (and
-    // `subPosition` inside its submenu): what the map's shortcut keys do.
-    // Separators, submenu headers without a subPosition, positions outside
-    // the menu and any item while a command runs do nothing.
-    void InvokeMenuItem(int position, int subPosition = -1);
+    // Runs the controller menu's command: what the menu items and the map's
+    // shortcut keys do. Nothing while a command runs.
+    void Run(MenuCommand command);
 
     // True when the port is open; otherwise shows the warning
     // "Начните работу с выбора COM-порта." and returns false.
@@ -74,11 +64,7 @@ public:
     bool CanStart();
 
 private:
-    void StandardSet(int entry);
-    void SetMode(int entry);
-    void RelayHoldTime(int relay);
-
-    TForm1& form_;
+    LineSession& session_;
 };
 
 }  // namespace tulex

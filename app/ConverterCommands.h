@@ -1,8 +1,8 @@
 #pragma once
-// The converter commands: the converter button (SpeedButton5), the handlers
-// of PopupMenu2 and their two workers. The handlers run on the UI thread; the
+// The converter commands: the converter button (converterButton), the handlers
+// of the converter menu and their two workers. The handlers run on the UI thread; the
 // workers wait for the converter's answers that the receive thread hands
-// over through TConv, and show their outcome in a message box on the UI
+// over through ConverterTransaction, and show their outcome in a message box on the UI
 // thread while they wait for it to be closed.
 
 #include <atomic>
@@ -11,7 +11,7 @@
 
 namespace tulex {
 
-class TForm1;
+class LineSession;
 
 class ConverterCommands {
 public:
@@ -28,17 +28,17 @@ public:
         std::string report;  // the report text for Outcome::Report
     };
 
-    explicit ConverterCommands(TForm1& form) : form_(form) {}
+    explicit ConverterCommands(LineSession& session) : session_(session) {}
 
-    // SpeedButton5: true when PopupMenu2 may open (the port is open; the
+    // converterButton: true when the converter menu may open (the port is open; the
     // front end opens it at the pointer); otherwise the port warning.
-    bool SpeedButton5Click();
+    bool OpenConverterMenu();
 
-    // PopupMenu2 items. Each returns true when its worker was started, false
+    // The converter menu items. Each returns true when its worker was started, false
     // when the dialog was cancelled, the input refused or the port is closed.
-    bool N19Click();  // "Читать параметры"
-    bool N34Click();  // "Изменить диапазон опроса"
-    bool N35Click();  // "Выполнить команду"
+    bool ReadConverterParameters();  // "Читать параметры"
+    bool ChangePollRange();  // "Изменить диапазон опроса"
+    bool RunConverterCommand();  // "Выполнить команду"
 
     // True from a handler's start until its worker's clean-up is done.
     bool Running() const { return running_.load(); }
@@ -58,7 +58,7 @@ private:
     void CleanUp();
     bool PortOpenOrWarn();
 
-    TForm1& form_;
+    LineSession& session_;
     std::atomic<bool> running_{false};
     mutable std::mutex resultMutex_;
     Result result_;

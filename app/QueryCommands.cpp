@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/ControllerCommands.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/IndexInput.h"
@@ -26,28 +26,28 @@ enum class LoopEnd { Answered, Failed, Stopped };
 // until an acknowledgement or positive reply, 15 error replies or 3
 // time-outs (counted apart), or the busy flag drops. With clearOnAck the
 // controller's buffer is cleared after an acknowledgement.
-LoopEnd RepeatUntilAnswered(TForm1& form, std::uint8_t target, const std::string& command,
+LoopEnd RepeatUntilAnswered(LineSession& session, std::uint8_t target, const std::string& command,
                             const std::string& description, bool clearOnAck) {
-    TUnit& unit = form.unit;
+    ControllerTransaction& transaction = session.transaction;
     int errors = 0;
     int timeouts = 0;
-    while (unit.busy) {
-        unit.target = target;
-        form.SendRequest(target, command, description);
-        const WaitResult r = WaitForReply(unit, limits::kIndexLoop);
+    while (transaction.busy) {
+        transaction.target = target;
+        session.SendRequest(target, command, description);
+        const WaitResult r = WaitForReply(transaction, limits::kIndexLoop);
         if (r.is(0)) {
-            if (clearOnAck) ClearControllerBuffer(form);
+            if (clearOnAck) ClearControllerBuffer(session);
             return LoopEnd::Answered;
         }
         if (r.is(1)) return LoopEnd::Answered;
         if (r.is(2)) {
             if (++errors == kIndexErrorLimit) {
-                unit.ShowFailure(kNotOnLine);
+                transaction.ShowFailure(kNotOnLine);
                 return LoopEnd::Failed;
             }
         } else if (r.timedOut()) {
             if (++timeouts == kIndexTimeoutLimit) {
-                ShowTimeout(form);
+                ShowTimeout(session);
                 return LoopEnd::Failed;
             }
         }
@@ -56,88 +56,88 @@ LoopEnd RepeatUntilAnswered(TForm1& form, std::uint8_t target, const std::string
     return LoopEnd::Stopped;
 }
 
-void IndexChangeWorker(TForm1& form, std::uint8_t oldIndex, std::uint8_t newIndex) {
-    TUnit& unit = form.unit;
-    const std::string probe = unit.commandList.at(0);
-    const std::string setIndex = unit.commandList.at(1);
-    const std::string probeDescription = unit.descriptionList.at(0);
-    const std::string setDescription = unit.descriptionList.at(1);
+void IndexChangeWorker(LineSession& session, std::uint8_t oldIndex, std::uint8_t newIndex) {
+    ControllerTransaction& transaction = session.transaction;
+    const std::string probe = transaction.commandList.at(0);
+    const std::string setIndex = transaction.commandList.at(1);
+    const std::string probeDescription = transaction.descriptionList.at(0);
+    const std::string setDescription = transaction.descriptionList.at(1);
 
-    unit.ShowWaiting();
-    form.ShowUnitHint();
-    unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3});
+    transaction.ShowWaiting();
+    session.ShowControllerBalloon();
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
 
     // Is the new index taken? An error reply, a time-out or a failed wait
     // all mean it is free.
-    unit.target = newIndex;
-    form.SendRequest(newIndex, probe, probeDescription);
-    const WaitResult r = WaitForReply(unit, limits::kReply);
+    transaction.target = newIndex;
+    session.SendRequest(newIndex, probe, probeDescription);
+    const WaitResult r = WaitForReply(transaction, limits::kReply);
     if (r.is(0) || r.is(1)) {
-        if (r.is(0)) ClearControllerBuffer(form);
-        unit.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
-        return EndTransaction(form);
+        if (r.is(0)) ClearControllerBuffer(session);
+        transaction.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
+        return EndTransaction(session);
     }
-    if (r.timedOut()) form.MonitorAdd("   TIMEOUT");
+    if (r.timedOut()) session.MonitorAdd("   TIMEOUT");
 
     // The index command: its acknowledgement needs no buffer clearing (the
     // controller may already have left the old index).
-    switch (RepeatUntilAnswered(form, oldIndex, setIndex, setDescription, false)) {
+    switch (RepeatUntilAnswered(session, oldIndex, setIndex, setDescription, false)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(form);
-    case LoopEnd::Stopped: return EndTransaction(form, false);
+    case LoopEnd::Failed: return EndTransaction(session);
+    case LoopEnd::Stopped: return EndTransaction(session, false);
     }
     // The controller answers under its new index now.
-    switch (RepeatUntilAnswered(form, newIndex, probe, probeDescription, true)) {
+    switch (RepeatUntilAnswered(session, newIndex, probe, probeDescription, true)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(form);
-    case LoopEnd::Stopped: return EndTransaction(form, false);
+    case LoopEnd::Failed: return EndTransaction(session);
+    case LoopEnd::Stopped: return EndTransaction(session, false);
     }
-    form.map.RemoveIndex(oldIndex, MapSet::Present);
-    form.map.RemoveIndex(oldIndex, MapSet::ReplyOnly);
-    form.UpdateCounter(MapSet::Present);
-    form.UpdateCounter(MapSet::ReplyOnly);
-    unit.ShowSuccess("Контроллер переименован.");
-    EndTransaction(form);
+    session.map.RemoveIndex(oldIndex, MapSet::Present);
+    session.map.RemoveIndex(oldIndex, MapSet::ReplyOnly);
+    session.UpdateCounter(MapSet::Present);
+    session.UpdateCounter(MapSet::ReplyOnly);
+    transaction.ShowSuccess("Контроллер переименован.");
+    EndTransaction(session);
 }
 
 }  // namespace
 
-void ControllerCommands::N11Click() {
+void ControllerCommands::CheckPresence() {
     if (!CanStart()) return;
-    TForm1& form = form_;
-    StartTransaction(form, {"$$02"}, {"Проверка наличия контроллера"},
-                     [&form] { SingleExchangeWorker(form, "Контроллер есть в линии."); });
+    LineSession& session = session_;
+    StartTransaction(session, {"$$02"}, {"Проверка наличия контроллера"},
+                     [&session] { SingleExchangeWorker(session, "Контроллер есть в линии."); });
 }
 
-void ControllerCommands::N31Click() {
+void ControllerCommands::ReadParameters() {
     if (!CanStart()) return;
-    TForm1& form = form_;
-    StartTransaction(form, {"$$02011310111617121819"}, {"Чтение параметров контроллера"}, [&form] {
-        DataReplyWorker(form, [](TUnit& unit, const std::string& data) { unit.ReportParameters(data); });
+    LineSession& session = session_;
+    StartTransaction(session, {"$$02011310111617121819"}, {"Чтение параметров контроллера"}, [&session] {
+        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) { transaction.ReportParameters(data); });
     });
 }
 
-void ControllerCommands::N21Click() {
+void ControllerCommands::ChangeIndex() {
     if (!CanStart()) return;
-    TUnit& unit = form_.unit;
-    const auto typed = form_.view().InputQuery(kIndexDialogCaption, kIndexDialogPrompt, unit.indexText);
+    ControllerTransaction& transaction = session_.transaction;
+    const auto typed = session_.view().InputQuery(kIndexDialogCaption, kIndexDialogPrompt, transaction.indexText);
     if (!typed) return;
     const IndexInput input = CheckIndexInput(*typed);
-    unit.indexText = input.trimmed;
+    transaction.indexText = input.trimmed;
     if (!input.accepted) {
-        form_.view().ShowMessage(input.messageCaption, input.messageText, MessageIcon::Warning);
+        session_.view().ShowMessage(input.messageCaption, input.messageText, MessageIcon::Warning);
         return;
     }
-    const std::uint8_t oldIndex = form_.map.SelectedIndex();
+    const std::uint8_t oldIndex = session_.map.SelectedIndex();
     const std::uint8_t newIndex = input.index;
     const std::string prefix = "Изменение индекса контроллера " + IndexText(oldIndex);
     std::string setIndex = "$0";
     setIndex += static_cast<char>(newIndex);
     setIndex += static_cast<char>(newIndex);
-    TForm1& form = form_;
-    StartTransaction(form, {"$$02", setIndex},
+    LineSession& session = session_;
+    StartTransaction(session, {"$$02", setIndex},
                      {prefix + ": Проверка наличия контроллера", prefix + ": Установка индекса " + IndexText(newIndex)},
-                     [&form, oldIndex, newIndex] { IndexChangeWorker(form, oldIndex, newIndex); });
+                     [&session, oldIndex, newIndex] { IndexChangeWorker(session, oldIndex, newIndex); });
 }
 
 }  // namespace tulex

@@ -17,15 +17,15 @@
 
 namespace tulex {
 
-class TForm1;
+class LineSession;
 
 // Runs until the port is closed or the device is gone; returns 0.
-int RunReceiveThread(TForm1& form);
+int RunReceiveThread(LineSession& session);
 
 // Routes one completed frame: monitor line first, then the map and its
 // counters, then the events, the automatic answers and the pop-ups.
 // Called by the receive thread for every frame the reader completes.
-void RouteFrame(TForm1& form, const FrameReader& frame);
+void RouteFrame(LineSession& session, const FrameReader& frame);
 
 // How many receive threads are inside RunReceiveThread now (at most one;
 // the port's lifecycle tests and diagnostics look at it).

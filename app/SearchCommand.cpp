@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/ControllerCommands.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 
@@ -19,53 +19,53 @@ std::string Entry(const std::vector<std::string>& list, std::size_t i) {
     return i < list.size() ? list[i] : std::string();
 }
 
-void SearchWorker(TForm1& form) {
-    TUnit& unit = form.unit;
-    form.map.ClearSets();
-    form.UpdateCounter(MapSet::Present);
-    form.UpdateCounter(MapSet::ReplyOnly);
-    unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kCancel});
-    const std::string command = Entry(unit.commandList, 0);
-    const std::string description = Entry(unit.descriptionList, 0);
-    for (const std::uint8_t index : TMap::IndexTable()) {
+void SearchWorker(LineSession& session) {
+    ControllerTransaction& transaction = session.transaction;
+    session.map.ClearSets();
+    session.UpdateCounter(MapSet::Present);
+    session.UpdateCounter(MapSet::ReplyOnly);
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kCancel});
+    const std::string command = Entry(transaction.commandList, 0);
+    const std::string description = Entry(transaction.descriptionList, 0);
+    for (const std::uint8_t index : LineMap::IndexTable()) {
         // A port that went away has nothing left to probe.
-        if (!unit.busy || !form.IsPortOpen()) break;
-        unit.target = index;
-        form.map.SelectIndex(index);
-        form.SendRequest(index, command, description);
+        if (!transaction.busy || !session.IsPortOpen()) break;
+        transaction.target = index;
+        session.map.SelectIndex(index);
+        session.SendRequest(index, command, description);
         // No buffer clearing after an acknowledgement: the next index at once.
-        const WaitResult r = WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2),
-                                         unit.EventFor(TUnit::kReply3), unit.EventFor(TUnit::kCancel)},
+        const WaitResult r = WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
+                                         transaction.EventFor(ControllerTransaction::kReply3), transaction.EventFor(ControllerTransaction::kCancel)},
                                         Limit(limits::kSearchProbe));
         if (r.is(3)) {
-            form.MonitorAdd("   CANCEL");
-            unit.busy = 0;
+            session.MonitorAdd("   CANCEL");
+            transaction.busy = 0;
         } else if (r.timedOut()) {
-            form.MonitorAdd("   TIMEOUT");
+            session.MonitorAdd("   TIMEOUT");
         } else if (r.failed()) {
             break;  // the events are gone: every further wait would fail at once
         }
     }
-    EndTransaction(form, false);
+    EndTransaction(session, false);
 }
 
 }  // namespace
 
-void ControllerCommands::Button4Click() {
+void ControllerCommands::SearchControllers() {
     if (!CheckPort()) return;
-    TUnit& unit = form_.unit;
-    form_.view().RemoveBalloon();
-    form_.view().RemoveSensorPopup();
-    form_.EnableCommandControls(false);
-    unit.busy = 1;
+    ControllerTransaction& transaction = session_.transaction;
+    session_.view().RemoveBalloon();
+    session_.view().RemoveSensorPopup();
+    session_.EnableCommandControls(false);
+    transaction.busy = 1;
     // The worker sets the target per index.
-    unit.commandList = {"$$02"};
-    unit.descriptionList = {"Поиск контроллеров: Проверка наличия контроллера"};
-    if (form_.StartWorker([this] { SearchWorker(form_); })) return;
-    unit.busy = 0;
-    unit.commandList.clear();
-    unit.descriptionList.clear();
-    form_.EnableCommandControls(true);
+    transaction.commandList = {"$$02"};
+    transaction.descriptionList = {"Поиск контроллеров: Проверка наличия контроллера"};
+    if (session_.StartWorker([this] { SearchWorker(session_); })) return;
+    transaction.busy = 0;
+    transaction.commandList.clear();
+    transaction.descriptionList.clear();
+    session_.EnableCommandControls(true);
 }
 
 }  // namespace tulex

@@ -7,10 +7,10 @@
 namespace tulex {
 
 struct Settings {
-    std::atomic<bool> readers{true};        // N9  "&Информация от считывателей"
-    std::atomic<bool> sensors{false};       // N17 "И&нформация от датчиков"
-    std::atomic<bool> onlineAnswer{false};  // online2 "&Автоответ в on-line режиме"
-    std::atomic<bool> sensorAnswer{true};   // N10 "А&втоответ на посылки датчиков"
+    std::atomic<bool> readers{true};        // readersAction  "&Информация от считывателей"
+    std::atomic<bool> sensors{false};       // sensorsAction "И&нформация от датчиков"
+    std::atomic<bool> onlineAnswer{false};  // onlineAnswerAction "&Автоответ в on-line режиме"
+    std::atomic<bool> sensorAnswer{true};   // sensorAnswerAction "А&втоответ на посылки датчиков"
     std::atomic<bool> masterMode{false};    // -master
 };
 

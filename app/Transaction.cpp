@@ -1,83 +1,83 @@
 #include "app/Transaction.h"
 
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "line/Frame.h"
 
 namespace tulex {
 
-bool StartTransaction(TForm1& form, std::vector<std::string> commands, std::vector<std::string> descriptions,
+bool StartTransaction(LineSession& session, std::vector<std::string> commands, std::vector<std::string> descriptions,
                       std::function<void()> worker) {
-    TUnit& unit = form.unit;
-    form.EnableCommandControls(false);
-    unit.busy = 1;
-    unit.target = form.map.SelectedIndex();
-    unit.commandList = std::move(commands);
-    unit.descriptionList = std::move(descriptions);
-    if (form.StartWorker(std::move(worker))) return true;
-    unit.busy = 0;
-    unit.commandList.clear();
-    unit.descriptionList.clear();
-    form.EnableCommandControls(true);
+    ControllerTransaction& transaction = session.transaction;
+    session.EnableCommandControls(false);
+    transaction.busy = 1;
+    transaction.target = session.map.SelectedIndex();
+    transaction.commandList = std::move(commands);
+    transaction.descriptionList = std::move(descriptions);
+    if (session.StartWorker(std::move(worker))) return true;
+    transaction.busy = 0;
+    transaction.commandList.clear();
+    transaction.descriptionList.clear();
+    session.EnableCommandControls(true);
     return false;
 }
 
-void ClearControllerBuffer(TForm1& form) {
-    TUnit& unit = form.unit;
-    while (form.IsPortOpen() && unit.busy) {
-        const std::uint8_t target = unit.target;
-        form.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
-        form.SendShortFrame(target, target, "Запрос контроллера");
-        if (WaitFor(unit.EventFor(TUnit::kReply1), Limit(limits::kClearPass)).signalled()) return;
+void ClearControllerBuffer(LineSession& session) {
+    ControllerTransaction& transaction = session.transaction;
+    while (session.IsPortOpen() && transaction.busy) {
+        const std::uint8_t target = transaction.target;
+        session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
+        session.SendShortFrame(target, target, "Запрос контроллера");
+        if (WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass)).signalled()) return;
     }
 }
 
-void ShowTimeout(TForm1& form) {
-    form.MonitorAdd("   TIMEOUT");
-    form.unit.ShowFailure(kTimeoutText);
+void ShowTimeout(LineSession& session) {
+    session.MonitorAdd("   TIMEOUT");
+    session.transaction.ShowFailure(kTimeoutText);
 }
 
-void EndTransaction(TForm1& form, bool showOutcome) {
-    TUnit& unit = form.unit;
-    if (showOutcome) form.ShowUnitHint();
-    unit.busy = 0;
-    unit.CloseEvents();
-    unit.commandList.clear();
-    unit.descriptionList.clear();
-    form.EnableCommandControls(true);
+void EndTransaction(LineSession& session, bool showOutcome) {
+    ControllerTransaction& transaction = session.transaction;
+    if (showOutcome) session.ShowControllerBalloon();
+    transaction.busy = 0;
+    transaction.CloseEvents();
+    transaction.commandList.clear();
+    transaction.descriptionList.clear();
+    session.EnableCommandControls(true);
 }
 
-WaitResult WaitForReply(TUnit& unit, std::chrono::milliseconds limit) {
-    return WaitForAny({unit.EventFor(TUnit::kReply1), unit.EventFor(TUnit::kReply2), unit.EventFor(TUnit::kReply3)},
+WaitResult WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit) {
+    return WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2), transaction.EventFor(ControllerTransaction::kReply3)},
                       Limit(limit));
 }
 
-void EndWithReplyOutcome(TForm1& form, const WaitResult& reply, const std::string& successText) {
-    TUnit& unit = form.unit;
-    if (reply.failed()) return EndTransaction(form, false);
+void EndWithReplyOutcome(LineSession& session, const WaitResult& reply, const std::string& successText) {
+    ControllerTransaction& transaction = session.transaction;
+    if (reply.failed()) return EndTransaction(session, false);
     if (reply.is(0)) {
-        ClearControllerBuffer(form);
-        unit.ShowSuccess(successText);
+        ClearControllerBuffer(session);
+        transaction.ShowSuccess(successText);
     } else if (reply.is(1)) {
-        unit.ShowSuccess(successText);
+        transaction.ShowSuccess(successText);
     } else if (reply.is(2)) {
-        unit.ShowFailure(kNotOnLine);
+        transaction.ShowFailure(kNotOnLine);
     } else {
-        ShowTimeout(form);
+        ShowTimeout(session);
     }
-    EndTransaction(form);
+    EndTransaction(session);
 }
 
-bool RequestAccepted(TForm1& form, const WaitResult& reply) {
+bool RequestAccepted(LineSession& session, const WaitResult& reply) {
     if (reply.is(0) || reply.is(1)) return true;
     if (reply.failed()) {
-        EndTransaction(form, false);
+        EndTransaction(session, false);
     } else {
         if (reply.is(2))
-            form.unit.ShowFailure(kNotOnLine);
+            session.transaction.ShowFailure(kNotOnLine);
         else
-            ShowTimeout(form);
-        EndTransaction(form);
+            ShowTimeout(session);
+        EndTransaction(session);
     }
     return false;
 }
@@ -85,40 +85,40 @@ bool RequestAccepted(TForm1& form, const WaitResult& reply) {
 namespace {
 
 // Sends the first command of the list with its description.
-void SendFirstRequest(TForm1& form) {
-    TUnit& unit = form.unit;
-    const std::string command = unit.commandList.empty() ? std::string() : unit.commandList.front();
-    const std::string description = unit.descriptionList.empty() ? std::string() : unit.descriptionList.front();
-    form.SendRequest(unit.target, command, description);
+void SendFirstRequest(LineSession& session) {
+    ControllerTransaction& transaction = session.transaction;
+    const std::string command = transaction.commandList.empty() ? std::string() : transaction.commandList.front();
+    const std::string description = transaction.descriptionList.empty() ? std::string() : transaction.descriptionList.front();
+    session.SendRequest(transaction.target, command, description);
 }
 
 }  // namespace
 
-void SingleExchangeWorker(TForm1& form, const std::string& successText) {
-    TUnit& unit = form.unit;
-    unit.ShowWaiting();
-    form.ShowUnitHint();
-    unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3});
-    SendFirstRequest(form);
-    EndWithReplyOutcome(form, WaitForReply(unit), successText);
+void SingleExchangeWorker(LineSession& session, const std::string& successText) {
+    ControllerTransaction& transaction = session.transaction;
+    transaction.ShowWaiting();
+    session.ShowControllerBalloon();
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
+    SendFirstRequest(session);
+    EndWithReplyOutcome(session, WaitForReply(transaction), successText);
 }
 
-void DataReplyWorker(TForm1& form, const ReportFunction& report) {
-    TUnit& unit = form.unit;
-    unit.ShowWaiting();
-    form.ShowUnitHint();
-    unit.CreateEvents({TUnit::kReply1, TUnit::kReply2, TUnit::kReply3, TUnit::kData});
-    SendFirstRequest(form);
-    const WaitResult r = WaitForReply(unit);
-    if (!RequestAccepted(form, r)) return;
-    if (r.is(0)) ClearControllerBuffer(form);
-    const WaitResult d = WaitFor(unit.EventFor(TUnit::kData), Limit(limits::kData));
-    if (d.failed()) return EndTransaction(form, false);
+void DataReplyWorker(LineSession& session, const ReportFunction& report) {
+    ControllerTransaction& transaction = session.transaction;
+    transaction.ShowWaiting();
+    session.ShowControllerBalloon();
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData});
+    SendFirstRequest(session);
+    const WaitResult r = WaitForReply(transaction);
+    if (!RequestAccepted(session, r)) return;
+    if (r.is(0)) ClearControllerBuffer(session);
+    const WaitResult d = WaitFor(transaction.EventFor(ControllerTransaction::kData), Limit(limits::kData));
+    if (d.failed()) return EndTransaction(session, false);
     if (d.signalled())
-        report(unit, unit.ReplyData());
+        report(transaction, transaction.ReplyData());
     else
-        ShowTimeout(form);
-    EndTransaction(form);
+        ShowTimeout(session);
+    EndTransaction(session);
 }
 
 }  // namespace tulex

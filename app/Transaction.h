@@ -13,50 +13,50 @@
 
 namespace tulex {
 
-class TForm1;
-class TUnit;
+class LineSession;
+class ControllerTransaction;
 
 // UI thread: disables the command controls, sets the busy flag, takes the
 // selected index as the target, fills the command and description lists and
 // starts the worker. False (and everything undone) if no thread could start.
-bool StartTransaction(TForm1& form, std::vector<std::string> commands, std::vector<std::string> descriptions,
+bool StartTransaction(LineSession& session, std::vector<std::string> commands, std::vector<std::string> descriptions,
                       std::function<void()> worker);
 
 // Worker thread: short frames FF FD ? and FF target ? until the next "!"
 // (100 ms per pass), the port closes, or the busy flag drops.
-void ClearControllerBuffer(TForm1& form);
+void ClearControllerBuffer(LineSession& session);
 
 // Worker template 1: one request, one answer; success text on "!" (after
 // buffer clearing) or "$", failure on "#" or time-out.
-void SingleExchangeWorker(TForm1& form, const std::string& successText);
+void SingleExchangeWorker(LineSession& session, const std::string& successText);
 
 // Worker template 2: the request, then the data reply turned into a report
-// by `report` (which sets the balloon through form.unit).
-using ReportFunction = std::function<void(TUnit& unit, const std::string& replyData)>;
-void DataReplyWorker(TForm1& form, const ReportFunction& report);
+// by `report` (which sets the balloon through session.transaction).
+using ReportFunction = std::function<void(ControllerTransaction& transaction, const std::string& replyData)>;
+void DataReplyWorker(LineSession& session, const ReportFunction& report);
 
 // The end of every transaction, in this order: the outcome shown (unless
 // showOutcome is false: a wait that failed outright), busy flag cleared,
 // events closed, lists emptied, controls enabled.
-void EndTransaction(TForm1& form, bool showOutcome = true);
+void EndTransaction(LineSession& session, bool showOutcome = true);
 
 // "   TIMEOUT" in the monitor and the time-out failure in the balloon.
-void ShowTimeout(TForm1& form);
+void ShowTimeout(LineSession& session);
 
 // Waits for reply events 1 to 3 (acknowledgement, positive reply, error
 // reply), lowest first, at most the limit (shortened by the test setting).
-WaitResult WaitForReply(TUnit& unit, std::chrono::milliseconds limit = limits::kReply);
+WaitResult WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit = limits::kReply);
 
 // The outcome of a request whose answer ends the command: on "!" the buffer
 // is cleared first, "!" and "$" show the success text, "#" the controller's
 // absence, a time-out the time-out. Then the transaction ends; a wait that
 // failed outright ends it without an outcome.
-void EndWithReplyOutcome(TForm1& form, const WaitResult& reply, const std::string& successText);
+void EndWithReplyOutcome(LineSession& session, const WaitResult& reply, const std::string& successText);
 
 // For a request that the command goes on from once it is accepted: true on
 // "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
 // time-out) or without one (a failed wait).
-bool RequestAccepted(TForm1& form, const WaitResult& reply);
+bool RequestAccepted(LineSession& session, const WaitResult& reply);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

@@ -26,7 +26,7 @@ public:
     virtual std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                                   const std::string& initial) = 0;
 
-    // The command controls, in this order: SpeedButton5, Button2, Button4, the map.
+    // The command controls, in this order: converterButton, closeButton, searchButton, the map.
     virtual void SetCommandControlsEnabled(bool enabled) = 0;
     // "Открыть", the port box and the speed box.
     virtual void SetPortControlsEnabled(bool enabled) = 0;
@@ -49,7 +49,7 @@ public:
     virtual void ShowSensorPopup(std::uint8_t index, const std::string& text) = 0;
     virtual void RemoveSensorPopup() = 0;
 
-    // PopupMenu1 at the cell of index.
+    // The controller menu at the cell of index.
     virtual void OpenCommandMenu(std::uint8_t index) = 0;
 };
 

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/TForm1.h"
-#include "display/TPList.h"
+#include "app/LineSession.h"
+#include "display/TrafficLog.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
 #include "gui/MonitorView.h"
@@ -33,9 +33,9 @@ void BM_MonitorAppend100k(benchmark::State& state) {
   const auto batch = static_cast<std::size_t>(state.range(0));
   const std::string text = "   COM1   \x97\x97>   G   \x97   Card event 0123456789AB";
   for (auto _ : state) {
-    tulex::TPList list;
+    tulex::TrafficLog list;
     list.SetWindowExists(true);
-    tulex::TPListStore store(list);
+    tulex::TrafficLogStore store(list);
     tulex::MonitorView view;
     view.setFont(tulex::MonitorWindow::MonitorFont());
     view.resize(692, 200);
@@ -61,10 +61,10 @@ BENCHMARK(BM_MonitorAppend100k)->Arg(100)->Arg(1000)->Arg(100'000)->Unit(benchma
 
 // One repaint of a full view with a million lines in the store.
 void BM_MonitorPaintAtAMillion(benchmark::State& state) {
-  tulex::TPList list;
+  tulex::TrafficLog list;
   list.SetWindowExists(true);
   for (int i = 0; i < 1'000'000; ++i) list.Add("   COM1   \x97\x97>   OK");
-  tulex::TPListStore store(list);
+  tulex::TrafficLogStore store(list);
   tulex::MonitorView view;
   view.setFont(tulex::MonitorWindow::MonitorFont());
   view.resize(692, 200);

@@ -1,4 +1,4 @@
-// The port's receive side: the cost of one TPort::ReadByte, how many times
+// The port's receive side: the cost of one SerialPort::ReadByte, how many times
 // an idle receive wait wakes up, and how fast it notices a close.
 
 #include <benchmark/benchmark.h>
@@ -12,13 +12,13 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "serial/TPort.h"
+#include "serial/SerialPort.h"
 #include "tests/support/Pty.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using tulex::TPort;
+using tulex::SerialPort;
 
 // Voluntary context switches of one thread: each is a wake-up after a sleep.
 long VoluntarySwitches(pid_t tid) {
@@ -37,7 +37,7 @@ long VoluntarySwitches(pid_t tid) {
 // Bytes per second through ReadByte, with the line side keeping the queue full.
 void BM_ReadByte(benchmark::State& state) {
     tulex::test::Pty pty;
-    TPort port;
+    SerialPort port;
     if (!port.Open(pty.slavePath()) || !port.Configure("115200")) {
         state.SkipWithError("no pseudo-terminal");
         return;
@@ -66,7 +66,7 @@ BENCHMARK(BM_ReadByte)->Unit(benchmark::kMicrosecond);
 // Wake-ups per second of a receive loop on an idle line.
 void BM_IdleWakeupsPerSecond(benchmark::State& state) {
     tulex::test::Pty pty;
-    TPort port;
+    SerialPort port;
     if (!port.Open(pty.slavePath()) || !port.Configure("9600")) {
         state.SkipWithError("no pseudo-terminal");
         return;
@@ -101,7 +101,7 @@ BENCHMARK(BM_IdleWakeupsPerSecond)->Iterations(2)->Unit(benchmark::kMillisecond)
 // Time from Close to the waiting receive loop having returned.
 void BM_CloseNoticed(benchmark::State& state) {
     tulex::test::Pty pty;
-    TPort port;
+    SerialPort port;
     for (auto _ : state) {
         state.PauseTiming();
         if (!port.Open(pty.slavePath()) || !port.Configure("9600")) {

@@ -19,7 +19,7 @@
 
 #include "app/ControllerCommands.h"
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "tests/support/Pty.h"
 #include "tests/support/RecordingView.h"
 
@@ -76,18 +76,18 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
     AnsweringLine line(pty, speed);
     tulex::QueueDispatcher dispatcher;
     tulex::test::RecordingView view;
-    tulex::TForm1 form(view, dispatcher);
-    form.monitor.SetWindowExists(true);  // the monitor open, as while commissioning
-    form.Button1Click(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
-    if (!form.IsPortOpen()) {
+    tulex::LineSession session(view, dispatcher);
+    session.monitor.SetWindowExists(true);  // the monitor open, as while commissioning
+    session.OpenPort(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
+    if (!session.IsPortOpen()) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
     std::size_t found = 0;
     for (auto _ : state) {
-        form.controller().Button4Click();
-        dispatcher.RunUntil([&] { return form.unit.busy == 0 && view.commandControlsEnabled(); }, 120s);
-        found = form.map.Count(tulex::MapSet::Present);
+        session.controller().SearchControllers();
+        dispatcher.RunUntil([&] { return session.transaction.busy == 0 && view.commandControlsEnabled(); }, 120s);
+        found = session.map.Count(tulex::MapSet::Present);
     }
     if (found != 182) state.SkipWithError("not every controller was found");
     const double bound = speed > 0 ? 182.0 * (kRequestBytes + kAnswerBytes) * 10 / speed : 0.0;

@@ -46,20 +46,20 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
     g_stopSignal = 0;
     dispatcher_ = std::make_unique<QueueDispatcher>();
     view_ = std::make_unique<ConsoleView>(options_.json, options_.yes);
-    form_ = std::make_unique<TForm1>(*view_, *dispatcher_);
-    form_->settings.readers = options_.readers;
-    form_->settings.sensors = options_.sensors;
-    form_->settings.onlineAnswer = options_.onlineAnswer;
-    form_->settings.sensorAnswer = options_.sensorAnswer;
-    form_->settings.masterMode = options_.master;
+    session_ = std::make_unique<LineSession>(*view_, *dispatcher_);
+    session_->settings.readers = options_.readers;
+    session_->settings.sensors = options_.sensors;
+    session_->settings.onlineAnswer = options_.onlineAnswer;
+    session_->settings.sensorAnswer = options_.sensorAnswer;
+    session_->settings.masterMode = options_.master;
     // The CLI always has its monitor "window": every line reaches the sink.
-    form_->monitor.SetWindowExists(true);
-    form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+    session_->monitor.SetWindowExists(true);
+    session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 
 CliSession::~CliSession() {
     Close();
-    form_.reset();  // FormClose, waits for the receive thread and workers
+    session_.reset();  // Shutdown, waits for the receive thread and workers
     dispatcher_.reset();
     if (monitorFile_) std::fclose(monitorFile_);
 }
@@ -78,9 +78,9 @@ void CliSession::MonitorLine(std::string_view line) {
 
 void CliSession::SetMonitorObserver(std::function<void(std::string_view line)> observer) {
     // Swapped under the monitor's lock, so no line sees half a change.
-    form_->monitor.SetLineSink(nullptr);
+    session_->monitor.SetLineSink(nullptr);
     observer_ = std::move(observer);
-    form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+    session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 
 int CliSession::Open() {
@@ -99,13 +99,13 @@ int CliSession::Open() {
                 return kExitUsage;
             }
             std::setvbuf(file, nullptr, _IOLBF, 0);  // each line reaches the file as it comes
-            form_->monitor.SetLineSink(nullptr);
+            session_->monitor.SetLineSink(nullptr);
             monitorFile_ = file;
-            form_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+            session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
         }
     }
-    form_->Button1Click(options_.port, options_.speed);
-    if (!form_->IsPortOpen()) return kExitPort;
+    session_->OpenPort(options_.port, options_.speed);
+    if (!session_->IsPortOpen()) return kExitPort;
     opened_ = true;
     return kExitSuccess;
 }
@@ -121,7 +121,7 @@ CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::op
         [&] {
             if (done && done()) return stop = Stop::Condition, true;
             if (g_stopSignal) return stop = Stop::Signal, true;
-            if (opened_ && !form_->IsPortOpen()) return stop = Stop::PortClosed, true;
+            if (opened_ && !session_->IsPortOpen()) return stop = Stop::PortClosed, true;
             if (steady_clock::now() - start >= limit) return stop = Stop::Time, true;
             return false;
         },
@@ -130,8 +130,8 @@ CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::op
 }
 
 void CliSession::Close() {
-    if (!form_) return;
-    form_->Button2Click();
+    if (!session_) return;
+    session_->ClosePort();
     dispatcher_->ProcessPending();
 }
 

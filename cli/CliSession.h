@@ -1,5 +1,5 @@
 #pragma once
-// One run of a tulex-cli command against the port: the engine (TForm1) on a
+// One run of a tulex-cli command against the port: the engine (LineSession) on a
 // QueueDispatcher whose UI thread is the caller, with a ConsoleView as its
 // screen, the settings and master mode taken from the global options, the
 // monitor "window" open and every monitor line written where --monitor says.
@@ -9,8 +9,8 @@
 //   int RunCheck(const CliOptions& options) {
 //       CliSession session(options);           // this thread becomes the UI thread
 //       if (int status = session.Open(); status != kExitSuccess) return status;   // 2 or 3
-//       session.form().map.SelectIndex(index);
-//       session.form().controller().N11Click(); // the menu item's handler
+//       session.session().map.SelectIndex(index);
+//       session.session().controller().CheckPresence(); // the menu item's handler
 //       session.RunUntil([&] { return session.view().CommandControlsEnabled(); });
 //       session.Close();                        // "Закрыть" (also done by the destructor)
 //       ... print session.view().LastBalloon() / BalloonJson(), return the status
@@ -29,7 +29,7 @@
 #include <string_view>
 
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleView.h"
 
@@ -65,7 +65,7 @@ public:
     // True once SIGINT or SIGTERM arrived during this session.
     bool Interrupted() const;
 
-    TForm1& form() { return *form_; }
+    LineSession& session() { return *session_; }
     ConsoleView& view() { return *view_; }
     QueueDispatcher& dispatcher() { return *dispatcher_; }
     const CliOptions& options() const { return options_; }
@@ -76,7 +76,7 @@ private:
     CliOptions options_;
     std::unique_ptr<QueueDispatcher> dispatcher_;
     std::unique_ptr<ConsoleView> view_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<LineSession> session_;
     std::FILE* monitorFile_ = nullptr;
     bool monitorToStderr_ = false;
     std::function<void(std::string_view)> observer_;

@@ -1,5 +1,5 @@
 // tulex-cli check, params, set-index, mode, preset, relay-time and
-// master-card: the controller queries and settings of PopupMenu1, run by the
+// master-card: the controller queries and settings of the controller menu, run by the
 // same handlers as the menu items. IDX selects the map's cell; the
 // handler's dialog is answered from the arguments (the same checks and
 // messages as in the window); the final balloon is the output.
@@ -74,27 +74,27 @@ using Invoke = void (*)(ControllerCommands&, const std::string& argument);
 
 struct Choice {
     const char* name;
-    void (ControllerCommands::*handler)();
+    MenuCommand command;
 };
 
-constexpr Choice kModes[] = {{"offline", &ControllerCommands::Offline1Click},
-                             {"online", &ControllerCommands::Online1Click},
-                             {"autonomous", &ControllerCommands::N13Click}};
-constexpr Choice kPresets[] = {{"1", &ControllerCommands::N7Click},
-                               {"2", &ControllerCommands::N23Click},
-                               {"3", &ControllerCommands::N8Click},
-                               {"4", &ControllerCommands::N20Click},
-                               {"5", &ControllerCommands::N25Click}};
-constexpr Choice kRelays[] = {{"1", &ControllerCommands::N15Click},
-                              {"2", &ControllerCommands::N22Click},
-                              {"3", &ControllerCommands::N32Click},
-                              {"4", &ControllerCommands::N42Click}};
-constexpr Choice kMasterCard[] = {{"set", &ControllerCommands::N28Click}, {"read", &ControllerCommands::N29Click}};
+constexpr Choice kModes[] = {{"offline", MenuCommand::ModeOffline},
+                             {"online", MenuCommand::ModeOnline},
+                             {"autonomous", MenuCommand::ModeAutonomous}};
+constexpr Choice kPresets[] = {{"1", MenuCommand::PresetDoorWithoutSensor},
+                               {"2", MenuCommand::PresetDoorWithSensor},
+                               {"3", MenuCommand::PresetTurnstileWithoutConfirmation},
+                               {"4", MenuCommand::PresetTurnstileWithConfirmation},
+                               {"5", MenuCommand::PresetRegistrationTerminal}};
+constexpr Choice kRelays[] = {{"1", MenuCommand::RelayTime1},
+                              {"2", MenuCommand::RelayTime2},
+                              {"3", MenuCommand::RelayTime3},
+                              {"4", MenuCommand::RelayTime4}};
+constexpr Choice kMasterCard[] = {{"set", MenuCommand::SetMasterCard}, {"read", MenuCommand::ReadMasterCard}};
 
 template <std::size_t N>
-std::optional<void (ControllerCommands::*)()> Pick(const Choice (&choices)[N], const std::string& name) {
+std::optional<MenuCommand> Pick(const Choice (&choices)[N], const std::string& name) {
     for (const Choice& c : choices)
-        if (name == c.name) return c.handler;
+        if (name == c.name) return c.command;
     return std::nullopt;
 }
 
@@ -106,7 +106,7 @@ std::string Names(const Choice (&choices)[N]) {
 }
 
 struct Command {
-    void (ControllerCommands::*handler)() = nullptr;
+    MenuCommand menuCommand = MenuCommand::CheckPresence;
     std::optional<std::string> input;  // the dialog's answer
 };
 
@@ -120,21 +120,21 @@ std::optional<Command> ParseCommand(const std::string& name, const std::vector<s
     };
     const auto choose = [&](const auto& choices, const std::string& what,
                             const std::string& value) -> std::optional<Command> {
-        if (const auto handler = Pick(choices, value)) return Command{*handler, std::nullopt};
+        if (const auto picked = Pick(choices, value)) return Command{*picked, std::nullopt};
         problem = what + " must be " + Names(choices) + ", not \"" + value + "\"";
         return std::nullopt;
     };
     if (name == "check") {
         if (!expect(0)) return std::nullopt;
-        return Command{&ControllerCommands::N11Click, std::nullopt};
+        return Command{MenuCommand::CheckPresence, std::nullopt};
     }
     if (name == "params") {
         if (!expect(0)) return std::nullopt;
-        return Command{&ControllerCommands::N31Click, std::nullopt};
+        return Command{MenuCommand::ReadParameters, std::nullopt};
     }
     if (name == "set-index") {
         if (!expect(1)) return std::nullopt;
-        return Command{&ControllerCommands::N21Click, AsTyped(rest[0])};
+        return Command{MenuCommand::ChangeIndex, AsTyped(rest[0])};
     }
     if (name == "mode") {
         if (!expect(1)) return std::nullopt;
@@ -174,12 +174,12 @@ int RunControllerCommand(const CliOptions& options) {
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
     ConsoleView& view = session.view();
-    session.form().map.SelectIndex(*index);
+    session.session().map.SelectIndex(*index);
     if (command->input) view.QueueInput(*command->input);
-    (session.form().controller().*command->handler)();
+    session.session().controller().Run(command->menuCommand);
     // Nothing started: refused input (its message went to standard error)
     // or a question answered No.
-    if (view.CommandControlsEnabled() && session.form().unit.busy == 0) return kExitUsage;
+    if (view.CommandControlsEnabled() && session.session().transaction.busy == 0) return kExitUsage;
 
     const CliSession::Stop stop = session.RunUntil([&] { return view.CommandControlsEnabled(); });
     session.Close();

@@ -50,16 +50,16 @@ int RunConverter(const CliOptions& options) {
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
     ConsoleView& view = session.view();
-    ConverterCommands& converter = session.form().converter();
+    ConverterCommands& converter = session.session().converter();
 
     // The converter button first: it refuses with the port closed.
-    if (!converter.SpeedButton5Click()) return kExitPort;
+    if (!converter.OpenConverterMenu()) return kExitPort;
     if (what != "info") view.QueueInput(args[1]);
     // Until a worker runs, message boxes are refusals and go to standard
     // error (the view's default); the worker's outcomes are the output.
-    const bool started = what == "info" ? converter.N19Click()
-                         : what == "poll-range" ? converter.N34Click()
-                                                : converter.N35Click();
+    const bool started = what == "info" ? converter.ReadConverterParameters()
+                         : what == "poll-range" ? converter.ChangePollRange()
+                                                : converter.RunConverterCommand();
     if (!started) return kExitUsage;
 
     std::vector<ConsoleView::Message> shown;

@@ -13,7 +13,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "controller/IndexInput.h"
-#include "controller/TMap.h"
+#include "controller/LineMap.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
 
@@ -66,7 +66,7 @@ bool WaitForCommand(CliSession& session, std::optional<double> seconds, bool sto
         std::fprintf(stderr, "tulex-cli: interrupted\n");
         return false;
     }
-    session.form().Button5Click();
+    session.session().StopCommand();
     if (session.dispatcher().RunUntil([&] { return Done(session); }, kStopGrace)) return true;
     std::fprintf(stderr, "tulex-cli: the command did not stop\n");
     return false;
@@ -108,9 +108,9 @@ int RunControllerCommand(const CliOptions& options, const Parsed& parsed, bool s
                          const std::optional<std::string>& input = std::nullopt) {
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
-    session.form().map.SelectIndex(parsed.index);
+    session.session().map.SelectIndex(parsed.index);
     if (input) session.view().QueueInput(*input);
-    handler(session.form().controller());
+    handler(session.session().controller());
     // The controls stay enabled when the handler started nothing: a question
     // answered No or refused input (its message has gone to standard error).
     if (Done(session)) {
@@ -128,14 +128,14 @@ int RunEepromTest(const CliOptions& options) {
     int status = kExitUsage;
     const auto parsed = ParseArguments(options, 0, false, status);
     if (!parsed) return status;
-    return RunControllerCommand(options, *parsed, false, [](ControllerCommands& c) { c.N41Click(); });
+    return RunControllerCommand(options, *parsed, false, [](ControllerCommands& c) { c.TestMemory(); });
 }
 
 int RunLineTest(const CliOptions& options) {
     int status = kExitUsage;
     const auto parsed = ParseArguments(options, 0, true, status);
     if (!parsed) return status;
-    return RunControllerCommand(options, *parsed, true, [](ControllerCommands& c) { c.N1Click(); });
+    return RunControllerCommand(options, *parsed, true, [](ControllerCommands& c) { c.TestLine(); });
 }
 
 int RunRelayTest(const CliOptions& options) {
@@ -145,27 +145,21 @@ int RunRelayTest(const CliOptions& options) {
     const std::string& relay = parsed->rest[0];
     if (relay != "1" && relay != "2" && relay != "3" && relay != "4")
         return Usage(options.command, "relay must be 1, 2, 3 or 4, not \"" + relay + "\"");
-    return RunControllerCommand(options, *parsed, true, [&relay](ControllerCommands& c) {
-        switch (relay[0]) {
-            case '1': c.N110Click(); break;
-            case '2': c.N24Click(); break;
-            case '3': c.N33Click(); break;
-            default: c.N43Click(); break;
-        }
-    });
+    return RunControllerCommand(options, *parsed, true,
+                                [&relay](ControllerCommands& c) { c.TestRelay(relay[0] - '0'); });
 }
 
 int RunRaw(const CliOptions& options) {
     int status = kExitUsage;
     const auto parsed = ParseArguments(options, 1, false, status);
     if (!parsed) return status;
-    return RunControllerCommand(options, *parsed, false, [](ControllerCommands& c) { c.N26Click(); },
+    return RunControllerCommand(options, *parsed, false, [](ControllerCommands& c) { c.RunRawCommand(); },
                                 parsed->rest[0]);
 }
 
-std::vector<std::uint8_t> SetMembers(const TMap& map, MapSet set) {
+std::vector<std::uint8_t> SetMembers(const LineMap& map, MapSet set) {
     std::vector<std::uint8_t> out;
-    for (const std::uint8_t index : TMap::IndexTable())
+    for (const std::uint8_t index : LineMap::IndexTable())
         if (map.HasIndex(index, set)) out.push_back(index);
     return out;
 }
@@ -197,12 +191,12 @@ int RunSearch(const CliOptions& options) {
     if (!args.empty()) return Usage(options.command, "unexpected argument \"" + args.front() + "\"");
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
-    session.form().controller().Button4Click();
+    session.session().controller().SearchControllers();
     if (Done(session)) return kExitUsage;
     if (!WaitForCommand(session, seconds, true)) return kExitFailure;
     session.Close();
-    PrintSets(session.view(), SetMembers(session.form().map, MapSet::Present),
-              SetMembers(session.form().map, MapSet::ReplyOnly));
+    PrintSets(session.view(), SetMembers(session.session().map, MapSet::Present),
+              SetMembers(session.session().map, MapSet::ReplyOnly));
     return kExitSuccess;
 }
 

@@ -1,6 +1,6 @@
 #include "controller/Reports.h"
 
-#include "controller/TUnit.h"
+#include "controller/ControllerTransaction.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
@@ -21,7 +21,7 @@ int HexDigitValue(char c) {
 // without the process locale's decimal separator).
 std::string FixedTenths(int tenths) { return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10); }
 
-// Tenths of a second in the general form: no trailing zero (2, 2.5, 25.5).
+// Tenths of a second in the general session: no trailing zero (2, 2.5, 25.5).
 std::string GeneralTenths(int tenths) {
     std::string text = std::to_string(tenths / 10);
     if (tenths % 10 != 0) text += "." + std::to_string(tenths % 10);
@@ -160,12 +160,12 @@ ReportText MasterCardReport(std::string_view d) {
     return report;
 }
 
-void TUnit::ReportParameters(const std::string& replyData) {
+void ControllerTransaction::ReportParameters(const std::string& replyData) {
     const ReportText report = ParameterReport(replyData);
     ShowReport(report.title, report.text);
 }
 
-void TUnit::ReportMasterCard(const std::string& replyData) {
+void ControllerTransaction::ReportMasterCard(const std::string& replyData) {
     const ReportText report = MasterCardReport(replyData);
     ShowReport(report.title, report.text);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the window program:
 //   tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]
-// "-master" counts only as the very first argument (TForm1 decides).
+// "-master" counts only as the very first argument (LineSession decides).
 
 #include <QString>
 #include <QStringList>

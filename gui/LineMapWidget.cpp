@@ -178,9 +178,7 @@ void LineMapWidget::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const std::vector<int> held(heldFunctionKeys_.begin(), heldFunctionKeys_.end());
-  if (const auto path = MapShortcut(digit ? 0 : fkey, digit, held)) {
-    emit shortcutPressed(QList<int>(path->begin(), path->end()));
-  }
+  if (const auto command = MapShortcut(digit ? 0 : fkey, digit, held)) emit shortcutPressed(*command);
   event->accept();
 }
 

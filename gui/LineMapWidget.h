@@ -6,11 +6,14 @@
 // the map model can live below the GUI and be changed from other threads.
 
 #include <QList>
+#include <QMetaType>
 #include <QWidget>
 
 #include <bitset>
 #include <functional>
 #include <set>
+
+#include "app/ControllerMenu.h"
 
 namespace tulex {
 
@@ -65,8 +68,8 @@ class LineMapWidget : public QWidget {
   // The operator moved the current cell (mouse press on a cell or arrow key).
   void cellClicked(unsigned char index);
   void cellDoubleClicked(unsigned char index);
-  // A function-key shortcut: PopupMenu1 positions (top level, then submenu).
-  void shortcutPressed(QList<int> menuPath);
+  // A function-key shortcut: the controller menu command it names.
+  void shortcutPressed(tulex::MenuCommand command);
   void selectedIndexChanged(unsigned char index);
 
  protected:
@@ -88,3 +91,5 @@ class LineMapWidget : public QWidget {
 };
 
 }  // namespace tulex
+
+Q_DECLARE_METATYPE(tulex::MenuCommand)

@@ -13,7 +13,7 @@
 
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "gui/CommandLine.h"
 #include "gui/LineMapWidget.h"
 #include "gui/MainWindow.h"
@@ -32,40 +32,40 @@ QColor ToQColor(Colour c) { return QColor(c.r, c.g, c.b); }
 
 }  // namespace
 
-std::size_t TPListStore::count() const { return list_.Count(); }
-std::string TPListStore::line(std::size_t i) const { return list_.Line(i); }
-std::uint64_t TPListStore::generation() const { return list_.Generation(); }
+std::size_t TrafficLogStore::count() const { return list_.Count(); }
+std::string TrafficLogStore::line(std::size_t i) const { return list_.Line(i); }
+std::uint64_t TrafficLogStore::generation() const { return list_.Generation(); }
 
 MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<QtDispatcher>()) {
-  form_ = std::make_unique<TForm1>(*this, *dispatcher_);
-  form_->FormCreate(ProgramArguments(arguments));
-  window_ = std::make_unique<MainWindow>(Q(form_->Caption()));
-  store_ = std::make_unique<TPListStore>(form_->monitor);
-  window_->Map->setSetsProvider([this] {
-    const TMap::Snapshot snapshot = form_->map.Take();
+  session_ = std::make_unique<LineSession>(*this, *dispatcher_);
+  session_->Start(ProgramArguments(arguments));
+  window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
+  store_ = std::make_unique<TrafficLogStore>(session_->monitor);
+  window_->lineMap->setSetsProvider([this] {
+    const LineMap::Snapshot snapshot = session_->map.Take();
     return MapSets{snapshot.present, snapshot.replyOnly};
   });
-  window_->Map->selectIndex(form_->map.SelectedIndex());
+  window_->lineMap->selectIndex(session_->map.SelectedIndex());
   connectControls();
   connectCommands();
   fillPortList();
 }
 
 MainView::~MainView() {
-  // Shut the logic down while the widgets still exist (FormClose reaches the
-  // pop-ups); from then on nothing queued reaches them. The form's
+  // Shut the logic down while the widgets still exist (Shutdown reaches the
+  // pop-ups); from then on nothing queued reaches them. The session's
   // destruction waits for its threads; the widgets outlive it.
-  form_->FormClose();
+  session_->Shutdown();
   dispatcher_->BeginShutdown();
-  window_->Map->setSetsProvider({});
+  window_->lineMap->setSetsProvider({});
   if (monitor_) delete monitor_.data();
-  form_.reset();
+  session_.reset();
 }
 
 void MainView::fillPortList() {
-  std::vector<std::string> names = form_->FillPortList();
+  std::vector<std::string> names = session_->FillPortList();
   std::sort(names.begin(), names.end());  // the port box's list is sorted as text
-  QComboBox* box = window_->ComboBox1;
+  QComboBox* box = window_->portBox;
   box->clear();
   for (const std::string& name : names) box->addItem(Q(name));
   if (box->count() > 0) box->setCurrentIndex(0);
@@ -73,134 +73,133 @@ void MainView::fillPortList() {
 
 void MainView::connectControls() {
   MainWindow& w = *window_;
-  connect(w.Button1, &QPushButton::clicked, this, [this] {
-    form_->Button1Click(S(window_->ComboBox1->currentText()), S(window_->ComboBox2->currentText()));
+  connect(w.openButton, &QPushButton::clicked, this, [this] {
+    session_->OpenPort(S(window_->portBox->currentText()), S(window_->speedBox->currentText()));
   });
-  connect(w.Button2, &QPushButton::clicked, this, [this] { form_->Button2Click(); });
-  connect(w.Button5, &QPushButton::clicked, this, [this] { form_->Button5Click(); });
-  connect(w.Button6, &QPushButton::clicked, this, &MainView::Button6Click);
-  connect(w.SpeedButton1, &QToolButton::clicked, this, &MainView::SpeedButton1Click);
-  connect(w.SpeedButton2, &QToolButton::clicked, this, &MainView::SpeedButton2Click);
-  connect(w.SpeedButton3, &QToolButton::clicked, this, &MainView::SpeedButton3Click);
-  connect(w.SpeedButton4, &QToolButton::clicked, this, &MainView::SpeedButton4Click);
-  connect(w.SpeedButton5, &QToolButton::clicked, this, &MainView::SpeedButton5Click);
-  connect(w.N4, &QAction::triggered, this, &MainView::N4Click);
+  connect(w.closeButton, &QPushButton::clicked, this, [this] { session_->ClosePort(); });
+  connect(w.stopButton, &QPushButton::clicked, this, [this] { session_->StopCommand(); });
+  connect(w.monitorButton, &QPushButton::clicked, this, &MainView::ShowMonitor);
+  connect(w.pauseButton, &QToolButton::clicked, this, &MainView::PauseMonitor);
+  connect(w.resumeButton, &QToolButton::clicked, this, &MainView::ResumeMonitor);
+  connect(w.clearButton, &QToolButton::clicked, this, &MainView::ClearMonitor);
+  connect(w.saveButton, &QToolButton::clicked, this, &MainView::SaveMonitor);
+  connect(w.converterButton, &QToolButton::clicked, this, &MainView::OpenConverterMenu);
+  connect(w.aboutAction, &QAction::triggered, this, &MainView::ShowAbout);
 
   // The four settings are read by the receive thread when they matter.
-  connect(w.N9, &QAction::toggled, this, [this](bool on) { form_->settings.readers = on; });
-  connect(w.N17, &QAction::toggled, this, [this](bool on) { form_->settings.sensors = on; });
-  connect(w.online2, &QAction::toggled, this, [this](bool on) { form_->settings.onlineAnswer = on; });
-  connect(w.N10, &QAction::toggled, this, [this](bool on) { form_->settings.sensorAnswer = on; });
-  form_->settings.readers = w.N9->isChecked();
-  form_->settings.sensors = w.N17->isChecked();
-  form_->settings.onlineAnswer = w.online2->isChecked();
-  form_->settings.sensorAnswer = w.N10->isChecked();
+  connect(w.readersAction, &QAction::toggled, this, [this](bool on) { session_->settings.readers = on; });
+  connect(w.sensorsAction, &QAction::toggled, this, [this](bool on) { session_->settings.sensors = on; });
+  connect(w.onlineAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings.onlineAnswer = on; });
+  connect(w.sensorAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings.sensorAnswer = on; });
+  session_->settings.readers = w.readersAction->isChecked();
+  session_->settings.sensors = w.sensorsAction->isChecked();
+  session_->settings.onlineAnswer = w.onlineAnswerAction->isChecked();
+  session_->settings.sensorAnswer = w.sensorAnswerAction->isChecked();
 
-  connect(w.Map, &LineMapWidget::selectedIndexChanged, this,
-          [this](unsigned char index) { form_->map.SelectIndex(index); });
-  connect(w.Map, &LineMapWidget::cellClicked, this, [this] { form_->MapClick(); });
-  connect(w.Map, &LineMapWidget::cellDoubleClicked, this, [this] { form_->MapDoubleClick(); });
-  connect(w.Map, &LineMapWidget::shortcutPressed, this, [this](const QList<int>& path) {
-    // The shortcuts work only with the port open, and reach the same handler
-    // as the PopupMenu1 item at their position.
-    if (!form_->IsPortOpen() || path.isEmpty()) return;
-    form_->controller().InvokeMenuItem(path[0], path.size() > 1 ? path[1] : -1);
+  connect(w.lineMap, &LineMapWidget::selectedIndexChanged, this,
+          [this](unsigned char index) { session_->map.SelectIndex(index); });
+  connect(w.lineMap, &LineMapWidget::cellClicked, this, [this] { session_->MapClick(); });
+  connect(w.lineMap, &LineMapWidget::cellDoubleClicked, this, [this] { session_->MapDoubleClick(); });
+  connect(w.lineMap, &LineMapWidget::shortcutPressed, this, [this](MenuCommand command) {
+    // The shortcuts work only with the port open, and run the same command as
+    // the controller menu's item.
+    if (session_->IsPortOpen()) session_->controller().Run(command);
   });
-  connect(&w, &MainWindow::closing, this, &MainView::FormClose);
+  connect(&w, &MainWindow::closing, this, &MainView::Shutdown);
 }
 
 void MainView::connectCommands() {
   MainWindow& w = *window_;
-  ControllerCommands& c = form_->controller();
-  const std::pair<QAction*, void (ControllerCommands::*)()> items[] = {
-      {w.N11, &ControllerCommands::N11Click},           {w.N31, &ControllerCommands::N31Click},
-      {w.N21, &ControllerCommands::N21Click},           {w.N7, &ControllerCommands::N7Click},
-      {w.N23, &ControllerCommands::N23Click},           {w.N8, &ControllerCommands::N8Click},
-      {w.N20, &ControllerCommands::N20Click},           {w.N25, &ControllerCommands::N25Click},
-      {w.Offline1, &ControllerCommands::Offline1Click}, {w.Online1, &ControllerCommands::Online1Click},
-      {w.N13, &ControllerCommands::N13Click},           {w.N28, &ControllerCommands::N28Click},
-      {w.N29, &ControllerCommands::N29Click},           {w.N15, &ControllerCommands::N15Click},
-      {w.N22, &ControllerCommands::N22Click},           {w.N32, &ControllerCommands::N32Click},
-      {w.N42, &ControllerCommands::N42Click},           {w.N41, &ControllerCommands::N41Click},
-      {w.N1, &ControllerCommands::N1Click},             {w.N110, &ControllerCommands::N110Click},
-      {w.N24, &ControllerCommands::N24Click},           {w.N33, &ControllerCommands::N33Click},
-      {w.N43, &ControllerCommands::N43Click},           {w.N26, &ControllerCommands::N26Click},
+  ControllerCommands& c = session_->controller();
+  const std::pair<QAction*, MenuCommand> items[] = {
+      {w.checkPresenceAction, MenuCommand::CheckPresence},           {w.readParametersAction, MenuCommand::ReadParameters},
+      {w.changeIndexAction, MenuCommand::ChangeIndex},           {w.presetDoorWithoutSensorAction, MenuCommand::PresetDoorWithoutSensor},
+      {w.presetDoorWithSensorAction, MenuCommand::PresetDoorWithSensor},           {w.presetTurnstileWithoutConfirmationAction, MenuCommand::PresetTurnstileWithoutConfirmation},
+      {w.presetTurnstileWithConfirmationAction, MenuCommand::PresetTurnstileWithConfirmation},           {w.presetRegistrationTerminalAction, MenuCommand::PresetRegistrationTerminal},
+      {w.offlineModeAction, MenuCommand::ModeOffline}, {w.onlineModeAction, MenuCommand::ModeOnline},
+      {w.autonomousModeAction, MenuCommand::ModeAutonomous},           {w.setMasterCardAction, MenuCommand::SetMasterCard},
+      {w.readMasterCardAction, MenuCommand::ReadMasterCard},           {w.relayTime1Action, MenuCommand::RelayTime1},
+      {w.relayTime2Action, MenuCommand::RelayTime2},           {w.relayTime3Action, MenuCommand::RelayTime3},
+      {w.relayTime4Action, MenuCommand::RelayTime4},           {w.memoryTestAction, MenuCommand::TestMemory},
+      {w.lineTestAction, MenuCommand::TestLine},             {w.relayTest1Action, MenuCommand::TestRelay1},
+      {w.relayTest2Action, MenuCommand::TestRelay2},           {w.relayTest3Action, MenuCommand::TestRelay3},
+      {w.relayTest4Action, MenuCommand::TestRelay4},           {w.rawCommandAction, MenuCommand::RunRawCommand},
   };
-  for (const auto& [action, handler] : items) {
-    connect(action, &QAction::triggered, this, [&c, handler = handler] { (c.*handler)(); });
+  for (const auto& [action, command] : items) {
+    connect(action, &QAction::triggered, this, [&c, command = command] { c.Run(command); });
   }
-  connect(w.Button4, &QPushButton::clicked, this, [&c] { c.Button4Click(); });
+  connect(w.searchButton, &QPushButton::clicked, this, [&c] { c.SearchControllers(); });
 
-  ConverterCommands& conv = form_->converter();
-  connect(w.N19, &QAction::triggered, this, [&conv] { conv.N19Click(); });
-  connect(w.N34, &QAction::triggered, this, [&conv] { conv.N34Click(); });
-  connect(w.N35, &QAction::triggered, this, [&conv] { conv.N35Click(); });
+  ConverterCommands& converter = session_->converter();
+  connect(w.readConverterAction, &QAction::triggered, this, [&converter] { converter.ReadConverterParameters(); });
+  connect(w.pollRangeAction, &QAction::triggered, this, [&converter] { converter.ChangePollRange(); });
+  connect(w.converterCommandAction, &QAction::triggered, this, [&converter] { converter.RunConverterCommand(); });
 }
 
 void MainView::OpenPort(const QString& name, const QString& speed) {
-  window_->ComboBox1->setCurrentText(name);
-  if (!speed.isEmpty()) window_->ComboBox2->setCurrentText(speed);
-  window_->Button1->click();
+  window_->portBox->setCurrentText(name);
+  if (!speed.isEmpty()) window_->speedBox->setCurrentText(speed);
+  window_->openButton->click();
 }
 
 // --- monitor
 
-void MainView::Button6Click() {
+void MainView::ShowMonitor() {
   if (monitor_) {
     monitor_->restore();
     return;
   }
-  form_->monitor.SetWindowExists(true);  // a new window starts empty
+  session_->monitor.SetWindowExists(true);  // a new window starts empty
   monitor_ = new MonitorWindow(store_.get());
-  monitor_->setPaused(form_->monitor.Paused());
-  connect(monitor_, &MonitorWindow::closed, this, [this] { form_->monitor.SetWindowExists(false); });
+  monitor_->setPaused(session_->monitor.Paused());
+  connect(monitor_, &MonitorWindow::closed, this, [this] { session_->monitor.SetWindowExists(false); });
   monitor_->showBelow(window_.get());
 }
 
-void MainView::SpeedButton1Click() {
+void MainView::PauseMonitor() {
   if (!monitor_) return;
-  form_->monitor.Pause();
-  window_->SpeedButton2->setEnabled(true);
-  window_->SpeedButton1->setEnabled(false);
+  session_->monitor.Pause();
+  window_->resumeButton->setEnabled(true);
+  window_->pauseButton->setEnabled(false);
   monitor_->setPaused(true);
 }
 
-void MainView::SpeedButton2Click() {
+void MainView::ResumeMonitor() {
   if (!monitor_) return;
-  form_->monitor.Start();
-  window_->SpeedButton1->setEnabled(true);
-  window_->SpeedButton2->setEnabled(false);
+  session_->monitor.Start();
+  window_->pauseButton->setEnabled(true);
+  window_->resumeButton->setEnabled(false);
   monitor_->setPaused(false);
 }
 
-void MainView::SpeedButton3Click() {
-  if (monitor_) form_->monitor.Clear();
+void MainView::ClearMonitor() {
+  if (monitor_) session_->monitor.Clear();
 }
 
-void MainView::SpeedButton4Click() {
+void MainView::SaveMonitor() {
   if (!monitor_) return;
-  const auto path = InputQuery("Сохранить как...", "Путь к файлу:", form_->monitor.filePath);
+  const auto path = InputQuery("Сохранить как...", "Путь к файлу:", session_->monitor.filePath);
   if (!path) return;
-  form_->monitor.filePath = *path;  // as typed
-  TPList::SaveDialogs dialogs;
+  session_->monitor.filePath = *path;  // as typed
+  TrafficLog::SaveDialogs dialogs;
   dialogs.askYesNo = [this](const std::string& caption, const std::string& text) { return AskYesNo(caption, text); };
   dialogs.warn = [this](const std::string& caption, const std::string& text) {
     ShowMessage(caption, text, MessageIcon::Warning);
   };
-  form_->monitor.SaveToFile(*path, dialogs);
+  session_->monitor.SaveToFile(*path, dialogs);
 }
 
-void MainView::SpeedButton5Click() {
+void MainView::OpenConverterMenu() {
   // Warns when the port is closed; otherwise the menu opens at the pointer.
-  if (form_->converter().SpeedButton5Click()) window_->PopupMenu2->popup(QCursor::pos());
+  if (session_->converter().OpenConverterMenu()) window_->converterMenu->popup(QCursor::pos());
 }
 
-void MainView::N4Click() {
+void MainView::ShowAbout() {
   ShowMessage("О программе ТУЛЕКС", S(MainWindow::AboutText()), MessageIcon::Information);
 }
 
-void MainView::FormClose() {
-  form_->FormClose();
+void MainView::Shutdown() {
+  session_->Shutdown();
   // The monitor has no owner; it must not keep the program running alone.
   if (monitor_) monitor_->close();
 }
@@ -232,28 +231,28 @@ std::optional<std::string> MainView::InputQuery(const std::string& caption, cons
 void MainView::SetCommandControlsEnabled(bool enabled) {
   // A disabled map loses the keyboard focus; give it back when the command
   // ends so the operator can go on with the function keys.
-  if (!enabled && window_->Map->hasFocus()) mapHadFocus_ = true;
-  window_->SpeedButton5->setEnabled(enabled);
-  window_->Button2->setEnabled(enabled);
-  window_->Button4->setEnabled(enabled);
-  window_->Map->setEnabled(enabled);
+  if (!enabled && window_->lineMap->hasFocus()) mapHadFocus_ = true;
+  window_->converterButton->setEnabled(enabled);
+  window_->closeButton->setEnabled(enabled);
+  window_->searchButton->setEnabled(enabled);
+  window_->lineMap->setEnabled(enabled);
   if (enabled && mapHadFocus_) {
     mapHadFocus_ = false;
-    window_->Map->setFocus();
+    window_->lineMap->setFocus();
   }
 }
 
 void MainView::SetPortControlsEnabled(bool enabled) {
-  window_->Button1->setEnabled(enabled);
-  window_->ComboBox1->setEnabled(enabled);
-  window_->ComboBox2->setEnabled(enabled);
+  window_->openButton->setEnabled(enabled);
+  window_->portBox->setEnabled(enabled);
+  window_->speedBox->setEnabled(enabled);
 }
 
 void MainView::SetStatusPanel(int panel, const std::string& text) { window_->SetPanelText(panel, Q(text)); }
 
 void MainView::RepaintMap() {
-  window_->Map->selectIndex(form_->map.SelectedIndex());
-  window_->Map->update();
+  window_->lineMap->selectIndex(session_->map.SelectedIndex());
+  window_->lineMap->update();
 }
 
 void MainView::ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) {
@@ -276,6 +275,6 @@ void MainView::ShowSensorPopup(std::uint8_t index, const std::string& text) {
 
 void MainView::RemoveSensorPopup() { window_->popups->removeSensor(); }
 
-void MainView::OpenCommandMenu(std::uint8_t index) { window_->PopupMenu1->popup(window_->IndexScreenPoint(index)); }
+void MainView::OpenCommandMenu(std::uint8_t index) { window_->controllerMenu->popup(window_->IndexScreenPoint(index)); }
 
 }  // namespace tulex

@@ -1,8 +1,8 @@
 #pragma once
-// The Qt side of the window logic: implements the View that TForm1 talks to
+// The Qt side of the window logic: implements the View that LineSession talks to
 // on the main window's widgets, and connects every control, menu item and
-// map shortcut to TForm1's handlers. It also runs the monitor's handlers
-// (the monitor window is a widget; its lines live in TForm1's TPList).
+// map shortcut to LineSession's handlers. It also runs the monitor's handlers
+// (the monitor window is a widget; its lines live in LineSession's TrafficLog).
 
 #include <QObject>
 #include <QPointer>
@@ -18,19 +18,19 @@ namespace tulex {
 
 class MainWindow;
 class QtDispatcher;
-class TForm1;
-class TPList;
+class LineSession;
+class TrafficLog;
 
-// TPList seen through the monitor view's store interface.
-class TPListStore final : public MonitorLineStore {
+// TrafficLog seen through the monitor view's store interface.
+class TrafficLogStore final : public MonitorLineStore {
  public:
-  explicit TPListStore(const TPList& list) : list_(list) {}
+  explicit TrafficLogStore(const TrafficLog& list) : list_(list) {}
   std::size_t count() const override;
   std::string line(std::size_t i) const override;
   std::uint64_t generation() const override;
 
  private:
-  const TPList& list_;
+  const TrafficLog& list_;
 };
 
 class MainView final : public QObject, public View {
@@ -42,7 +42,7 @@ class MainView final : public QObject, public View {
   ~MainView() override;
 
   MainWindow& window() { return *window_; }
-  TForm1& form() { return *form_; }
+  LineSession& session() { return *session_; }
   QtDispatcher& dispatcher() { return *dispatcher_; }
   MonitorWindow* monitorWindow() const { return monitor_; }
 
@@ -50,16 +50,16 @@ class MainView final : public QObject, public View {
   void OpenPort(const QString& name, const QString& speed);
 
   // --- the monitor's handlers
-  void Button6Click();
-  void SpeedButton1Click();
-  void SpeedButton2Click();
-  void SpeedButton3Click();
-  void SpeedButton4Click();
+  void ShowMonitor();
+  void PauseMonitor();
+  void ResumeMonitor();
+  void ClearMonitor();
+  void SaveMonitor();
   // The converter button.
-  void SpeedButton5Click();
-  void N4Click();
-  // The main window closes: FormClose, and the monitor goes with it.
-  void FormClose();
+  void OpenConverterMenu();
+  void ShowAbout();
+  // The main window closes: Shutdown, and the monitor goes with it.
+  void Shutdown();
 
   // --- View
   void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
@@ -86,8 +86,8 @@ class MainView final : public QObject, public View {
 
   std::unique_ptr<QtDispatcher> dispatcher_;
   std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<TForm1> form_;
-  std::unique_ptr<TPListStore> store_;
+  std::unique_ptr<LineSession> session_;
+  std::unique_ptr<TrafficLogStore> store_;
   QPointer<MonitorWindow> monitor_;
   bool mapHadFocus_ = false;
 };

@@ -90,136 +90,136 @@ void MainWindow::buildControls() {
   client->setFixedSize(kClientWidth, kClientHeight);
   setCentralWidget(client);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("Управление COM-портом"), client);
-  GroupBox1->setGeometry(8, 8, 337, 65);
-  ComboBox1 = new QComboBox(GroupBox1);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  ComboBox1->setEditable(true);
-  ComboBox1->setInsertPolicy(QComboBox::InsertAlphabetically);
-  ComboBox1->setGeometry(8, 26, 75, 21);
-  ComboBox1->setToolTip(QStringLiteral("Идентификатор COM-порта"));
-  ComboBox2 = new QComboBox(GroupBox1);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
-  ComboBox2->setInsertPolicy(QComboBox::NoInsert);
-  ComboBox2->setGeometry(88, 26, 81, 21);
-  ComboBox2->setToolTip(QStringLiteral("Скорость COM-порта, бит/с"));
-  ComboBox2->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+  portGroup = new QGroupBox(QStringLiteral("Управление COM-портом"), client);
+  portGroup->setGeometry(8, 8, 337, 65);
+  portBox = new QComboBox(portGroup);
+  portBox->setObjectName(QStringLiteral("portBox"));
+  portBox->setEditable(true);
+  portBox->setInsertPolicy(QComboBox::InsertAlphabetically);
+  portBox->setGeometry(8, 26, 75, 21);
+  portBox->setToolTip(QStringLiteral("Идентификатор COM-порта"));
+  speedBox = new QComboBox(portGroup);
+  speedBox->setObjectName(QStringLiteral("speedBox"));
+  speedBox->setEditable(true);
+  speedBox->setInsertPolicy(QComboBox::NoInsert);
+  speedBox->setGeometry(88, 26, 81, 21);
+  speedBox->setToolTip(QStringLiteral("Скорость COM-порта, бит/с"));
+  speedBox->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
                        QStringLiteral("57600"), QStringLiteral("115200")});
-  ComboBox2->setCurrentIndex(0);
-  Button1 = PushButton(GroupBox1, {174, 25, 75, 23}, QStringLiteral("Открыть"));
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button2 = PushButton(GroupBox1, {254, 25, 75, 23}, QStringLiteral("Закрыть"));
-  Button2->setObjectName(QStringLiteral("Button2"));
+  speedBox->setCurrentIndex(0);
+  openButton = PushButton(portGroup, {174, 25, 75, 23}, QStringLiteral("Открыть"));
+  openButton->setObjectName(QStringLiteral("openButton"));
+  closeButton = PushButton(portGroup, {254, 25, 75, 23}, QStringLiteral("Закрыть"));
+  closeButton->setObjectName(QStringLiteral("closeButton"));
 
-  GroupBox2 = new QGroupBox(QStringLiteral("Управление преобразователем RS232/RS485"), client);
-  GroupBox2->setGeometry(352, 8, 333, 65);
-  SpeedButton5 = SpeedButton(GroupBox2, {296, 25, 29, 23}, Glyph::ConverterMenu, {});
-  SpeedButton5->setObjectName(QStringLiteral("SpeedButton5"));
+  converterGroup = new QGroupBox(QStringLiteral("Управление преобразователем RS232/RS485"), client);
+  converterGroup->setGeometry(352, 8, 333, 65);
+  converterButton = SpeedButton(converterGroup, {296, 25, 29, 23}, Glyph::ConverterMenu, {});
+  converterButton->setObjectName(QStringLiteral("converterButton"));
 
-  Map = new LineMapWidget(client);
-  Map->setObjectName(QStringLiteral("Map"));
-  Map->move(kMapLeft, kMapTop);
+  lineMap = new LineMapWidget(client);
+  lineMap->setObjectName(QStringLiteral("lineMap"));
+  lineMap->move(kMapLeft, kMapTop);
 
-  Button6 = PushButton(client, {8, 272, 75, 23}, QStringLiteral("&Mонитор"));
-  Button6->setObjectName(QStringLiteral("Button6"));
-  SpeedButton1 = SpeedButton(client, {88, 272, 23, 23}, Glyph::Pause, QStringLiteral("Монитор: Пауза"));
-  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-  SpeedButton2 = SpeedButton(client, {112, 272, 23, 23}, Glyph::Start, QStringLiteral("Монитор: Старт"));
-  SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-  SpeedButton2->setEnabled(false);
-  SpeedButton3 = SpeedButton(client, {136, 272, 23, 23}, Glyph::Clear, QStringLiteral("Монитор: Очистить"));
-  SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-  SpeedButton4 = SpeedButton(client, {160, 272, 23, 23}, Glyph::Save, QStringLiteral("Монитор: Сохранить в файл"));
-  SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-  Button4 = PushButton(client, {456, 272, 147, 23}, QStringLiteral("Поиск контроллеров"));
-  Button4->setObjectName(QStringLiteral("Button4"));
-  Button5 = PushButton(client, {610, 272, 75, 23}, QStringLiteral("Остановить"));
-  Button5->setObjectName(QStringLiteral("Button5"));
+  monitorButton = PushButton(client, {8, 272, 75, 23}, QStringLiteral("&Mонитор"));
+  monitorButton->setObjectName(QStringLiteral("monitorButton"));
+  pauseButton = SpeedButton(client, {88, 272, 23, 23}, Glyph::Pause, QStringLiteral("Монитор: Пауза"));
+  pauseButton->setObjectName(QStringLiteral("pauseButton"));
+  resumeButton = SpeedButton(client, {112, 272, 23, 23}, Glyph::Start, QStringLiteral("Монитор: Старт"));
+  resumeButton->setObjectName(QStringLiteral("resumeButton"));
+  resumeButton->setEnabled(false);
+  clearButton = SpeedButton(client, {136, 272, 23, 23}, Glyph::Clear, QStringLiteral("Монитор: Очистить"));
+  clearButton->setObjectName(QStringLiteral("clearButton"));
+  saveButton = SpeedButton(client, {160, 272, 23, 23}, Glyph::Save, QStringLiteral("Монитор: Сохранить в файл"));
+  saveButton->setObjectName(QStringLiteral("saveButton"));
+  searchButton = PushButton(client, {456, 272, 147, 23}, QStringLiteral("Поиск контроллеров"));
+  searchButton->setObjectName(QStringLiteral("searchButton"));
+  stopButton = PushButton(client, {610, 272, 75, 23}, QStringLiteral("Остановить"));
+  stopButton->setObjectName(QStringLiteral("stopButton"));
 
-  StatusBar1 = new QStatusBar(client);
-  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setGeometry(0, 301, kClientWidth, 23);
+  statusBar = new QStatusBar(client);
+  statusBar->setObjectName(QStringLiteral("statusBar"));
+  statusBar->setSizeGripEnabled(false);
+  statusBar->setGeometry(0, 301, kClientWidth, 23);
   const int widths[] = {135, 50, 50};
   const QString texts[] = {QStringLiteral("  Контроллеров в линии:"), QStringLiteral("0"), QStringLiteral("0")};
   for (int i = 0; i < 3; ++i) {
-    auto* panel = new QLabel(texts[i], StatusBar1);
-    panel->setObjectName(QStringLiteral("Panel%1").arg(i));
+    auto* panel = new QLabel(texts[i], statusBar);
+    panel->setObjectName(QStringLiteral("statusPanel%1").arg(i));
     panel->setFixedWidth(widths[i]);
     panel->setFrameStyle(i == 0 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
     panel->setIndent(i == 0 ? 0 : 3);
-    StatusBar1->addWidget(panel);
+    statusBar->addWidget(panel);
     panels.append(panel);
   }
 
   // Tab order: the port group, the search and stop buttons, the map, the
   // monitor button. Speed buttons take no focus.
-  QWidget::setTabOrder(ComboBox1, ComboBox2);
-  QWidget::setTabOrder(ComboBox2, Button1);
-  QWidget::setTabOrder(Button1, Button2);
-  QWidget::setTabOrder(Button2, Button4);
-  QWidget::setTabOrder(Button4, Button5);
-  QWidget::setTabOrder(Button5, Map);
-  QWidget::setTabOrder(Map, Button6);
+  QWidget::setTabOrder(portBox, speedBox);
+  QWidget::setTabOrder(speedBox, openButton);
+  QWidget::setTabOrder(openButton, closeButton);
+  QWidget::setTabOrder(closeButton, searchButton);
+  QWidget::setTabOrder(searchButton, stopButton);
+  QWidget::setTabOrder(stopButton, lineMap);
+  QWidget::setTabOrder(lineMap, monitorButton);
 }
 
 void MainWindow::buildMenus() {
-  N5 = menuBar()->addMenu(QStringLiteral("&Настройки"));
-  N5->setObjectName(QStringLiteral("N5"));
-  N9 = Item(N5, "N9", QStringLiteral("&Информация от считывателей"));
-  N17 = Item(N5, "N17", QStringLiteral("И&нформация от датчиков"));
-  online2 = Item(N5, "online2", QStringLiteral("&Автоответ в on-line режиме"));
-  N10 = Item(N5, "N10", QStringLiteral("А&втоответ на посылки датчиков"));
-  for (QAction* item : {N9, N17, online2, N10}) item->setCheckable(true);
-  N9->setChecked(true);
-  N10->setChecked(true);
-  N3 = menuBar()->addMenu(QStringLiteral("&Справка"));
-  N3->setObjectName(QStringLiteral("N3"));
-  N4 = Item(N3, "N4", QStringLiteral("&О программе"));
+  settingsMenu = menuBar()->addMenu(QStringLiteral("&Настройки"));
+  settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+  readersAction = Item(settingsMenu, "readersAction", QStringLiteral("&Информация от считывателей"));
+  sensorsAction = Item(settingsMenu, "sensorsAction", QStringLiteral("И&нформация от датчиков"));
+  onlineAnswerAction = Item(settingsMenu, "onlineAnswerAction", QStringLiteral("&Автоответ в on-line режиме"));
+  sensorAnswerAction = Item(settingsMenu, "sensorAnswerAction", QStringLiteral("А&втоответ на посылки датчиков"));
+  for (QAction* item : {readersAction, sensorsAction, onlineAnswerAction, sensorAnswerAction}) item->setCheckable(true);
+  readersAction->setChecked(true);
+  sensorAnswerAction->setChecked(true);
+  helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
+  helpMenu->setObjectName(QStringLiteral("helpMenu"));
+  aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));
 
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  N11 = Item(PopupMenu1, "N11", QStringLiteral("Проверить наличие контроллера"));
-  N31 = Item(PopupMenu1, "N31", QStringLiteral("Читать параметры контроллера"));
-  N21 = Item(PopupMenu1, "N21", QStringLiteral("Изменить индекс контроллера"));
-  PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N16"));
-  N6 = Submenu(PopupMenu1, "N6", QStringLiteral("Задать параметры по стандарту"));
-  N7 = Item(N6, "N7", QStringLiteral("Дверь без датчика положения"));
-  N23 = Item(N6, "N23", QStringLiteral("Дверь с датчиком положения"));
-  N8 = Item(N6, "N8", QStringLiteral("Турникет без подтверждения прохода"));
-  N20 = Item(N6, "N20", QStringLiteral("Турникет с подтверждением прохода"));
-  N25 = Item(N6, "N25", QStringLiteral("Регистрационный терминал"));
-  N12 = Submenu(PopupMenu1, "N12", QStringLiteral("Задать режим работы контроллера"));
-  Offline1 = Item(N12, "Offline1", QStringLiteral("Off-line режим "));
-  Online1 = Item(N12, "Online1", QStringLiteral("On-line режим "));
-  N13 = Item(N12, "N13", QStringLiteral("Автономный режим"));
-  N12->addSeparator()->setObjectName(QStringLiteral("N27"));
-  N28 = Item(N12, "N28", QStringLiteral("Задать мастер-карту"));
-  N29 = Item(N12, "N29", QStringLiteral("Читать мастер-карту"));
-  N14 = Submenu(PopupMenu1, "N14", QStringLiteral("Задать время удержания реле"));
-  N15 = Item(N14, "N15", QStringLiteral("Реле 1"));
-  N22 = Item(N14, "N22", QStringLiteral("Реле 2"));
-  N32 = Item(N14, "N32", QStringLiteral("Реле 3"));
-  N42 = Item(N14, "N42", QStringLiteral("Реле 4"));
-  PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N30"));
-  N41 = Item(PopupMenu1, "N41", QStringLiteral("Тест EEPROM-памяти контроллера"));
-  N1 = Item(PopupMenu1, "N1", QStringLiteral("Тест линии на замыкание и обрыв"));
-  N2 = Submenu(PopupMenu1, "N2", QStringLiteral("Тест реле на срабатывание"));
-  N110 = Item(N2, "N110", QStringLiteral("Реле 1"));
-  N24 = Item(N2, "N24", QStringLiteral("Реле 2"));
-  N33 = Item(N2, "N33", QStringLiteral("Реле 3"));
-  N43 = Item(N2, "N43", QStringLiteral("Реле 4"));
-  PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N18"));
-  N26 = Item(PopupMenu1, "N26", QStringLiteral("Выполнить команду"));
+  controllerMenu = new QMenu(this);
+  controllerMenu->setObjectName(QStringLiteral("controllerMenu"));
+  checkPresenceAction = Item(controllerMenu, "checkPresenceAction", QStringLiteral("Проверить наличие контроллера"));
+  readParametersAction = Item(controllerMenu, "readParametersAction", QStringLiteral("Читать параметры контроллера"));
+  changeIndexAction = Item(controllerMenu, "changeIndexAction", QStringLiteral("Изменить индекс контроллера"));
+  controllerMenu->addSeparator();
+  presetMenu = Submenu(controllerMenu, "presetMenu", QStringLiteral("Задать параметры по стандарту"));
+  presetDoorWithoutSensorAction = Item(presetMenu, "presetDoorWithoutSensorAction", QStringLiteral("Дверь без датчика положения"));
+  presetDoorWithSensorAction = Item(presetMenu, "presetDoorWithSensorAction", QStringLiteral("Дверь с датчиком положения"));
+  presetTurnstileWithoutConfirmationAction = Item(presetMenu, "presetTurnstileWithoutConfirmationAction", QStringLiteral("Турникет без подтверждения прохода"));
+  presetTurnstileWithConfirmationAction = Item(presetMenu, "presetTurnstileWithConfirmationAction", QStringLiteral("Турникет с подтверждением прохода"));
+  presetRegistrationTerminalAction = Item(presetMenu, "presetRegistrationTerminalAction", QStringLiteral("Регистрационный терминал"));
+  modeMenu = Submenu(controllerMenu, "modeMenu", QStringLiteral("Задать режим работы контроллера"));
+  offlineModeAction = Item(modeMenu, "offlineModeAction", QStringLiteral("Off-line режим "));
+  onlineModeAction = Item(modeMenu, "onlineModeAction", QStringLiteral("On-line режим "));
+  autonomousModeAction = Item(modeMenu, "autonomousModeAction", QStringLiteral("Автономный режим"));
+  modeMenu->addSeparator();
+  setMasterCardAction = Item(modeMenu, "setMasterCardAction", QStringLiteral("Задать мастер-карту"));
+  readMasterCardAction = Item(modeMenu, "readMasterCardAction", QStringLiteral("Читать мастер-карту"));
+  relayTimeMenu = Submenu(controllerMenu, "relayTimeMenu", QStringLiteral("Задать время удержания реле"));
+  relayTime1Action = Item(relayTimeMenu, "relayTime1Action", QStringLiteral("Реле 1"));
+  relayTime2Action = Item(relayTimeMenu, "relayTime2Action", QStringLiteral("Реле 2"));
+  relayTime3Action = Item(relayTimeMenu, "relayTime3Action", QStringLiteral("Реле 3"));
+  relayTime4Action = Item(relayTimeMenu, "relayTime4Action", QStringLiteral("Реле 4"));
+  controllerMenu->addSeparator();
+  memoryTestAction = Item(controllerMenu, "memoryTestAction", QStringLiteral("Тест EEPROM-памяти контроллера"));
+  lineTestAction = Item(controllerMenu, "lineTestAction", QStringLiteral("Тест линии на замыкание и обрыв"));
+  relayTestMenu = Submenu(controllerMenu, "relayTestMenu", QStringLiteral("Тест реле на срабатывание"));
+  relayTest1Action = Item(relayTestMenu, "relayTest1Action", QStringLiteral("Реле 1"));
+  relayTest2Action = Item(relayTestMenu, "relayTest2Action", QStringLiteral("Реле 2"));
+  relayTest3Action = Item(relayTestMenu, "relayTest3Action", QStringLiteral("Реле 3"));
+  relayTest4Action = Item(relayTestMenu, "relayTest4Action", QStringLiteral("Реле 4"));
+  controllerMenu->addSeparator();
+  rawCommandAction = Item(controllerMenu, "rawCommandAction", QStringLiteral("Выполнить команду"));
 
-  PopupMenu2 = new QMenu(this);
-  PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
-  N19 = Item(PopupMenu2, "N19", QStringLiteral("Читать параметры"));
-  PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N36"));
-  N34 = Item(PopupMenu2, "N34", QStringLiteral("Изменить диапазон опроса"));
-  PopupMenu2->addSeparator()->setObjectName(QStringLiteral("N37"));
-  N35 = Item(PopupMenu2, "N35", QStringLiteral("Выполнить команду"));
+  converterMenu = new QMenu(this);
+  converterMenu->setObjectName(QStringLiteral("converterMenu"));
+  readConverterAction = Item(converterMenu, "readConverterAction", QStringLiteral("Читать параметры"));
+  converterMenu->addSeparator();
+  pollRangeAction = Item(converterMenu, "pollRangeAction", QStringLiteral("Изменить диапазон опроса"));
+  converterMenu->addSeparator();
+  converterCommandAction = Item(converterMenu, "converterCommandAction", QStringLiteral("Выполнить команду"));
 }
 
 QPoint MainWindow::IndexScreenPoint(unsigned char index) const {
@@ -253,10 +253,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::clickEscapeButton() {
   // Both the search and the stop button are cancel buttons: the first that is
   // enabled takes the Escape key.
-  if (Button4->isEnabled()) {
-    Button4->click();
-  } else if (Button5->isEnabled()) {
-    Button5->click();
+  if (searchButton->isEnabled()) {
+    searchButton->click();
+  } else if (stopButton->isEnabled()) {
+    stopButton->click();
   }
 }
 

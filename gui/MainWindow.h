@@ -1,7 +1,7 @@
 #pragma once
 // The main window's widgets: the port and converter group boxes, the line
 // map, the monitor buttons, the search and stop buttons, the status bar, the
-// main menu and the two pop-up menus. Controls keep the form's names. The
+// main menu and the two pop-up menus. Controls keep the session's names. The
 // window logic is attached from outside (MainView); this class only builds
 // and lays out what the operator sees.
 
@@ -33,7 +33,7 @@ class MainWindow : public QMainWindow {
 
   explicit MainWindow(const QString& caption, QWidget* parent = nullptr);
 
-  // Screen point of an index's cell anchor (pop-ups and PopupMenu1 go there).
+  // Screen point of an index's cell anchor (pop-ups and controllerMenu go there).
   QPoint IndexScreenPoint(unsigned char index) const;
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
@@ -45,55 +45,55 @@ class MainWindow : public QMainWindow {
   // The client area below the menu; control positions are relative to it.
   QWidget* client;
 
-  QGroupBox* GroupBox1;
-  QComboBox* ComboBox1;
-  QComboBox* ComboBox2;
-  QPushButton* Button1;
-  QPushButton* Button2;
-  QGroupBox* GroupBox2;
-  QToolButton* SpeedButton5;
-  LineMapWidget* Map;
-  QPushButton* Button6;
-  QToolButton* SpeedButton1;
-  QToolButton* SpeedButton2;
-  QToolButton* SpeedButton3;
-  QToolButton* SpeedButton4;
-  QPushButton* Button4;
-  QPushButton* Button5;
-  QStatusBar* StatusBar1;
+  QGroupBox* portGroup;
+  QComboBox* portBox;
+  QComboBox* speedBox;
+  QPushButton* openButton;
+  QPushButton* closeButton;
+  QGroupBox* converterGroup;
+  QToolButton* converterButton;
+  LineMapWidget* lineMap;
+  QPushButton* monitorButton;
+  QToolButton* pauseButton;
+  QToolButton* resumeButton;
+  QToolButton* clearButton;
+  QToolButton* saveButton;
+  QPushButton* searchButton;
+  QPushButton* stopButton;
+  QStatusBar* statusBar;
   QList<QLabel*> panels;
 
-  // MainMenu1
-  QMenu* N5;  // "&Настройки"
-  QAction* N9;
-  QAction* N17;
-  QAction* online2;
-  QAction* N10;
-  QMenu* N3;  // "&Справка"
-  QAction* N4;
+  // The main menu
+  QMenu* settingsMenu;  // "&Настройки"
+  QAction* readersAction;
+  QAction* sensorsAction;
+  QAction* onlineAnswerAction;
+  QAction* sensorAnswerAction;
+  QMenu* helpMenu;  // "&Справка"
+  QAction* aboutAction;
 
-  // PopupMenu1 (controller commands); order and separators are fixed.
-  QMenu* PopupMenu1;
-  QAction *N11, *N31, *N21;
-  QMenu* N6;
-  QAction *N7, *N23, *N8, *N20, *N25;
-  QMenu* N12;
-  QAction *Offline1, *Online1, *N13, *N28, *N29;
-  QMenu* N14;
-  QAction *N15, *N22, *N32, *N42;
-  QAction *N41, *N1;
-  QMenu* N2;
-  QAction *N110, *N24, *N33, *N43;
-  QAction* N26;
+  // controllerMenu (controller commands); order and separators are fixed.
+  QMenu* controllerMenu;
+  QAction *checkPresenceAction, *readParametersAction, *changeIndexAction;
+  QMenu* presetMenu;
+  QAction *presetDoorWithoutSensorAction, *presetDoorWithSensorAction, *presetTurnstileWithoutConfirmationAction, *presetTurnstileWithConfirmationAction, *presetRegistrationTerminalAction;
+  QMenu* modeMenu;
+  QAction *offlineModeAction, *onlineModeAction, *autonomousModeAction, *setMasterCardAction, *readMasterCardAction;
+  QMenu* relayTimeMenu;
+  QAction *relayTime1Action, *relayTime2Action, *relayTime3Action, *relayTime4Action;
+  QAction *memoryTestAction, *lineTestAction;
+  QMenu* relayTestMenu;
+  QAction *relayTest1Action, *relayTest2Action, *relayTest3Action, *relayTest4Action;
+  QAction* rawCommandAction;
 
-  // PopupMenu2 (converter commands)
-  QMenu* PopupMenu2;
-  QAction *N19, *N34, *N35;
+  // converterMenu (converter commands)
+  QMenu* converterMenu;
+  QAction *readConverterAction, *pollRangeAction, *converterCommandAction;
 
   PopupHost* popups;
 
  signals:
-  // The window is closing (FormClose); it always closes.
+  // The window is closing (Shutdown); it always closes.
   void closing();
 
  protected:

@@ -1,43 +1,51 @@
 #include "gui/MapShortcuts.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tulex {
 
 namespace {
 
-bool Held(const std::vector<int>& held, int key) {
-  return std::find(held.begin(), held.end(), key) != held.end();
-}
+bool Held(const std::vector<int>& held, int key) { return std::find(held.begin(), held.end(), key) != held.end(); }
 
-// Positions in PopupMenu1 of the submenus reached with a held key.
-constexpr int kStandardSets = 4;  // F4 + 1..5
-constexpr int kModes = 5;         // F5 + 1..5 (separator at 3 skipped)
-constexpr int kRelayTimes = 6;    // F6 + 1..4
-constexpr int kRelayTests = 10;   // F9 + 1..4
+// The commands reached with a held key and a digit 1..n.
+constexpr std::array kPresets = {MenuCommand::PresetDoorWithoutSensor, MenuCommand::PresetDoorWithSensor,
+                                 MenuCommand::PresetTurnstileWithoutConfirmation,
+                                 MenuCommand::PresetTurnstileWithConfirmation, MenuCommand::PresetRegistrationTerminal};
+constexpr std::array kModes = {MenuCommand::ModeOffline, MenuCommand::ModeOnline, MenuCommand::ModeAutonomous,
+                               MenuCommand::SetMasterCard, MenuCommand::ReadMasterCard};
+constexpr std::array kRelayTimes = {MenuCommand::RelayTime1, MenuCommand::RelayTime2, MenuCommand::RelayTime3,
+                                    MenuCommand::RelayTime4};
+constexpr std::array kRelayTests = {MenuCommand::TestRelay1, MenuCommand::TestRelay2, MenuCommand::TestRelay3,
+                                    MenuCommand::TestRelay4};
+
+template <std::size_t N>
+std::optional<MenuCommand> Pick(const std::array<MenuCommand, N>& commands, int digit) {
+    if (digit < 1 || digit > static_cast<int>(N)) return std::nullopt;
+    return commands[static_cast<std::size_t>(digit - 1)];
+}
 
 }  // namespace
 
-std::optional<MenuPath> MapShortcut(int pressedFunctionKey, int pressedDigit,
-                                    const std::vector<int>& heldFunctionKeys) {
-  if (pressedDigit >= 1) {
-    const int d = pressedDigit;
-    if (Held(heldFunctionKeys, 4) && d <= 5) return MenuPath{kStandardSets, d - 1};
-    if (Held(heldFunctionKeys, 5) && d <= 3) return MenuPath{kModes, d - 1};
-    if (Held(heldFunctionKeys, 5) && d <= 5) return MenuPath{kModes, d};  // past the separator
-    if (Held(heldFunctionKeys, 6) && d <= 4) return MenuPath{kRelayTimes, d - 1};
-    if (Held(heldFunctionKeys, 9) && d <= 4) return MenuPath{kRelayTests, d - 1};
-    return std::nullopt;
-  }
-  switch (pressedFunctionKey) {
-    case 1: return MenuPath{0};
-    case 2: return MenuPath{1};
-    case 3: return MenuPath{2};
-    case 7: return MenuPath{8};
-    case 8: return MenuPath{9};
-    case 10: return MenuPath{12};
+std::optional<MenuCommand> MapShortcut(int pressedFunctionKey, int pressedDigit,
+                                       const std::vector<int>& heldFunctionKeys) {
+    if (pressedDigit >= 1) {
+        if (Held(heldFunctionKeys, 4)) return Pick(kPresets, pressedDigit);
+        if (Held(heldFunctionKeys, 5)) return Pick(kModes, pressedDigit);
+        if (Held(heldFunctionKeys, 6)) return Pick(kRelayTimes, pressedDigit);
+        if (Held(heldFunctionKeys, 9)) return Pick(kRelayTests, pressedDigit);
+        return std::nullopt;
+    }
+    switch (pressedFunctionKey) {
+    case 1: return MenuCommand::CheckPresence;
+    case 2: return MenuCommand::ReadParameters;
+    case 3: return MenuCommand::ChangeIndex;
+    case 7: return MenuCommand::TestMemory;
+    case 8: return MenuCommand::TestLine;
+    case 10: return MenuCommand::RunRawCommand;
     default: return std::nullopt;
-  }
+    }
 }
 
 }  // namespace tulex

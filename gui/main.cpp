@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
   window.CentreOnScreen();
   window.show();
 
-  if (options.monitor) view.Button6Click();
+  if (options.monitor) view.ShowMonitor();
   if (!options.port.isEmpty()) {
     // After the window is on screen, so that a port message box has its owner.
     QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });

@@ -7,28 +7,28 @@ namespace tulex::test {
 void CommandFixture::SetUp() {
     ASSERT_TRUE(pty.ok());
     line.SetScript(controllers.Script());
-    form = std::make_unique<TForm1>(view, dispatcher);
-    form->monitor.SetWindowExists(true);
-    form->Button1Click(pty.slavePath(), "9600");
-    ASSERT_TRUE(form->IsPortOpen());
-    form->map.SelectIndex(kG);
+    session = std::make_unique<LineSession>(view, dispatcher);
+    session->monitor.SetWindowExists(true);
+    session->OpenPort(pty.slavePath(), "9600");
+    ASSERT_TRUE(session->IsPortOpen());
+    session->map.SelectIndex(kG);
     view.Clear();
 }
 
 void CommandFixture::TearDown() {
     // No worker may outlive the test's objects.
     RunUntilDone();
-    form.reset();
+    session.reset();
 }
 
 bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
-    return dispatcher.RunUntil([this] { return form->unit.busy == 0 && view.commandControlsEnabled(); }, within);
+    return dispatcher.RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within);
 }
 
 std::vector<std::string> CommandFixture::Monitor() const {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < form->monitor.Count(); ++i) {
-        const std::string line = form->monitor.Line(i);
+    for (std::size_t i = 0; i < session->monitor.Count(); ++i) {
+        const std::string line = session->monitor.Line(i);
         lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
     }
     return lines;

@@ -11,7 +11,7 @@
 
 #include "app/ControllerCommands.h"
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "tests/commands/ControllerLine.h"
 #include "tests/commands/FakeControllers.h"
@@ -29,7 +29,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    ControllerCommands& commands() { return form->controller(); }
+    ControllerCommands& commands() { return session->controller(); }
     // Runs the UI loop until the command's worker has ended.
     bool RunUntilDone(std::chrono::milliseconds within = 30s);
 
@@ -61,7 +61,7 @@ protected:
     ControllerLine line{pty};
     QueueDispatcher dispatcher;
     RecordingView view;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<LineSession> session;
 };
 
 std::string IndexUtf8(std::uint8_t index);

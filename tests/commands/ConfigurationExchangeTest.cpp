@@ -18,25 +18,25 @@ protected:
 
 TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
     const struct {
-        void (ControllerCommands::*handler)();
+        MenuCommand menuCommand;
         const char* caption;
         const char* command;
         const char* reg13;
         const char* reg18;
     } sets[] = {
-        {&ControllerCommands::N7Click, "Дверь без датчика положения", "!13401014111416141714121418031913", "40", "03"},
-        {&ControllerCommands::N23Click, "Дверь с датчиком положения", "!13431014111416141714121418631973", "43", "63"},
-        {&ControllerCommands::N8Click, "Турникет без подтверждения прохода", "!134710051105160517051214182F191F", "47",
+        {MenuCommand::PresetDoorWithoutSensor, "Дверь без датчика положения", "!13401014111416141714121418031913", "40", "03"},
+        {MenuCommand::PresetDoorWithSensor, "Дверь с датчиком положения", "!13431014111416141714121418631973", "43", "63"},
+        {MenuCommand::PresetTurnstileWithoutConfirmation, "Турникет без подтверждения прохода", "!134710051105160517051214182F191F", "47",
          "2F"},
-        {&ControllerCommands::N20Click, "Турникет с подтверждением прохода", "!134710051105160517051214186F195F", "47",
+        {MenuCommand::PresetTurnstileWithConfirmation, "Турникет с подтверждением прохода", "!134710051105160517051214186F195F", "47",
          "6F"},
-        {&ControllerCommands::N25Click, "Регистрационный терминал", "!1300100F110F161E170A121418FF19FF", "00", "FF"},
+        {MenuCommand::PresetRegistrationTerminal, "Регистрационный терминал", "!1300100F110F161E170A121418FF19FF", "00", "FF"},
     };
     for (const auto& s : sets) {
         const std::string before = line.Bytes();
         const std::size_t monitorBefore = SentDescriptions().size();
         view.QueueYesNo(true);
-        (commands().*s.handler)();
+        commands().Run(s.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << s.caption;
         EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, s.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(monitorBefore),
@@ -52,13 +52,13 @@ TEST_F(Configuration, StandardSetErrorReplyAndSilence) {
     TimeDivisor fast(5);
     controllers.Add(kG, DoorRegisters(kG), Answer::Error);
     view.QueueYesNo(true);
-    commands().N25Click();
+    commands().ApplyPreset(Preset::RegistrationTerminal);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
     controllers.Add(kG, DoorRegisters(kG), Answer::Silent);
     view.QueueYesNo(true);
-    commands().N25Click();
+    commands().ApplyPreset(Preset::RegistrationTerminal);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
@@ -68,23 +68,23 @@ TEST_F(Configuration, StandardSetErrorReplyAndSilence) {
 
 TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
     const struct {
-        void (ControllerCommands::*handler)();
+        MenuCommand menuCommand;
         const char* write;
         const char* description;
         const char* result;
     } modes[] = {
-        {&ControllerCommands::Offline1Click, "!1347", "Изменение режима работы контроллера: Off-line",
+        {MenuCommand::ModeOffline, "!1347", "Изменение режима работы контроллера: Off-line",
          "Off-line режим установлен."},
-        {&ControllerCommands::Online1Click, "!1307", "Изменение режима работы контроллера: On-line",
+        {MenuCommand::ModeOnline, "!1307", "Изменение режима работы контроллера: On-line",
          "On-line режим установлен."},
-        {&ControllerCommands::N13Click, "!1367", "Изменение режима работы контроллера: Автономный",
+        {MenuCommand::ModeAutonomous, "!1367", "Изменение режима работы контроллера: Автономный",
          "Автономный режим установлен."},
     };
     for (const auto& m : modes) {
         controllers.Add(kG, {{"13", "47"}});
         const std::string before = line.Bytes();
         const std::size_t sentBefore = SentDescriptions().size();
-        (commands().*m.handler)();
+        commands().Run(m.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << m.write;
         EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
                   Hex(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG)));
@@ -101,7 +101,7 @@ TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
 
 TEST_F(Configuration, ModeChangeWritesTheKeptDigitInUpperCase) {
     controllers.Add(kG, {{"13", "0b"}}, Answer::Positive);
-    commands().Offline1Click();
+    commands().SetMode(Mode::Offline);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!134B"}));
     EXPECT_EQ(LastBalloon().text, "Off-line режим установлен.");
@@ -112,7 +112,7 @@ TEST_F(Configuration, ModeChangeSendsNoWriteForAReplyWithoutALowDigit) {
         controllers.Add(kG, {{"13", "47"}});
         controllers.SetDataOverride(kG, reply);
         const std::size_t before = RequestCommands().size();
-        commands().N13Click();
+        commands().SetMode(Mode::Autonomous);
         ASSERT_TRUE(RunUntilDone()) << reply;
         const auto sent = RequestCommands();
         EXPECT_EQ(sent.size(), before + 1) << "no write after \"" << reply << "\"";
@@ -127,19 +127,19 @@ TEST_F(Configuration, ModeChangeReadFailuresSendNoWrite) {
     TimeDivisor fast(5);
     // Error reply to the read.
     controllers.Add(kG, {{"13", "47"}}, Answer::Error);
-    commands().Offline1Click();
+    commands().SetMode(Mode::Offline);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     // Silence.
     controllers.Add(kG, {{"13", "47"}}, Answer::Silent);
-    commands().Offline1Click();
+    commands().SetMode(Mode::Offline);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
     // Acknowledged, but the data reply never comes.
     controllers.Add(kG, {{"13", "47"}});
     controllers.SetWithholdData(kG, true);
-    commands().Offline1Click();
+    commands().SetMode(Mode::Offline);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
@@ -152,7 +152,7 @@ TEST_F(Configuration, ModeChangeWriteRefused) {
         if (f.kind == LineFrame::Kind::Request) return ErrorReply();
         return {};
     });
-    commands().Online1Click();
+    commands().SetMode(Mode::Online);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!1307"}));
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
@@ -163,22 +163,22 @@ TEST_F(Configuration, ModeChangeWriteRefused) {
 
 TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
     const struct {
-        void (ControllerCommands::*handler)();
+        MenuCommand menuCommand;
         const char* typed;
         const char* command;
         const char* description;
     } cases[] = {
-        {&ControllerCommands::N15Click, "0.15", "!1001", "Изменение параметров реле 1: 0.15 с"},
-        {&ControllerCommands::N15Click, " 2.50 ", "!1019", "Изменение параметров реле 1: 2.50 с"},
-        {&ControllerCommands::N22Click, "2.5", "!1119", "Изменение параметров реле 2: 2.5 с"},
-        {&ControllerCommands::N32Click, "25.5", "!16FF", "Изменение параметров реле 3: 25.5 с"},
-        {&ControllerCommands::N42Click, "0.1", "!1701", "Изменение параметров реле 4: 0.1 с"},
+        {MenuCommand::RelayTime1, "0.15", "!1001", "Изменение параметров реле 1: 0.15 с"},
+        {MenuCommand::RelayTime1, " 2.50 ", "!1019", "Изменение параметров реле 1: 2.50 с"},
+        {MenuCommand::RelayTime2, "2.5", "!1119", "Изменение параметров реле 2: 2.5 с"},
+        {MenuCommand::RelayTime3, "25.5", "!16FF", "Изменение параметров реле 3: 25.5 с"},
+        {MenuCommand::RelayTime4, "0.1", "!1701", "Изменение параметров реле 4: 0.1 с"},
     };
     for (const auto& c : cases) {
         const std::string before = line.Bytes();
         const std::size_t sentBefore = SentDescriptions().size();
         view.QueueInput(c.typed);
-        (commands().*c.handler)();
+        commands().Run(c.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << c.typed;
         EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, c.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(sentBefore), Described(kG, c.description));
@@ -189,7 +189,7 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
     EXPECT_EQ(controllers.Register(kG, "16"), "FF");
     // The last text is offered by every relay's dialog.
     view.QueueInput(std::nullopt);
-    commands().N22Click();
+    commands().SetRelayTime(2);
     EXPECT_EQ(view.lastInputInitial(), "0.1");
 }
 
@@ -197,11 +197,11 @@ TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
     TimeDivisor fast(5);
     const struct {
         const char* name;
-        void (ControllerCommands::*handler)();
+        MenuCommand menuCommand;
         bool asks;  // a question first, else the relay dialog
     } commandsUnderTest[] = {
-        {"relay 2", &ControllerCommands::N22Click, false},
-        {"master card", &ControllerCommands::N28Click, true},
+        {"relay 2", MenuCommand::RelayTime2, false},
+        {"master card", MenuCommand::SetMasterCard, true},
     };
     for (const auto& c : commandsUnderTest) {
         for (const Answer answer : {Answer::Error, Answer::Silent}) {
@@ -210,7 +210,7 @@ TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
                 view.QueueYesNo(true);
             else
                 view.QueueInput("2.5");
-            (commands().*c.handler)();
+            commands().Run(c.menuCommand);
             ASSERT_TRUE(RunUntilDone()) << c.name;
             if (answer == Answer::Error) {
                 EXPECT_EQ(Monitor().back(), Received("ERROR")) << c.name;
@@ -229,7 +229,7 @@ TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
 
 TEST_F(Configuration, SetMasterCardAfterYes) {
     view.QueueYesNo(true);
-    commands().N28Click();
+    commands().SetMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$4") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Задание мастер-карты"));
@@ -238,7 +238,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
 }
 
 TEST_F(Configuration, ReadMasterCardShowsItsReport) {
-    commands().N29Click();
+    commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Чтение мастер-карты"));
@@ -254,18 +254,18 @@ TEST_F(Configuration, ReadMasterCardShowsItsReport) {
 TEST_F(Configuration, ReadMasterCardFailuresAndShortReply) {
     TimeDivisor fast(5);
     controllers.SetDataOverride(kG, "00001A2B");
-    commands().N29Click();
+    commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text,
               "\nНомер мастер-карты — 00001A2B\n\nВремя ожидания мастер-карты — ?"
               "\n\nВремя удержания для очистки памяти — ?");
     controllers.SetWithholdData(kG, true);
-    commands().N29Click();
+    commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
     controllers.Add(kG, DoorRegisters(kG), Answer::Error);
-    commands().N29Click();
+    commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
 }

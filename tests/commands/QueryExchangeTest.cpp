@@ -18,7 +18,7 @@ class Queries : public CommandFixture {};
 
 TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
     controllers.Add(kG, DoorRegisters(kG));
-    commands().N11Click();
+    commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02") + kClear + Poll(kG)));
     // The whole exchange in the monitor; the request is logged before it
@@ -37,7 +37,7 @@ TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
     EXPECT_EQ(b.caption, "Информация");
     EXPECT_EQ(b.text, "Контроллер есть в линии.");
     EXPECT_EQ(b.colour, kSuccessColour);
-    EXPECT_TRUE(form->map.HasIndex(kG, MapSet::Present));
+    EXPECT_TRUE(session->map.HasIndex(kG, MapSet::Present));
     // The waiting balloon came first.
     const auto balloons = view.CallsOf("balloon");
     ASSERT_EQ(balloons.size(), 2u);
@@ -47,7 +47,7 @@ TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
 
 TEST_F(Queries, PresenceCheckWithPositiveReplyNeedsNoBufferClearing) {
     controllers.Add(kG, DoorRegisters(kG), Answer::Positive);
-    commands().N11Click();
+    commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
     EXPECT_EQ(LastBalloon().text, "Контроллер есть в линии.");
@@ -55,20 +55,20 @@ TEST_F(Queries, PresenceCheckWithPositiveReplyNeedsNoBufferClearing) {
 }
 
 TEST_F(Queries, PresenceCheckErrorReplyRemovesTheIndexFromTheMap) {
-    form->map.AddIndex(kG, MapSet::Present);
+    session->map.AddIndex(kG, MapSet::Present);
     controllers.SetAbsent(Answer::Error);
-    commands().N11Click();
+    commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
     EXPECT_EQ(Monitor().back(), Received("ERROR"));
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
-    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::Present));
-    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::ReplyOnly));
+    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::Present));
+    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::ReplyOnly));
 }
 
 TEST_F(Queries, PresenceCheckSilenceTimesOutAfterTheRealThreeSeconds) {
-    commands().N11Click();
+    commands().CheckPresence();
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_GE(std::chrono::steady_clock::now() - started, 2900ms);
@@ -89,7 +89,7 @@ TEST_F(Queries, BufferClearingRunsInPassesOfTheReal100MsUntilTheNextAcknowledgem
         if (f.IsPoll(kG) && ++polls == 3) return Ack();
         return {};
     });
-    commands().N11Click();
+    commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
     std::string expected = Request(kG, "$$02");
     for (int pass = 0; pass < 3; ++pass) expected += kClear + Poll(kG);
@@ -136,7 +136,7 @@ std::map<std::string, std::string> ReportRegisters() {
 
 TEST_F(Queries, ParameterReadShowsTheReportOfTheDataReply) {
     controllers.Add(kG, ReportRegisters());
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
     const auto split = MonitorSplit();
@@ -154,7 +154,7 @@ TEST_F(Queries, ParameterReadShowsTheReportOfTheDataReply) {
 
 TEST_F(Queries, ParameterReadWithPositiveReplyTakesTheDataThatFollows) {
     controllers.Add(kG, ReportRegisters(), Answer::Positive);
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02011310111617121819")));
     EXPECT_EQ(LastBalloon().text, kDoorReport);
@@ -163,7 +163,7 @@ TEST_F(Queries, ParameterReadWithPositiveReplyTakesTheDataThatFollows) {
 TEST_F(Queries, ParameterReadWithoutDataAfterTheAcknowledgementTimesOutAfterTheRealThreeSeconds) {
     controllers.Add(kG, ReportRegisters());
     controllers.SetWithholdData(kG, true);
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     // Request, one clearing pass ended by the poll's "!", then the data wait.
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
@@ -178,13 +178,13 @@ TEST_F(Queries, ParameterReadFailures) {
     TimeDivisor fast(5);
     // Error reply.
     controllers.SetAbsent(Answer::Error);
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
     // Silence.
     controllers.SetAbsent(Answer::Silent);
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
@@ -194,7 +194,7 @@ TEST_F(Queries, ParameterReadFailures) {
 TEST_F(Queries, ShortParameterReplyShowsWhatArrived) {
     controllers.Add(kG, ReportRegisters());
     controllers.SetDataOverride(kG, "476543");
-    commands().N31Click();
+    commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     const auto b = LastBalloon();
     EXPECT_EQ(b.colour, kReportColour);
@@ -208,9 +208,9 @@ TEST_F(Queries, ShortParameterReplyShowsWhatArrived) {
 TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     TimeDivisor fast(5);
     controllers.Add(kG, DoorRegisters(kG));
-    form->map.AddIndex(kG, MapSet::Present);
+    session->map.AddIndex(kG, MapSet::Present);
     view.QueueInput("  H  ");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())),
               Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
@@ -225,14 +225,14 @@ TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     EXPECT_EQ(b.text, "Контроллер переименован.");
     EXPECT_EQ(b.colour, kSuccessColour);
     EXPECT_TRUE(controllers.Has(kH));
-    EXPECT_FALSE(form->map.HasIndex(kG, MapSet::Present));
-    EXPECT_TRUE(form->map.HasIndex(kH, MapSet::Present));
+    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::Present));
+    EXPECT_TRUE(session->map.HasIndex(kH, MapSet::Present));
     dispatcher.RunFor(20ms);
     EXPECT_EQ(view.panel(1), "1");
     EXPECT_EQ(view.panel(2), "0");
     // The trimmed text is offered next time.
     view.QueueInput(std::nullopt);
-    commands().N21Click();
+    commands().ChangeIndex();
     EXPECT_EQ(view.lastInputInitial(), "H");
 }
 
@@ -240,7 +240,7 @@ TEST_F(Queries, IndexChangeToATakenIndexSendsNoIndexCommand) {
     controllers.Add(kG, DoorRegisters(kG));
     controllers.Add(kH, DoorRegisters(kH));
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kH, "$$02") + kClear + Poll(kH)));
     EXPECT_EQ(LastBalloon().text, "Контроллер с индексом H уже есть в линии.");
@@ -251,7 +251,7 @@ TEST_F(Queries, IndexChangeToATakenIndexSendsNoIndexCommand) {
 TEST_F(Queries, IndexChangeToItsOwnIndexFindsItself) {
     controllers.Add(kG, DoorRegisters(kG), Answer::Positive);
     view.QueueInput("G");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), std::vector<std::string>{"$$02"});
     EXPECT_EQ(LastBalloon().text, "Контроллер с индексом G уже есть в линии.");
@@ -262,7 +262,7 @@ TEST_F(Queries, IndexCommandNeverAcknowledgedGivesUpAtTheThirdRealOneSecondTimeO
     // stays silent to the index command.
     line.SetScript([](const LineFrame& f) -> std::string { return f.index == kH ? ErrorReply() : ""; });
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$02", "$0HH", "$0HH", "$0HH"}));
     const auto requests = line.Requests();
@@ -278,7 +278,7 @@ TEST_F(Queries, IndexCommandGivesUpAtTheFifteenthErrorReply) {
     TimeDivisor fast(5);
     controllers.SetAbsent(Answer::Error);
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     const auto commandsSent = RequestCommands();
     ASSERT_EQ(commandsSent.size(), 16u);
@@ -296,7 +296,7 @@ TEST_F(Queries, ErrorRepliesAndTimeOutsAreCountedApart) {
         return {};
     });
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(indexCommands, 17);
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
@@ -307,7 +307,7 @@ TEST_F(Queries, VerificationAfterTheIndexCommandHasItsOwnLimits) {
     // The index command is acknowledged but nothing answers at the new index.
     line.SetScript([](const LineFrame& f) -> std::string { return f.IsRequest("$0HH") ? Ack() : ""; });
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$02", "$0HH", "$$02", "$$02", "$$02"}));
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
@@ -320,16 +320,16 @@ TEST_F(Queries, ClosingTheWindowEndsTheIndexChangeWithoutAnOutcome) {
     // The new index is free; the index command is never answered.
     line.SetScript([](const LineFrame& f) -> std::string { return f.index == kH ? ErrorReply() : ""; });
     view.QueueInput("H");
-    commands().N21Click();
+    commands().ChangeIndex();
     ASSERT_TRUE(dispatcher.RunUntil([&] { return line.Requests().size() >= 2; }, 5s));
-    form->FormClose();
+    session->Shutdown();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_LE(line.Requests().size(), 3u);
     // Only the waiting balloon was shown; no failure after the close.
     const auto balloons = view.CallsOf("balloon");
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(balloons[0].text, "Ожидание ответа...");
-    EXPECT_FALSE(form->unit.EventExists(TUnit::kReply1));
+    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kReply1));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <ostream>
 
 #include "controller/Reports.h"
-#include "controller/TUnit.h"
+#include "controller/ControllerTransaction.h"
 
 namespace tulex {
 namespace {
@@ -35,11 +35,11 @@ TEST(ParameterReport, DecodesEveryRegisterOfAFullReply) {
 }
 
 TEST(ParameterReport, SetsTheReportColourThroughTheUnit) {
-    TUnit unit;
-    unit.ReportParameters(kDoor);
-    EXPECT_EQ(unit.balloonTitle, "Параметры контроллера с индексом G");
-    EXPECT_EQ(unit.balloonText, kDoorText);
-    EXPECT_EQ(unit.balloonColour, kReportColour);
+    ControllerTransaction transaction;
+    transaction.ReportParameters(kDoor);
+    EXPECT_EQ(transaction.balloonTitle, "Параметры контроллера с индексом G");
+    EXPECT_EQ(transaction.balloonText, kDoorText);
+    EXPECT_EQ(transaction.balloonColour, kReportColour);
 }
 
 // Replaces the two characters of one register in the door reply.
@@ -183,10 +183,10 @@ TEST(MasterCardReport, ShowsNumberAsReceivedAndTimesInGeneralForm) {
               "\nНомер мастер-карты — 00001A2B3C"
               "\n\nВремя ожидания мастер-карты — 3 с"
               "\n\nВремя удержания для очистки памяти — 1 с");
-    TUnit unit;
-    unit.ReportMasterCard("00001A2B3C1E0A");
-    EXPECT_EQ(unit.balloonText, r.text);
-    EXPECT_EQ(unit.balloonColour, kReportColour);
+    ControllerTransaction transaction;
+    transaction.ReportMasterCard("00001A2B3C1E0A");
+    EXPECT_EQ(transaction.balloonText, r.text);
+    EXPECT_EQ(transaction.balloonColour, kReportColour);
 }
 
 TEST(MasterCardReport, TimesHaveNoTrailingZerosAndFFIsNotInfinite) {

@@ -12,7 +12,7 @@
 
 #include "app/ConverterCommands.h"
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "converter/ConverterReport.h"
 #include "line/Cp1251.h"
@@ -91,22 +91,22 @@ protected:
     // machine may answer later than a shortened limit.
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
-        form = std::make_unique<TForm1>(view, dispatcher);
-        form->monitor.SetWindowExists(true);
-        form->Button1Click(pty.slavePath(), "9600");
-        ASSERT_TRUE(form->IsPortOpen());
+        session = std::make_unique<LineSession>(view, dispatcher);
+        session->monitor.SetWindowExists(true);
+        session->OpenPort(pty.slavePath(), "9600");
+        ASSERT_TRUE(session->IsPortOpen());
         view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
-            TConv& conv = form->conv;
-            const bool events = conv.EventExists(TConv::kEvent1) || conv.EventExists(TConv::kEvent2) ||
-                                conv.EventExists(TConv::kDataEvent);
-            return AtMessage{c, t, i, conv.busy.load(), events, view.rec.commandControlsEnabled(),
-                             conv.commandList.size()};
+            ConverterTransaction& converterTransaction = session->converterTransaction;
+            const bool events = converterTransaction.EventExists(ConverterTransaction::kEvent1) || converterTransaction.EventExists(ConverterTransaction::kEvent2) ||
+                                converterTransaction.EventExists(ConverterTransaction::kDataEvent);
+            return AtMessage{c, t, i, converterTransaction.busy.load(), events, view.rec.commandControlsEnabled(),
+                             converterTransaction.commandList.size()};
         };
     }
     void TearDown() override {
         line.reset();
-        if (form) form->Button2Click();
-        form.reset();
+        if (session) session->ClosePort();
+        session.reset();
         SetTestTimeDivisor(1);
     }
 
@@ -115,12 +115,12 @@ protected:
     }
     // Runs the UI thread until the command's worker has cleaned up.
     void RunToEnd() {
-        ASSERT_TRUE(dispatcher.RunUntil([&] { return !form->converter().Running(); }, 15s));
+        ASSERT_TRUE(dispatcher.RunUntil([&] { return !session->converter().Running(); }, 15s));
         dispatcher.ProcessPending();
     }
     std::vector<std::string> MonitorLines() const {
         std::vector<std::string> lines;
-        for (std::size_t i = 0; i < form->monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(form->monitor.Line(i)));
+        for (std::size_t i = 0; i < session->monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(session->monitor.Line(i)));
         return lines;
     }
     int CountLinesEndingWith(const std::string& tail) const {
@@ -132,27 +132,27 @@ protected:
     std::vector<RecordingView::Call> Messages() const { return view.rec.CallsOf("message"); }
     // The engine back at rest after a command.
     void ExpectIdle() {
-        TConv& conv = form->conv;
-        EXPECT_EQ(conv.busy.load(), 0);
-        EXPECT_FALSE(conv.EventExists(TConv::kEvent1));
-        EXPECT_FALSE(conv.EventExists(TConv::kEvent2));
-        EXPECT_FALSE(conv.EventExists(TConv::kDataEvent));
-        EXPECT_TRUE(conv.commandList.empty());
-        EXPECT_TRUE(conv.descriptionList.empty());
+        ConverterTransaction& converterTransaction = session->converterTransaction;
+        EXPECT_EQ(converterTransaction.busy.load(), 0);
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kEvent1));
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kEvent2));
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kDataEvent));
+        EXPECT_TRUE(converterTransaction.commandList.empty());
+        EXPECT_TRUE(converterTransaction.descriptionList.empty());
         EXPECT_TRUE(view.rec.commandControlsEnabled());
     }
 
     QueueDispatcher dispatcher;
     ProbeView view;
     test::Pty pty;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<LineSession> session;
     std::unique_ptr<ScriptedConverter> line;
 };
 
 TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
     StartLine(WorkingConverter);
-    ASSERT_TRUE(form->converter().SpeedButton5Click());
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().OpenConverterMenu());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     EXPECT_FALSE(view.rec.commandControlsEnabled());
     RunToEnd();
 
@@ -178,10 +178,10 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
     EXPECT_FALSE(m.controlsEnabled);
     EXPECT_EQ(m.listSize, 3u);
 
-    const auto result = form->converter().LastResult();
+    const auto result = session->converter().LastResult();
     EXPECT_EQ(result.outcome, ConverterCommands::Outcome::Report);
     EXPECT_EQ(result.report, kReport21C608);
-    EXPECT_EQ(form->conv.Reply(), "");  // emptied by the report
+    EXPECT_EQ(session->converterTransaction.Reply(), "");  // emptied by the report
     ExpectIdle();
     // Disabled once at the start, enabled once at the end.
     const auto controls = view.rec.CallsOf("controls");
@@ -193,7 +193,7 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
 // At the real 3000 ms limit: the second request is never answered.
 TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheNextReadStartsEmpty) {
     StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : NoReply(); });
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     const auto started = std::chrono::steady_clock::now();
     RunToEnd();
     EXPECT_GE(std::chrono::steady_clock::now() - started, 3000ms);
@@ -206,14 +206,14 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
     EXPECT_EQ(view.atMessages[0].icon, MessageIcon::Warning);
     EXPECT_EQ(view.atMessages[0].busy, 1);  // still set while the box is open
     EXPECT_TRUE(view.atMessages[0].eventsExist);
-    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
-    EXPECT_EQ(form->conv.Reply(), "21");  // what came before the time-out
+    EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
+    EXPECT_EQ(session->converterTransaction.Reply(), "21");  // what came before the time-out
     ExpectIdle();
 
     // The next read starts from an empty converter reply: its report is that
     // of its own three answers, not "21" followed by them.
     line->SetScript(WorkingConverter);
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 2u);
     EXPECT_EQ(view.atMessages[1].text, kReport21C608);
@@ -223,7 +223,7 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
 
 TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
     StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : Reply("#?"); });
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     EXPECT_EQ(line->Frames().size(), 2u);
     ASSERT_EQ(view.atMessages.size(), 1u);
@@ -233,7 +233,7 @@ TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
     EXPECT_EQ(view.atMessages[0].busy, 1);
     EXPECT_EQ(CountLinesEndingWith("ERROR"), 1);
     EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 0);
-    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
+    EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
     ExpectIdle();
 }
 
@@ -246,7 +246,7 @@ TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
         if (command == "2") a = ReplyThen("$?", "C6?", 100ms);
         return a;
     });
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].text, kReport21C608);
@@ -254,9 +254,9 @@ TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
 
     // With nothing else, the "$" leads to the time-out.
     line->SetScript([](const std::string& command) { return command == "0" ? Reply("$?") : NoReply(); });
-    ASSERT_TRUE(form->converter().N19Click());
+    ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
-    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
+    EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
     EXPECT_EQ(line->Frames().size(), 4u);
     ExpectIdle();
 }
@@ -266,14 +266,14 @@ TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
     SetTestTimeDivisor(5);
     StartLine([](const std::string&) { return ReplyThen("21?", "$?", 100ms); });
     view.rec.QueueInput("H");
-    ASSERT_TRUE(form->converter().N34Click());
+    ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].text, "Диапазон опроса изменен");
 
     line->SetScript([](const std::string&) { return Reply("21?"); });
     view.rec.QueueInput("H");
-    ASSERT_TRUE(form->converter().N34Click());
+    ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 2u);
     EXPECT_EQ(view.atMessages[1].text, "Время ожидания ответа истекло.");
@@ -284,7 +284,7 @@ TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
 TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
     StartLine(WorkingConverter);
     view.rec.QueueInput(" Ж ");
-    ASSERT_TRUE(form->converter().N34Click());
+    ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
 
     const auto inputs = view.rec.CallsOf("input");
@@ -304,14 +304,14 @@ TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
     EXPECT_EQ(view.atMessages[0].text, "Диапазон опроса изменен");
     EXPECT_EQ(view.atMessages[0].icon, MessageIcon::Information);
     EXPECT_EQ(view.atMessages[0].busy, 1);
-    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Done);
+    EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Done);
     ExpectIdle();
 
     // The trimmed text is offered next time.
     view.rec.QueueInput(std::nullopt);
-    EXPECT_FALSE(form->converter().N34Click());
+    EXPECT_FALSE(session->converter().ChangePollRange());
     EXPECT_EQ(view.rec.lastInputInitial(), "Ж");
-    EXPECT_EQ(form->conv.pollRangeText, "Ж");
+    EXPECT_EQ(session->converterTransaction.pollRangeText, "Ж");
 }
 
 TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
@@ -331,20 +331,20 @@ TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
     for (const auto& c : cases) {
         view.rec.Clear();
         view.rec.QueueInput(c.typed);
-        EXPECT_FALSE(form->converter().N34Click()) << c.typed;
+        EXPECT_FALSE(session->converter().ChangePollRange()) << c.typed;
         const auto messages = Messages();
         ASSERT_EQ(messages.size(), 1u) << c.typed;
         EXPECT_EQ(messages[0].caption, c.caption) << c.typed;
         EXPECT_EQ(messages[0].text, c.text) << c.typed;
         EXPECT_EQ(messages[0].number, 1) << "warning icon for " << c.typed;
         EXPECT_TRUE(view.rec.CallsOf("controls").empty()) << c.typed;
-        EXPECT_EQ(form->conv.pollRangeText, c.remembered);
-        EXPECT_EQ(form->conv.busy.load(), 0);
+        EXPECT_EQ(session->converterTransaction.pollRangeText, c.remembered);
+        EXPECT_EQ(session->converterTransaction.busy.load(), 0);
     }
     // A cancelled dialog changes nothing.
     view.rec.QueueInput(std::nullopt);
-    EXPECT_FALSE(form->converter().N34Click());
-    EXPECT_EQ(form->conv.pollRangeText, "З");
+    EXPECT_FALSE(session->converter().ChangePollRange());
+    EXPECT_EQ(session->converterTransaction.pollRangeText, "З");
     dispatcher.RunFor(50ms);
     EXPECT_TRUE(line->Frames().empty());
 }
@@ -352,7 +352,7 @@ TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
 TEST_F(ConverterCommandsTest, EmptyRawCommandIsSentAsARequestWithoutText) {
     StartLine(WorkingConverter);
     view.rec.QueueInput("");
-    ASSERT_TRUE(form->converter().N35Click());
+    ASSERT_TRUE(session->converter().RunConverterCommand());
     RunToEnd();
     const auto frames = line->Frames();
     ASSERT_EQ(frames.size(), 1u);
@@ -367,7 +367,7 @@ TEST_F(ConverterCommandsTest, EmptyRawCommandIsSentAsARequestWithoutText) {
 TEST_F(ConverterCommandsTest, RawCommandGoesAsTypedAndIsRemembered) {
     StartLine([](const std::string&) { return Reply("#?"); });
     view.rec.QueueInput(" 1Ж ");
-    ASSERT_TRUE(form->converter().N35Click());
+    ASSERT_TRUE(session->converter().RunConverterCommand());
     RunToEnd();
     ASSERT_EQ(line->Frames().size(), 1u);
     EXPECT_EQ(line->Frames()[0], BuildRequest(kConverterAddress, " 1\xC6 "));
@@ -375,38 +375,38 @@ TEST_F(ConverterCommandsTest, RawCommandGoesAsTypedAndIsRemembered) {
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].text, "Параметры преобразователя недоступны.");
     EXPECT_EQ(view.atMessages[0].caption, "Информация");
-    EXPECT_EQ(form->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
+    EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Error);
     ExpectIdle();
 
     view.rec.QueueInput(std::nullopt);
-    EXPECT_FALSE(form->converter().N35Click());
+    EXPECT_FALSE(session->converter().RunConverterCommand());
     EXPECT_EQ(view.rec.lastInputInitial(), " 1Ж ");
 }
 
 TEST_F(ConverterCommandsTest, RawCommandWindows1251CannotCarryIsRefused) {
     StartLine(WorkingConverter);
     view.rec.QueueInput("A☃");
-    EXPECT_FALSE(form->converter().N35Click());
+    EXPECT_FALSE(session->converter().RunConverterCommand());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Предупреждение");
     EXPECT_NE(messages[0].text.find("«☃»"), std::string::npos);
-    EXPECT_EQ(form->conv.rawCommandText, "A☃");
-    EXPECT_EQ(form->conv.busy.load(), 0);
+    EXPECT_EQ(session->converterTransaction.rawCommandText, "A☃");
+    EXPECT_EQ(session->converterTransaction.busy.load(), 0);
     dispatcher.RunFor(50ms);
     EXPECT_TRUE(line->Frames().empty());
 }
 
 TEST_F(ConverterCommandsTest, ConverterButtonWarnsWithThePortClosed) {
-    form->Button2Click();
-    EXPECT_FALSE(form->converter().SpeedButton5Click());
+    session->ClosePort();
+    EXPECT_FALSE(session->converter().OpenConverterMenu());
     const auto messages = Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Предупреждение");
     EXPECT_EQ(messages[0].text, "Начните работу с выбора COM-порта.");
     // The menu items refuse likewise instead of waiting for a time-out.
-    EXPECT_FALSE(form->converter().N19Click());
-    EXPECT_EQ(form->conv.busy.load(), 0);
+    EXPECT_FALSE(session->converter().ReadConverterParameters());
+    EXPECT_EQ(session->converterTransaction.busy.load(), 0);
     EXPECT_TRUE(view.rec.commandControlsEnabled());
 }
 

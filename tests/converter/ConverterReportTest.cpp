@@ -7,7 +7,7 @@
 #include <string>
 
 #include "converter/ConverterReport.h"
-#include "converter/TConv.h"
+#include "converter/ConverterTransaction.h"
 
 namespace tulex {
 namespace {
@@ -87,31 +87,31 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"empty", "", "?", "?", "?", "?", "?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TConvReport, EmptiesTheReplyItWasBuiltFrom) {
-    TConv conv;
-    conv.AppendReply("21");
-    conv.AppendReply("C6");
-    conv.AppendReply("08");
-    EXPECT_EQ(conv.Report(), BuildConverterReport("21C608"));
-    EXPECT_EQ(conv.Reply(), "");
+TEST(ConverterTransactionReport, EmptiesTheReplyItWasBuiltFrom) {
+    ConverterTransaction converterTransaction;
+    converterTransaction.AppendReply("21");
+    converterTransaction.AppendReply("C6");
+    converterTransaction.AppendReply("08");
+    EXPECT_EQ(converterTransaction.Report(), BuildConverterReport("21C608"));
+    EXPECT_EQ(converterTransaction.Reply(), "");
     // A second report has nothing to show.
-    EXPECT_EQ(conv.Report(), BuildConverterReport(""));
+    EXPECT_EQ(converterTransaction.Report(), BuildConverterReport(""));
 }
 
-TEST(TConvEvents, OnlyCreatedEventsReceiveSignals) {
-    TConv conv;
-    conv.CreateEvents({TConv::kEvent2, TConv::kDataEvent});
-    EXPECT_EQ(conv.EventFor(TConv::kEvent1), nullptr);
-    conv.Signal(TConv::kEvent1);  // a "$" during a read: lost
-    conv.Signal(TConv::kDataEvent);
-    ASSERT_NE(conv.EventFor(TConv::kDataEvent), nullptr);
-    EXPECT_TRUE(conv.EventFor(TConv::kDataEvent)->IsSet());
-    conv.CloseEvents();
-    EXPECT_FALSE(conv.EventExists(TConv::kDataEvent));
+TEST(ConverterTransactionEvents, OnlyCreatedEventsReceiveSignals) {
+    ConverterTransaction converterTransaction;
+    converterTransaction.CreateEvents({ConverterTransaction::kEvent2, ConverterTransaction::kDataEvent});
+    EXPECT_EQ(converterTransaction.EventFor(ConverterTransaction::kEvent1), nullptr);
+    converterTransaction.Signal(ConverterTransaction::kEvent1);  // a "$" during a read: lost
+    converterTransaction.Signal(ConverterTransaction::kDataEvent);
+    ASSERT_NE(converterTransaction.EventFor(ConverterTransaction::kDataEvent), nullptr);
+    EXPECT_TRUE(converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
+    converterTransaction.CloseEvents();
+    EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kDataEvent));
     // A fresh command starts from unsignalled events.
-    conv.CreateEvents();
-    EXPECT_FALSE(conv.EventFor(TConv::kEvent1)->IsSet());
-    EXPECT_FALSE(conv.EventFor(TConv::kDataEvent)->IsSet());
+    converterTransaction.CreateEvents();
+    EXPECT_FALSE(converterTransaction.EventFor(ConverterTransaction::kEvent1)->IsSet());
+    EXPECT_FALSE(converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
 }
 
 }  // namespace

@@ -6,15 +6,15 @@ namespace tulex::test {
 
 void LineFixture::SetUp() {
     ASSERT_TRUE(pty.ok());
-    form = std::make_unique<TForm1>(view, dispatcher);
-    form->monitor.SetWindowExists(true);
+    session = std::make_unique<LineSession>(view, dispatcher);
+    session->monitor.SetWindowExists(true);
     // Every frame the engine writes has its monitor line; count them as they
     // come (a test may clear the monitor between cases).
-    form->monitor.SetLineSink([this](std::string_view line) {
+    session->monitor.SetLineSink([this](std::string_view line) {
         if (line.find(kMarkerSent) != std::string_view::npos) ++framesSent_;
     });
-    form->Button1Click(pty.slavePath(), "9600");
-    ASSERT_TRUE(form->IsPortOpen());
+    session->OpenPort(pty.slavePath(), "9600");
+    ASSERT_TRUE(session->IsPortOpen());
     view.Clear();
 }
 
@@ -23,7 +23,7 @@ bool LineFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milli
 }
 
 bool LineFixture::RunUntilDone(std::chrono::milliseconds within) {
-    if (!RunUntil([this] { return form->unit.busy == 0 && view.commandControlsEnabled(); }, within)) return false;
+    if (!RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within)) return false;
     // Wait until the line side has cut as many frames as the engine wrote,
     // so the test reads complete figures.
     return RunUntil([this] { return player.Frames().size() >= framesSent_.load(); }, 2s);
@@ -35,8 +35,8 @@ bool LineFixture::WaitForRequests(std::size_t n, std::chrono::milliseconds withi
 
 std::vector<std::string> LineFixture::Monitor() const {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < form->monitor.Count(); ++i) {
-        const std::string line = form->monitor.Line(i);
+    for (std::size_t i = 0; i < session->monitor.Count(); ++i) {
+        const std::string line = session->monitor.Line(i);
         lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
     }
     return lines;

@@ -1,6 +1,6 @@
 #pragma once
 // The engine on one side of a pseudo-terminal and the test's controllers on
-// the other: a TForm1 with a recording view, its port open on the line.
+// the other: a LineSession with a recording view, its port open on the line.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "app/ControllerCommands.h"
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "tests/diagnostics/LinePlayer.h"
 #include "tests/support/Pty.h"
@@ -27,7 +27,7 @@ class LineFixture : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    ControllerCommands& commands() { return form->controller(); }
+    ControllerCommands& commands() { return session->controller(); }
     // Runs the UI loop until the command's worker has ended and the line
     // side has taken in every frame the engine wrote.
     bool RunUntilDone(std::chrono::milliseconds within = 20s);
@@ -53,7 +53,7 @@ protected:
     LinePlayer player{pty};
     QueueDispatcher dispatcher;
     RecordingView view;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<LineSession> session;
 
 private:
     std::atomic<std::size_t> framesSent_{0};  // monitor lines of sent frames, never cleared

@@ -19,10 +19,10 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
     player.SetScript([answered = std::make_shared<int>(0)](const SeenFrame&) {
         return ((*answered)++ % 2 == 0) ? Ack() : Positive();
     });
-    commands().N1Click();
+    commands().TestLine();
     EXPECT_FALSE(view.commandControlsEnabled());
     ASSERT_TRUE(RunUntil([&] { return player.Requests().size() >= 6; }, 10s));
-    form->Button5Click();
+    session->StopCommand();
     ASSERT_TRUE(RunUntilDone());
     const auto requests = player.Requests();
     const int n = static_cast<int>(requests.size());
@@ -48,7 +48,7 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
     // Every answer shows as "OK"; the last may come after the stop.
     EXPECT_GE(std::count(monitor.begin(), monitor.end(), Received("OK")), n - 1);
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_FALSE(form->unit.EventExists(TUnit::kCancel));
+    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kCancel));
 }
 
 TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
@@ -65,11 +65,11 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         view.Clear();
-        form->monitor.Clear();
+        session->monitor.Clear();
         // Captured by value: the line side may call it after an early end.
         const auto seen = std::make_shared<int>(0);
         player.SetScript([seen, c](const SeenFrame&) { return ++*seen < 3 ? Ack() : c.failing; });
-        commands().N1Click();
+        commands().TestLine();
         ASSERT_TRUE(RunUntilDone());
         EXPECT_EQ(*seen, 3);
         EXPECT_EQ(LastBalloon().text, c.text);
@@ -83,12 +83,12 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
 }
 
 TEST_F(LineTest, StopWhileNoTestRunsDoesNothing) {
-    form->Button5Click();
+    session->StopCommand();
     TimeDivisor fast(10);
     player.SetScript([seen = std::make_shared<int>(0)](const SeenFrame&) {
         return ++*seen < 4 ? Ack() : std::string();
     });
-    commands().N1Click();
+    commands().TestLine();
     ASSERT_TRUE(RunUntilDone());
     // The earlier stop was not kept for this test: it ran to its time-out.
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло. Попыток — 4");

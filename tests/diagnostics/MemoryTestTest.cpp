@@ -27,7 +27,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         {"23", "Ошибка. Попробуйте повторить тест.", kFailureColour},
         {"2", "Ошибка. Попробуйте повторить тест.", kFailureColour},
     };
-    form->map.SelectIndex(kZhe);
+    session->map.SelectIndex(kZhe);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
         view.Clear();
@@ -37,7 +37,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
             if (f.index == kZhe) return DataReply(kZhe, c.data) + Ack();
             return {};
         });
-        commands().N41Click();
+        commands().TestMemory();
         EXPECT_FALSE(view.commandControlsEnabled());
         ASSERT_TRUE(RunUntilDone());
         const auto frames = player.Frames();
@@ -52,8 +52,8 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         EXPECT_EQ(balloon.colour, c.colour);
         EXPECT_EQ(balloon.index, kZhe);
         EXPECT_TRUE(view.commandControlsEnabled());
-        EXPECT_TRUE(form->unit.commandList.empty());
-        EXPECT_FALSE(form->unit.EventExists(TUnit::kData));
+        EXPECT_TRUE(session->transaction.commandList.empty());
+        EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kData));
     }
     const auto monitor = Monitor();
     EXPECT_NE(std::find(monitor.begin(), monitor.end(), Sent(kZhe, "Тест памяти")), monitor.end());
@@ -68,7 +68,7 @@ TEST_F(MemoryTest, PositiveReplyWaitsWithoutBufferClearing) {
         if (f.kind == SeenFrame::Kind::Request) return Positive() + DataReply(kG, "21");
         return {};
     });
-    commands().N41Click();
+    commands().TestMemory();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(player.Frames().size(), 1u);
     const auto balloons = view.CallsOf("balloon");
@@ -87,14 +87,14 @@ TEST_F(MemoryTest, CountdownTicksOncePerSecondAtRealSpeed) {
     player.SetScript([](const SeenFrame& f) -> std::string {
         return f.kind == SeenFrame::Kind::Request ? Positive() : std::string();
     });
-    commands().N41Click();
+    commands().TestMemory();
     ASSERT_TRUE(WaitForRequests(1, 3s));
     const auto sentAt = player.Requests()[0].at;
     ASSERT_TRUE(RunUntil([&] { return BalloonTexts().size() >= 1; }, 3s));
     const auto firstTick = std::chrono::steady_clock::now();
     EXPECT_EQ(BalloonTexts()[0], "Тест памяти. Ожидание: 60 с");
     EXPECT_GE(firstTick - sentAt, 900ms);  // loose: not before the first second passed
-    form->Button5Click();                  // no cancel event in this test: nothing happens
+    session->StopCommand();                  // no cancel event in this test: nothing happens
     ASSERT_TRUE(RunUntil([&] { return BalloonTexts().size() >= 2; }, 3s));
     EXPECT_EQ(BalloonTexts()[1], "Тест памяти. Ожидание: 59 с");
     EXPECT_FALSE(view.commandControlsEnabled());
@@ -113,7 +113,7 @@ TEST_F(MemoryTest, CountdownRunsOutAfterSixtySteps) {
     player.SetScript([](const SeenFrame& f) -> std::string {
         return f.kind == SeenFrame::Kind::Request ? Positive() : std::string();
     });
-    commands().N41Click();
+    commands().TestMemory();
     ASSERT_TRUE(RunUntilDone());
     const auto texts = BalloonTexts();
     ASSERT_EQ(texts.size(), 60u);
@@ -133,7 +133,7 @@ TEST_F(MemoryTest, SilenceAfterAcknowledgementStillCountsDown) {
     player.SetScript([](const SeenFrame& f) -> std::string {
         return f.kind == SeenFrame::Kind::Request ? Ack() : std::string();
     });
-    commands().N41Click();
+    commands().TestMemory();
     ASSERT_TRUE(RunUntilDone());
     const auto texts = BalloonTexts();
     ASSERT_EQ(texts.size(), 60u);
@@ -160,9 +160,9 @@ TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         view.Clear();
-        form->monitor.Clear();
+        session->monitor.Clear();
         player.SetScript([c](const SeenFrame&) { return c.answer; });
-        commands().N41Click();
+        commands().TestMemory();
         ASSERT_TRUE(RunUntilDone());
         EXPECT_EQ(LastBalloon().text, c.text);
         EXPECT_EQ(LastBalloon().colour, kFailureColour);
@@ -174,9 +174,9 @@ TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {
 }
 
 TEST_F(MemoryTest, PortClosedShowsWarningAndSendsNothing) {
-    form->Button2Click();
+    session->ClosePort();
     view.Clear();
-    commands().N41Click();
+    commands().TestMemory();
     dispatcher.RunFor(50ms);
     const auto messages = view.CallsOf("message");
     ASSERT_EQ(messages.size(), 1u);
@@ -184,7 +184,7 @@ TEST_F(MemoryTest, PortClosedShowsWarningAndSendsNothing) {
     EXPECT_EQ(messages[0].text, "Начните работу с выбора COM-порта.");
     EXPECT_EQ(messages[0].number, 1);  // warning icon
     EXPECT_TRUE(view.CallsOf("controls").empty());
-    EXPECT_EQ(form->unit.busy, 0);
+    EXPECT_EQ(session->transaction.busy, 0);
     EXPECT_TRUE(player.Frames().empty());
 }
 

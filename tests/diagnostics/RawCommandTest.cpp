@@ -15,7 +15,7 @@ class RawCommand : public LineFixture {};
 TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
     player.SetScript([](const SeenFrame&) { return Ack(); });
     view.QueueInput(std::string("!134"));
-    commands().N26Click();
+    commands().RunRawCommand();
     const auto inputs = view.CallsOf("input");
     ASSERT_EQ(inputs.size(), 1u);
     EXPECT_EQ(inputs[0].caption, "Выполнить команду");
@@ -31,16 +31,16 @@ TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: !134")), 1);
-    EXPECT_EQ(form->unit.rawCommandText, "!134");
+    EXPECT_EQ(session->transaction.rawCommandText, "!134");
 
     // The next dialog offers the text; cancelling it changes nothing.
     view.Clear();
-    commands().N26Click();
+    commands().RunRawCommand();
     EXPECT_EQ(view.lastInputInitial(), "!134");
     dispatcher.RunFor(100ms);
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_EQ(player.Frames().size(), 3u);
-    EXPECT_EQ(form->unit.rawCommandText, "!134");
+    EXPECT_EQ(session->transaction.rawCommandText, "!134");
 }
 
 // An empty text sends a request with no command characters and is offered
@@ -50,10 +50,10 @@ TEST_F(RawCommand, EmptyAndCyrillicText) {
         return f.kind == SeenFrame::Kind::Request ? Positive() : std::string();
     });
     view.QueueInput(std::string(""));
-    commands().N26Click();
+    commands().RunRawCommand();
     ASSERT_TRUE(RunUntilDone());
     view.QueueInput(std::string("Ж1"));
-    commands().N26Click();
+    commands().RunRawCommand();
     EXPECT_EQ(view.lastInputInitial(), "");
     ASSERT_TRUE(RunUntilDone());
     const auto frames = player.Frames();
@@ -61,7 +61,7 @@ TEST_F(RawCommand, EmptyAndCyrillicText) {
     EXPECT_EQ(Hex(frames[0].bytes), "FF FF FF FF 47 47 3F 3F");
     EXPECT_EQ(Hex(frames[1].bytes), "FF FF FF FF 47 47 C6 31 3F C8");
     EXPECT_EQ(LastBalloon().text, "Команда отправлена.");
-    EXPECT_EQ(form->unit.rawCommandText, "Ж1");
+    EXPECT_EQ(session->transaction.rawCommandText, "Ж1");
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: ")), 1);
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: Ж1")), 1);
@@ -71,7 +71,7 @@ TEST_F(RawCommand, EmptyAndCyrillicText) {
 // frame: the command is refused with a warning and nothing is sent.
 TEST_F(RawCommand, TextTheLineCannotCarryIsRefused) {
     view.QueueInput(std::string("$$中"));
-    commands().N26Click();
+    commands().RunRawCommand();
     dispatcher.RunFor(100ms);
     const auto messages = view.CallsOf("message");
     ASSERT_EQ(messages.size(), 1u);
@@ -79,7 +79,7 @@ TEST_F(RawCommand, TextTheLineCannotCarryIsRefused) {
     EXPECT_EQ(messages[0].text, "Команда содержит символы, которые нельзя передать в линию.");
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_TRUE(player.Frames().empty());
-    EXPECT_EQ(form->unit.busy, 0);
+    EXPECT_EQ(session->transaction.busy, 0);
 }
 
 // The real 3000 ms limit: silence ends the command with "   TIMEOUT"; a stop
@@ -87,9 +87,9 @@ TEST_F(RawCommand, TextTheLineCannotCarryIsRefused) {
 TEST_F(RawCommand, SilenceTimesOutAtRealLimitAndStopIsIgnored) {
     ASSERT_EQ(TestTimeDivisor(), 1);
     view.QueueInput(std::string("$$02"));
-    commands().N26Click();
+    commands().RunRawCommand();
     ASSERT_TRUE(WaitForRequests(1, 2s));
-    form->Button5Click();
+    session->StopCommand();
     dispatcher.RunFor(1000ms);
     EXPECT_FALSE(view.commandControlsEnabled());  // still waiting despite the stop
     ASSERT_TRUE(RunUntilDone(5s));
@@ -104,17 +104,17 @@ TEST_F(RawCommand, SilenceTimesOutAtRealLimitAndStopIsIgnored) {
 TEST_F(RawCommand, ErrorReplyMeansNotOnLine) {
     player.SetScript([](const SeenFrame&) { return ErrorReply(); });
     view.QueueInput(std::string("$$02"));
-    commands().N26Click();
+    commands().RunRawCommand();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
 }
 
 TEST_F(RawCommand, PortClosedShowsWarningWithoutDialog) {
-    form->Button2Click();
+    session->ClosePort();
     view.Clear();
     view.QueueInput(std::string("$$02"));
-    commands().N26Click();
+    commands().RunRawCommand();
     EXPECT_TRUE(view.CallsOf("input").empty());
     ASSERT_EQ(view.CallsOf("message").size(), 1u);
     EXPECT_EQ(view.CallsOf("message")[0].text, "Начните работу с выбора COM-порта.");

@@ -19,10 +19,10 @@ class RelayTest : public LineFixture {
 protected:
     void Start(int relay) {
         switch (relay) {
-            case 1: commands().N110Click(); break;
-            case 2: commands().N24Click(); break;
-            case 3: commands().N33Click(); break;
-            default: commands().N43Click(); break;
+            case 1: commands().TestRelay(1); break;
+            case 2: commands().TestRelay(2); break;
+            case 3: commands().TestRelay(3); break;
+            default: commands().TestRelay(4); break;
         }
     }
     // A controller with a relay of the given hold time: it acknowledges the
@@ -55,7 +55,7 @@ TEST_F(RelayTest, EachRelayAsksThenTriggersUntilStopped) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relay);
         view.Clear();
-        form->monitor.Clear();
+        session->monitor.Clear();
         const std::size_t before = player.Frames().size();
         Controller(c.timeCommand, "00");  // hold time 0: 100 ms between triggers
         view.QueueYesNo(true);
@@ -65,7 +65,7 @@ TEST_F(RelayTest, EachRelayAsksThenTriggersUntilStopped) {
         EXPECT_EQ(asks[0].caption, "Предупреждение");
         EXPECT_EQ(asks[0].text, Question(c.relay));
         ASSERT_TRUE(RunUntil([&] { return Triggers(c.trigger).size() >= 3; }, 10s));
-        form->Button5Click();
+        session->StopCommand();
         ASSERT_TRUE(RunUntilDone());
 
         const auto frames = player.Frames();
@@ -100,11 +100,11 @@ TEST_F(RelayTest, HoldTime0APausesAndStopInPauseEndsAtOnce) {
     ASSERT_EQ(TestTimeDivisor(), 1);
     Controller("$$10", "0A");
     view.QueueYesNo(true);
-    commands().N110Click();
+    commands().TestRelay(1);
     ASSERT_TRUE(RunUntil([&] { return Triggers(">").size() >= 3; }, 10s));
     // The third trigger has just been acknowledged: its pause is running.
     dispatcher.RunFor(100ms);
-    form->Button5Click();
+    session->StopCommand();
     ASSERT_TRUE(RunUntilDone(5s));
     const auto done = std::chrono::steady_clock::now();
     const auto triggers = Triggers(">");
@@ -120,12 +120,12 @@ TEST_F(RelayTest, HoldTime0APausesAndStopInPauseEndsAtOnce) {
 
 TEST_F(RelayTest, AnsweringNoSendsNothing) {
     view.QueueYesNo(false);
-    commands().N33Click();
+    commands().TestRelay(3);
     dispatcher.RunFor(100ms);
     EXPECT_EQ(view.CallsOf("ask").size(), 1u);
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_EQ(form->unit.busy, 0);
+    EXPECT_EQ(session->transaction.busy, 0);
     EXPECT_TRUE(player.Frames().empty());
 }
 
@@ -143,16 +143,16 @@ TEST_F(RelayTest, StopBeforeFirstTrigger) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.Clear();
-        form->monitor.Clear();
+        session->monitor.Clear();
         const std::size_t before = player.Requests().size();
         player.SetScript([c](const SeenFrame& f) {
             return f.kind == SeenFrame::Kind::Request ? c.answer : std::string();
         });
         view.QueueYesNo(true);
-        commands().N24Click();
+        commands().TestRelay(2);
         ASSERT_TRUE(WaitForRequests(before + 1, 3s));
         dispatcher.RunFor(50ms);
-        form->Button5Click();
+        session->StopCommand();
         ASSERT_TRUE(RunUntilDone(5s));
         EXPECT_EQ(player.Requests().size(), 1 + before);  // the time request only
         if (c.answer == Ack()) {
@@ -191,7 +191,7 @@ TEST_F(RelayTest, FailuresNameTheAttempt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.Clear();
-        form->monitor.Clear();
+        session->monitor.Clear();
         const std::size_t before = Triggers("08").size();
         // Captured by value: the line side may still call it if a check
         // below ends the test early.
@@ -201,7 +201,7 @@ TEST_F(RelayTest, FailuresNameTheAttempt) {
             return ++*triggers == c.failAt ? c.failAnswer : Ack();
         });
         view.QueueYesNo(true);
-        commands().N33Click();
+        commands().TestRelay(3);
         ASSERT_TRUE(RunUntilDone());
         EXPECT_EQ(Triggers("08").size() - before, c.triggers);
         EXPECT_EQ(LastBalloon().text, c.text);

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "controller/TMap.h"
+#include "controller/LineMap.h"
 
 namespace tulex::test {
 namespace {
@@ -24,8 +24,8 @@ protected:
 // both counters at 0, the selection on the last index.
 TEST_F(Search, EmptyLineProbesAll182Indexes) {
     TimeDivisor fast(30);
-    form->map.AddIndex(0x50, MapSet::Present);  // found earlier: the search starts afresh
-    commands().Button4Click();
+    session->map.AddIndex(0x50, MapSet::Present);  // found earlier: the search starts afresh
+    commands().SearchControllers();
     EXPECT_FALSE(view.commandControlsEnabled());
     ASSERT_TRUE(RunUntilDone(30s));
     dispatcher.ProcessPending();
@@ -50,15 +50,15 @@ TEST_F(Search, EmptyLineProbesAll182Indexes) {
     EXPECT_EQ(k, 182u);
     EXPECT_EQ(Count("   TIMEOUT"), 182u);
 
-    EXPECT_EQ(form->map.Count(MapSet::Present), 0u);
-    EXPECT_EQ(form->map.Count(MapSet::ReplyOnly), 0u);
+    EXPECT_EQ(session->map.Count(MapSet::Present), 0u);
+    EXPECT_EQ(session->map.Count(MapSet::ReplyOnly), 0u);
     EXPECT_EQ(view.panel(1), "0");
     EXPECT_EQ(view.panel(2), "0");
-    EXPECT_EQ(form->map.SelectedIndex(), 0xFC);
+    EXPECT_EQ(session->map.SelectedIndex(), 0xFC);
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_EQ(form->unit.busy, 0);
-    EXPECT_FALSE(form->unit.EventExists(TUnit::kReply1));
-    EXPECT_TRUE(form->unit.commandList.empty());
+    EXPECT_EQ(session->transaction.busy, 0);
+    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kReply1));
+    EXPECT_TRUE(session->transaction.commandList.empty());
     // The balloon and the sensor pop-up went when the search started.
     EXPECT_FALSE(view.CallsOf("removeBalloon").empty());
     EXPECT_FALSE(view.CallsOf("removeSensor").empty());
@@ -78,15 +78,15 @@ TEST_F(Search, AcknowledgementsAndPositiveRepliesFillBothSets) {
         if (silent.count(f.index)) return {};
         return ErrorReply();
     });
-    commands().Button4Click();
+    commands().SearchControllers();
     ASSERT_TRUE(RunUntilDone(30s));
     dispatcher.ProcessPending();
 
     EXPECT_EQ(player.Requests().size(), 182u);
     EXPECT_EQ(player.Frames().size(), 182u);  // no buffer clearing in the search
-    for (const auto i : TMap::IndexTable()) {
-        EXPECT_EQ(form->map.HasIndex(i, MapSet::Present), acknowledging.count(i) == 1) << int(i);
-        EXPECT_EQ(form->map.HasIndex(i, MapSet::ReplyOnly), positive.count(i) == 1) << int(i);
+    for (const auto i : LineMap::IndexTable()) {
+        EXPECT_EQ(session->map.HasIndex(i, MapSet::Present), acknowledging.count(i) == 1) << int(i);
+        EXPECT_EQ(session->map.HasIndex(i, MapSet::ReplyOnly), positive.count(i) == 1) << int(i);
     }
     EXPECT_EQ(view.panel(1), "4");
     EXPECT_EQ(view.panel(2), "3");
@@ -103,9 +103,9 @@ TEST_F(Search, StopKeepsCellsFound) {
         if (f.index == 0x4A) return Positive();
         return {};
     });
-    commands().Button4Click();
+    commands().SearchControllers();
     ASSERT_TRUE(RunUntil([&] { return player.Requests().size() >= 8; }, 10s));
-    form->Button5Click();
+    session->StopCommand();
     ASSERT_TRUE(RunUntilDone());
     dispatcher.ProcessPending();
     const std::size_t probed = player.Requests().size();
@@ -115,11 +115,11 @@ TEST_F(Search, StopKeepsCellsFound) {
     ASSERT_FALSE(monitor.empty());
     EXPECT_EQ(LastOwnLine(), "   CANCEL");
     EXPECT_EQ(Count("   CANCEL"), 1u);
-    EXPECT_TRUE(form->map.HasIndex(0x49, MapSet::Present));
-    EXPECT_TRUE(form->map.HasIndex(0x4A, MapSet::ReplyOnly));
+    EXPECT_TRUE(session->map.HasIndex(0x49, MapSet::Present));
+    EXPECT_TRUE(session->map.HasIndex(0x4A, MapSet::ReplyOnly));
     EXPECT_EQ(view.panel(1), "1");
     EXPECT_EQ(view.panel(2), "1");
-    EXPECT_EQ(form->map.SelectedIndex(), 0x47 + probed - 1);
+    EXPECT_EQ(session->map.SelectedIndex(), 0x47 + probed - 1);
     EXPECT_TRUE(view.commandControlsEnabled());
     dispatcher.RunFor(200ms);
     EXPECT_EQ(player.Requests().size(), probed);
@@ -129,9 +129,9 @@ TEST_F(Search, StopKeepsCellsFound) {
 // 300 ms apart (loose lower bound).
 TEST_F(Search, ProbeWaitsThreeHundredMillisecondsAtRealSpeed) {
     ASSERT_EQ(TestTimeDivisor(), 1);
-    commands().Button4Click();
+    commands().SearchControllers();
     ASSERT_TRUE(RunUntil([&] { return player.Requests().size() >= 3; }, 5s));
-    form->Button5Click();
+    session->StopCommand();
     ASSERT_TRUE(RunUntilDone());
     const auto requests = player.Requests();
     ASSERT_GE(requests.size(), 3u);
@@ -140,15 +140,15 @@ TEST_F(Search, ProbeWaitsThreeHundredMillisecondsAtRealSpeed) {
 }
 
 TEST_F(Search, PortClosedShowsWarningAndLeavesMap) {
-    form->map.AddIndex(0x60, MapSet::Present);
-    form->Button2Click();
+    session->map.AddIndex(0x60, MapSet::Present);
+    session->ClosePort();
     view.Clear();
-    commands().Button4Click();
+    commands().SearchControllers();
     dispatcher.RunFor(50ms);
     ASSERT_EQ(view.CallsOf("message").size(), 1u);
     EXPECT_EQ(view.CallsOf("message")[0].text, "Начните работу с выбора COM-порта.");
     EXPECT_TRUE(view.CallsOf("controls").empty());
-    EXPECT_TRUE(form->map.HasIndex(0x60, MapSet::Present));
+    EXPECT_TRUE(session->map.HasIndex(0x60, MapSet::Present));
     EXPECT_TRUE(player.Frames().empty());
 }
 

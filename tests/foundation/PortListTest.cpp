@@ -1,5 +1,5 @@
 #include "serial/PortList.h"
-#include "serial/TPort.h"
+#include "serial/SerialPort.h"
 
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -48,7 +48,7 @@ TEST(PortList, AnnouncedVirtualLinesAreListedAndOpenable) {
     EXPECT_EQ(ResolvePortPath("SIM1"), (sim.path() / "SIM1").string());
     EXPECT_EQ(ResolvePortPath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortPath("/dev/pts/3"), "/dev/pts/3");
-    TPort port;
+    SerialPort port;
     EXPECT_TRUE(port.Open("SIM1"));
     EXPECT_TRUE(port.Configure("9600"));
     unsetenv("TULEX_SIM_DIR");

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "gui/CommandLine.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
@@ -29,7 +29,7 @@ TEST(CommandLine, MasterSwitchOnlyAsTheFirstArgumentInAnyCase) {
       {{"tulex", ""}, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TForm1::IsMasterSwitch(ProgramArguments(c.arguments)), c.master)
+    EXPECT_EQ(LineSession::IsMasterSwitch(ProgramArguments(c.arguments)), c.master)
         << c.arguments.join(' ').toStdString();
   }
 }
@@ -42,7 +42,7 @@ TEST(CommandLine, WindowCaptionFollowsTheMasterSwitch) {
   {
     MainView view({"tulex", "-Master"});
     EXPECT_EQ(view.window().windowTitle(), QStringLiteral("ТУЛЕКС master"));
-    EXPECT_TRUE(view.form().settings.masterMode);
+    EXPECT_TRUE(view.session().settings.masterMode);
   }
   {
     MainView view({"tulex", "--port", "x", "-master"});

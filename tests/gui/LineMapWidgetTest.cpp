@@ -156,17 +156,17 @@ TEST(LineMap, MouseAndArrowKeysMoveTheSelectionAndReportAClick) {
   EXPECT_GE(changes.count(), 4);
 }
 
-// Presses keys on the map and returns the shortcut paths it reported.
+// Presses keys on the map and returns the shortcut commands it reported.
 class ShortcutKeys : public ::testing::Test {
  protected:
   LineMapWidget map;
   QSignalSpy spy{&map, &LineMapWidget::shortcutPressed};
 
-  QList<QList<int>> Paths() {
-    QList<QList<int>> paths;
-    for (const auto& args : spy) paths << args[0].value<QList<int>>();
+  QList<MenuCommand> Commands() {
+    QList<MenuCommand> commands;
+    for (const auto& args : spy) commands << args[0].value<MenuCommand>();
     spy.clear();
-    return paths;
+    return commands;
   }
   void Held(Qt::Key functionKey, Qt::Key digit) {
     QTest::keyPress(&map, functionKey);
@@ -177,54 +177,73 @@ class ShortcutKeys : public ::testing::Test {
 
 TEST_F(ShortcutKeys, PlainAndHeldCombinations) {
   QTest::keyClick(&map, Qt::Key_F1);
-  EXPECT_EQ(Paths(), (QList<QList<int>>{{0}}));
+  EXPECT_EQ(Commands(), QList<MenuCommand>{MenuCommand::CheckPresence});
   Held(Qt::Key_F4, Qt::Key_2);
-  EXPECT_EQ(Paths(), (QList<QList<int>>{{4, 1}}));
-  Held(Qt::Key_F5, Qt::Key_4);  // past the separator: "Задать мастер-карту"
-  EXPECT_EQ(Paths(), (QList<QList<int>>{{5, 4}}));
+  EXPECT_EQ(Commands(), QList<MenuCommand>{MenuCommand::PresetDoorWithSensor});
+  Held(Qt::Key_F5, Qt::Key_4);  // "Задать мастер-карту"
+  EXPECT_EQ(Commands(), QList<MenuCommand>{MenuCommand::SetMasterCard});
   Held(Qt::Key_F9, Qt::Key_3);
-  EXPECT_EQ(Paths(), (QList<QList<int>>{{10, 2}}));
+  EXPECT_EQ(Commands(), QList<MenuCommand>{MenuCommand::TestRelay3});
   QTest::keyClick(&map, Qt::Key_F10);
-  EXPECT_EQ(Paths(), (QList<QList<int>>{{12}}));
+  EXPECT_EQ(Commands(), QList<MenuCommand>{MenuCommand::RunRawCommand});
 }
 
 TEST_F(ShortcutKeys, HoldableKeysAloneAndDigitsAloneDoNothing) {
   for (Qt::Key key : {Qt::Key_F4, Qt::Key_F5, Qt::Key_F6, Qt::Key_F9}) QTest::keyClick(&map, key);
   QTest::keyClick(&map, Qt::Key_2);
-  EXPECT_TRUE(Paths().isEmpty());
+  EXPECT_TRUE(Commands().isEmpty());
   // Once released, F4 no longer combines.
   Held(Qt::Key_F4, Qt::Key_1);
-  Paths();
+  Commands();
   QTest::keyClick(&map, Qt::Key_1);
-  EXPECT_TRUE(Paths().isEmpty());
+  EXPECT_TRUE(Commands().isEmpty());
   // Keypad digits are not the main-keyboard digits.
   QTest::keyPress(&map, Qt::Key_F4);
   QTest::keyClick(&map, Qt::Key_1, Qt::KeypadModifier);
   QTest::keyRelease(&map, Qt::Key_F4);
-  EXPECT_TRUE(Paths().isEmpty());
+  EXPECT_TRUE(Commands().isEmpty());
   // Out-of-range digits: F6 has four relays.
   Held(Qt::Key_F6, Qt::Key_5);
-  EXPECT_TRUE(Paths().isEmpty());
+  EXPECT_TRUE(Commands().isEmpty());
 }
 
 TEST(MapShortcutTable, EveryEntry) {
+  using C = MenuCommand;
   struct Case {
     int fkey, digit;
     std::vector<int> held;
-    std::optional<MenuPath> path;
+    std::optional<MenuCommand> command;
   };
   const Case cases[] = {
-      {1, 0, {}, MenuPath{0}},       {2, 0, {}, MenuPath{1}},        {3, 0, {}, MenuPath{2}},
-      {7, 0, {}, MenuPath{8}},       {8, 0, {}, MenuPath{9}},        {10, 0, {}, MenuPath{12}},
-      {4, 0, {}, std::nullopt},      {5, 0, {}, std::nullopt},       {6, 0, {}, std::nullopt},
-      {9, 0, {}, std::nullopt},      {0, 1, {4}, MenuPath{4, 0}},    {0, 5, {4}, MenuPath{4, 4}},
-      {0, 6, {4}, std::nullopt},     {0, 3, {5}, MenuPath{5, 2}},    {0, 4, {5}, MenuPath{5, 4}},
-      {0, 5, {5}, MenuPath{5, 5}},   {0, 1, {6}, MenuPath{6, 0}},    {0, 4, {6}, MenuPath{6, 3}},
-      {0, 4, {9}, MenuPath{10, 3}},  {0, 5, {9}, std::nullopt},      {0, 2, {}, std::nullopt},
-      {0, 2, {7}, std::nullopt},     {0, 2, {4, 5}, MenuPath{4, 1}},  // held keys tested in order
+      {1, 0, {}, C::CheckPresence},
+      {2, 0, {}, C::ReadParameters},
+      {3, 0, {}, C::ChangeIndex},
+      {7, 0, {}, C::TestMemory},
+      {8, 0, {}, C::TestLine},
+      {10, 0, {}, C::RunRawCommand},
+      {4, 0, {}, std::nullopt},
+      {5, 0, {}, std::nullopt},
+      {6, 0, {}, std::nullopt},
+      {9, 0, {}, std::nullopt},
+      {0, 1, {4}, C::PresetDoorWithoutSensor},
+      {0, 5, {4}, C::PresetRegistrationTerminal},
+      {0, 6, {4}, std::nullopt},
+      {0, 3, {5}, C::ModeAutonomous},
+      {0, 4, {5}, C::SetMasterCard},
+      {0, 5, {5}, C::ReadMasterCard},
+      {0, 6, {5}, std::nullopt},
+      {0, 1, {6}, C::RelayTime1},
+      {0, 4, {6}, C::RelayTime4},
+      {0, 5, {6}, std::nullopt},
+      {0, 1, {9}, C::TestRelay1},
+      {0, 4, {9}, C::TestRelay4},
+      {0, 5, {9}, std::nullopt},
+      {0, 2, {}, std::nullopt},
+      {0, 2, {7}, std::nullopt},
+      {0, 2, {4, 5}, C::PresetDoorWithSensor},  // held keys tested in order
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(MapShortcut(c.fkey, c.digit, c.held), c.path) << c.fkey << " " << c.digit;
+    EXPECT_EQ(MapShortcut(c.fkey, c.digit, c.held), c.command) << c.fkey << " " << c.digit;
   }
 }
 

@@ -20,7 +20,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "gui/LineMapWidget.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
@@ -92,11 +92,11 @@ class MainViewTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
   }
   MainWindow& w() { return view.window(); }
-  TForm1& form() { return view.form(); }
+  LineSession& session() { return view.session(); }
   void OpenPty() {
     ASSERT_TRUE(pty.ok());
     view.OpenPort(QString::fromStdString(pty.slavePath()), "9600");
-    ASSERT_TRUE(form().IsPortOpen());
+    ASSERT_TRUE(session().IsPortOpen());
   }
 
   test::Pty pty;
@@ -105,44 +105,44 @@ class MainViewTest : public ::testing::Test {
 
 TEST_F(MainViewTest, OpenAndCloseSwitchThePortControls) {
   OpenPty();
-  EXPECT_FALSE(w().Button1->isEnabled());
-  EXPECT_FALSE(w().ComboBox1->isEnabled());
-  EXPECT_FALSE(w().ComboBox2->isEnabled());
-  EXPECT_TRUE(w().Button2->isEnabled());
+  EXPECT_FALSE(w().openButton->isEnabled());
+  EXPECT_FALSE(w().portBox->isEnabled());
+  EXPECT_FALSE(w().speedBox->isEnabled());
+  EXPECT_TRUE(w().closeButton->isEnabled());
   EXPECT_EQ(w().PanelText(1), "0");
-  w().Button2->click();
-  EXPECT_FALSE(form().IsPortOpen());
-  EXPECT_TRUE(w().Button1->isEnabled());
-  EXPECT_TRUE(w().ComboBox1->isEnabled());
+  w().closeButton->click();
+  EXPECT_FALSE(session().IsPortOpen());
+  EXPECT_TRUE(w().openButton->isEnabled());
+  EXPECT_TRUE(w().portBox->isEnabled());
 }
 
 TEST_F(MainViewTest, MapDoubleClickWarnsWhileThePortIsClosed) {
   MessageBoxCatcher catcher;
-  QTest::mouseDClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x50).center());
+  QTest::mouseDClick(w().lineMap, Qt::LeftButton, {}, LineMapWidget::CellRect(0x50).center());
   EXPECT_EQ(catcher.caption, "Предупреждение");
   EXPECT_EQ(catcher.text, "Начните работу с выбора COM-порта.");
-  EXPECT_FALSE(w().PopupMenu1->isVisible());
-  EXPECT_EQ(form().map.SelectedIndex(), 0x50);
+  EXPECT_FALSE(w().controllerMenu->isVisible());
+  EXPECT_EQ(session().map.SelectedIndex(), 0x50);
 }
 
 TEST_F(MainViewTest, MapDoubleClickOpensTheCommandMenuAtTheCell) {
   OpenPty();
-  QTest::mouseDClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x61).center());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return w().PopupMenu1->isVisible(); }, 2000));
-  EXPECT_EQ(w().PopupMenu1->pos(), w().IndexScreenPoint(0x61));
-  w().PopupMenu1->hide();
+  QTest::mouseDClick(w().lineMap, Qt::LeftButton, {}, LineMapWidget::CellRect(0x61).center());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return w().controllerMenu->isVisible(); }, 2000));
+  EXPECT_EQ(w().controllerMenu->pos(), w().IndexScreenPoint(0x61));
+  w().controllerMenu->hide();
 }
 
 // F1 is the presence check, F5 held with 4 the master card past the
 // separator: each reaches its command, and only while the port is open.
 TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
-  w().Map->setFocus();
-  QTest::keyClick(w().Map, Qt::Key_F1);
-  EXPECT_EQ(form().unit.busy, 0);
+  w().lineMap->setFocus();
+  QTest::keyClick(w().lineMap, Qt::Key_F1);
+  EXPECT_EQ(session().transaction.busy, 0);
 
   OpenPty();
-  QTest::keyClick(w().Map, Qt::Key_F1);
-  EXPECT_EQ(form().unit.commandList, std::vector<std::string>{"$$02"});
+  QTest::keyClick(w().lineMap, Qt::Key_F1);
+  EXPECT_EQ(session().transaction.commandList, std::vector<std::string>{"$$02"});
   // The worker logs through the UI thread before it writes: keep it running.
   std::string sent;
   EXPECT_TRUE(QTest::qWaitFor(
@@ -153,12 +153,12 @@ TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
       3000));
   pty.Send("#?");  // the error reply ends the check
   // The map takes keys again once the end of the check enabled the controls.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return form().unit.busy == 0 && w().Map->isEnabled(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return session().transaction.busy == 0 && w().lineMap->isEnabled(); }, 5000));
 
   MessageBoxCatcher no(QMessageBox::No);
-  QTest::keyPress(w().Map, Qt::Key_F5);
-  QTest::keyClick(w().Map, Qt::Key_4);
-  QTest::keyRelease(w().Map, Qt::Key_F5);
+  QTest::keyPress(w().lineMap, Qt::Key_F5);
+  QTest::keyClick(w().lineMap, Qt::Key_4);
+  QTest::keyRelease(w().lineMap, Qt::Key_F5);
   EXPECT_EQ(no.caption, "Задание мастер-карты");
   QTest::qWait(200);
   EXPECT_EQ(pty.Receive(std::chrono::milliseconds(10)), "") << "answered No: nothing sent";
@@ -168,61 +168,61 @@ TEST_F(MainViewTest, MapClickRemovesBalloonAndSensorButLeavesCards) {
   view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
   view.ShowSensorPopup(0x51, "1");
   view.ShowCardPopup(0x52, "Доступ запрещен", "");
-  QTest::mouseClick(w().Map, Qt::LeftButton, {}, LineMapWidget::CellRect(0x60).center());
+  QTest::mouseClick(w().lineMap, Qt::LeftButton, {}, LineMapWidget::CellRect(0x60).center());
   EXPECT_EQ(w().popups->balloon(), nullptr);
   EXPECT_EQ(w().popups->sensor(), nullptr);
   EXPECT_EQ(w().popups->cards().size(), 1);
   // Arrow keys move the current cell: the same as a click.
   view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
-  QTest::keyClick(w().Map, Qt::Key_Left);
+  QTest::keyClick(w().lineMap, Qt::Key_Left);
   EXPECT_EQ(w().popups->balloon(), nullptr);
-  EXPECT_EQ(form().map.SelectedIndex(), 0x5F);  // 0x60 ends row 0
+  EXPECT_EQ(session().map.SelectedIndex(), 0x5F);  // 0x60 ends row 0
 }
 
 TEST_F(MainViewTest, SetsChangedElsewhereReachMapAndCounters) {
   std::thread other([&] {
-    form().map.AddIndex(0x50, MapSet::Present);
-    form().UpdateCounter(MapSet::Present);
+    session().map.AddIndex(0x50, MapSet::Present);
+    session().UpdateCounter(MapSet::Present);
   });
   other.join();
   EXPECT_TRUE(QTest::qWaitFor([&] { return w().PanelText(1) == "1"; }, 2000));
   QApplication::processEvents();
-  const QImage image = w().Map->grab().toImage();
+  const QImage image = w().lineMap->grab().toImage();
   EXPECT_EQ(image.pixelColor(LineMapWidget::CellRect(0x50).topLeft() + QPoint(2, 2)), QColor(48, 210, 30));
 }
 
 TEST_F(MainViewTest, CommandControlsSwitchedFromAWorkerThread) {
   QApplication::setActiveWindow(&w());
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
-  w().Map->setFocus();
-  std::thread worker([&] { form().EnableCommandControls(false); });
+  w().lineMap->setFocus();
+  std::thread worker([&] { session().EnableCommandControls(false); });
   // The worker waits until the window has switched them.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !w().Map->isEnabled(); }, 2000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w().lineMap->isEnabled(); }, 2000));
   worker.join();
-  EXPECT_FALSE(w().SpeedButton5->isEnabled());
-  EXPECT_FALSE(w().Button2->isEnabled());
-  EXPECT_FALSE(w().Button4->isEnabled());
-  EXPECT_TRUE(w().Button5->isEnabled());  // "Остановить" stays usable
-  EXPECT_TRUE(w().Button1->isEnabled());
-  EXPECT_TRUE(w().Button6->isEnabled());
-  form().EnableCommandControls(true);
-  EXPECT_TRUE(w().Map->isEnabled());
-  EXPECT_TRUE(w().Map->hasFocus());  // the function keys work again at once
+  EXPECT_FALSE(w().converterButton->isEnabled());
+  EXPECT_FALSE(w().closeButton->isEnabled());
+  EXPECT_FALSE(w().searchButton->isEnabled());
+  EXPECT_TRUE(w().stopButton->isEnabled());  // "Остановить" stays usable
+  EXPECT_TRUE(w().openButton->isEnabled());
+  EXPECT_TRUE(w().monitorButton->isEnabled());
+  session().EnableCommandControls(true);
+  EXPECT_TRUE(w().lineMap->isEnabled());
+  EXPECT_TRUE(w().lineMap->hasFocus());  // the function keys work again at once
 }
 
 TEST_F(MainViewTest, MonitorButtonsDoNothingWithoutTheWindow) {
-  w().SpeedButton1->click();
-  EXPECT_FALSE(form().monitor.Paused());
-  EXPECT_TRUE(w().SpeedButton1->isEnabled());
-  EXPECT_FALSE(w().SpeedButton2->isEnabled());
-  w().SpeedButton3->click();
-  w().SpeedButton4->click();  // no save dialog either
+  w().pauseButton->click();
+  EXPECT_FALSE(session().monitor.Paused());
+  EXPECT_TRUE(w().pauseButton->isEnabled());
+  EXPECT_FALSE(w().resumeButton->isEnabled());
+  w().clearButton->click();
+  w().saveButton->click();  // no save dialog either
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
-  form().MonitorAdd("   lost: no window yet");
-  w().Button6->click();
+  session().MonitorAdd("   lost: no window yet");
+  w().monitorButton->click();
   MonitorWindow* monitor = view.monitorWindow();
   ASSERT_NE(monitor, nullptr);
   EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор");
@@ -231,77 +231,77 @@ TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
 
   OpenPty();
   EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 1; }, 2000));
-  const std::string opened = form().monitor.Line(0);
+  const std::string opened = session().monitor.Line(0);
   EXPECT_NE(opened.find(pty.slavePath()), std::string::npos);
 
-  w().SpeedButton1->click();
-  EXPECT_TRUE(form().monitor.Paused());
+  w().pauseButton->click();
+  EXPECT_TRUE(session().monitor.Paused());
   EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
-  EXPECT_FALSE(w().SpeedButton1->isEnabled());
-  EXPECT_TRUE(w().SpeedButton2->isEnabled());
-  form().MonitorAdd("   dropped while paused");
-  w().SpeedButton2->click();
+  EXPECT_FALSE(w().pauseButton->isEnabled());
+  EXPECT_TRUE(w().resumeButton->isEnabled());
+  session().MonitorAdd("   dropped while paused");
+  w().resumeButton->click();
   EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор");
-  EXPECT_EQ(form().monitor.Count(), 3u);  // opened, "Пауза", "Старт"
+  EXPECT_EQ(session().monitor.Count(), 3u);  // opened, "Пауза", "Старт"
 
-  w().SpeedButton3->click();
-  EXPECT_EQ(form().monitor.Count(), 0u);
+  w().clearButton->click();
+  EXPECT_EQ(session().monitor.Count(), 0u);
   EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 0; }, 2000));
 
-  form().MonitorAdd("   one");
+  session().MonitorAdd("   one");
   monitor->close();
   EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
-  form().MonitorAdd("   lost: window closed");
-  w().Button6->click();
+  session().MonitorAdd("   lost: window closed");
+  w().monitorButton->click();
   ASSERT_NE(view.monitorWindow(), nullptr);
-  EXPECT_EQ(form().monitor.Count(), 0u);
+  EXPECT_EQ(session().monitor.Count(), 0u);
 
-  // Button6 on a minimized monitor brings it back without clearing it.
-  form().MonitorAdd("   kept");
+  // monitorButton on a minimized monitor brings it back without clearing it.
+  session().MonitorAdd("   kept");
   view.monitorWindow()->setWindowState(Qt::WindowMinimized);
-  w().Button6->click();
+  w().monitorButton->click();
   EXPECT_FALSE(view.monitorWindow()->isMinimized());
-  EXPECT_EQ(form().monitor.Count(), 1u);
+  EXPECT_EQ(session().monitor.Count(), 1u);
 }
 
 TEST_F(MainViewTest, AboutBoxAndConverterButtonWithThePortClosed) {
   {
     MessageBoxCatcher catcher;
-    w().N4->trigger();
+    w().aboutAction->trigger();
     EXPECT_EQ(catcher.caption, "О программе ТУЛЕКС");
     EXPECT_TRUE(catcher.text.startsWith("ТУЛЕКС 1.8\n\n"));
     EXPECT_EQ(catcher.icon, QMessageBox::Information);
   }
   {
     MessageBoxCatcher catcher;
-    w().SpeedButton5->click();
+    w().converterButton->click();
     EXPECT_EQ(catcher.caption, "Предупреждение");
     EXPECT_EQ(catcher.text, "Начните работу с выбора COM-порта.");
     EXPECT_EQ(catcher.icon, QMessageBox::Warning);
-    EXPECT_FALSE(w().PopupMenu2->isVisible());
+    EXPECT_FALSE(w().converterMenu->isVisible());
   }
 }
 
 TEST_F(MainViewTest, SettingsItemsReachTheLogic) {
-  EXPECT_TRUE(form().settings.readers);
-  EXPECT_FALSE(form().settings.sensors);
-  EXPECT_FALSE(form().settings.onlineAnswer);
-  EXPECT_TRUE(form().settings.sensorAnswer);
-  w().N17->trigger();
-  w().N10->trigger();
-  EXPECT_TRUE(form().settings.sensors);
-  EXPECT_FALSE(form().settings.sensorAnswer);
+  EXPECT_TRUE(session().settings.readers);
+  EXPECT_FALSE(session().settings.sensors);
+  EXPECT_FALSE(session().settings.onlineAnswer);
+  EXPECT_TRUE(session().settings.sensorAnswer);
+  w().sensorsAction->trigger();
+  w().sensorAnswerAction->trigger();
+  EXPECT_TRUE(session().settings.sensors);
+  EXPECT_FALSE(session().settings.sensorAnswer);
 }
 
 TEST_F(MainViewTest, SaveAsksForThePathAndRemembersIt) {
   test::TempDir dir;
   const QString path = QString::fromStdString((dir.path() / "monitor.txt").string());
-  w().Button6->click();
-  form().MonitorAdd("   first");
-  form().MonitorAdd("   второй");
+  w().monitorButton->click();
+  session().MonitorAdd("   first");
+  session().MonitorAdd("   второй");
   {
     InputCatcher input(path);
-    w().SpeedButton4->click();
+    w().saveButton->click();
     EXPECT_EQ(input.caption, "Сохранить как...");
     EXPECT_EQ(input.prompt, "Путь к файлу:");
   }
@@ -314,29 +314,29 @@ TEST_F(MainViewTest, SaveAsksForThePathAndRemembersIt) {
   {
     MessageBoxCatcher replace;  // the file exists now: the question comes first
     InputCatcher input(path);
-    w().SpeedButton4->click();
+    w().saveButton->click();
     EXPECT_EQ(input.initial, path);  // the last confirmed path is offered
   }
 }
 
 TEST_F(MainViewTest, AMonitorReopenedDuringAPauseSaysSo) {
-  w().Button6->click();
-  w().SpeedButton1->click();
+  w().monitorButton->click();
+  w().pauseButton->click();
   view.monitorWindow()->close();
   EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
-  EXPECT_TRUE(form().monitor.Paused());  // the pause outlives the window
-  w().Button6->click();
+  EXPECT_TRUE(session().monitor.Paused());  // the pause outlives the window
+  w().monitorButton->click();
   EXPECT_EQ(view.monitorWindow()->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
-  EXPECT_TRUE(w().SpeedButton2->isEnabled());
+  EXPECT_TRUE(w().resumeButton->isEnabled());
 }
 
 TEST_F(MainViewTest, ClosingWithThePortOpenEndsCleanly) {
   OpenPty();
-  w().Button6->click();
+  w().monitorButton->click();
   view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
   view.ShowCardPopup(0x52, "Доступ запрещен", "");
   w().close();
-  EXPECT_FALSE(form().IsPortOpen());
+  EXPECT_FALSE(session().IsPortOpen());
   EXPECT_EQ(w().popups->balloon(), nullptr);
   EXPECT_TRUE(w().popups->cards().empty());
   EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
@@ -354,18 +354,18 @@ namespace {
 TEST(MainViewShutdown, ReleasesAWorkerBlockedInSend) {
   auto view = std::make_unique<MainView>(QStringList{"tulex"});
   view->window().show();
-  TForm1& form = view->form();
+  LineSession& session = view->session();
   std::atomic<bool> finished{false};
   std::atomic<int> sends{0};
-  form.unit.busy = 1;
-  ASSERT_TRUE(form.StartWorker([&] {
-    while (form.unit.busy) {
-      form.RunOnUi([&] { ++sends; });
+  session.transaction.busy = 1;
+  ASSERT_TRUE(session.StartWorker([&] {
+    while (session.transaction.busy) {
+      session.RunOnUi([&] { ++sends; });
     }
     finished = true;
   }));
   EXPECT_TRUE(QTest::qWaitFor([&] { return sends.load() > 5; }, 5000));
-  view->window().close();  // FormClose: the busy flag goes
+  view->window().close();  // Shutdown: the busy flag goes
   view.reset();            // no events run here: the worker is released, not served
   EXPECT_TRUE(finished);
 }

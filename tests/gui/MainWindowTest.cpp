@@ -49,22 +49,22 @@ TEST_F(MainWindowTest, ControlsStandAtTheirPositionsWithCaptionsAndHints) {
     QString hint;
   };
   const Control controls[] = {
-      {w.GroupBox1, w.client, {8, 8, 337, 65}, "Управление COM-портом", ""},
-      {w.ComboBox1, w.GroupBox1, {8, 26, 75, 21}, "", "Идентификатор COM-порта"},
-      {w.ComboBox2, w.GroupBox1, {88, 26, 81, 21}, "9600", "Скорость COM-порта, бит/с"},
-      {w.Button1, w.GroupBox1, {174, 25, 75, 23}, "Открыть", ""},
-      {w.Button2, w.GroupBox1, {254, 25, 75, 23}, "Закрыть", ""},
-      {w.GroupBox2, w.client, {352, 8, 333, 65}, "Управление преобразователем RS232/RS485", ""},
-      {w.SpeedButton5, w.GroupBox2, {296, 25, 29, 23}, "", ""},
-      {w.Map, w.client, {8, 80, 677, 183}, "", ""},
-      {w.Button6, w.client, {8, 272, 75, 23}, "&Mонитор", ""},
-      {w.SpeedButton1, w.client, {88, 272, 23, 23}, "", "Монитор: Пауза"},
-      {w.SpeedButton2, w.client, {112, 272, 23, 23}, "", "Монитор: Старт"},
-      {w.SpeedButton3, w.client, {136, 272, 23, 23}, "", "Монитор: Очистить"},
-      {w.SpeedButton4, w.client, {160, 272, 23, 23}, "", "Монитор: Сохранить в файл"},
-      {w.Button4, w.client, {456, 272, 147, 23}, "Поиск контроллеров", ""},
-      {w.Button5, w.client, {610, 272, 75, 23}, "Остановить", ""},
-      {w.StatusBar1, w.client, {0, 301, 692, 23}, "", ""},
+      {w.portGroup, w.client, {8, 8, 337, 65}, "Управление COM-портом", ""},
+      {w.portBox, w.portGroup, {8, 26, 75, 21}, "", "Идентификатор COM-порта"},
+      {w.speedBox, w.portGroup, {88, 26, 81, 21}, "9600", "Скорость COM-порта, бит/с"},
+      {w.openButton, w.portGroup, {174, 25, 75, 23}, "Открыть", ""},
+      {w.closeButton, w.portGroup, {254, 25, 75, 23}, "Закрыть", ""},
+      {w.converterGroup, w.client, {352, 8, 333, 65}, "Управление преобразователем RS232/RS485", ""},
+      {w.converterButton, w.converterGroup, {296, 25, 29, 23}, "", ""},
+      {w.lineMap, w.client, {8, 80, 677, 183}, "", ""},
+      {w.monitorButton, w.client, {8, 272, 75, 23}, "&Mонитор", ""},
+      {w.pauseButton, w.client, {88, 272, 23, 23}, "", "Монитор: Пауза"},
+      {w.resumeButton, w.client, {112, 272, 23, 23}, "", "Монитор: Старт"},
+      {w.clearButton, w.client, {136, 272, 23, 23}, "", "Монитор: Очистить"},
+      {w.saveButton, w.client, {160, 272, 23, 23}, "", "Монитор: Сохранить в файл"},
+      {w.searchButton, w.client, {456, 272, 147, 23}, "Поиск контроллеров", ""},
+      {w.stopButton, w.client, {610, 272, 75, 23}, "Остановить", ""},
+      {w.statusBar, w.client, {0, 301, 692, 23}, "", ""},
   };
   w.show();
   for (const auto& c : controls) {
@@ -79,14 +79,14 @@ TEST_F(MainWindowTest, ControlsStandAtTheirPositionsWithCaptionsAndHints) {
     EXPECT_EQ(caption, c.caption) << name;
   }
   // The monitor button's accelerator is the Latin M: Alt+M.
-  EXPECT_EQ(w.Button6->shortcut(), QKeySequence(Qt::ALT | Qt::Key_M));
-  EXPECT_EQ(w.ComboBox2->count(), 5);
-  EXPECT_EQ(w.ComboBox2->itemText(4), "115200");
-  EXPECT_TRUE(w.ComboBox1->isEditable());
-  EXPECT_TRUE(w.ComboBox2->isEditable());
-  EXPECT_FALSE(w.SpeedButton2->isEnabled());  // start is off until a pause
-  EXPECT_TRUE(w.SpeedButton1->isEnabled());
-  for (QToolButton* b : {w.SpeedButton1, w.SpeedButton2, w.SpeedButton3, w.SpeedButton4, w.SpeedButton5}) {
+  EXPECT_EQ(w.monitorButton->shortcut(), QKeySequence(Qt::ALT | Qt::Key_M));
+  EXPECT_EQ(w.speedBox->count(), 5);
+  EXPECT_EQ(w.speedBox->itemText(4), "115200");
+  EXPECT_TRUE(w.portBox->isEditable());
+  EXPECT_TRUE(w.speedBox->isEditable());
+  EXPECT_FALSE(w.resumeButton->isEnabled());  // start is off until a pause
+  EXPECT_TRUE(w.pauseButton->isEnabled());
+  for (QToolButton* b : {w.pauseButton, w.resumeButton, w.clearButton, w.saveButton, w.converterButton}) {
     EXPECT_TRUE(b->autoRaise());
     EXPECT_EQ(b->iconSize(), QSize(20, 20));
     EXPECT_FALSE(b->icon().isNull());
@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, StatusBarPanels) {
   EXPECT_EQ(w.panels[0]->width(), 135);
   EXPECT_EQ(w.panels[1]->width(), 50);
   EXPECT_EQ(w.panels[2]->width(), 50);
-  EXPECT_FALSE(w.StatusBar1->isSizeGripEnabled());
+  EXPECT_FALSE(w.statusBar->isSizeGripEnabled());
   w.SetPanelText(1, "12");
   EXPECT_EQ(w.PanelText(1), "12");
   EXPECT_EQ(w.PanelText(0), "  Контроллеров в линии:");
@@ -111,22 +111,22 @@ TEST_F(MainWindowTest, TabVisitsThePortGroupThenSearchStopMapAndMonitor) {
   w.show();
   QApplication::setActiveWindow(&w);
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  w.ComboBox1->setFocus();
+  w.portBox->setFocus();
   QApplication::processEvents();
   auto owner = [&](QWidget* focus) -> QWidget* {
-    for (QWidget* c : std::initializer_list<QWidget*>{w.ComboBox1, w.ComboBox2, w.Button1, w.Button2, w.Button4,
-                                                      w.Button5, w.Map, w.Button6}) {
+    for (QWidget* c : std::initializer_list<QWidget*>{w.portBox, w.speedBox, w.openButton, w.closeButton, w.searchButton,
+                                                      w.stopButton, w.lineMap, w.monitorButton}) {
       if (focus == c || c->isAncestorOf(focus)) return c;
     }
     return focus;
   };
-  const QWidget* expected[] = {w.ComboBox2, w.Button1, w.Button2, w.Button4, w.Button5, w.Map, w.Button6, w.ComboBox1};
+  const QWidget* expected[] = {w.speedBox, w.openButton, w.closeButton, w.searchButton, w.stopButton, w.lineMap, w.monitorButton, w.portBox};
   for (const QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(owner(QApplication::focusWidget()), next) << next->objectName().toStdString();
   }
   // Speed buttons never take the focus.
-  EXPECT_EQ(w.SpeedButton1->focusPolicy(), Qt::NoFocus);
+  EXPECT_EQ(w.pauseButton->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(MainWindowTest, SettingsMenuAndHelp) {
@@ -165,7 +165,7 @@ QString Describe(const QMenu* menu) {
 }
 
 TEST_F(MainWindowTest, PopupMenusHoldEveryItemInOrder) {
-  EXPECT_EQ(Describe(w.PopupMenu1),
+  EXPECT_EQ(Describe(w.controllerMenu),
             "Проверить наличие контроллера|Читать параметры контроллера|Изменить индекс контроллера|-|"
             "Задать параметры по стандарту{Дверь без датчика положения|Дверь с датчиком положения|"
             "Турникет без подтверждения прохода|Турникет с подтверждением прохода|Регистрационный терминал}|"
@@ -174,51 +174,21 @@ TEST_F(MainWindowTest, PopupMenusHoldEveryItemInOrder) {
             "Задать время удержания реле{Реле 1|Реле 2|Реле 3|Реле 4}|-|"
             "Тест EEPROM-памяти контроллера|Тест линии на замыкание и обрыв|"
             "Тест реле на срабатывание{Реле 1|Реле 2|Реле 3|Реле 4}|-|Выполнить команду");
-  EXPECT_EQ(Describe(w.PopupMenu2), "Читать параметры|-|Изменить диапазон опроса|-|Выполнить команду");
-}
-
-// The PopupMenu1 item at a position path (top level, then submenu), or
-// nullptr: the positions that the map's shortcuts and the controller
-// commands use.
-QAction* PopupMenu1Item(const MainWindow& w, const QList<int>& path) {
-  const QMenu* menu = w.PopupMenu1;
-  QAction* action = nullptr;
-  for (int position : path) {
-    if (!menu) return nullptr;
-    const QList<QAction*> actions = menu->actions();
-    if (position < 0 || position >= actions.size()) return nullptr;
-    action = actions.at(position);
-    menu = action->menu();
-  }
-  return action;
-}
-
-TEST_F(MainWindowTest, ShortcutPathsReachTheirItems) {
-  struct Case {
-    QList<int> path;
-    QAction* item;
-  };
-  const Case cases[] = {{{0}, w.N11},       {{1}, w.N31},     {{2}, w.N21},     {{4, 0}, w.N7},
-                        {{4, 4}, w.N25},    {{5, 2}, w.N13},  {{5, 4}, w.N28},  {{5, 5}, w.N29},
-                        {{6, 3}, w.N42},    {{8}, w.N41},     {{9}, w.N1},      {{10, 2}, w.N33},
-                        {{12}, w.N26}};
-  for (const auto& c : cases) EXPECT_EQ(PopupMenu1Item(w, c.path), c.item) << c.item->text().toStdString();
-  EXPECT_EQ(PopupMenu1Item(w, {13}), nullptr);
-  EXPECT_EQ(PopupMenu1Item(w, {0, 1}), nullptr);
+  EXPECT_EQ(Describe(w.converterMenu), "Читать параметры|-|Изменить диапазон опроса|-|Выполнить команду");
 }
 
 TEST_F(MainWindowTest, EscapeClicksSearchWhileEnabledElseStop) {
   w.show();
   QApplication::setActiveWindow(&w);
   ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-  QSignalSpy search(w.Button4, &QPushButton::clicked);
-  QSignalSpy stop(w.Button5, &QPushButton::clicked);
-  w.Map->setFocus();
-  QTest::keyClick(w.Map, Qt::Key_Escape);
+  QSignalSpy search(w.searchButton, &QPushButton::clicked);
+  QSignalSpy stop(w.stopButton, &QPushButton::clicked);
+  w.lineMap->setFocus();
+  QTest::keyClick(w.lineMap, Qt::Key_Escape);
   EXPECT_EQ(search.count(), 1);
   EXPECT_EQ(stop.count(), 0);
-  w.Button4->setEnabled(false);  // a command runs
-  QTest::keyClick(w.Button6, Qt::Key_Escape);
+  w.searchButton->setEnabled(false);  // a command runs
+  QTest::keyClick(w.monitorButton, Qt::Key_Escape);
   EXPECT_EQ(search.count(), 1);
   EXPECT_EQ(stop.count(), 1);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The receive engine on a real pseudo-terminal: TForm1 on a QueueDispatcher
+// The receive engine on a real pseudo-terminal: LineSession on a QueueDispatcher
 // (the test thread is the UI thread) with a recording view; the test plays
 // the line on the pty's master side.
 
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/Dispatcher.h"
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 #include "tests/support/Pty.h"
 #include "tests/support/RecordingView.h"
 
@@ -70,8 +70,8 @@ protected:
     std::string MonitorText(std::size_t i) const;
     std::vector<std::string> MonitorTexts() const;
 
-    bool Present(std::uint8_t index) const { return form->map.HasIndex(index, MapSet::Present); }
-    bool ReplyOnly(std::uint8_t index) const { return form->map.HasIndex(index, MapSet::ReplyOnly); }
+    bool Present(std::uint8_t index) const { return session->map.HasIndex(index, MapSet::Present); }
+    bool ReplyOnly(std::uint8_t index) const { return session->map.HasIndex(index, MapSet::ReplyOnly); }
     std::vector<RecordingView::Call> Cards() const { return recording.CallsOf("card"); }
     std::vector<RecordingView::Call> Sensors() const { return recording.CallsOf("sensor"); }
 
@@ -82,7 +82,7 @@ protected:
     QueueDispatcher dispatcher;
     RecordingView recording;
     LineWatchingView view{recording};
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<LineSession> session;
 };
 
 }  // namespace tulex::test

@@ -1,7 +1,7 @@
 // The line map's sets: transitions, the index table, and concurrent use by
 // the receive thread, a worker and the UI thread (run under TSan too).
 
-#include "controller/TMap.h"
+#include "controller/LineMap.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace tulex {
 namespace {
 
 TEST(MapSets, AddRemoveAndTheIndexTable) {
-    TMap map;
+    LineMap map;
     int repaints = 0;
     map.SetRepaintHandler([&] { ++repaints; });
     EXPECT_TRUE(map.AddIndex('G', MapSet::Present));
@@ -28,9 +28,9 @@ TEST(MapSets, AddRemoveAndTheIndexTable) {
     EXPECT_EQ(repaints, 3);
     map.ClearSets();
     EXPECT_EQ(map.Count(MapSet::ReplyOnly), 0u);
-    EXPECT_EQ(TMap::IndexTable().size(), 182u);
-    EXPECT_EQ(TMap::IndexTable().front(), 0x47);
-    EXPECT_EQ(TMap::IndexTable().back(), 0xFC);
+    EXPECT_EQ(LineMap::IndexTable().size(), 182u);
+    EXPECT_EQ(LineMap::IndexTable().front(), 0x47);
+    EXPECT_EQ(LineMap::IndexTable().back(), 0xFC);
 }
 
 TEST(MapSets, ConcurrentChangesAreNeverLost) {
@@ -38,7 +38,7 @@ TEST(MapSets, ConcurrentChangesAreNeverLost) {
     // the lower indexes, a worker on the upper ones, the UI thread paints.
     // A lost update would leave a final set that differs from the expected
     // one; TSan reports any unguarded access.
-    TMap map;
+    LineMap map;
     std::atomic<int> repaints{0};
     map.SetRepaintHandler([&] { repaints.fetch_add(1, std::memory_order_relaxed); });
     std::atomic<bool> stop{false};
@@ -65,7 +65,7 @@ TEST(MapSets, ConcurrentChangesAreNeverLost) {
     });
     std::thread painter([&] {
         while (!stop) {
-            const TMap::Snapshot s = map.Take();
+            const LineMap::Snapshot s = map.Take();
             if (s.selected < 0x47 || s.selected > 0xFC || (s.present & s.replyOnly).any()) ++badSnapshots;
             (void)map.Count(MapSet::Present);
         }
@@ -81,7 +81,7 @@ TEST(MapSets, ConcurrentChangesAreNeverLost) {
         if (i % 2 == 0) present.set(i);
     for (int i = 0xA0; i <= 0xFC; ++i)
         if (i % 4 != 0) replyOnly.set(i);
-    const TMap::Snapshot end = map.Take();
+    const LineMap::Snapshot end = map.Take();
     EXPECT_EQ(end.present, present);
     EXPECT_EQ(end.replyOnly, replyOnly);
     EXPECT_EQ(end.selected, 0xFC);

@@ -1,7 +1,7 @@
 // The monitor's model: time stamps, pause and start, and the save file with
 // its question and messages.
 
-#include "display/TPList.h"
+#include "display/TrafficLog.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ struct Dialogs {
     std::vector<std::string> asked;
     std::vector<std::pair<std::string, std::string>> warned;
     bool answer = true;
-    TPList::SaveDialogs Make() {
+    TrafficLog::SaveDialogs Make() {
         return {[this](const std::string& caption, const std::string& text) {
                     asked.push_back(caption + "|" + text);
                     return answer;
@@ -46,7 +46,7 @@ protected:
             return tm;
         });
     }
-    TPList monitor;
+    TrafficLog monitor;
     test::TempDir dir;
     Dialogs dialogs;
 };

@@ -29,19 +29,19 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
     EXPECT_EQ(recording.panel(1), "0");
     EXPECT_EQ(recording.panel(2), "0");
     EXPECT_FALSE(recording.portControlsEnabled());
-    form->Button2Click();
+    session->ClosePort();
     EXPECT_TRUE(recording.portControlsEnabled());
     EXPECT_EQ(MonitorTexts(),
               (Lines{"   ---   Порт открыт. Скорость, бит/с — 9600", "   ---   Порт закрыт."}));
-    EXPECT_EQ(form->monitor.Line(0).substr(0, 8), "12:00:00");
-    form->Button2Click();  // closed already: nothing more
-    EXPECT_EQ(form->monitor.Count(), 2u);
+    EXPECT_EQ(session->monitor.Line(0).substr(0, 8), "12:00:00");
+    session->ClosePort();  // closed already: nothing more
+    EXPECT_EQ(session->monitor.Count(), 2u);
 }
 
 TEST_F(EngineTest, ReopeningLeavesExactlyOneReceiveThread) {
     Open();
     EXPECT_TRUE(ReceiveThreadsBecome(1));
-    form->Button2Click();
+    session->ClosePort();
     EXPECT_EQ(RunningReceiveThreads(), 0);  // the close waited for it
     Open();
     EXPECT_TRUE(ReceiveThreadsBecome(1));
@@ -53,18 +53,18 @@ TEST_F(EngineTest, FrameCutByTheCloseIsNeverCompleted) {
     Open();
     ASSERT_TRUE(pty.Send("G:01"));
     dispatcher.RunFor(50ms);
-    form->Button2Click();
+    session->ClosePort();
     Open();
     // "23?" alone is a converter data frame (dropped), not the end of "G:01".
     EXPECT_EQ(Feed("23?!"), Lines{Received("OK")});
-    EXPECT_EQ(form->unit.ReplyData(), "");
+    EXPECT_EQ(session->transaction.ReplyData(), "");
 }
 
 TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
     Open();
-    const std::string name = form->PortName();
+    const std::string name = session->PortName();
     pty.HangUp();  // the converter is pulled out
-    ASSERT_TRUE(dispatcher.RunUntil([&] { return !form->IsPortOpen(); }, 5s));
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return !session->IsPortOpen(); }, 5s));
     dispatcher.RunFor(100ms);  // nothing else may follow
     const auto messages = recording.CallsOf("message");
     ASSERT_EQ(messages.size(), 1u);
@@ -81,10 +81,10 @@ TEST_F(EngineTest, DeviceLossAfterTheOperatorClosedChangesNothing) {
     pty.HangUp();
     // The operator closes before the UI thread gets to the report.
     std::this_thread::sleep_for(50ms);
-    form->Button2Click();
+    session->ClosePort();
     dispatcher.RunFor(100ms);
     EXPECT_TRUE(recording.CallsOf("message").empty());
-    EXPECT_EQ(form->monitor.Count(), 2u);
+    EXPECT_EQ(session->monitor.Count(), 2u);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ TEST_F(EngineTest, EchoedRequestIsShownOnlyInMasterMode) {
     // The check character "(" belongs to the frame: the "!" after it is a
     // frame of its own.
     EXPECT_EQ(Feed(kEchoedRequest + "!"), Lines{Received("OK")});
-    form->settings.masterMode = true;
+    session->settings.masterMode = true;
     EXPECT_EQ(Feed(kEchoedRequest + "!"), (Lines{Received("яяяяGG!134?("), Received("OK")}));
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(Written(0), "");
@@ -34,23 +34,23 @@ TEST_F(EngineTest, EchoedPollRemovesTheIndexFromBothSets) {
     EXPECT_EQ(Feed(kEchoedPoll + "!"), Lines{Received("OK")});  // no check character taken
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(recording.panel(1), "0");
-    form->settings.masterMode = true;
+    session->settings.masterMode = true;
     EXPECT_EQ(Feed(kEchoedPoll), Lines{Received("яG?")});
 }
 
 TEST_F(EngineTest, AcknowledgementOutsideACommandChangesNothing) {
     Open();
-    form->unit.CreateEvents({TUnit::kReply1});
+    session->transaction.CreateEvents({ControllerTransaction::kReply1});
     EXPECT_EQ(Feed("!"), Lines{Received("OK")});
-    EXPECT_EQ(form->map.Count(MapSet::Present), 0u);
-    EXPECT_FALSE(form->unit.EventFor(TUnit::kReply1)->IsSet());
+    EXPECT_EQ(session->map.Count(MapSet::Present), 0u);
+    EXPECT_FALSE(session->transaction.EventFor(ControllerTransaction::kReply1)->IsSet());
 }
 
 TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     Open();
-    form->unit.target = 'H';
-    form->unit.busy = 1;
-    form->unit.CreateEvents({TUnit::kReply1, TUnit::kReply2});
+    session->transaction.target = 'H';
+    session->transaction.busy = 1;
+    session->transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2});
     Feed("$?");  // H gave the positive reply first: grey
     ASSERT_TRUE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(2), "1");
@@ -59,73 +59,73 @@ TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     EXPECT_FALSE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(1), "1");
     EXPECT_EQ(recording.panel(2), "0");
-    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply1)->IsSet());
+    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply1)->IsSet());
 }
 
 TEST_F(EngineTest, PositiveReplyForPresentAndAbsentTargets) {
     Open();
     Feed("G:00?");  // G present
-    form->unit.busy = 1;
-    form->unit.CreateEvents({TUnit::kReply2});
-    form->unit.target = 'G';
+    session->transaction.busy = 1;
+    session->transaction.CreateEvents({ControllerTransaction::kReply2});
+    session->transaction.target = 'G';
     EXPECT_EQ(Feed("$0?"), Lines{Received("OK")});
     EXPECT_TRUE(Present('G'));
     EXPECT_FALSE(ReplyOnly('G'));
-    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply2)->IsSet());
+    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply2)->IsSet());
     EXPECT_EQ(recording.panel(2), "0");
 
-    form->unit.EventFor(TUnit::kReply2)->Reset();
-    form->unit.target = 'K';
+    session->transaction.EventFor(ControllerTransaction::kReply2)->Reset();
+    session->transaction.target = 'K';
     Feed("$0?");
     EXPECT_TRUE(ReplyOnly('K'));
     EXPECT_FALSE(Present('K'));
     EXPECT_EQ(recording.panel(2), "1");
-    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply2)->IsSet());
+    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply2)->IsSet());
 }
 
 TEST_F(EngineTest, ErrorReplyDuringACommandAndForTheConverter) {
     Open();
     Feed("G:00?");
-    form->unit.busy = 1;
-    form->unit.target = 'G';
-    form->unit.CreateEvents({TUnit::kReply3});
-    form->conv.busy = 1;
-    form->conv.CreateEvents();
+    session->transaction.busy = 1;
+    session->transaction.target = 'G';
+    session->transaction.CreateEvents({ControllerTransaction::kReply3});
+    session->converterTransaction.busy = 1;
+    session->converterTransaction.CreateEvents();
     EXPECT_EQ(Feed("#?"), Lines{Received("ERROR")});
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(recording.panel(1), "0");
-    EXPECT_TRUE(form->unit.EventFor(TUnit::kReply3)->IsSet());
-    EXPECT_TRUE(form->conv.EventFor(TConv::kEvent2)->IsSet());
+    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply3)->IsSet());
+    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kEvent2)->IsSet());
     Feed("$?");
-    EXPECT_TRUE(form->conv.EventFor(TConv::kEvent1)->IsSet());
+    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kEvent1)->IsSet());
 }
 
 TEST_F(EngineTest, DataReplyReplacesReplyDataAndWakesTheWorker) {
     Open();
-    form->unit.CreateEvents({TUnit::kData});
-    form->unit.SetReplyData("old");
+    session->transaction.CreateEvents({ControllerTransaction::kData});
+    session->transaction.SetReplyData("old");
     EXPECT_EQ(Feed("G:0123?"), Lines{Received("G:0123?")});
-    EXPECT_EQ(form->unit.ReplyData(), "0123");  // replaced even outside a command
+    EXPECT_EQ(session->transaction.ReplyData(), "0123");  // replaced even outside a command
     EXPECT_TRUE(Present('G'));
-    EXPECT_FALSE(form->unit.EventFor(TUnit::kData)->IsSet());
+    EXPECT_FALSE(session->transaction.EventFor(ControllerTransaction::kData)->IsSet());
 
-    form->unit.busy = 1;
-    form->unit.target = 'H';  // another index's reply still replaces the data
+    session->transaction.busy = 1;
+    session->transaction.target = 'H';  // another index's reply still replaces the data
     Feed("\xC6:ABCD?");
-    EXPECT_EQ(form->unit.ReplyData(), "ABCD");
+    EXPECT_EQ(session->transaction.ReplyData(), "ABCD");
     EXPECT_TRUE(Present(0xC6));
-    EXPECT_TRUE(form->unit.EventFor(TUnit::kData)->IsSet());
+    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kData)->IsSet());
     EXPECT_EQ(recording.panel(1), "2");
 }
 
 TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
     Open();
-    form->settings.readers = false;
+    session->settings.readers = false;
     EXPECT_EQ(Feed("G;123456789000?"), Lines{Received("G;123456789000?")});
     EXPECT_TRUE(Present('G'));
     EXPECT_TRUE(Cards().empty());
 
-    form->settings.readers = true;
+    session->settings.readers = true;
     Feed("H;123456789003?");
     const auto cards = Cards();
     ASSERT_EQ(cards.size(), 1u);
@@ -137,7 +137,7 @@ TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
 
 TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
     Open();
-    form->settings.onlineAnswer = true;
+    session->settings.onlineAnswer = true;
     // When the pop-up is asked for, the answer's monitor line is there and
     // its bytes are on their way (the pop-up's data was handed over after
     // the write).
@@ -165,7 +165,7 @@ TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
 
 TEST_F(EngineTest, ChannelCardEventWithoutAutomaticAnswer) {
     Open();
-    form->settings.onlineAnswer = false;
+    session->settings.onlineAnswer = false;
     EXPECT_EQ(Feed("G1;1234567890?"), Lines{Received("G1;1234567890?")});
     Feed("G2;1234567890?");
     EXPECT_EQ(Written(0), "");
@@ -178,21 +178,21 @@ TEST_F(EngineTest, ChannelCardEventWithoutAutomaticAnswer) {
 
 TEST_F(EngineTest, ChannelCardEventWhileACommandRunsOrOnAnotherChannel) {
     Open();
-    form->settings.onlineAnswer = true;
-    form->unit.busy = 1;
+    session->settings.onlineAnswer = true;
+    session->transaction.busy = 1;
     Feed("G1;1234567890?");
     EXPECT_EQ(Written(0), "");  // never interleaved with a command's exchange
     ASSERT_EQ(Cards().size(), 1u);
     EXPECT_EQ(Cards()[0].caption, "Доступ разрешен (автоответ)");  // "07" still appended
 
-    form->unit.busy = 0;
+    session->transaction.busy = 0;
     Feed("G3;123456789000?");  // channel 3: nothing appended, nothing answered
     EXPECT_EQ(Written(0), "");
     ASSERT_EQ(Cards().size(), 2u);
     EXPECT_EQ(Cards()[1].caption, "Доступ запрещен");
 
     // Answered even when the reader pop-ups are off.
-    form->settings.readers = false;
+    session->settings.readers = false;
     Feed("K1;1234567890?");
     EXPECT_EQ(Written(8), BuildRequest('K', ">"));
     EXPECT_EQ(Cards().size(), 2u);
@@ -200,15 +200,15 @@ TEST_F(EngineTest, ChannelCardEventWhileACommandRunsOrOnAnotherChannel) {
 
 TEST_F(EngineTest, SensorEventPopupAndAnswer) {
     Open();
-    form->settings.sensors = false;
-    form->settings.sensorAnswer = true;
+    session->settings.sensors = false;
+    session->settings.sensorAnswer = true;
     EXPECT_EQ(Feed("G3A?"), (Lines{Received("G3A?"), Sent("G   —   Автоответ на посылку датчика")}));
     EXPECT_EQ(Written(8), BuildRequest('G', "+"));
     EXPECT_TRUE(Sensors().empty());
     EXPECT_TRUE(Present('G'));
 
-    form->settings.sensors = true;
-    form->settings.sensorAnswer = false;
+    session->settings.sensors = true;
+    session->settings.sensorAnswer = false;
     Feed("\xC6" "5\xC6?");
     EXPECT_EQ(Written(0), "");
     ASSERT_EQ(Sensors().size(), 1u);
@@ -218,17 +218,17 @@ TEST_F(EngineTest, SensorEventPopupAndAnswer) {
 
 TEST_F(EngineTest, ConverterDataReply) {
     Open();
-    form->conv.AppendReply("kept");
+    session->converterTransaction.AppendReply("kept");
     EXPECT_EQ(Feed("0A1B?"), Lines{});  // no converter command: dropped
-    EXPECT_EQ(form->conv.Reply(), "kept");
+    EXPECT_EQ(session->converterTransaction.Reply(), "kept");
 
-    form->conv.busy = 1;
-    form->conv.CreateEvents();
-    form->conv.ClearReply();
+    session->converterTransaction.busy = 1;
+    session->converterTransaction.CreateEvents();
+    session->converterTransaction.ClearReply();
     EXPECT_EQ(Feed("0A1B?"), Lines{Received("0A1B?")});
     Feed("C2?");
-    EXPECT_EQ(form->conv.Reply(), "0A1BC2");  // the replies of one command accumulate
-    EXPECT_TRUE(form->conv.EventFor(TConv::kDataEvent)->IsSet());
+    EXPECT_EQ(session->converterTransaction.Reply(), "0A1BC2");  // the replies of one command accumulate
+    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
 }
 
 TEST_F(EngineTest, LoneBytesAndMastersRequests) {
@@ -244,14 +244,14 @@ TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
     Open();
     ASSERT_TRUE(pty.Send("\xFD" "12"));
     dispatcher.RunFor(100ms);
-    EXPECT_EQ(form->monitor.Count(), 1u);  // only "Порт открыт."
+    EXPECT_EQ(session->monitor.Count(), 1u);  // only "Порт открыт."
     EXPECT_EQ(Feed("3?"), Lines{Received("э123?")});
 }
 
 TEST_F(EngineTest, ZeroByteEndsTheMonitorLineButNotTheFrame) {
     Open();
     EXPECT_EQ(Feed(std::string("G:01\0" "23?!", 9)), (Lines{Received("G:01"), Received("OK")}));
-    EXPECT_EQ(form->unit.ReplyData(), std::string("01\0" "23", 5));
+    EXPECT_EQ(session->transaction.ReplyData(), std::string("01\0" "23", 5));
 }
 
 TEST_F(EngineTest, FrameOver64KiBIsShownAsItStandsAndReadingStartsAfresh) {

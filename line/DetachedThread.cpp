@@ -1,11 +1,11 @@
-#include "line/CIThread.h"
+#include "line/DetachedThread.h"
 
 #include <memory>
 #include <system_error>
 
 namespace tulex {
 
-CIThread::~CIThread() {
+DetachedThread::~DetachedThread() {
     // Only an owned object (autoDelete false) keeps its thread; it is joined
     // so that no thread outlives the object it runs on.
     if (thread_.joinable()) {
@@ -16,7 +16,7 @@ CIThread::~CIThread() {
     }
 }
 
-bool CIThread::Start(Function threadFunction, std::int32_t userData) {
+bool DetachedThread::Start(Function threadFunction, std::int32_t userData) {
     if (started_ || !threadFunction) return false;
     started_ = true;
     threadFunction_ = std::move(threadFunction);
@@ -25,9 +25,9 @@ bool CIThread::Start(Function threadFunction, std::int32_t userData) {
         if (autoDelete_) {
             // The new thread may finish and free this object at once, so
             // nothing of the object is touched after the thread exists.
-            std::thread(&CIThread::Entry, this).detach();
+            std::thread(&DetachedThread::Entry, this).detach();
         } else {
-            thread_ = std::thread(&CIThread::Entry, this);
+            thread_ = std::thread(&DetachedThread::Entry, this);
         }
     } catch (const std::system_error&) {
         threadFunction_ = nullptr;
@@ -37,14 +37,14 @@ bool CIThread::Start(Function threadFunction, std::int32_t userData) {
     return true;
 }
 
-bool CIThread::Run(Function threadFunction, std::int32_t userData) {
-    auto thread = std::make_unique<CIThread>(true);
+bool DetachedThread::Run(Function threadFunction, std::int32_t userData) {
+    auto thread = std::make_unique<DetachedThread>(true);
     if (!thread->Start(std::move(threadFunction), userData)) return false;
     thread.release();  // the thread owns itself now
     return true;
 }
 
-void CIThread::Entry(CIThread* self) {
+void DetachedThread::Entry(DetachedThread* self) {
     const bool autoDelete = self->autoDelete_;
     std::int32_t result = 0;
     try {

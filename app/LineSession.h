@@ -19,11 +19,11 @@
 #include "app/Dispatcher.h"
 #include "app/Settings.h"
 #include "app/View.h"
-#include "controller/TMap.h"
-#include "controller/TUnit.h"
-#include "converter/TConv.h"
-#include "display/TPList.h"
-#include "serial/TPort.h"
+#include "controller/LineMap.h"
+#include "controller/ControllerTransaction.h"
+#include "converter/ConverterTransaction.h"
+#include "display/TrafficLog.h"
+#include "serial/SerialPort.h"
 
 namespace tulex {
 
@@ -39,17 +39,17 @@ inline constexpr const char* kCaptionWarning = "Предупреждение";
 inline constexpr const char* kCaptionInformation = "Информация";
 inline constexpr const char* kStartWithPort = "Начните работу с выбора COM-порта.";
 
-class TForm1 {
+class LineSession {
 public:
-    TForm1(View& view, Dispatcher& dispatcher);
-    ~TForm1();  // FormClose if not done, then waits for the threads to end
-    TForm1(const TForm1&) = delete;
-    TForm1& operator=(const TForm1&) = delete;
+    LineSession(View& view, Dispatcher& dispatcher);
+    ~LineSession();  // Shutdown if not done, then waits for the threads to end
+    LineSession(const LineSession&) = delete;
+    LineSession& operator=(const LineSession&) = delete;
 
     // --- start-up
     // True when the first argument (after the program name) is "-master" in
     // any case mix; sets master mode.
-    bool FormCreate(const std::vector<std::string>& arguments);
+    bool Start(const std::vector<std::string>& arguments);
     static bool IsMasterSwitch(const std::vector<std::string>& arguments);
     // "ТУЛЕКС 1.8" or "ТУЛЕКС master".
     std::string Caption() const;
@@ -57,10 +57,10 @@ public:
     std::vector<std::string> FillPortList() const;
 
     // --- port ("Открыть", "Закрыть", "Остановить", closing the window)
-    void Button1Click(const std::string& portName, const std::string& speedText);
-    void Button2Click();
-    void Button5Click();
-    void FormClose();
+    void OpenPort(const std::string& portName, const std::string& speedText);
+    void ClosePort();
+    void StopCommand();
+    void Shutdown();
     bool IsPortOpen() const { return port.isOpen.load() == 1; }
     // The name shown in monitor lines (the port box's text while open).
     std::string PortName() const;
@@ -79,8 +79,8 @@ public:
     // Writes FF, frameByte, "?" with the same monitor line rule.
     void SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description);
     // Shows or updates the controller balloon from the balloon state of
-    // `unit` at the transaction target's cell; waits until it is shown.
-    void ShowUnitHint();
+    // `transaction` at the transaction target's cell; waits until it is shown.
+    void ShowControllerBalloon();
     // Replaces the balloon's text in place (test progress); from any thread.
     void SetBalloonText(const std::string& textUtf8);
     // Writes the size of the set into its status panel (1 present, 2 reply-only).
@@ -93,7 +93,7 @@ public:
 
     // --- the line map's handlers
     void MapClick();        // the current cell moved: balloon and sensor pop-up go
-    void MapDoubleClick();  // warning with the port closed, else PopupMenu1
+    void MapDoubleClick();  // warning with the port closed, else the controller menu
 
     View& view() { return view_; }
     Dispatcher& dispatcher() { return dispatcher_; }
@@ -102,11 +102,11 @@ public:
 
     // --- the process-wide objects
     Settings settings;
-    TPort port;
-    TMap map;
-    TUnit unit;
-    TPList monitor;
-    TConv conv;
+    SerialPort port;
+    LineMap map;
+    ControllerTransaction transaction;
+    TrafficLog monitor;
+    ConverterTransaction converterTransaction;
 
 private:
     void StartReceiveThread();
@@ -122,7 +122,7 @@ private:
 
     mutable std::mutex nameMutex_;
     std::string portName_;  // name of the port last opened
-    bool closed_ = false;   // FormClose ran
+    bool closed_ = false;   // Shutdown ran
 
     // Threads still running, so that nothing they use is destroyed first.
     std::mutex threadsMutex_;

@@ -1,4 +1,4 @@
-#include "controller/TUnit.h"
+#include "controller/ControllerTransaction.h"
 
 namespace tulex {
 
@@ -6,41 +6,41 @@ namespace {
 constexpr const char* kInformation = "Информация";
 }
 
-void TUnit::ShowWaiting() {
+void ControllerTransaction::ShowWaiting() {
     balloonTitle = kInformation;
     balloonText = "Ожидание ответа...";
     balloonColour = kWaitingColour;
 }
 
-void TUnit::ShowSuccess(const std::string& text) {
+void ControllerTransaction::ShowSuccess(const std::string& text) {
     balloonTitle = kInformation;
     balloonText = text;
     balloonColour = kSuccessColour;
 }
 
-void TUnit::ShowFailure(const std::string& text) {
+void ControllerTransaction::ShowFailure(const std::string& text) {
     balloonTitle = kInformation;
     balloonText = text;
     balloonColour = kFailureColour;
 }
 
-void TUnit::ShowReport(const std::string& title, const std::string& text) {
+void ControllerTransaction::ShowReport(const std::string& title, const std::string& text) {
     balloonTitle = title;
     balloonText = text;
     balloonColour = kReportColour;
 }
 
-void TUnit::SetReplyData(std::string data) {
+void ControllerTransaction::SetReplyData(std::string data) {
     std::lock_guard lock(mutex_);
     replyData_ = std::move(data);
 }
 
-std::string TUnit::ReplyData() const {
+std::string ControllerTransaction::ReplyData() const {
     std::lock_guard lock(mutex_);
     return replyData_;
 }
 
-void TUnit::ClearReplyData() {
+void ControllerTransaction::ClearReplyData() {
     std::lock_guard lock(mutex_);
     replyData_.clear();
 }

@@ -15,7 +15,7 @@
 
 namespace tulex {
 
-class TPort {
+class SerialPort {
 public:
     // Shows a warning message box (caption, text) owned by the main window.
     // The core has no window, so the front end injects this.
@@ -24,10 +24,10 @@ public:
     // How the receive loop's wait ended.
     enum class WaitState { Readable, Timeout, Closed, Gone };
 
-    TPort();
-    ~TPort();
-    TPort(const TPort&) = delete;
-    TPort& operator=(const TPort&) = delete;
+    SerialPort();
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
 
     // Opens the port by name (ttyUSB0, SIM1, /dev/pts/7). Shows the
     // "неверный идентификатор" message for a name that does not exist and the

@@ -16,7 +16,7 @@
 
 namespace tulex {
 
-class TPList {
+class TrafficLog {
 public:
     // Local time of "now"; replaceable for tests.
     using LocalTime = std::function<std::tm()>;
@@ -24,7 +24,7 @@ public:
     // CLI writes lines through it as they come.
     using LineSink = std::function<void(std::string_view line)>;
 
-    TPList();
+    TrafficLog();
 
     // Adds one time-stamped line (text in Windows-1251) unless the monitor is
     // paused or has no window; such a line is lost, as on the screen.

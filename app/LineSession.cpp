@@ -1,4 +1,4 @@
-#include "app/TForm1.h"
+#include "app/LineSession.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,14 +6,14 @@
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/ReceiveThread.h"
-#include "line/CIThread.h"
+#include "line/DetachedThread.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
 #include "serial/PortList.h"
 
 namespace tulex {
 
-TForm1::TForm1(View& view, Dispatcher& dispatcher)
+LineSession::LineSession(View& view, Dispatcher& dispatcher)
     : view_(view),
       dispatcher_(dispatcher),
       controller_(std::make_unique<ControllerCommands>(*this)),
@@ -25,15 +25,15 @@ TForm1::TForm1(View& view, Dispatcher& dispatcher)
     map.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
 }
 
-TForm1::~TForm1() {
-    FormClose();
+LineSession::~LineSession() {
+    Shutdown();
     dispatcher_.BeginShutdown();
     WaitForReceiveThread();
     WaitForWorkers(std::chrono::seconds(30));
     map.SetRepaintHandler(nullptr);
 }
 
-bool TForm1::IsMasterSwitch(const std::vector<std::string>& arguments) {
+bool LineSession::IsMasterSwitch(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return false;
     std::string first = arguments.front();
     std::transform(first.begin(), first.end(), first.begin(),
@@ -41,25 +41,25 @@ bool TForm1::IsMasterSwitch(const std::vector<std::string>& arguments) {
     return first == "-master";
 }
 
-bool TForm1::FormCreate(const std::vector<std::string>& arguments) {
+bool LineSession::Start(const std::vector<std::string>& arguments) {
     settings.masterMode = IsMasterSwitch(arguments);
     return settings.masterMode;
 }
 
-std::string TForm1::Caption() const { return settings.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
+std::string LineSession::Caption() const { return settings.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
 
-std::vector<std::string> TForm1::FillPortList() const { return ListPorts(); }
+std::vector<std::string> LineSession::FillPortList() const { return ListPorts(); }
 
-std::string TForm1::PortName() const {
+std::string LineSession::PortName() const {
     std::lock_guard lock(nameMutex_);
     return portName_;
 }
 
-void TForm1::EnableCommandControls(bool enabled) {
+void LineSession::EnableCommandControls(bool enabled) {
     dispatcher_.Send([this, enabled] { view_.SetCommandControlsEnabled(enabled); });
 }
 
-void TForm1::MonitorAddLine(std::string_view marker, std::string_view text) {
+void LineSession::MonitorAddLine(std::string_view marker, std::string_view text) {
     std::string line = "   ";
     line += Utf8ToCp1251Lossy(PortName());
     line += marker;
@@ -67,7 +67,7 @@ void TForm1::MonitorAddLine(std::string_view marker, std::string_view text) {
     monitor.Add(line);
 }
 
-void TForm1::MonitorAdd(std::string_view textUtf8) { monitor.Add(Utf8ToCp1251Lossy(textUtf8)); }
+void LineSession::MonitorAdd(std::string_view textUtf8) { monitor.Add(Utf8ToCp1251Lossy(textUtf8)); }
 
 namespace {
 
@@ -83,47 +83,47 @@ std::string SentLineText(bool master, std::string_view frame, std::uint8_t index
 
 }  // namespace
 
-void TForm1::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
+void LineSession::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
     const std::string frame = BuildRequest(index, command);
     MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
     port.Write(frame);
 }
 
-void TForm1::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
+void LineSession::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
     const std::string frame = BuildShortFrame(frameByte);
     port.Write(frame);
     MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
 }
 
-void TForm1::ShowUnitHint() {
-    const std::uint8_t index = unit.target;
-    const std::string title = unit.balloonTitle;
-    const std::string text = unit.balloonText;
-    const Colour colour = unit.balloonColour;
+void LineSession::ShowControllerBalloon() {
+    const std::uint8_t index = transaction.target;
+    const std::string title = transaction.balloonTitle;
+    const std::string text = transaction.balloonText;
+    const Colour colour = transaction.balloonColour;
     dispatcher_.Send([this, index, title, text, colour] { view_.ShowBalloon(index, title, text, colour); });
     // The window keeps its own copies: the balloon state and the reply data
     // are emptied once it is shown.
-    unit.balloonTitle.clear();
-    unit.balloonText.clear();
-    unit.ClearReplyData();
+    transaction.balloonTitle.clear();
+    transaction.balloonText.clear();
+    transaction.ClearReplyData();
 }
 
-void TForm1::SetBalloonText(const std::string& textUtf8) {
+void LineSession::SetBalloonText(const std::string& textUtf8) {
     dispatcher_.Send([this, textUtf8] { view_.SetBalloonText(textUtf8); });
 }
 
-void TForm1::UpdateCounter(MapSet set) {
+void LineSession::UpdateCounter(MapSet set) {
     const int panel = set == MapSet::Present ? 1 : 2;
     const std::string text = std::to_string(map.Count(set));
     dispatcher_.Post([this, panel, text] { view_.SetStatusPanel(panel, text); });
 }
 
-bool TForm1::StartWorker(std::function<void()> worker) {
+bool LineSession::StartWorker(std::function<void()> worker) {
     {
         std::lock_guard lock(threadsMutex_);
         ++workersRunning_;
     }
-    const bool started = CIThread::Run([this, worker = std::move(worker)](std::int32_t) {
+    const bool started = DetachedThread::Run([this, worker = std::move(worker)](std::int32_t) {
         worker();
         std::lock_guard lock(threadsMutex_);
         --workersRunning_;
@@ -137,17 +137,17 @@ bool TForm1::StartWorker(std::function<void()> worker) {
     return started;
 }
 
-bool TForm1::WaitForWorkers(std::chrono::milliseconds limit) {
+bool LineSession::WaitForWorkers(std::chrono::milliseconds limit) {
     std::unique_lock lock(threadsMutex_);
     return threadsCv_.wait_for(lock, limit, [this] { return workersRunning_ == 0; });
 }
 
-void TForm1::StartReceiveThread() {
+void LineSession::StartReceiveThread() {
     {
         std::lock_guard lock(threadsMutex_);
         receiveRunning_ = true;
     }
-    const bool started = CIThread::Run([this](std::int32_t) {
+    const bool started = DetachedThread::Run([this](std::int32_t) {
         const int result = RunReceiveThread(*this);
         std::lock_guard lock(threadsMutex_);
         receiveRunning_ = false;
@@ -160,14 +160,14 @@ void TForm1::StartReceiveThread() {
     }
 }
 
-void TForm1::WaitForReceiveThread() {
+void LineSession::WaitForReceiveThread() {
     // The receive thread never waits for the UI thread, so a plain wait
     // cannot deadlock; it ends within a millisecond of the port's close.
     std::unique_lock lock(threadsMutex_);
     threadsCv_.wait(lock, [this] { return !receiveRunning_; });
 }
 
-void TForm1::Button1Click(const std::string& portName, const std::string& speedText) {
+void LineSession::OpenPort(const std::string& portName, const std::string& speedText) {
     // Only one receive thread at a time: an earlier one has ended before a
     // new open (the port is closed whenever this button is enabled).
     WaitForReceiveThread();
@@ -188,7 +188,7 @@ void TForm1::Button1Click(const std::string& portName, const std::string& speedT
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
 }
 
-void TForm1::Button2Click() {
+void LineSession::ClosePort() {
     if (!IsPortOpen()) return;
     port.Close();
     WaitForReceiveThread();
@@ -196,14 +196,14 @@ void TForm1::Button2Click() {
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
 }
 
-void TForm1::Button5Click() {
-    if (unit.busy) unit.Signal(TUnit::kCancel);
+void LineSession::StopCommand() {
+    if (transaction.busy) transaction.Signal(ControllerTransaction::kCancel);
 }
 
-void TForm1::FormClose() {
+void LineSession::Shutdown() {
     if (closed_) return;
     closed_ = true;
-    unit.busy = 0;  // a running command stops at its next check
+    transaction.busy = 0;  // a running command stops at its next check
     port.Close();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
@@ -212,12 +212,12 @@ void TForm1::FormClose() {
     map.ClearSets();
 }
 
-void TForm1::MapClick() {
+void LineSession::MapClick() {
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
 }
 
-void TForm1::MapDoubleClick() {
+void LineSession::MapDoubleClick() {
     if (!IsPortOpen()) {
         view_.ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
         return;

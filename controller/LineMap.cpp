@@ -1,10 +1,10 @@
-#include "controller/TMap.h"
+#include "controller/LineMap.h"
 
 namespace tulex {
 
-TMap::TMap() { Layout(Geometry{}); }
+LineMap::LineMap() { Layout(Geometry{}); }
 
-const std::array<std::uint8_t, kIndexCount>& TMap::IndexTable() {
+const std::array<std::uint8_t, kIndexCount>& LineMap::IndexTable() {
     static const auto table = [] {
         std::array<std::uint8_t, kIndexCount> t{};
         for (int k = 0; k < kIndexCount; ++k) t[k] = static_cast<std::uint8_t>(kFirstIndex + k);
@@ -13,7 +13,7 @@ const std::array<std::uint8_t, kIndexCount>& TMap::IndexTable() {
     return table;
 }
 
-void TMap::Layout(const Geometry& geometry) {
+void LineMap::Layout(const Geometry& geometry) {
     geometry_ = geometry;
     // 1-based column and row counters walk the table row by row.
     int c = 1;
@@ -28,12 +28,12 @@ void TMap::Layout(const Geometry& geometry) {
     }
 }
 
-TMap::Point TMap::Anchor(std::uint8_t index) const {
+LineMap::Point LineMap::Anchor(std::uint8_t index) const {
     if (!InIndexTable(index)) return {};
     return anchors_[index - kFirstIndex];
 }
 
-bool TMap::AddIndex(std::uint8_t index, MapSet set) {
+bool LineMap::AddIndex(std::uint8_t index, MapSet set) {
     if (!InIndexTable(index)) return false;
     {
         std::lock_guard lock(mutex_);
@@ -45,7 +45,7 @@ bool TMap::AddIndex(std::uint8_t index, MapSet set) {
     return true;
 }
 
-bool TMap::RemoveIndex(std::uint8_t index, MapSet set) {
+bool LineMap::RemoveIndex(std::uint8_t index, MapSet set) {
     {
         std::lock_guard lock(mutex_);
         auto& bits = set == MapSet::Present ? present_ : replyOnly_;
@@ -56,12 +56,12 @@ bool TMap::RemoveIndex(std::uint8_t index, MapSet set) {
     return true;
 }
 
-bool TMap::HasIndex(std::uint8_t index, MapSet set) const {
+bool LineMap::HasIndex(std::uint8_t index, MapSet set) const {
     std::lock_guard lock(mutex_);
     return (set == MapSet::Present ? present_ : replyOnly_).test(index);
 }
 
-void TMap::ClearSets() {
+void LineMap::ClearSets() {
     {
         std::lock_guard lock(mutex_);
         present_.reset();
@@ -70,12 +70,12 @@ void TMap::ClearSets() {
     Changed();
 }
 
-std::size_t TMap::Count(MapSet set) const {
+std::size_t LineMap::Count(MapSet set) const {
     std::lock_guard lock(mutex_);
     return (set == MapSet::Present ? present_ : replyOnly_).count();
 }
 
-void TMap::SelectIndex(std::uint8_t index) {
+void LineMap::SelectIndex(std::uint8_t index) {
     if (!InIndexTable(index)) return;
     {
         std::lock_guard lock(mutex_);
@@ -85,22 +85,22 @@ void TMap::SelectIndex(std::uint8_t index) {
     Changed();
 }
 
-std::uint8_t TMap::SelectedIndex() const {
+std::uint8_t LineMap::SelectedIndex() const {
     std::lock_guard lock(mutex_);
     return selected_;
 }
 
-TMap::Snapshot TMap::Take() const {
+LineMap::Snapshot LineMap::Take() const {
     std::lock_guard lock(mutex_);
     return {present_, replyOnly_, selected_};
 }
 
-void TMap::SetRepaintHandler(std::function<void()> handler) {
+void LineMap::SetRepaintHandler(std::function<void()> handler) {
     std::lock_guard lock(mutex_);
     repaint_ = std::move(handler);
 }
 
-void TMap::Changed() const {
+void LineMap::Changed() const {
     std::function<void()> repaint;
     {
         std::lock_guard lock(mutex_);

@@ -1,4 +1,4 @@
-#include "serial/TPort.h"
+#include "serial/SerialPort.h"
 
 #include "serial/CustomSpeed.h"
 
@@ -82,23 +82,23 @@ std::string ResolvePortPath(const std::string& name) {
     return "/dev/" + name;
 }
 
-TPort::TPort() { wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+SerialPort::SerialPort() { wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
-TPort::~TPort() {
+SerialPort::~SerialPort() {
     Close();
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-std::string TPort::Name() const {
+std::string SerialPort::Name() const {
     std::lock_guard lock(stateMutex_);
     return name_;
 }
 
-void TPort::ShowWarning(const std::string& text) const {
+void SerialPort::ShowWarning(const std::string& text) const {
     if (ownerWindow_) ownerWindow_(kWarningCaption, text);
 }
 
-bool TPort::Open(const std::string& name) {
+bool SerialPort::Open(const std::string& name) {
     Close();  // a held descriptor is never leaked by a second Open
     const std::string path = ResolvePortPath(name);
     int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -140,7 +140,7 @@ bool TPort::Open(const std::string& name) {
     return true;
 }
 
-bool TPort::ApplySpeed(long speed) {
+bool SerialPort::ApplySpeed(long speed) {
     if (speed <= 0) return false;  // B0 would hang up the line
     const speed_t standard = StandardSpeed(speed);
     if (standard != B0) {
@@ -153,7 +153,7 @@ bool TPort::ApplySpeed(long speed) {
     return GetOutputSpeed(handle_) != 0;
 }
 
-bool TPort::Configure(const std::string& speedText) {
+bool SerialPort::Configure(const std::string& speedText) {
     int fd = -1;
     {
         std::lock_guard lock(stateMutex_);
@@ -201,7 +201,7 @@ bool TPort::Configure(const std::string& speedText) {
     return true;
 }
 
-void TPort::CloseDescriptor() {
+void SerialPort::CloseDescriptor() {
     isOpen = 0;  // first: stops the receive thread before the descriptor goes
     if (wakeFd_ >= 0) {
         const std::uint64_t one = 1;
@@ -215,9 +215,9 @@ void TPort::CloseDescriptor() {
     }
 }
 
-void TPort::Close() { CloseDescriptor(); }
+void SerialPort::Close() { CloseDescriptor(); }
 
-bool TPort::Write(std::string_view frame) {
+bool SerialPort::Write(std::string_view frame) {
     const auto zero = frame.find('\0');
     if (zero != std::string_view::npos) frame = frame.substr(0, zero);
 
@@ -255,7 +255,7 @@ bool TPort::Write(std::string_view frame) {
     return true;
 }
 
-bool TPort::ReadByte(std::uint8_t& byte) {
+bool SerialPort::ReadByte(std::uint8_t& byte) {
     if (rxPos_ < rxLen_) {
         byte = rx_[rxPos_++];
         return true;
@@ -275,7 +275,7 @@ bool TPort::ReadByte(std::uint8_t& byte) {
     return false;
 }
 
-TPort::WaitState TPort::WaitForInput(int timeoutMs) {
+SerialPort::WaitState SerialPort::WaitForInput(int timeoutMs) {
     if (rxPos_ < rxLen_) return WaitState::Readable;
     if (!isOpen) return WaitState::Closed;
     if (gone_) return WaitState::Gone;

@@ -1,4 +1,4 @@
-#include "line/CIThread.h"
+#include "line/DetachedThread.h"
 
 #include "line/Event.h"
 
@@ -12,10 +12,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(CIThread, SelfDeletingRunsWithItsUserData) {
+TEST(DetachedThread, SelfDeletingRunsWithItsUserData) {
     Event done;
     std::atomic<int> seen{0};
-    ASSERT_TRUE(CIThread::Run([&](std::int32_t data) {
+    ASSERT_TRUE(DetachedThread::Run([&](std::int32_t data) {
         seen = data;
         done.Set();
         return 0;
@@ -26,20 +26,20 @@ TEST(CIThread, SelfDeletingRunsWithItsUserData) {
     std::this_thread::sleep_for(10ms);
 }
 
-TEST(CIThread, FunctionThatReturnsAtOnceLeavesNothingBehind) {
-    for (int i = 0; i < 100; ++i) ASSERT_TRUE(CIThread::Run([](std::int32_t) { return 0; }));
+TEST(DetachedThread, FunctionThatReturnsAtOnceLeavesNothingBehind) {
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(DetachedThread::Run([](std::int32_t) { return 0; }));
     std::this_thread::sleep_for(50ms);
 }
 
-TEST(CIThread, TwoStartsAreIndependent) {
+TEST(DetachedThread, TwoStartsAreIndependent) {
     Event first, second, release, firstDone;
-    ASSERT_TRUE(CIThread::Run([&](std::int32_t) {
+    ASSERT_TRUE(DetachedThread::Run([&](std::int32_t) {
         first.Set();
         WaitFor(&release, 5000ms);
         firstDone.Set();  // its last touch of this test's events
         return 0;
     }));
-    ASSERT_TRUE(CIThread::Run([&](std::int32_t) {
+    ASSERT_TRUE(DetachedThread::Run([&](std::int32_t) {
         second.Set();
         return 0;
     }));
@@ -51,16 +51,16 @@ TEST(CIThread, TwoStartsAreIndependent) {
     EXPECT_TRUE(WaitFor(&firstDone, 5000ms).signalled());
 }
 
-TEST(CIThread, OwnedObjectKeepsExitCodeAndCannotStartTwice) {
-    CIThread t(false);
+TEST(DetachedThread, OwnedObjectKeepsExitCodeAndCannotStartTwice) {
+    DetachedThread t(false);
     ASSERT_TRUE(t.Start([](std::int32_t d) { return d + 1; }, 6));
     EXPECT_FALSE(t.Start([](std::int32_t) { return 0; }));
     t.Join();
     EXPECT_EQ(t.exitCode(), 7);
 }
 
-TEST(CIThread, ExceptionDoesNotCrossTheThread) {
-    CIThread t(false);
+TEST(DetachedThread, ExceptionDoesNotCrossTheThread) {
+    DetachedThread t(false);
     ASSERT_TRUE(t.Start([](std::int32_t) -> std::int32_t { throw 1; }));
     t.Join();
     EXPECT_EQ(t.exitCode(), -1);

@@ -1,27 +1,27 @@
-#include "converter/TConv.h"
+#include "converter/ConverterTransaction.h"
 
 #include "converter/ConverterReport.h"
 
 namespace tulex {
 
-void TConv::CreateEvents() { CreateEvents({kEvent1, kEvent2, kDataEvent}); }
+void ConverterTransaction::CreateEvents() { CreateEvents({kEvent1, kEvent2, kDataEvent}); }
 
-void TConv::AppendReply(std::string_view bytes) {
+void ConverterTransaction::AppendReply(std::string_view bytes) {
     std::lock_guard lock(mutex_);
     reply_.append(bytes);
 }
 
-std::string TConv::Reply() const {
+std::string ConverterTransaction::Reply() const {
     std::lock_guard lock(mutex_);
     return reply_;
 }
 
-void TConv::ClearReply() {
+void ConverterTransaction::ClearReply() {
     std::lock_guard lock(mutex_);
     reply_.clear();
 }
 
-std::string TConv::Report() {
+std::string ConverterTransaction::Report() {
     std::string reply;
     {
         std::lock_guard lock(mutex_);

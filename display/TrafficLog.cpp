@@ -1,4 +1,4 @@
-#include "display/TPList.h"
+#include "display/TrafficLog.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,16 +42,16 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-TPList::TPList() : filePath(InitialPath()), localTime_(SystemLocalTime) {}
+TrafficLog::TrafficLog() : filePath(InitialPath()), localTime_(SystemLocalTime) {}
 
-std::string TPList::Stamp() const {
+std::string TrafficLog::Stamp() const {
     const std::tm tm = localTime_();
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buf;
 }
 
-void TPList::AppendLocked(std::string_view line) {
+void TrafficLog::AppendLocked(std::string_view line) {
     if (chunks_.empty() || chunks_.back().size() + line.size() > kChunkSize) {
         chunks_.emplace_back();
         chunks_.back().reserve(std::max(kChunkSize, line.size()));
@@ -63,7 +63,7 @@ void TPList::AppendLocked(std::string_view line) {
     if (sink_) sink_(line);
 }
 
-void TPList::Add(std::string_view text) {
+void TrafficLog::Add(std::string_view text) {
     std::string line = Stamp();
     line.append(text);
     std::lock_guard lock(mutex_);
@@ -71,14 +71,14 @@ void TPList::Add(std::string_view text) {
     AppendLocked(line);
 }
 
-void TPList::Clear() {
+void TrafficLog::Clear() {
     std::lock_guard lock(mutex_);
     chunks_.clear();
     lines_.clear();
     ++generation_;
 }
 
-void TPList::SetWindowExists(bool exists) {
+void TrafficLog::SetWindowExists(bool exists) {
     std::lock_guard lock(mutex_);
     if (windowExists_ == exists) return;
     windowExists_ = exists;
@@ -88,18 +88,18 @@ void TPList::SetWindowExists(bool exists) {
     ++generation_;
 }
 
-bool TPList::WindowExists() const {
+bool TrafficLog::WindowExists() const {
     std::lock_guard lock(mutex_);
     return windowExists_;
 }
 
-void TPList::Pause() {
+void TrafficLog::Pause() {
     Add(Utf8ToCp1251Lossy("   Пауза"));
     std::lock_guard lock(mutex_);
     paused_ = true;
 }
 
-void TPList::Start() {
+void TrafficLog::Start() {
     {
         std::lock_guard lock(mutex_);
         paused_ = false;
@@ -107,43 +107,43 @@ void TPList::Start() {
     Add(Utf8ToCp1251Lossy("   Старт"));
 }
 
-bool TPList::Paused() const {
+bool TrafficLog::Paused() const {
     std::lock_guard lock(mutex_);
     return paused_;
 }
 
-std::size_t TPList::Count() const {
+std::size_t TrafficLog::Count() const {
     std::lock_guard lock(mutex_);
     return lines_.size();
 }
 
-std::string TPList::LineLocked(std::size_t i) const {
+std::string TrafficLog::LineLocked(std::size_t i) const {
     if (i >= lines_.size()) return {};
     const LineRef& ref = lines_[i];
     return chunks_[ref.chunk].substr(ref.offset, ref.length);
 }
 
-std::string TPList::Line(std::size_t i) const {
+std::string TrafficLog::Line(std::size_t i) const {
     std::lock_guard lock(mutex_);
     return LineLocked(i);
 }
 
-std::uint64_t TPList::Generation() const {
+std::uint64_t TrafficLog::Generation() const {
     std::lock_guard lock(mutex_);
     return generation_;
 }
 
-void TPList::SetLocalTime(LocalTime localTime) {
+void TrafficLog::SetLocalTime(LocalTime localTime) {
     std::lock_guard lock(mutex_);
     localTime_ = localTime ? std::move(localTime) : LocalTime(SystemLocalTime);
 }
 
-void TPList::SetLineSink(LineSink sink) {
+void TrafficLog::SetLineSink(LineSink sink) {
     std::lock_guard lock(mutex_);
     sink_ = std::move(sink);
 }
 
-void TPList::SaveToFile(const std::string& path, const SaveDialogs& dialogs) {
+void TrafficLog::SaveToFile(const std::string& path, const SaveDialogs& dialogs) {
     struct stat st {};
     if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
         if (!dialogs.askYesNo("Предупреждение", "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;

@@ -15,7 +15,7 @@
 
 namespace tulex {
 
-class TConv {
+class ConverterTransaction {
 public:
     enum EventId { kEvent1 = 0, kEvent2, kDataEvent, kEventCount };
 

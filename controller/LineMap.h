@@ -17,7 +17,7 @@ namespace tulex {
 
 enum class MapSet { Present, ReplyOnly };
 
-class TMap {
+class LineMap {
 public:
     struct Point {
         int x = 0;
@@ -37,7 +37,7 @@ public:
     };
 
     // Laid out with the main window's fixed geometry.
-    TMap();
+    LineMap();
 
     // Sets the geometry and builds the index table and the cell anchors.
     void Layout(const Geometry& geometry);

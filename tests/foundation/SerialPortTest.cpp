@@ -1,4 +1,4 @@
-#include "serial/TPort.h"
+#include "serial/SerialPort.h"
 
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
@@ -21,9 +21,9 @@ struct Shown {
     std::string text;
 };
 
-class TPortTest : public ::testing::Test {
+class SerialPortTest : public ::testing::Test {
 protected:
-    TPortTest() {
+    SerialPortTest() {
         port.SetOwnerWindow([this](const std::string& caption, const std::string& text) {
             shown.push_back({caption, text});
         });
@@ -41,17 +41,17 @@ protected:
                 got.push_back(static_cast<char>(b));
                 continue;
             }
-            if (port.WaitForInput(100) != TPort::WaitState::Readable) break;
+            if (port.WaitForInput(100) != SerialPort::WaitState::Readable) break;
         }
         return got;
     }
 
     Pty pty;
-    TPort port;
+    SerialPort port;
     std::vector<Shown> shown;
 };
 
-TEST_F(TPortTest, NameThatDoesNotExist) {
+TEST_F(SerialPortTest, NameThatDoesNotExist) {
     EXPECT_FALSE(port.Open("ttyNOSUCH99"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].caption, "Предупреждение");
@@ -62,16 +62,16 @@ TEST_F(TPortTest, NameThatDoesNotExist) {
     EXPECT_EQ(port.isOpen.load(), 0);
 }
 
-TEST_F(TPortTest, EmptyNameIsAnUnknownIdentifier) {
+TEST_F(SerialPortTest, EmptyNameIsAnUnknownIdentifier) {
     EXPECT_FALSE(port.Open(""));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, " — неверный идентификатор COM-порта.");
 }
 
-TEST_F(TPortTest, SecondOpenOfAHeldPortIsUnavailable) {
+TEST_F(SerialPortTest, SecondOpenOfAHeldPortIsUnavailable) {
     ASSERT_TRUE(pty.ok());
     ASSERT_TRUE(OpenOnPty());
-    TPort other;
+    SerialPort other;
     std::vector<Shown> otherShown;
     other.SetOwnerWindow([&](const std::string& c, const std::string& t) { otherShown.push_back({c, t}); });
     EXPECT_FALSE(other.Open(pty.slavePath()));
@@ -84,7 +84,7 @@ TEST_F(TPortTest, SecondOpenOfAHeldPortIsUnavailable) {
     EXPECT_TRUE(other.Open(pty.slavePath()));
 }
 
-TEST_F(TPortTest, PathThatIsNotATerminalIsRefusedAsUnavailable) {
+TEST_F(SerialPortTest, PathThatIsNotATerminalIsRefusedAsUnavailable) {
     test::TempDir dir;
     const auto file = dir.path() / "plain";
     std::ofstream(file) << "x";
@@ -93,7 +93,7 @@ TEST_F(TPortTest, PathThatIsNotATerminalIsRefusedAsUnavailable) {
     EXPECT_EQ(shown[0].text.rfind("Порт " + file.string() + " недоступен.", 0), 0u);
 }
 
-TEST_F(TPortTest, SpeedThatIsNotAnIntegerClosesThePort) {
+TEST_F(SerialPortTest, SpeedThatIsNotAnIntegerClosesThePort) {
     for (const std::string speed : {"96OO", "", "9600 ", "9.6"}) {
         shown.clear();
         ASSERT_TRUE(port.Open(pty.slavePath()));
@@ -107,7 +107,7 @@ TEST_F(TPortTest, SpeedThatIsNotAnIntegerClosesThePort) {
     }
 }
 
-TEST_F(TPortTest, RefusedRateClosesSilently) {
+TEST_F(SerialPortTest, RefusedRateClosesSilently) {
     for (const std::string speed : {"0", "-9600"}) {
         ASSERT_TRUE(port.Open(pty.slavePath()));
         EXPECT_FALSE(port.Configure(speed)) << speed;
@@ -116,13 +116,13 @@ TEST_F(TPortTest, RefusedRateClosesSilently) {
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(TPortTest, NonStandardRateIsAccepted) {
+TEST_F(SerialPortTest, NonStandardRateIsAccepted) {
     // A pseudo-terminal takes any rate through termios2.
     EXPECT_TRUE(OpenOnPty("12345"));
     EXPECT_EQ(port.isOpen.load(), 1);
 }
 
-TEST_F(TPortTest, BytesArriveByteExactAndAreCutAtZero) {
+TEST_F(SerialPortTest, BytesArriveByteExactAndAreCutAtZero) {
     ASSERT_TRUE(OpenOnPty());
     std::string all;
     for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
@@ -136,7 +136,7 @@ TEST_F(TPortTest, BytesArriveByteExactAndAreCutAtZero) {
     EXPECT_EQ(Drain(), all);
 }
 
-TEST_F(TPortTest, ReadWithNothingWaitingReturnsAtOnce) {
+TEST_F(SerialPortTest, ReadWithNothingWaitingReturnsAtOnce) {
     ASSERT_TRUE(OpenOnPty());
     std::uint8_t b = 0x55;
     const auto start = std::chrono::steady_clock::now();
@@ -146,7 +146,7 @@ TEST_F(TPortTest, ReadWithNothingWaitingReturnsAtOnce) {
     EXPECT_FALSE(port.IsGone());
 }
 
-TEST_F(TPortTest, CloseTwiceIsHarmlessAndClosedPortDoesNothing) {
+TEST_F(SerialPortTest, CloseTwiceIsHarmlessAndClosedPortDoesNothing) {
     ASSERT_TRUE(OpenOnPty());
     port.Close();
     port.Close();
@@ -154,10 +154,10 @@ TEST_F(TPortTest, CloseTwiceIsHarmlessAndClosedPortDoesNothing) {
     std::uint8_t b = 0;
     EXPECT_FALSE(port.ReadByte(b));
     EXPECT_FALSE(port.Write("x"));
-    EXPECT_EQ(port.WaitForInput(0), TPort::WaitState::Closed);
+    EXPECT_EQ(port.WaitForInput(0), SerialPort::WaitState::Closed);
 }
 
-TEST_F(TPortTest, IsOpenDropsBeforeTheDescriptorIsReleased) {
+TEST_F(SerialPortTest, IsOpenDropsBeforeTheDescriptorIsReleased) {
     // A reader that sees isOpen == 1 must never find the descriptor gone
     // under it in a way that blocks; the reader polls as the receive thread.
     ASSERT_TRUE(OpenOnPty());
@@ -176,31 +176,31 @@ TEST_F(TPortTest, IsOpenDropsBeforeTheDescriptorIsReleased) {
     EXPECT_TRUE(stop.load());
 }
 
-TEST_F(TPortTest, CloseWakesAWaitingReader) {
+TEST_F(SerialPortTest, CloseWakesAWaitingReader) {
     ASSERT_TRUE(OpenOnPty());
-    TPort::WaitState state = TPort::WaitState::Timeout;
+    SerialPort::WaitState state = SerialPort::WaitState::Timeout;
     std::thread reader([&] { state = port.WaitForInput(-1); });
     std::this_thread::sleep_for(20ms);
     port.Close();
     reader.join();  // would hang if the close were not noticed
-    EXPECT_EQ(state, TPort::WaitState::Closed);
+    EXPECT_EQ(state, SerialPort::WaitState::Closed);
 }
 
-TEST_F(TPortTest, DeviceThatHangsUpIsReportedGone) {
+TEST_F(SerialPortTest, DeviceThatHangsUpIsReportedGone) {
     ASSERT_TRUE(OpenOnPty());
     pty.HangUp();
     // The wait wakes (readable or gone), the read fails, and from then on
     // the port says it is gone instead of "no byte" for ever.
     std::uint8_t b = 0;
     for (int i = 0; i < 10 && !port.IsGone(); ++i) {
-        if (port.WaitForInput(2000) == TPort::WaitState::Gone) break;
+        if (port.WaitForInput(2000) == SerialPort::WaitState::Gone) break;
         EXPECT_FALSE(port.ReadByte(b));
     }
     EXPECT_TRUE(port.IsGone());
-    EXPECT_EQ(port.WaitForInput(2000), TPort::WaitState::Gone);
+    EXPECT_EQ(port.WaitForInput(2000), SerialPort::WaitState::Gone);
 }
 
-TEST_F(TPortTest, ConcurrentFramesNeverInterleave) {
+TEST_F(SerialPortTest, ConcurrentFramesNeverInterleave) {
     ASSERT_TRUE(OpenOnPty());
     const std::string a(200, 'a');
     const std::string b(200, 'b');
@@ -215,7 +215,7 @@ TEST_F(TPortTest, ConcurrentFramesNeverInterleave) {
         EXPECT_EQ(got.substr(i, a.size()).find_first_not_of(got[i]), std::string::npos) << "frame at " << i;
 }
 
-TEST_F(TPortTest, WriteGivesUpWhenNobodyReads) {
+TEST_F(SerialPortTest, WriteGivesUpWhenNobodyReads) {
     // Nobody drains the master side: the output queue fills and the write is
     // bounded by 100 ms per byte instead of blocking for ever.
     ASSERT_TRUE(OpenOnPty());

@@ -15,7 +15,7 @@
 
 namespace tulex {
 
-class TUnit {
+class ControllerTransaction {
 public:
     enum EventId { kReply1 = 0, kReply2, kReply3, kData, kCancel, kEventCount };
 

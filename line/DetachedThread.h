@@ -12,14 +12,14 @@
 
 namespace tulex {
 
-class CIThread {
+class DetachedThread {
 public:
     using Function = std::function<std::int32_t(std::int32_t)>;
 
-    explicit CIThread(bool autoDelete) : autoDelete_(autoDelete) {}
-    ~CIThread();
-    CIThread(const CIThread&) = delete;
-    CIThread& operator=(const CIThread&) = delete;
+    explicit DetachedThread(bool autoDelete) : autoDelete_(autoDelete) {}
+    ~DetachedThread();
+    DetachedThread(const DetachedThread&) = delete;
+    DetachedThread& operator=(const DetachedThread&) = delete;
 
     // Starts the function on a new thread with userData as its argument.
     // Returns false (and starts nothing) if the system refuses a thread or
@@ -35,7 +35,7 @@ public:
     void Join() { if (thread_.joinable()) thread_.join(); }
 
 private:
-    static void Entry(CIThread* self);
+    static void Entry(DetachedThread* self);
 
     Function threadFunction_;
     bool autoDelete_ = false;
