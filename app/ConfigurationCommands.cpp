@@ -72,7 +72,8 @@ void ModeWorker(LineSession& session) {
 
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kData});
     session.SendRequest(transaction.target, read, readDescription);
     const WaitResult r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;
@@ -101,13 +102,12 @@ void ControllerCommands::ApplyPreset(Preset preset) {
     const auto& set = kStandardSets[static_cast<int>(preset)];
     const std::string caption = set.caption;
     if (!session_.view().AskYesNo("Изменение параметров контроллера",
-                               "Задать параметры контроллера\n\n" + caption + "?"))
+                                  "Задать параметры контроллера\n\n" + caption + "?"))
         return;
     LineSession& session = session_;
     StartTransaction(session, {set.command}, {"Изменение параметров контроллера: " + caption},
                      [&session] { SingleExchangeWorker(session, "Праметры контроллера изменены."); });
 }
-
 
 void ControllerCommands::SetMode(Mode chosen) {
     if (!CanStart()) return;
@@ -120,12 +120,11 @@ void ControllerCommands::SetMode(Mode chosen) {
                      [&session] { ModeWorker(session); });
 }
 
-
 void ControllerCommands::SetMasterCard() {
     if (!CanStart()) return;
     if (!session_.view().AskYesNo("Задание мастер-карты",
-                               "Убедитесь, что контроллер работает в автономном режиме.\n\n"
-                               "Начать ожидание мастер-карты?"))
+                                  "Убедитесь, что контроллер работает в автономном режиме.\n\n"
+                                  "Начать ожидание мастер-карты?"))
         return;
     LineSession& session = session_;
     StartTransaction(session, {"$4"}, {"Задание мастер-карты"},
@@ -136,7 +135,9 @@ void ControllerCommands::ReadMasterCard() {
     if (!CanStart()) return;
     LineSession& session = session_;
     StartTransaction(session, {"$$20212223241415"}, {"Чтение мастер-карты"}, [&session] {
-        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) { transaction.ReportMasterCard(data); });
+        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) {
+            transaction.ReportMasterCard(data);
+        });
     });
 }
 
@@ -156,6 +157,5 @@ void ControllerCommands::SetRelayTime(int relay) {
     StartTransaction(session, {r.commandPrefix + input.hex}, {r.descriptionPrefix + input.trimmed + " с"},
                      [&session] { SingleExchangeWorker(session, "Время удержания реле установлено."); });
 }
-
 
 }  // namespace tulex

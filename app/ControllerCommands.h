@@ -20,8 +20,13 @@ namespace tulex {
 class LineSession;
 
 // The standard parameter sets of "Задать параметры по стандарту", in menu order.
-enum class Preset { DoorWithoutSensor, DoorWithSensor, TurnstileWithoutConfirmation, TurnstileWithConfirmation,
-                    RegistrationTerminal };
+enum class Preset {
+    DoorWithoutSensor,
+    DoorWithSensor,
+    TurnstileWithoutConfirmation,
+    TurnstileWithConfirmation,
+    RegistrationTerminal
+};
 // The operating modes of "Задать режим работы контроллера".
 enum class Mode { Offline, Online, Autonomous };
 

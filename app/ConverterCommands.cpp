@@ -30,8 +30,8 @@ bool ConverterCommands::ReadConverterParameters() {
     converterTransaction.ClearReply();
     converterTransaction.commandList = {"0", "2", "4"};
     converterTransaction.descriptionList = {"Чтение параметров преобразователя: Версия",
-                            "Чтение параметров преобразователя: Диапазон опроса",
-                            "Чтение параметров преобразователя: Скорость, время"};
+                                            "Чтение параметров преобразователя: Диапазон опроса",
+                                            "Чтение параметров преобразователя: Скорость, время"};
     return StartWorker(&ConverterCommands::ReadWorker, {});
 }
 
@@ -39,8 +39,8 @@ bool ConverterCommands::ChangePollRange() {
     if (!PortOpenOrWarn()) return false;
     ConverterTransaction& converterTransaction = session_.converterTransaction;
     View& view = session_.view();
-    const auto typed = view.InputQuery("Изменение диапазона опроса", "Допустимые значения: H - Ж\n\nИндекс:",
-                                       converterTransaction.pollRangeText);
+    const auto typed = view.InputQuery("Изменение диапазона опроса",
+                                       "Допустимые значения: H - Ж\n\nИндекс:", converterTransaction.pollRangeText);
     if (!typed) return false;
     // Kept even when refused, so that the dialog offers it again to be fixed.
     converterTransaction.pollRangeText = TrimInput(*typed);
@@ -60,7 +60,8 @@ bool ConverterCommands::RunConverterCommand() {
     if (!PortOpenOrWarn()) return false;
     ConverterTransaction& converterTransaction = session_.converterTransaction;
     View& view = session_.view();
-    const auto typed = view.InputQuery("Выполнить команду", "Команда преобразователю:", converterTransaction.rawCommandText);
+    const auto typed =
+        view.InputQuery("Выполнить команду", "Команда преобразователю:", converterTransaction.rawCommandText);
     if (!typed) return false;
     converterTransaction.rawCommandText = *typed;  // exactly as typed, not trimmed
     // Sent as typed, but never altered: a character the line's code page
@@ -91,11 +92,13 @@ void ConverterCommands::ReadWorker(const std::string&) {
     ConverterTransaction& converterTransaction = session_.converterTransaction;
     converterTransaction.CreateEvents({ConverterTransaction::kEvent2, ConverterTransaction::kDataEvent});
     for (std::size_t i = 0; i < converterTransaction.commandList.size() && converterTransaction.busy == 1; ++i) {
-        session_.SendRequest(kConverterAddress, converterTransaction.commandList[i], converterTransaction.descriptionList[i]);
+        session_.SendRequest(kConverterAddress, converterTransaction.commandList[i],
+                             converterTransaction.descriptionList[i]);
         // The error reply is tested first; a positive reply "$" signals
         // nothing here (converter event 1 does not exist during a read).
-        const WaitResult r =
-            WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent2), converterTransaction.EventFor(ConverterTransaction::kDataEvent)}, Limit(limits::kReply));
+        const WaitResult r = WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent2),
+                                         converterTransaction.EventFor(ConverterTransaction::kDataEvent)},
+                                        Limit(limits::kReply));
         if (r.is(1)) continue;
         if (r.is(0))
             ShowErrorReply();
@@ -115,11 +118,14 @@ void ConverterCommands::ReadWorker(const std::string&) {
 void ConverterCommands::SingleCommandWorker(const std::string& successText) {
     ConverterTransaction& converterTransaction = session_.converterTransaction;
     converterTransaction.CreateEvents({ConverterTransaction::kEvent1, ConverterTransaction::kEvent2});
-    const std::string command = converterTransaction.commandList.empty() ? std::string() : converterTransaction.commandList.front();
-    const std::string description = converterTransaction.descriptionList.empty() ? std::string() : converterTransaction.descriptionList.front();
+    const std::string command =
+        converterTransaction.commandList.empty() ? std::string() : converterTransaction.commandList.front();
+    const std::string description =
+        converterTransaction.descriptionList.empty() ? std::string() : converterTransaction.descriptionList.front();
     session_.SendRequest(kConverterAddress, command, description);
-    const WaitResult r =
-        WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent1), converterTransaction.EventFor(ConverterTransaction::kEvent2)}, Limit(limits::kReply));
+    const WaitResult r = WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent1),
+                                     converterTransaction.EventFor(ConverterTransaction::kEvent2)},
+                                    Limit(limits::kReply));
     if (r.is(0)) {
         SetResult(Outcome::Done);
         ShowMessageAndWait(kCaptionInformation, successText, false);

@@ -37,8 +37,8 @@ public:
     // The converter menu items. Each returns true when its worker was started, false
     // when the dialog was cancelled, the input refused or the port is closed.
     bool ReadConverterParameters();  // "Читать параметры"
-    bool ChangePollRange();  // "Изменить диапазон опроса"
-    bool RunConverterCommand();  // "Выполнить команду"
+    bool ChangePollRange();          // "Изменить диапазон опроса"
+    bool RunConverterCommand();      // "Выполнить команду"
 
     // True from a handler's start until its worker's clean-up is done.
     bool Running() const { return running_.load(); }

@@ -36,9 +36,7 @@ std::string Entry(const std::vector<std::string>& list, std::size_t i) {
     return i < list.size() ? list[i] : std::string();
 }
 
-std::string WithAttempts(const std::string& text, int attempts) {
-    return text + kAttempts + std::to_string(attempts);
-}
+std::string WithAttempts(const std::string& text, int attempts) { return text + kAttempts + std::to_string(attempts); }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -65,9 +63,10 @@ Clearing ClearBufferUntil(LineSession& session, std::chrono::steady_clock::time_
         session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         session.SendShortFrame(target, target, "Запрос контроллера");
         const WaitResult r =
-            watchCancel
-                ? WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kCancel)}, Limit(limits::kClearPass))
-                : WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass));
+            watchCancel ? WaitForAny({transaction.EventFor(ControllerTransaction::kReply1),
+                                      transaction.EventFor(ControllerTransaction::kCancel)},
+                                     Limit(limits::kClearPass))
+                        : WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass));
         if (r.is(0)) return Clearing::Acknowledged;
         if (r.is(1)) return Clearing::Cancelled;
         if (r.failed()) return Clearing::Ended;
@@ -93,9 +92,10 @@ void ShowTestEnd(LineSession& session, const WaitResult& r, int attempts, const 
 
 // A test's request answered, "Остановить" pressed or the time passed.
 WaitResult WaitForTestReply(ControllerTransaction& transaction) {
-    return WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2), transaction.EventFor(ControllerTransaction::kReply3),
-                       transaction.EventFor(ControllerTransaction::kCancel)},
-                      Limit(limits::kReply));
+    return WaitForAny(
+        {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
+         transaction.EventFor(ControllerTransaction::kReply3), transaction.EventFor(ControllerTransaction::kCancel)},
+        Limit(limits::kReply));
 }
 
 // One attempt of a repeating test: its number goes into the balloon and into
@@ -113,7 +113,8 @@ void MemoryTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kData});
     session.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
     const WaitResult r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;
@@ -155,14 +156,15 @@ void LineTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kCancel});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kCancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     int attempts = 0;
     while (transaction.busy) {
         const WaitResult r = TestAttempt(session, command, description, ++attempts);
         if (r.is(0) || r.is(1)) continue;  // answered: the next request at once
-        if (r.failed()) break;  // would fail again at once: no request storm
+        if (r.failed()) break;             // would fail again at once: no request storm
         ShowTestEnd(session, r, attempts, "Тест линии завершен. ");
         return EndTransaction(session);
     }
@@ -226,15 +228,17 @@ bool RelayTest(LineSession& session) {
         ShowTimeout(session);
         return true;
     }
-    if (r.is(0) && ClearBufferUntil(session, std::chrono::steady_clock::time_point::max(), true) == Clearing::Cancelled) {
+    if (r.is(0) &&
+        ClearBufferUntil(session, std::chrono::steady_clock::time_point::max(), true) == Clearing::Cancelled) {
         session.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
     // The hold time comes as a data reply. A stop while it is awaited ends
     // the test before the relay is switched even once.
-    const WaitResult d = WaitForAny({transaction.EventFor(ControllerTransaction::kData), transaction.EventFor(ControllerTransaction::kCancel)},
-                                    Limit(limits::kData));
+    const WaitResult d = WaitForAny(
+        {transaction.EventFor(ControllerTransaction::kData), transaction.EventFor(ControllerTransaction::kCancel)},
+        Limit(limits::kData));
     if (d.failed()) return false;
     if (d.is(1)) {
         session.MonitorAdd(kCancelLine);
@@ -258,7 +262,9 @@ void RelayTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData, ControllerTransaction::kCancel});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kData,
+                              ControllerTransaction::kCancel});
     const bool outcome = RelayTest(session);
     EndTransaction(session, outcome);
 }
@@ -266,9 +272,11 @@ void RelayTestWorker(LineSession& session) {
 void StartRelayTest(ControllerCommands& commands, LineSession& session, int relay) {
     if (!commands.CheckPort()) return;
     const std::string k = std::to_string(relay);
-    const std::string question = "Тест реле выполнять только для демонтированного контроллера.\n\n"
-                                 "Датчики должны быть отключены.\n\n"
-                                 "Начать тест реле " + k + "?";
+    const std::string question =
+        "Тест реле выполнять только для демонтированного контроллера.\n\n"
+        "Датчики должны быть отключены.\n\n"
+        "Начать тест реле " +
+        k + "?";
     if (!session.view().AskYesNo(kCaptionWarning, question)) return;
     const RelayCommands& r = kRelays.at(static_cast<std::size_t>(relay - 1));
     StartTransaction(session, {r.timeRequest, r.trigger},
@@ -304,7 +312,6 @@ void ControllerCommands::TestLine() {
     StartTransaction(session_, {"$$02"}, {"Тест линии: Попытка "}, [this] { LineTestWorker(session_); });
 }
 
-
 void ControllerCommands::TestRelay(int relay) {
     if (relay >= 1 && relay <= 4) StartRelayTest(*this, session_, relay);
 }
@@ -320,7 +327,7 @@ void ControllerCommands::RunRawCommand() {
     const std::optional<std::string> bytes = Utf8ToCp1251(*typed);
     if (!bytes) {
         session_.view().ShowMessage(kCaptionWarning, "Команда содержит символы, которые нельзя передать в линию.",
-                                 MessageIcon::Warning);
+                                    MessageIcon::Warning);
         return;
     }
     StartTransaction(session_, {*bytes}, {"Команда контроллеру: " + *typed},

@@ -55,8 +55,8 @@ private:
     };
     std::thread::id uiThread_;
     std::mutex mutex_;
-    std::condition_variable cv_;       // UI thread waits for work
-    std::condition_variable doneCv_;   // senders wait for completion
+    std::condition_variable cv_;      // UI thread waits for work
+    std::condition_variable doneCv_;  // senders wait for completion
     std::deque<Item> queue_;
     bool shutdown_ = false;
     bool wake_ = false;

@@ -6,8 +6,8 @@
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/ReceiveThread.h"
-#include "line/DetachedThread.h"
 #include "line/Cp1251.h"
+#include "line/DetachedThread.h"
 #include "line/Frame.h"
 #include "serial/PortList.h"
 

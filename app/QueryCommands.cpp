@@ -15,8 +15,8 @@ namespace tulex {
 
 namespace {
 
-constexpr int kIndexErrorLimit = 15;    // error replies before the index change gives up
-constexpr int kIndexTimeoutLimit = 3;   // time-outs before it gives up
+constexpr int kIndexErrorLimit = 15;   // error replies before the index change gives up
+constexpr int kIndexTimeoutLimit = 3;  // time-outs before it gives up
 
 std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
 
@@ -65,7 +65,8 @@ void IndexChangeWorker(LineSession& session, std::uint8_t oldIndex, std::uint8_t
 
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
+    transaction.CreateEvents(
+        {ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
 
     // Is the new index taken? An error reply, a time-out or a failed wait
     // all mean it is free.
@@ -113,7 +114,9 @@ void ControllerCommands::ReadParameters() {
     if (!CanStart()) return;
     LineSession& session = session_;
     StartTransaction(session, {"$$02011310111617121819"}, {"Чтение параметров контроллера"}, [&session] {
-        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) { transaction.ReportParameters(data); });
+        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) {
+            transaction.ReportParameters(data);
+        });
     });
 }
 

@@ -48,61 +48,55 @@ private:
 void Router::Route(const FrameReader& frame) {
     const std::string_view text = frame.text();
     switch (frame.kind()) {
-        case FrameKind::BufferTarget:
-        case FrameKind::Converter:
-            LogRaw(frame);
-            return;
-        case FrameKind::Acknowledgement:
-            Log("OK");
-            if (Busy()) {
-                const std::uint8_t target = session_.transaction.target;
-                Add(target, MapSet::Present);
-                Remove(target, MapSet::ReplyOnly);
-                session_.transaction.Signal(ControllerTransaction::kReply1);
-            }
-            return;
-        case FrameKind::PositiveReply:
-            Log("OK");
-            if (Busy()) {
-                const std::uint8_t target = session_.transaction.target;
-                if (!session_.map.HasIndex(target, MapSet::Present)) Add(target, MapSet::ReplyOnly);
-                session_.transaction.Signal(ControllerTransaction::kReply2);
-            }
-            if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent1);
-            return;
-        case FrameKind::ErrorReply:
-            Log("ERROR");
-            if (Busy()) {
-                const std::uint8_t target = session_.transaction.target;
-                Remove(target, MapSet::Present);
-                Remove(target, MapSet::ReplyOnly);
-                session_.transaction.Signal(ControllerTransaction::kReply3);
-            }
-            if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent2);
-            return;
-        case FrameKind::IndexLed:
-            LogRaw(frame);
-            IndexLed(frame);
-            return;
-        case FrameKind::DeviceError:
-            Log("DEVICE ERROR");
-            return;
-        case FrameKind::ConverterData:
-            // Only a running converter command wants these; otherwise the
-            // frame is dropped without a monitor line.
-            if (!session_.converterTransaction.busy) return;
-            Log(frame.raw());
-            session_.converterTransaction.AppendReply(DataBeforeTerminator(text, 0));
-            session_.converterTransaction.Signal(ConverterTransaction::kDataEvent);
-            return;
-        case FrameKind::Other:
-            Log(frame.raw());
-            return;
-        case FrameKind::Overflow:
-            // No terminator within the limit: shown as it stands, nothing
-            // else is read into it.
-            Log(frame.raw());
-            return;
+    case FrameKind::BufferTarget:
+    case FrameKind::Converter: LogRaw(frame); return;
+    case FrameKind::Acknowledgement:
+        Log("OK");
+        if (Busy()) {
+            const std::uint8_t target = session_.transaction.target;
+            Add(target, MapSet::Present);
+            Remove(target, MapSet::ReplyOnly);
+            session_.transaction.Signal(ControllerTransaction::kReply1);
+        }
+        return;
+    case FrameKind::PositiveReply:
+        Log("OK");
+        if (Busy()) {
+            const std::uint8_t target = session_.transaction.target;
+            if (!session_.map.HasIndex(target, MapSet::Present)) Add(target, MapSet::ReplyOnly);
+            session_.transaction.Signal(ControllerTransaction::kReply2);
+        }
+        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent1);
+        return;
+    case FrameKind::ErrorReply:
+        Log("ERROR");
+        if (Busy()) {
+            const std::uint8_t target = session_.transaction.target;
+            Remove(target, MapSet::Present);
+            Remove(target, MapSet::ReplyOnly);
+            session_.transaction.Signal(ControllerTransaction::kReply3);
+        }
+        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent2);
+        return;
+    case FrameKind::IndexLed:
+        LogRaw(frame);
+        IndexLed(frame);
+        return;
+    case FrameKind::DeviceError: Log("DEVICE ERROR"); return;
+    case FrameKind::ConverterData:
+        // Only a running converter command wants these; otherwise the
+        // frame is dropped without a monitor line.
+        if (!session_.converterTransaction.busy) return;
+        Log(frame.raw());
+        session_.converterTransaction.AppendReply(DataBeforeTerminator(text, 0));
+        session_.converterTransaction.Signal(ConverterTransaction::kDataEvent);
+        return;
+    case FrameKind::Other: Log(frame.raw()); return;
+    case FrameKind::Overflow:
+        // No terminator within the limit: shown as it stands, nothing
+        // else is read into it.
+        Log(frame.raw());
+        return;
     }
 }
 
@@ -146,8 +140,7 @@ void Router::IndexLed(const FrameReader& frame) {
     if (IsLineHexDigit(static_cast<std::uint8_t>(second))) {
         Heard(index);
         if (session_.settings.sensors) SensorEvent(index, DataBeforeTerminator(text, 1));
-        if (session_.settings.sensorAnswer && !Busy())
-            session_.SendRequest(index, "+", "Автоответ на посылку датчика");
+        if (session_.settings.sensorAnswer && !Busy()) session_.SendRequest(index, "+", "Автоответ на посылку датчика");
         return;
     }
     // Anything else is an addressed request of a master (its second byte is
@@ -157,7 +150,8 @@ void Router::IndexLed(const FrameReader& frame) {
 void Router::CardEvent(std::uint8_t index, std::string eventData) {
     CardText card = BuildCardText(eventData);
     View& view = session_.view();
-    session_.dispatcher().Post([&view, index, card = std::move(card)] { view.ShowCardPopup(index, card.title, card.text); });
+    session_.dispatcher().Post(
+        [&view, index, card = std::move(card)] { view.ShowCardPopup(index, card.title, card.text); });
 }
 
 void Router::SensorEvent(std::uint8_t index, std::string_view eventData) {

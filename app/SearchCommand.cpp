@@ -24,7 +24,8 @@ void SearchWorker(LineSession& session) {
     session.map.ClearSets();
     session.UpdateCounter(MapSet::Present);
     session.UpdateCounter(MapSet::ReplyOnly);
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kCancel});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kCancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     for (const std::uint8_t index : LineMap::IndexTable()) {
@@ -34,9 +35,11 @@ void SearchWorker(LineSession& session) {
         session.map.SelectIndex(index);
         session.SendRequest(index, command, description);
         // No buffer clearing after an acknowledgement: the next index at once.
-        const WaitResult r = WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
-                                         transaction.EventFor(ControllerTransaction::kReply3), transaction.EventFor(ControllerTransaction::kCancel)},
-                                        Limit(limits::kSearchProbe));
+        const WaitResult r = WaitForAny(
+            {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
+             transaction.EventFor(ControllerTransaction::kReply3),
+             transaction.EventFor(ControllerTransaction::kCancel)},
+            Limit(limits::kSearchProbe));
         if (r.is(3)) {
             session.MonitorAdd("   CANCEL");
             transaction.busy = 0;

@@ -10,8 +10,8 @@ struct Settings {
     std::atomic<bool> readers{true};        // readersAction  "&Информация от считывателей"
     std::atomic<bool> sensors{false};       // sensorsAction "И&нформация от датчиков"
     std::atomic<bool> onlineAnswer{false};  // onlineAnswerAction "&Автоответ в on-line режиме"
-    std::atomic<bool> sensorAnswer{true};   // sensorAnswerAction "А&втоответ на посылки датчиков"
-    std::atomic<bool> masterMode{false};    // -master
+    std::atomic<bool> sensorAnswer{true};  // sensorAnswerAction "А&втоответ на посылки датчиков"
+    std::atomic<bool> masterMode{false};  // -master
 };
 
 }  // namespace tulex

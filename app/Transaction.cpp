@@ -28,7 +28,8 @@ void ClearControllerBuffer(LineSession& session) {
         const std::uint8_t target = transaction.target;
         session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         session.SendShortFrame(target, target, "Запрос контроллера");
-        if (WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass)).signalled()) return;
+        if (WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass)).signalled())
+            return;
     }
 }
 
@@ -48,8 +49,10 @@ void EndTransaction(LineSession& session, bool showOutcome) {
 }
 
 WaitResult WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit) {
-    return WaitForAny({transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2), transaction.EventFor(ControllerTransaction::kReply3)},
-                      Limit(limit));
+    return WaitForAny(
+        {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
+         transaction.EventFor(ControllerTransaction::kReply3)},
+        Limit(limit));
 }
 
 void EndWithReplyOutcome(LineSession& session, const WaitResult& reply, const std::string& successText) {
@@ -88,7 +91,8 @@ namespace {
 void SendFirstRequest(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     const std::string command = transaction.commandList.empty() ? std::string() : transaction.commandList.front();
-    const std::string description = transaction.descriptionList.empty() ? std::string() : transaction.descriptionList.front();
+    const std::string description =
+        transaction.descriptionList.empty() ? std::string() : transaction.descriptionList.front();
     session.SendRequest(transaction.target, command, description);
 }
 
@@ -98,7 +102,8 @@ void SingleExchangeWorker(LineSession& session, const std::string& successText) 
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
+    transaction.CreateEvents(
+        {ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
     SendFirstRequest(session);
     EndWithReplyOutcome(session, WaitForReply(transaction), successText);
 }
@@ -107,7 +112,8 @@ void DataReplyWorker(LineSession& session, const ReportFunction& report) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
+                              ControllerTransaction::kReply3, ControllerTransaction::kData});
     SendFirstRequest(session);
     const WaitResult r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;

@@ -39,8 +39,7 @@ public:
     virtual void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) = 0;
     virtual void RemoveAllCardPopups() = 0;
     // Creates (replacing any) the controller balloon at the cell of index.
-    virtual void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text,
-                             Colour colour) = 0;
+    virtual void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) = 0;
     // Replaces the balloon's text in place (progress of the tests); nothing
     // if there is no balloon.
     virtual void SetBalloonText(const std::string& text) = 0;

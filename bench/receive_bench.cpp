@@ -6,16 +6,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <dirent.h>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "app/Dispatcher.h"
-#include "app/ReceiveThread.h"
 #include "app/LineSession.h"
+#include "app/ReceiveThread.h"
 #include "line/FrameReader.h"
 #include "tests/support/Pty.h"
 

@@ -44,9 +44,10 @@ public:
 private:
     void Run() {
         std::string pending;
-        const auto perFrame = speed_ > 0 ? std::chrono::nanoseconds(std::int64_t(kRequestBytes + kAnswerBytes) *
-                                                                    10 * 1'000'000'000 / speed_)
-                                         : std::chrono::nanoseconds(0);
+        const auto perFrame =
+            speed_ > 0
+                ? std::chrono::nanoseconds(std::int64_t(kRequestBytes + kAnswerBytes) * 10 * 1'000'000'000 / speed_)
+                : std::chrono::nanoseconds(0);
         while (!stop_) {
             pollfd p{pty_.masterFd(), POLLIN, 0};
             if (::poll(&p, 1, 10) <= 0) continue;

@@ -11,12 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
+#include <cerrno>
+#include <thread>
 
 namespace {
 

@@ -8,8 +8,14 @@ namespace tulex::cli {
 namespace {
 
 bool ParseOnOff(std::string_view text, bool& value) {
-    if (text == "on") { value = true; return true; }
-    if (text == "off") { value = false; return true; }
+    if (text == "on") {
+        value = true;
+        return true;
+    }
+    if (text == "off") {
+        value = false;
+        return true;
+    }
     return false;
 }
 
@@ -28,11 +34,26 @@ std::optional<CliOptions> ParseCliOptions(int argc, char** argv, std::string& er
     for (; i < argc; ++i) {
         const std::string_view a = argv[i];
         if (a.empty() || a[0] != '-' || a == "-") break;  // the command
-        if (a == "-h" || a == "--help") { o.help = true; continue; }
-        if (a == "--version") { o.version = true; continue; }
-        if (a == "--master") { o.master = true; continue; }
-        if (a == "--yes") { o.yes = true; continue; }
-        if (a == "--json") { o.json = true; continue; }
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            o.version = true;
+            continue;
+        }
+        if (a == "--master") {
+            o.master = true;
+            continue;
+        }
+        if (a == "--yes") {
+            o.yes = true;
+            continue;
+        }
+        if (a == "--json") {
+            o.json = true;
+            continue;
+        }
         if (a == "-p" || a == "--port") {
             const char* v = needValue(a);
             if (!v) return std::nullopt;
@@ -52,10 +73,14 @@ std::optional<CliOptions> ParseCliOptions(int argc, char** argv, std::string& er
             continue;
         }
         bool* flag = nullptr;
-        if (a == "--readers") flag = &o.readers;
-        else if (a == "--sensors") flag = &o.sensors;
-        else if (a == "--online-answer") flag = &o.onlineAnswer;
-        else if (a == "--sensor-answer") flag = &o.sensorAnswer;
+        if (a == "--readers")
+            flag = &o.readers;
+        else if (a == "--sensors")
+            flag = &o.sensors;
+        else if (a == "--online-answer")
+            flag = &o.onlineAnswer;
+        else if (a == "--sensor-answer")
+            flag = &o.sensorAnswer;
         if (flag) {
             const char* v = needValue(a);
             if (!v) return std::nullopt;

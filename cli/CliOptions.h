@@ -9,16 +9,16 @@
 namespace tulex::cli {
 
 struct CliOptions {
-    std::string port;              // -p, --port
-    std::string speed = "9600";    // -s, --speed
-    bool master = false;           // --master
-    bool readers = true;           // --readers on|off   "&Информация от считывателей"
-    bool sensors = false;          // --sensors on|off   "И&нформация от датчиков"
-    bool onlineAnswer = false;     // --online-answer on|off
-    bool sensorAnswer = true;      // --sensor-answer on|off
-    std::string monitorPath;       // --monitor PATH|-
-    bool yes = false;              // --yes
-    bool json = false;             // --json
+    std::string port;            // -p, --port
+    std::string speed = "9600";  // -s, --speed
+    bool master = false;         // --master
+    bool readers = true;         // --readers on|off   "&Информация от считывателей"
+    bool sensors = false;        // --sensors on|off   "И&нформация от датчиков"
+    bool onlineAnswer = false;   // --online-answer on|off
+    bool sensorAnswer = true;    // --sensor-answer on|off
+    std::string monitorPath;     // --monitor PATH|-
+    bool yes = false;            // --yes
+    bool json = false;           // --json
     bool help = false;
     bool version = false;
     std::string command;

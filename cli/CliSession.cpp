@@ -1,10 +1,10 @@
 #include "cli/CliSession.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <algorithm>
 #include <cstring>
 
 #include "line/Cp1251.h"

@@ -1,7 +1,7 @@
 #include "cli/ConsoleView.h"
 
-#include <cstring>
 #include <unistd.h>
+#include <cstring>
 
 #include "line/Cp1251.h"
 
@@ -17,9 +17,12 @@ std::size_t Utf8Length(std::string_view text, std::size_t i, char32_t& cp) {
         cp = b;
         return 1;
     }
-    if ((b & 0xE0) == 0xC0) len = 2, cp = b & 0x1F;
-    else if ((b & 0xF0) == 0xE0) len = 3, cp = b & 0x0F;
-    else if ((b & 0xF8) == 0xF0) len = 4, cp = b & 0x07;
+    if ((b & 0xE0) == 0xC0)
+        len = 2, cp = b & 0x1F;
+    else if ((b & 0xF0) == 0xE0)
+        len = 3, cp = b & 0x0F;
+    else if ((b & 0xF8) == 0xF0)
+        len = 4, cp = b & 0x07;
     else {
         cp = 0xFFFD;
         return 1;
@@ -54,8 +57,8 @@ const char* BalloonState(const Colour& colour) {
 bool IsYes(std::string answer) {
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r' || answer.back() == ' '))
         answer.pop_back();
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "д" ||
-           answer == "Д" || answer == "да" || answer == "Да";
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "д" || answer == "Д" ||
+           answer == "да" || answer == "Да";
 }
 
 }  // namespace
@@ -66,14 +69,22 @@ std::string JsonQuote(std::string_view utf8) {
         char32_t cp = 0;
         const std::size_t len = Utf8Length(utf8, i, cp);
         const char c = utf8[i];
-        if (c == '"') out += "\\\"";
-        else if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F)) out += "\\u00" + Hex2(cp);
-        else if (cp == 0xFFFD && len == 1) out += "\\ufffd";  // not UTF-8: never emit invalid JSON
-        else out.append(utf8.substr(i, len));
+        if (c == '"')
+            out += "\\\"";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F))
+            out += "\\u00" + Hex2(cp);
+        else if (cp == 0xFFFD && len == 1)
+            out += "\\ufffd";  // not UTF-8: never emit invalid JSON
+        else
+            out.append(utf8.substr(i, len));
         i += len;
     }
     out += '"';
@@ -116,8 +127,10 @@ void ConsoleView::ShowMessage(const std::string& caption, const std::string& tex
         messages_.push_back(message);
         sink = messageSink_;
     }
-    if (sink) sink(message);
-    else Write(err_, TerminalSafe(caption + ": " + text) + "\n");
+    if (sink)
+        sink(message);
+    else
+        Write(err_, TerminalSafe(caption + ": " + text) + "\n");
 }
 
 bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) {
@@ -165,8 +178,8 @@ void ConsoleView::SetStatusPanel(int panel, const std::string& text) {
         const std::pair<std::string, std::string> counters{panels_[1], panels_[2]};
         if (lastCounters_ == counters) return;  // report changes only
         lastCounters_ = counters;
-        object = "{\"event\": \"counters\", \"present\": " + counters.first +
-                 ", \"reply_only\": " + counters.second + "}";
+        object =
+            "{\"event\": \"counters\", \"present\": " + counters.first + ", \"reply_only\": " + counters.second + "}";
     }
     PrintJson(object);
 }
@@ -177,8 +190,8 @@ void ConsoleView::ShowCardPopup(std::uint8_t index, const std::string& title, co
         if (!live_) return;
     }
     if (json_)
-        PrintJson("{\"event\": \"card\", \"index\": " + JsonQuote(IndexText(index)) + ", \"title\": " +
-                  JsonQuote(title) + ", \"text\": " + JsonQuote(text) + "}");
+        PrintJson("{\"event\": \"card\", \"index\": " + JsonQuote(IndexText(index)) +
+                  ", \"title\": " + JsonQuote(title) + ", \"text\": " + JsonQuote(text) + "}");
     else
         PrintBlock(title, text);
 }
@@ -189,14 +202,13 @@ void ConsoleView::ShowSensorPopup(std::uint8_t index, const std::string& text) {
         if (!live_) return;
     }
     if (json_)
-        PrintJson("{\"event\": \"sensor\", \"index\": " + JsonQuote(IndexText(index)) + ", \"text\": " +
-                  JsonQuote(text) + "}");
+        PrintJson("{\"event\": \"sensor\", \"index\": " + JsonQuote(IndexText(index)) +
+                  ", \"text\": " + JsonQuote(text) + "}");
     else
         PrintBlock("Датчик", text);
 }
 
-void ConsoleView::ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text,
-                              Colour colour) {
+void ConsoleView::ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) {
     std::lock_guard lock(mutex_);
     balloon_ = {true, index, title, text, colour};
 }
@@ -301,9 +313,8 @@ int ConsoleView::PrintOutcome() {
 
 std::string ConsoleView::BalloonJson() const {
     const Balloon balloon = LastBalloon();
-    return std::string("{\"state\": \"") + BalloonState(balloon.colour) + "\", \"title\": " +
-           JsonQuote(balloon.title) + ", \"text\": " + JsonQuote(balloon.text) +
-           ", \"index\": " + JsonQuote(IndexText(balloon.index)) + "}";
+    return std::string("{\"state\": \"") + BalloonState(balloon.colour) + "\", \"title\": " + JsonQuote(balloon.title) +
+           ", \"text\": " + JsonQuote(balloon.text) + ", \"index\": " + JsonQuote(IndexText(balloon.index)) + "}";
 }
 
 }  // namespace tulex::cli

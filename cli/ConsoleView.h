@@ -79,8 +79,7 @@ public:
     void RepaintMap() override {}
     void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
     void RemoveAllCardPopups() override {}
-    void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text,
-                     Colour colour) override;
+    void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) override;
     void SetBalloonText(const std::string& text) override;
     void RemoveBalloon() override;
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;

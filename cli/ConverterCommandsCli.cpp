@@ -26,9 +26,9 @@ int Usage(const char* problem) {
 
 const char* StateName(ConverterCommands::Outcome outcome) {
     switch (outcome) {
-        case ConverterCommands::Outcome::Report: return "report";
-        case ConverterCommands::Outcome::Done: return "success";
-        default: return "failure";
+    case ConverterCommands::Outcome::Report: return "report";
+    case ConverterCommands::Outcome::Done: return "success";
+    default: return "failure";
     }
 }
 
@@ -57,7 +57,7 @@ int RunConverter(const CliOptions& options) {
     if (what != "info") view.QueueInput(args[1]);
     // Until a worker runs, message boxes are refusals and go to standard
     // error (the view's default); the worker's outcomes are the output.
-    const bool started = what == "info" ? converter.ReadConverterParameters()
+    const bool started = what == "info"         ? converter.ReadConverterParameters()
                          : what == "poll-range" ? converter.ChangePollRange()
                                                 : converter.RunConverterCommand();
     if (!started) return kExitUsage;

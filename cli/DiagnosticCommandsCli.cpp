@@ -153,8 +153,8 @@ int RunRaw(const CliOptions& options) {
     int status = kExitUsage;
     const auto parsed = ParseArguments(options, 1, false, status);
     if (!parsed) return status;
-    return RunControllerCommand(options, *parsed, false, [](ControllerCommands& c) { c.RunRawCommand(); },
-                                parsed->rest[0]);
+    return RunControllerCommand(
+        options, *parsed, false, [](ControllerCommands& c) { c.RunRawCommand(); }, parsed->rest[0]);
 }
 
 std::vector<std::uint8_t> SetMembers(const LineMap& map, MapSet set) {
@@ -175,8 +175,7 @@ void PrintSets(ConsoleView& view, const std::vector<std::uint8_t>& present,
         return out;
     };
     if (view.json()) {
-        view.PrintJson("{\"present\": [" + list(present, true) + "], \"reply_only\": [" + list(replyOnly, true) +
-                       "]}");
+        view.PrintJson("{\"present\": [" + list(present, true) + "], \"reply_only\": [" + list(replyOnly, true) + "]}");
     } else {
         view.PrintLine("present (" + std::to_string(present.size()) + "): " + list(present, false));
         view.PrintLine("reply-only (" + std::to_string(replyOnly.size()) + "): " + list(replyOnly, false));

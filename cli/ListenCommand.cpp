@@ -34,8 +34,10 @@ int RunListen(const CliOptions& options) {
     const bool json = options.json;
     session.SetMonitorObserver([&view, json](std::string_view line) {
         const std::string text = Cp1251ToUtf8(line);
-        if (json) view.PrintJson("{\"event\": \"monitor\", \"line\": " + JsonQuote(text) + "}");
-        else view.PrintLine(text);
+        if (json)
+            view.PrintJson("{\"event\": \"monitor\", \"line\": " + JsonQuote(text) + "}");
+        else
+            view.PrintLine(text);
     });
     if (const int status = session.Open(); status != kExitSuccess) return status;
 

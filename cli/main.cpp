@@ -10,13 +10,13 @@ using namespace tulex;
 using namespace tulex::cli;
 
 namespace tulex::cli {
-int RunListen(const CliOptions& options);  // cli/ListenCommand.cpp
-int RunConverter(const CliOptions& options);  // cli/ConverterCommandsCli.cpp
+int RunListen(const CliOptions& options);              // cli/ListenCommand.cpp
+int RunConverter(const CliOptions& options);           // cli/ConverterCommandsCli.cpp
 bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommandsCli.cpp
 int RunDiagnosticCommand(const CliOptions& options);
 bool IsControllerCommand(const std::string& command);  // cli/ControllerCommandsCli.cpp
 int RunControllerCommand(const CliOptions& options);
-}
+}  // namespace tulex::cli
 
 namespace {
 
@@ -52,7 +52,6 @@ int main(int argc, char** argv) {
     if (IsDiagnosticCommand(options->command)) return RunDiagnosticCommand(*options);
     if (IsControllerCommand(options->command)) return RunControllerCommand(*options);
 
-    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n",
-                 options->command.c_str());
+    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n", options->command.c_str());
     return kExitUsage;
 }

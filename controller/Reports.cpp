@@ -110,7 +110,7 @@ std::string TypeAndVersionText(char model, char version) {
     // of the text (zero, a control) would break it, so it shows "?".
     case '6':
         return static_cast<unsigned char>(version) > 0x20 ? "ОРТИН-31 версия 8." + Cp1251ToUtf8(std::string(1, version))
-                                                           : "ОРТИН-31 версия 8.?";
+                                                          : "ОРТИН-31 версия 8.?";
     case '7':
         return static_cast<unsigned char>(version) > 0x20 ? "ОРТИН-3 версия 9." + Cp1251ToUtf8(std::string(1, version))
                                                           : "ОРТИН-3 версия 9.?";
@@ -130,8 +130,10 @@ ReportText ParameterReport(std::string_view d) {
     t += "Тип и версия: " + type + "\n";
     t += "Режим работы: " + ModeText(modeDigit) + "\n\n";
     t += "Время удержания реле:";
-    t += "\nРеле 1 — " + HoldTimeText(HexField(d, 6, 2)) + "    " + "Реле 3 — " + HoldTimeText(HexField(d, 10, 2)) + "\n";
-    t += "Реле 2 — " + HoldTimeText(HexField(d, 8, 2)) + "    " + "Реле 4 — " + HoldTimeText(HexField(d, 12, 2)) + "\n\n";
+    t += "\nРеле 1 — " + HoldTimeText(HexField(d, 6, 2)) + "    " + "Реле 3 — " + HoldTimeText(HexField(d, 10, 2)) +
+         "\n";
+    t += "Реле 2 — " + HoldTimeText(HexField(d, 8, 2)) + "    " + "Реле 4 — " + HoldTimeText(HexField(d, 12, 2)) +
+         "\n\n";
     t += "Индикация запрета — " + HoldTimeText(HexField(d, 14, 2));
     t += "\n\nУправление-контроль входов:\n";
     t += "1   2   3   4   5   6   7   8\n";

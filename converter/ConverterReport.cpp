@@ -11,9 +11,7 @@ namespace {
 constexpr const char* kUnknown = "?";
 
 // Character at a position counted from 1, or 0 when the reply is shorter.
-char At(std::string_view reply, std::size_t position) {
-    return position <= reply.size() ? reply[position - 1] : '\0';
-}
+char At(std::string_view reply, std::size_t position) { return position <= reply.size() ? reply[position - 1] : '\0'; }
 
 std::optional<int> HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -62,10 +60,10 @@ std::string Rs485Speed(std::optional<int> d5, std::optional<int> d6) {
 std::string ControllerReplyTime(std::optional<int> d5) {
     if (!d5) return kUnknown;
     switch (*d5 & 9) {
-        case 0: return "4.5";
-        case 8: return "1";
-        case 9: return "0.5";
-        default: return kUnknown;
+    case 0: return "4.5";
+    case 8: return "1";
+    case 9: return "0.5";
+    default: return kUnknown;
     }
 }
 

@@ -35,8 +35,7 @@ CardText BuildCardText(std::string_view data) {
 
     const std::optional<int> first = data.size() > 10 ? HexValue(data[10]) : std::nullopt;
     const std::optional<int> second = data.size() > 11 ? HexValue(data[11]) : std::nullopt;
-    if (data.size() < kStatusLength || !first || !second)
-        return {kBadFormat, "Данные: " + Cp1251ToUtf8(data)};
+    if (data.size() < kStatusLength || !first || !second) return {kBadFormat, "Данные: " + Cp1251ToUtf8(data)};
 
     const std::string number = Cp1251ToUtf8(data.substr(0, kNumberLength));
 
@@ -50,9 +49,7 @@ CardText BuildCardText(std::string_view data) {
     }
 
     CardText card;
-    card.title = (*second & 4) ? "Доступ разрешен (автоответ)"
-                 : (*second & 2) ? "Доступ разрешен"
-                                 : "Доступ запрещен";
+    card.title = (*second & 4) ? "Доступ разрешен (автоответ)" : (*second & 2) ? "Доступ разрешен" : "Доступ запрещен";
     card.text = Reason(*first, addressShown);
     card.text += "\n\nНаправление: ";
     card.text += (*second & 1) ? "Вход" : "Выход";

@@ -1,11 +1,11 @@
 #include "display/TrafficLog.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "line/Cp1251.h"
 
@@ -178,8 +178,7 @@ void TrafficLog::SaveToFile(const std::string& path, const SaveDialogs& dialogs)
     if (::close(fd) != 0) ok = false;
     if (!ok) {
         // Not silent: a monitor saved in part must not pass for a saved one.
-        dialogs.warn(kSaveCaption,
-                     "Файл ''" + path + "'' записан не полностью.\n\nПроверьте, есть ли место на диске.");
+        dialogs.warn(kSaveCaption, "Файл ''" + path + "'' записан не полностью.\n\nПроверьте, есть ли место на диске.");
     }
 }
 

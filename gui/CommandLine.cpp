@@ -3,59 +3,59 @@
 namespace tulex {
 
 std::vector<std::string> ProgramArguments(const QStringList& arguments) {
-  std::vector<std::string> result;
-  for (qsizetype i = 1; i < arguments.size(); ++i) result.push_back(arguments.at(i).toStdString());
-  return result;
+    std::vector<std::string> result;
+    for (qsizetype i = 1; i < arguments.size(); ++i) result.push_back(arguments.at(i).toStdString());
+    return result;
 }
 
 StartOptions ParseStartOptions(const QStringList& arguments) {
-  StartOptions options;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    const QString& arg = arguments.at(i);
-    auto value = [&](const QString& name) -> QString {
-      if (i + 1 >= arguments.size()) {
-        options.error = QStringLiteral("%1 needs a value").arg(name);
-        return {};
-      }
-      return arguments.at(++i);
-    };
-    if (i == 1 && arg.toLower() == QStringLiteral("-master")) continue;
-    if (arg == QStringLiteral("--port") || arg == QStringLiteral("-p")) {
-      options.port = value(arg);
-    } else if (arg == QStringLiteral("--speed") || arg == QStringLiteral("-s")) {
-      options.speed = value(arg);
-    } else if (arg == QStringLiteral("--monitor")) {
-      options.monitor = true;
-    } else if (arg == QStringLiteral("--screenshot")) {
-      options.screenshot = value(arg);
-    } else if (arg == QStringLiteral("--delay")) {
-      bool ok = false;
-      options.delayMs = value(arg).toInt(&ok);
-      if (options.error.isEmpty() && (!ok || options.delayMs < 0)) {
-        options.error = QStringLiteral("--delay needs a number of milliseconds");
-      }
-    } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-      options.help = true;
-    } else {
-      options.error = QStringLiteral("unknown argument: %1").arg(arg);
-      options.unknownArgument = true;
+    StartOptions options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        auto value = [&](const QString& name) -> QString {
+            if (i + 1 >= arguments.size()) {
+                options.error = QStringLiteral("%1 needs a value").arg(name);
+                return {};
+            }
+            return arguments.at(++i);
+        };
+        if (i == 1 && arg.toLower() == QStringLiteral("-master")) continue;
+        if (arg == QStringLiteral("--port") || arg == QStringLiteral("-p")) {
+            options.port = value(arg);
+        } else if (arg == QStringLiteral("--speed") || arg == QStringLiteral("-s")) {
+            options.speed = value(arg);
+        } else if (arg == QStringLiteral("--monitor")) {
+            options.monitor = true;
+        } else if (arg == QStringLiteral("--screenshot")) {
+            options.screenshot = value(arg);
+        } else if (arg == QStringLiteral("--delay")) {
+            bool ok = false;
+            options.delayMs = value(arg).toInt(&ok);
+            if (options.error.isEmpty() && (!ok || options.delayMs < 0)) {
+                options.error = QStringLiteral("--delay needs a number of milliseconds");
+            }
+        } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
+            options.help = true;
+        } else {
+            options.error = QStringLiteral("unknown argument: %1").arg(arg);
+            options.unknownArgument = true;
+        }
+        if (!options.error.isEmpty()) break;
     }
-    if (!options.error.isEmpty()) break;
-  }
-  if (options.error.isEmpty() && !options.speed.isEmpty() && options.port.isEmpty()) {
-    options.error = QStringLiteral("--speed needs --port");
-  }
-  return options;
+    if (options.error.isEmpty() && !options.speed.isEmpty() && options.port.isEmpty()) {
+        options.error = QStringLiteral("--speed needs --port");
+    }
+    return options;
 }
 
 QString UsageText() {
-  return QStringLiteral(
-      "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]\n"
-      "  -master          first argument only: show sent frames raw, log other masters\n"
-      "  --port NAME      select the port (device name or path) and open it at start\n"
-      "  --speed N        speed for that open (default 9600)\n"
-      "  --monitor        open the monitor window at start\n"
-      "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
+    return QStringLiteral(
+        "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]\n"
+        "  -master          first argument only: show sent frames raw, log other masters\n"
+        "  --port NAME      select the port (device name or path) and open it at start\n"
+        "  --speed N        speed for that open (default 9600)\n"
+        "  --monitor        open the monitor window at start\n"
+        "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
 }
 
 }  // namespace tulex

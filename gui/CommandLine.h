@@ -15,16 +15,16 @@ namespace tulex {
 std::vector<std::string> ProgramArguments(const QStringList& arguments);
 
 struct StartOptions {
-  QString port;        // opened at start when not empty
-  QString speed;       // speed box text for that open; empty keeps "9600"
-  bool monitor = false;  // open the monitor window at start
-  QString screenshot;  // save a picture of the screen there, then quit
-  int delayMs = 1500;  // how long to run before the picture
-  bool help = false;
-  QString error;       // non-empty: bad command line, the message to print
-  // The error is an argument we do not know; before Qt has taken its own
-  // options (-platform, -display...) out of the list that is not yet final.
-  bool unknownArgument = false;
+    QString port;          // opened at start when not empty
+    QString speed;         // speed box text for that open; empty keeps "9600"
+    bool monitor = false;  // open the monitor window at start
+    QString screenshot;    // save a picture of the screen there, then quit
+    int delayMs = 1500;    // how long to run before the picture
+    bool help = false;
+    QString error;  // non-empty: bad command line, the message to print
+    // The error is an argument we do not know; before Qt has taken its own
+    // options (-platform, -display...) out of the list that is not yet final.
+    bool unknownArgument = false;
 };
 
 // arguments: QCoreApplication::arguments() (program name first).

@@ -19,31 +19,27 @@ namespace {
 
 constexpr unsigned char kLastIndex = LineMapWidget::kFirstIndex + LineMapWidget::kCellCount - 1;
 
-bool InTable(unsigned char index) {
-  return index >= LineMapWidget::kFirstIndex && index <= kLastIndex;
-}
+bool InTable(unsigned char index) { return index >= LineMapWidget::kFirstIndex && index <= kLastIndex; }
 
 const QColor kGridLine{192, 192, 192};
 
-int FunctionKeyNumber(int key) {
-  return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0;
-}
+int FunctionKeyNumber(int key) { return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0; }
 
 bool IsHoldableKey(int fkey) { return fkey == 4 || fkey == 5 || fkey == 6 || fkey == 9; }
 
 }  // namespace
 
 LineMapWidget::LineMapWidget(QWidget* parent) : QWidget(parent) {
-  setFixedSize(kWidth, kHeight);
-  setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);
-  // Every pixel is painted each time: no background erase, no flicker.
-  setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedSize(kWidth, kHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    // Every pixel is painted each time: no background erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void LineMapWidget::setSetsProvider(std::function<MapSets()> provider) {
-  setsProvider_ = std::move(provider);
-  update();
+    setsProvider_ = std::move(provider);
+    update();
 }
 
 unsigned char LineMapWidget::selectedIndex() const { return selected_; }
@@ -51,167 +47,174 @@ unsigned char LineMapWidget::selectedIndex() const { return selected_; }
 void LineMapWidget::selectIndex(unsigned char index) { moveSelection(index, false); }
 
 QRect LineMapWidget::CellRect(unsigned char index) {
-  if (!InTable(index)) return {};
-  const int k = index - kFirstIndex;
-  const int col = k % kColumns;
-  const int row = k / kColumns;
-  return {col * (kCellSize + 1) + 1, row * (kCellSize + 1) + 1, kCellSize, kCellSize};
+    if (!InTable(index)) return {};
+    const int k = index - kFirstIndex;
+    const int col = k % kColumns;
+    const int row = k / kColumns;
+    return {col * (kCellSize + 1) + 1, row * (kCellSize + 1) + 1, kCellSize, kCellSize};
 }
 
 unsigned char LineMapWidget::IndexAt(const QPoint& point) {
-  if (point.x() < 1 || point.y() < 1 || point.x() >= kWidth - 1 || point.y() >= kHeight - 1) return 0;
-  const int col = (point.x() - 1) / (kCellSize + 1);
-  const int row = (point.y() - 1) / (kCellSize + 1);
-  // A point on a grid line belongs to the cell before it.
-  return static_cast<unsigned char>(kFirstIndex + row * kColumns + col);
+    if (point.x() < 1 || point.y() < 1 || point.x() >= kWidth - 1 || point.y() >= kHeight - 1) return 0;
+    const int col = (point.x() - 1) / (kCellSize + 1);
+    const int row = (point.y() - 1) / (kCellSize + 1);
+    // A point on a grid line belongs to the cell before it.
+    return static_cast<unsigned char>(kFirstIndex + row * kColumns + col);
 }
 
 QString LineMapWidget::TooltipText(unsigned char index) {
-  return (index < 0x80 ? QStringLiteral("En: Alt + 0") : QStringLiteral("Ru: Alt + 0")) +
-         QString::number(index);
+    return (index < 0x80 ? QStringLiteral("En: Alt + 0") : QStringLiteral("Ru: Alt + 0")) + QString::number(index);
 }
 
 QPoint LineMapWidget::CellAnchor(unsigned char index, int gridLeft, int gridTop) {
-  const int k = InTable(index) ? index - kFirstIndex : 0;
-  const int c = k % kColumns + 1;
-  const int r = k / kColumns + 1;
-  return {c * (kCellSize + 1) + gridLeft - 5, r * (kCellSize + 1) + gridTop - 5};
+    const int k = InTable(index) ? index - kFirstIndex : 0;
+    const int c = k % kColumns + 1;
+    const int r = k / kColumns + 1;
+    return {c * (kCellSize + 1) + gridLeft - 5, r * (kCellSize + 1) + gridTop - 5};
 }
 
 QString LineMapWidget::CellText(unsigned char index) {
-  const char byte = static_cast<char>(index);
-  return QString::fromStdString(Cp1251ToUtf8(std::string_view(&byte, 1)));
+    const char byte = static_cast<char>(index);
+    return QString::fromStdString(Cp1251ToUtf8(std::string_view(&byte, 1)));
 }
 
 QString LineMapWidget::toolTipAt(const QPoint& point) const {
-  const unsigned char index = IndexAt(point);
-  return index ? TooltipText(index) : QString();
+    const unsigned char index = IndexAt(point);
+    return index ? TooltipText(index) : QString();
 }
 
 void LineMapWidget::paintEvent(QPaintEvent* event) {
-  const MapSets sets = setsProvider_ ? setsProvider_() : MapSets{};
-  // One lookup table per paint instead of a set scan per cell.
-  enum : unsigned char { kOrdinary, kIsSelected, kIsReplyOnly, kIsPresent };
-  std::array<unsigned char, 256> state{};
-  state[selected_] = kIsSelected;
-  for (int i = 0; i < 256; ++i) {
-    if (sets.replyOnly.test(i)) state[i] = kIsReplyOnly;
-    if (sets.present.test(i)) state[i] = kIsPresent;
-  }
-
-  QPainter p(this);
-  p.setClipRegion(event->region());
-  p.fillRect(rect(), kGridLine);
-  p.setFont(font());
-  const QColor textColour = palette().color(QPalette::WindowText);
-  for (int k = 0; k < kCellCount; ++k) {
-    const auto index = static_cast<unsigned char>(kFirstIndex + k);
-    const QRect cell = CellRect(index);
-    if (!event->region().intersects(cell)) continue;
-    QColor background = kWhite;
-    switch (state[index]) {
-      case kIsSelected: background = kSelected; break;
-      case kIsReplyOnly: background = kReplyOnly; break;
-      case kIsPresent: background = kPresent; break;
-      default: break;
+    const MapSets sets = setsProvider_ ? setsProvider_() : MapSets{};
+    // One lookup table per paint instead of a set scan per cell.
+    enum : unsigned char { kOrdinary, kIsSelected, kIsReplyOnly, kIsPresent };
+    std::array<unsigned char, 256> state{};
+    state[selected_] = kIsSelected;
+    for (int i = 0; i < 256; ++i) {
+        if (sets.replyOnly.test(i)) state[i] = kIsReplyOnly;
+        if (sets.present.test(i)) state[i] = kIsPresent;
     }
-    p.fillRect(cell, background);
-    p.setPen(state[index] == kOrdinary ? textColour : kWhite);
-    p.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine, CellText(index));
-  }
-  if (hasFocus()) {
-    // Keyboard users see where the arrow keys act.
-    QPen pen(kWhite, 1, Qt::DotLine);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(CellRect(selected_).adjusted(2, 2, -3, -3));
-  }
+
+    QPainter p(this);
+    p.setClipRegion(event->region());
+    p.fillRect(rect(), kGridLine);
+    p.setFont(font());
+    const QColor textColour = palette().color(QPalette::WindowText);
+    for (int k = 0; k < kCellCount; ++k) {
+        const auto index = static_cast<unsigned char>(kFirstIndex + k);
+        const QRect cell = CellRect(index);
+        if (!event->region().intersects(cell)) continue;
+        QColor background = kWhite;
+        switch (state[index]) {
+        case kIsSelected: background = kSelected; break;
+        case kIsReplyOnly: background = kReplyOnly; break;
+        case kIsPresent: background = kPresent; break;
+        default: break;
+        }
+        p.fillRect(cell, background);
+        p.setPen(state[index] == kOrdinary ? textColour : kWhite);
+        p.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine, CellText(index));
+    }
+    if (hasFocus()) {
+        // Keyboard users see where the arrow keys act.
+        QPen pen(kWhite, 1, Qt::DotLine);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(CellRect(selected_).adjusted(2, 2, -3, -3));
+    }
 }
 
 void LineMapWidget::moveSelection(unsigned char index, bool reportClick) {
-  if (!InTable(index)) return;
-  const unsigned char old = selected_;
-  selected_ = index;
-  if (old != index) {
-    update(CellRect(old));
-    update(CellRect(index));
-    emit selectedIndexChanged(index);
-  }
-  if (reportClick) emit cellClicked(index);
+    if (!InTable(index)) return;
+    const unsigned char old = selected_;
+    selected_ = index;
+    if (old != index) {
+        update(CellRect(old));
+        update(CellRect(index));
+        emit selectedIndexChanged(index);
+    }
+    if (reportClick) emit cellClicked(index);
 }
 
 void LineMapWidget::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;  // a right click opens nothing
-  if (const unsigned char index = IndexAt(event->position().toPoint())) moveSelection(index, true);
+    if (event->button() != Qt::LeftButton) return;  // a right click opens nothing
+    if (const unsigned char index = IndexAt(event->position().toPoint())) moveSelection(index, true);
 }
 
 void LineMapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return;
-  const unsigned char index = IndexAt(event->position().toPoint());
-  if (!index) return;
-  moveSelection(index, false);
-  emit cellDoubleClicked(index);
+    if (event->button() != Qt::LeftButton) return;
+    const unsigned char index = IndexAt(event->position().toPoint());
+    if (!index) return;
+    moveSelection(index, false);
+    emit cellDoubleClicked(index);
 }
 
 void LineMapWidget::keyPressEvent(QKeyEvent* event) {
-  const int key = event->key();
-  const int k = selected_ - kFirstIndex;
-  const int col = k % kColumns;
-  const int row = k / kColumns;
-  auto moveTo = [this](int r, int c) {
-    moveSelection(static_cast<unsigned char>(kFirstIndex + r * kColumns + c), true);
-  };
-  switch (key) {
-    case Qt::Key_Left: if (col > 0) moveTo(row, col - 1); return;
-    case Qt::Key_Right: if (col < kColumns - 1) moveTo(row, col + 1); return;
-    case Qt::Key_Up: if (row > 0) moveTo(row - 1, col); return;
-    case Qt::Key_Down: if (row < kRows - 1) moveTo(row + 1, col); return;
+    const int key = event->key();
+    const int k = selected_ - kFirstIndex;
+    const int col = k % kColumns;
+    const int row = k / kColumns;
+    auto moveTo = [this](int r, int c) {
+        moveSelection(static_cast<unsigned char>(kFirstIndex + r * kColumns + c), true);
+    };
+    switch (key) {
+    case Qt::Key_Left:
+        if (col > 0) moveTo(row, col - 1);
+        return;
+    case Qt::Key_Right:
+        if (col < kColumns - 1) moveTo(row, col + 1);
+        return;
+    case Qt::Key_Up:
+        if (row > 0) moveTo(row - 1, col);
+        return;
+    case Qt::Key_Down:
+        if (row < kRows - 1) moveTo(row + 1, col);
+        return;
     default: break;
-  }
+    }
 
-  const int fkey = FunctionKeyNumber(key);
-  const bool mainDigit = key >= Qt::Key_1 && key <= Qt::Key_9 && !(event->modifiers() & Qt::KeypadModifier);
-  const int digit = mainDigit ? key - Qt::Key_0 : 0;
-  if (fkey && IsHoldableKey(fkey) && !event->isAutoRepeat()) heldFunctionKeys_.insert(fkey);
-  if (!fkey && !digit) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  const std::vector<int> held(heldFunctionKeys_.begin(), heldFunctionKeys_.end());
-  if (const auto command = MapShortcut(digit ? 0 : fkey, digit, held)) emit shortcutPressed(*command);
-  event->accept();
+    const int fkey = FunctionKeyNumber(key);
+    const bool mainDigit = key >= Qt::Key_1 && key <= Qt::Key_9 && !(event->modifiers() & Qt::KeypadModifier);
+    const int digit = mainDigit ? key - Qt::Key_0 : 0;
+    if (fkey && IsHoldableKey(fkey) && !event->isAutoRepeat()) heldFunctionKeys_.insert(fkey);
+    if (!fkey && !digit) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const std::vector<int> held(heldFunctionKeys_.begin(), heldFunctionKeys_.end());
+    if (const auto command = MapShortcut(digit ? 0 : fkey, digit, held)) emit shortcutPressed(*command);
+    event->accept();
 }
 
 void LineMapWidget::keyReleaseEvent(QKeyEvent* event) {
-  const int fkey = FunctionKeyNumber(event->key());
-  if (fkey && !event->isAutoRepeat()) heldFunctionKeys_.erase(fkey);
-  QWidget::keyReleaseEvent(event);
+    const int fkey = FunctionKeyNumber(event->key());
+    if (fkey && !event->isAutoRepeat()) heldFunctionKeys_.erase(fkey);
+    QWidget::keyReleaseEvent(event);
 }
 
 void LineMapWidget::focusInEvent(QFocusEvent* event) {
-  update(CellRect(selected_));
-  QWidget::focusInEvent(event);
+    update(CellRect(selected_));
+    QWidget::focusInEvent(event);
 }
 
 void LineMapWidget::focusOutEvent(QFocusEvent* event) {
-  // A key released while another window had the focus is never reported.
-  heldFunctionKeys_.clear();
-  update(CellRect(selected_));
-  QWidget::focusOutEvent(event);
+    // A key released while another window had the focus is never reported.
+    heldFunctionKeys_.clear();
+    update(CellRect(selected_));
+    QWidget::focusOutEvent(event);
 }
 
 bool LineMapWidget::event(QEvent* event) {
-  if (event->type() == QEvent::ToolTip) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    const unsigned char index = IndexAt(help->pos());
-    if (index) {
-      QToolTip::showText(help->globalPos(), TooltipText(index), this, CellRect(index));
-    } else {
-      QToolTip::hideText();
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const unsigned char index = IndexAt(help->pos());
+        if (index) {
+            QToolTip::showText(help->globalPos(), TooltipText(index), this, CellRect(index));
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
     }
-    return true;
-  }
-  return QWidget::event(event);
+    return QWidget::event(event);
 }
 
 }  // namespace tulex

@@ -18,76 +18,76 @@
 namespace tulex {
 
 struct MapSets {
-  std::bitset<256> present;
-  std::bitset<256> replyOnly;
+    std::bitset<256> present;
+    std::bitset<256> replyOnly;
 };
 
 class LineMapWidget : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  static constexpr int kRows = 7;
-  static constexpr int kColumns = 26;
-  static constexpr int kCellSize = 25;
-  static constexpr int kCellCount = 182;
-  static constexpr unsigned char kFirstIndex = 0x47;
-  static constexpr int kWidth = kColumns * 1 + kColumns * kCellSize + 1;  // 677
-  static constexpr int kHeight = kRows * 1 + kRows * kCellSize + 1;       // 183
+public:
+    static constexpr int kRows = 7;
+    static constexpr int kColumns = 26;
+    static constexpr int kCellSize = 25;
+    static constexpr int kCellCount = 182;
+    static constexpr unsigned char kFirstIndex = 0x47;
+    static constexpr int kWidth = kColumns * 1 + kColumns * kCellSize + 1;  // 677
+    static constexpr int kHeight = kRows * 1 + kRows * kCellSize + 1;       // 183
 
-  static inline const QColor kWhite{255, 255, 255};
-  static inline const QColor kSelected{255, 102, 0};
-  static inline const QColor kReplyOnly{153, 153, 153};
-  static inline const QColor kPresent{48, 210, 30};
+    static inline const QColor kWhite{255, 255, 255};
+    static inline const QColor kSelected{255, 102, 0};
+    static inline const QColor kReplyOnly{153, 153, 153};
+    static inline const QColor kPresent{48, 210, 30};
 
-  explicit LineMapWidget(QWidget* parent = nullptr);
+    explicit LineMapWidget(QWidget* parent = nullptr);
 
-  // Called at every paint; must be cheap and safe to call on the GUI thread.
-  void setSetsProvider(std::function<MapSets()> provider);
+    // Called at every paint; must be cheap and safe to call on the GUI thread.
+    void setSetsProvider(std::function<MapSets()> provider);
 
-  // The index character of the selected cell (0x47 at start).
-  unsigned char selectedIndex() const;
-  // Moves the selection without reporting a click.
-  void selectIndex(unsigned char index);
+    // The index character of the selected cell (0x47 at start).
+    unsigned char selectedIndex() const;
+    // Moves the selection without reporting a click.
+    void selectIndex(unsigned char index);
 
-  // Cell of an index relative to the widget; empty for bytes outside the table.
-  static QRect CellRect(unsigned char index);
-  // Index under a widget point, or 0 outside every cell.
-  static unsigned char IndexAt(const QPoint& point);
-  // "En: Alt + 0NNN" below 0x80, "Ru: Alt + 0NNN" from 0x80 on.
-  static QString TooltipText(unsigned char index);
-  // Anchor of an index's cell relative to the grid's parent, with the grid at
-  // (gridLeft, gridTop): near the lower right corner of the cell.
-  static QPoint CellAnchor(unsigned char index, int gridLeft, int gridTop);
-  // The text a cell shows: the Windows-1251 character of its index.
-  static QString CellText(unsigned char index);
+    // Cell of an index relative to the widget; empty for bytes outside the table.
+    static QRect CellRect(unsigned char index);
+    // Index under a widget point, or 0 outside every cell.
+    static unsigned char IndexAt(const QPoint& point);
+    // "En: Alt + 0NNN" below 0x80, "Ru: Alt + 0NNN" from 0x80 on.
+    static QString TooltipText(unsigned char index);
+    // Anchor of an index's cell relative to the grid's parent, with the grid at
+    // (gridLeft, gridTop): near the lower right corner of the cell.
+    static QPoint CellAnchor(unsigned char index, int gridLeft, int gridTop);
+    // The text a cell shows: the Windows-1251 character of its index.
+    static QString CellText(unsigned char index);
 
-  // Tooltip text for a widget point (empty outside the cells).
-  QString toolTipAt(const QPoint& point) const;
+    // Tooltip text for a widget point (empty outside the cells).
+    QString toolTipAt(const QPoint& point) const;
 
- signals:
-  // The operator moved the current cell (mouse press on a cell or arrow key).
-  void cellClicked(unsigned char index);
-  void cellDoubleClicked(unsigned char index);
-  // A function-key shortcut: the controller menu command it names.
-  void shortcutPressed(tulex::MenuCommand command);
-  void selectedIndexChanged(unsigned char index);
+signals:
+    // The operator moved the current cell (mouse press on a cell or arrow key).
+    void cellClicked(unsigned char index);
+    void cellDoubleClicked(unsigned char index);
+    // A function-key shortcut: the controller menu command it names.
+    void shortcutPressed(tulex::MenuCommand command);
+    void selectedIndexChanged(unsigned char index);
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void keyReleaseEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
-  bool event(QEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
- private:
-  void moveSelection(unsigned char index, bool reportClick);
+private:
+    void moveSelection(unsigned char index, bool reportClick);
 
-  std::function<MapSets()> setsProvider_;
-  unsigned char selected_ = kFirstIndex;
-  std::set<int> heldFunctionKeys_;  // F4, F5, F6, F9 while held down
+    std::function<MapSets()> setsProvider_;
+    unsigned char selected_ = kFirstIndex;
+    std::set<int> heldFunctionKeys_;  // F4, F5, F6, F9 while held down
 };
 
 }  // namespace tulex

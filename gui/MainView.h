@@ -23,73 +23,73 @@ class TrafficLog;
 
 // TrafficLog seen through the monitor view's store interface.
 class TrafficLogStore final : public MonitorLineStore {
- public:
-  explicit TrafficLogStore(const TrafficLog& list) : list_(list) {}
-  std::size_t count() const override;
-  std::string line(std::size_t i) const override;
-  std::uint64_t generation() const override;
+public:
+    explicit TrafficLogStore(const TrafficLog& list) : list_(list) {}
+    std::size_t count() const override;
+    std::string line(std::size_t i) const override;
+    std::uint64_t generation() const override;
 
- private:
-  const TrafficLog& list_;
+private:
+    const TrafficLog& list_;
 };
 
 class MainView final : public QObject, public View {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  // arguments: QCoreApplication::arguments() (program name first).
-  explicit MainView(const QStringList& arguments);
-  ~MainView() override;
+public:
+    // arguments: QCoreApplication::arguments() (program name first).
+    explicit MainView(const QStringList& arguments);
+    ~MainView() override;
 
-  MainWindow& window() { return *window_; }
-  LineSession& session() { return *session_; }
-  QtDispatcher& dispatcher() { return *dispatcher_; }
-  MonitorWindow* monitorWindow() const { return monitor_; }
+    MainWindow& window() { return *window_; }
+    LineSession& session() { return *session_; }
+    QtDispatcher& dispatcher() { return *dispatcher_; }
+    MonitorWindow* monitorWindow() const { return monitor_; }
 
-  // Puts name and speed into the port and speed boxes and presses "Открыть".
-  void OpenPort(const QString& name, const QString& speed);
+    // Puts name and speed into the port and speed boxes and presses "Открыть".
+    void OpenPort(const QString& name, const QString& speed);
 
-  // --- the monitor's handlers
-  void ShowMonitor();
-  void PauseMonitor();
-  void ResumeMonitor();
-  void ClearMonitor();
-  void SaveMonitor();
-  // The converter button.
-  void OpenConverterMenu();
-  void ShowAbout();
-  // The main window closes: Shutdown, and the monitor goes with it.
-  void Shutdown();
+    // --- the monitor's handlers
+    void ShowMonitor();
+    void PauseMonitor();
+    void ResumeMonitor();
+    void ClearMonitor();
+    void SaveMonitor();
+    // The converter button.
+    void OpenConverterMenu();
+    void ShowAbout();
+    // The main window closes: Shutdown, and the monitor goes with it.
+    void Shutdown();
 
-  // --- View
-  void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
-  bool AskYesNo(const std::string& caption, const std::string& text) override;
-  std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
-                                        const std::string& initial) override;
-  void SetCommandControlsEnabled(bool enabled) override;
-  void SetPortControlsEnabled(bool enabled) override;
-  void SetStatusPanel(int panel, const std::string& text) override;
-  void RepaintMap() override;
-  void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
-  void RemoveAllCardPopups() override;
-  void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) override;
-  void SetBalloonText(const std::string& text) override;
-  void RemoveBalloon() override;
-  void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
-  void RemoveSensorPopup() override;
-  void OpenCommandMenu(std::uint8_t index) override;
+    // --- View
+    void ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
+    bool AskYesNo(const std::string& caption, const std::string& text) override;
+    std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
+                                          const std::string& initial) override;
+    void SetCommandControlsEnabled(bool enabled) override;
+    void SetPortControlsEnabled(bool enabled) override;
+    void SetStatusPanel(int panel, const std::string& text) override;
+    void RepaintMap() override;
+    void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
+    void RemoveAllCardPopups() override;
+    void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) override;
+    void SetBalloonText(const std::string& text) override;
+    void RemoveBalloon() override;
+    void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
+    void RemoveSensorPopup() override;
+    void OpenCommandMenu(std::uint8_t index) override;
 
- private:
-  void connectControls();
-  void connectCommands();
-  void fillPortList();
+private:
+    void connectControls();
+    void connectCommands();
+    void fillPortList();
 
-  std::unique_ptr<QtDispatcher> dispatcher_;
-  std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<LineSession> session_;
-  std::unique_ptr<TrafficLogStore> store_;
-  QPointer<MonitorWindow> monitor_;
-  bool mapHadFocus_ = false;
+    std::unique_ptr<QtDispatcher> dispatcher_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<LineSession> session_;
+    std::unique_ptr<TrafficLogStore> store_;
+    QPointer<MonitorWindow> monitor_;
+    bool mapHadFocus_ = false;
 };
 
 }  // namespace tulex

@@ -24,240 +24,244 @@ namespace tulex {
 namespace {
 
 QToolButton* SpeedButton(QWidget* parent, const QRect& geometry, Glyph glyph, const QString& hint) {
-  auto* button = new QToolButton(parent);
-  button->setGeometry(geometry);
-  button->setAutoRaise(true);  // flat
-  button->setFocusPolicy(Qt::NoFocus);
-  button->setIcon(GlyphPixmap(glyph));
-  button->setIconSize(QSize(20, 20));
-  if (!hint.isEmpty()) button->setToolTip(hint);
-  return button;
+    auto* button = new QToolButton(parent);
+    button->setGeometry(geometry);
+    button->setAutoRaise(true);  // flat
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIcon(GlyphPixmap(glyph));
+    button->setIconSize(QSize(20, 20));
+    if (!hint.isEmpty()) button->setToolTip(hint);
+    return button;
 }
 
 QPushButton* PushButton(QWidget* parent, const QRect& geometry, const QString& caption) {
-  auto* button = new QPushButton(caption, parent);
-  button->setGeometry(geometry);
-  button->setAutoDefault(false);
-  return button;
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
 }
 
 QAction* Item(QMenu* menu, const char* name, const QString& caption) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QLatin1String(name));
-  return action;
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
 }
 
 QMenu* Submenu(QMenu* menu, const char* name, const QString& caption) {
-  QMenu* sub = menu->addMenu(caption);
-  sub->setObjectName(QLatin1String(name));
-  sub->menuAction()->setObjectName(QLatin1String(name));
-  return sub;
+    QMenu* sub = menu->addMenu(caption);
+    sub->setObjectName(QLatin1String(name));
+    sub->menuAction()->setObjectName(QLatin1String(name));
+    return sub;
 }
 
 QFont FormFont() {
-  // Designed for an 8-point sans serif at 96 dpi (11-pixel characters).
-  // Where the Windows face is missing, a narrow face keeps the captions
-  // inside their controls.
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                    QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
-                    QStringLiteral("Liberation Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  return font;
+    // Designed for an 8-point sans serif at 96 dpi (11-pixel characters).
+    // Where the Windows face is missing, a narrow face keeps the captions
+    // inside their controls.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("Liberation Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
 }
 
 }  // namespace
 
 MainWindow::MainWindow(const QString& caption, QWidget* parent) : QMainWindow(parent) {
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(caption);
-  setWindowIcon(WindowIcon());
-  setFont(FormFont());
-  buildControls();
-  buildMenus();
-  // Single border: the window is exactly menu + client area.
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
-  popups = new PopupHost(this, [this](unsigned char index) { return IndexScreenPoint(index); });
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &MainWindow::clickEscapeButton);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(caption);
+    setWindowIcon(WindowIcon());
+    setFont(FormFont());
+    buildControls();
+    buildMenus();
+    // Single border: the window is exactly menu + client area.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    popups = new PopupHost(this, [this](unsigned char index) { return IndexScreenPoint(index); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::clickEscapeButton);
 }
 
 void MainWindow::buildControls() {
-  client = new QWidget(this);
-  client->setObjectName(QStringLiteral("client"));
-  client->setFixedSize(kClientWidth, kClientHeight);
-  setCentralWidget(client);
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
 
-  portGroup = new QGroupBox(QStringLiteral("Управление COM-портом"), client);
-  portGroup->setGeometry(8, 8, 337, 65);
-  portBox = new QComboBox(portGroup);
-  portBox->setObjectName(QStringLiteral("portBox"));
-  portBox->setEditable(true);
-  portBox->setInsertPolicy(QComboBox::InsertAlphabetically);
-  portBox->setGeometry(8, 26, 75, 21);
-  portBox->setToolTip(QStringLiteral("Идентификатор COM-порта"));
-  speedBox = new QComboBox(portGroup);
-  speedBox->setObjectName(QStringLiteral("speedBox"));
-  speedBox->setEditable(true);
-  speedBox->setInsertPolicy(QComboBox::NoInsert);
-  speedBox->setGeometry(88, 26, 81, 21);
-  speedBox->setToolTip(QStringLiteral("Скорость COM-порта, бит/с"));
-  speedBox->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                       QStringLiteral("57600"), QStringLiteral("115200")});
-  speedBox->setCurrentIndex(0);
-  openButton = PushButton(portGroup, {174, 25, 75, 23}, QStringLiteral("Открыть"));
-  openButton->setObjectName(QStringLiteral("openButton"));
-  closeButton = PushButton(portGroup, {254, 25, 75, 23}, QStringLiteral("Закрыть"));
-  closeButton->setObjectName(QStringLiteral("closeButton"));
+    portGroup = new QGroupBox(QStringLiteral("Управление COM-портом"), client);
+    portGroup->setGeometry(8, 8, 337, 65);
+    portBox = new QComboBox(portGroup);
+    portBox->setObjectName(QStringLiteral("portBox"));
+    portBox->setEditable(true);
+    portBox->setInsertPolicy(QComboBox::InsertAlphabetically);
+    portBox->setGeometry(8, 26, 75, 21);
+    portBox->setToolTip(QStringLiteral("Идентификатор COM-порта"));
+    speedBox = new QComboBox(portGroup);
+    speedBox->setObjectName(QStringLiteral("speedBox"));
+    speedBox->setEditable(true);
+    speedBox->setInsertPolicy(QComboBox::NoInsert);
+    speedBox->setGeometry(88, 26, 81, 21);
+    speedBox->setToolTip(QStringLiteral("Скорость COM-порта, бит/с"));
+    speedBox->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
+                        QStringLiteral("57600"), QStringLiteral("115200")});
+    speedBox->setCurrentIndex(0);
+    openButton = PushButton(portGroup, {174, 25, 75, 23}, QStringLiteral("Открыть"));
+    openButton->setObjectName(QStringLiteral("openButton"));
+    closeButton = PushButton(portGroup, {254, 25, 75, 23}, QStringLiteral("Закрыть"));
+    closeButton->setObjectName(QStringLiteral("closeButton"));
 
-  converterGroup = new QGroupBox(QStringLiteral("Управление преобразователем RS232/RS485"), client);
-  converterGroup->setGeometry(352, 8, 333, 65);
-  converterButton = SpeedButton(converterGroup, {296, 25, 29, 23}, Glyph::ConverterMenu, {});
-  converterButton->setObjectName(QStringLiteral("converterButton"));
+    converterGroup = new QGroupBox(QStringLiteral("Управление преобразователем RS232/RS485"), client);
+    converterGroup->setGeometry(352, 8, 333, 65);
+    converterButton = SpeedButton(converterGroup, {296, 25, 29, 23}, Glyph::ConverterMenu, {});
+    converterButton->setObjectName(QStringLiteral("converterButton"));
 
-  lineMap = new LineMapWidget(client);
-  lineMap->setObjectName(QStringLiteral("lineMap"));
-  lineMap->move(kMapLeft, kMapTop);
+    lineMap = new LineMapWidget(client);
+    lineMap->setObjectName(QStringLiteral("lineMap"));
+    lineMap->move(kMapLeft, kMapTop);
 
-  monitorButton = PushButton(client, {8, 272, 75, 23}, QStringLiteral("&Mонитор"));
-  monitorButton->setObjectName(QStringLiteral("monitorButton"));
-  pauseButton = SpeedButton(client, {88, 272, 23, 23}, Glyph::Pause, QStringLiteral("Монитор: Пауза"));
-  pauseButton->setObjectName(QStringLiteral("pauseButton"));
-  resumeButton = SpeedButton(client, {112, 272, 23, 23}, Glyph::Start, QStringLiteral("Монитор: Старт"));
-  resumeButton->setObjectName(QStringLiteral("resumeButton"));
-  resumeButton->setEnabled(false);
-  clearButton = SpeedButton(client, {136, 272, 23, 23}, Glyph::Clear, QStringLiteral("Монитор: Очистить"));
-  clearButton->setObjectName(QStringLiteral("clearButton"));
-  saveButton = SpeedButton(client, {160, 272, 23, 23}, Glyph::Save, QStringLiteral("Монитор: Сохранить в файл"));
-  saveButton->setObjectName(QStringLiteral("saveButton"));
-  searchButton = PushButton(client, {456, 272, 147, 23}, QStringLiteral("Поиск контроллеров"));
-  searchButton->setObjectName(QStringLiteral("searchButton"));
-  stopButton = PushButton(client, {610, 272, 75, 23}, QStringLiteral("Остановить"));
-  stopButton->setObjectName(QStringLiteral("stopButton"));
+    monitorButton = PushButton(client, {8, 272, 75, 23}, QStringLiteral("&Mонитор"));
+    monitorButton->setObjectName(QStringLiteral("monitorButton"));
+    pauseButton = SpeedButton(client, {88, 272, 23, 23}, Glyph::Pause, QStringLiteral("Монитор: Пауза"));
+    pauseButton->setObjectName(QStringLiteral("pauseButton"));
+    resumeButton = SpeedButton(client, {112, 272, 23, 23}, Glyph::Start, QStringLiteral("Монитор: Старт"));
+    resumeButton->setObjectName(QStringLiteral("resumeButton"));
+    resumeButton->setEnabled(false);
+    clearButton = SpeedButton(client, {136, 272, 23, 23}, Glyph::Clear, QStringLiteral("Монитор: Очистить"));
+    clearButton->setObjectName(QStringLiteral("clearButton"));
+    saveButton = SpeedButton(client, {160, 272, 23, 23}, Glyph::Save, QStringLiteral("Монитор: Сохранить в файл"));
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    searchButton = PushButton(client, {456, 272, 147, 23}, QStringLiteral("Поиск контроллеров"));
+    searchButton->setObjectName(QStringLiteral("searchButton"));
+    stopButton = PushButton(client, {610, 272, 75, 23}, QStringLiteral("Остановить"));
+    stopButton->setObjectName(QStringLiteral("stopButton"));
 
-  statusBar = new QStatusBar(client);
-  statusBar->setObjectName(QStringLiteral("statusBar"));
-  statusBar->setSizeGripEnabled(false);
-  statusBar->setGeometry(0, 301, kClientWidth, 23);
-  const int widths[] = {135, 50, 50};
-  const QString texts[] = {QStringLiteral("  Контроллеров в линии:"), QStringLiteral("0"), QStringLiteral("0")};
-  for (int i = 0; i < 3; ++i) {
-    auto* panel = new QLabel(texts[i], statusBar);
-    panel->setObjectName(QStringLiteral("statusPanel%1").arg(i));
-    panel->setFixedWidth(widths[i]);
-    panel->setFrameStyle(i == 0 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
-    panel->setIndent(i == 0 ? 0 : 3);
-    statusBar->addWidget(panel);
-    panels.append(panel);
-  }
+    statusBar = new QStatusBar(client);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    statusBar->setSizeGripEnabled(false);
+    statusBar->setGeometry(0, 301, kClientWidth, 23);
+    const int widths[] = {135, 50, 50};
+    const QString texts[] = {QStringLiteral("  Контроллеров в линии:"), QStringLiteral("0"), QStringLiteral("0")};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(texts[i], statusBar);
+        panel->setObjectName(QStringLiteral("statusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        panel->setFrameStyle(i == 0 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
+        panel->setIndent(i == 0 ? 0 : 3);
+        statusBar->addWidget(panel);
+        panels.append(panel);
+    }
 
-  // Tab order: the port group, the search and stop buttons, the map, the
-  // monitor button. Speed buttons take no focus.
-  QWidget::setTabOrder(portBox, speedBox);
-  QWidget::setTabOrder(speedBox, openButton);
-  QWidget::setTabOrder(openButton, closeButton);
-  QWidget::setTabOrder(closeButton, searchButton);
-  QWidget::setTabOrder(searchButton, stopButton);
-  QWidget::setTabOrder(stopButton, lineMap);
-  QWidget::setTabOrder(lineMap, monitorButton);
+    // Tab order: the port group, the search and stop buttons, the map, the
+    // monitor button. Speed buttons take no focus.
+    QWidget::setTabOrder(portBox, speedBox);
+    QWidget::setTabOrder(speedBox, openButton);
+    QWidget::setTabOrder(openButton, closeButton);
+    QWidget::setTabOrder(closeButton, searchButton);
+    QWidget::setTabOrder(searchButton, stopButton);
+    QWidget::setTabOrder(stopButton, lineMap);
+    QWidget::setTabOrder(lineMap, monitorButton);
 }
 
 void MainWindow::buildMenus() {
-  settingsMenu = menuBar()->addMenu(QStringLiteral("&Настройки"));
-  settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
-  readersAction = Item(settingsMenu, "readersAction", QStringLiteral("&Информация от считывателей"));
-  sensorsAction = Item(settingsMenu, "sensorsAction", QStringLiteral("И&нформация от датчиков"));
-  onlineAnswerAction = Item(settingsMenu, "onlineAnswerAction", QStringLiteral("&Автоответ в on-line режиме"));
-  sensorAnswerAction = Item(settingsMenu, "sensorAnswerAction", QStringLiteral("А&втоответ на посылки датчиков"));
-  for (QAction* item : {readersAction, sensorsAction, onlineAnswerAction, sensorAnswerAction}) item->setCheckable(true);
-  readersAction->setChecked(true);
-  sensorAnswerAction->setChecked(true);
-  helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
-  helpMenu->setObjectName(QStringLiteral("helpMenu"));
-  aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));
+    settingsMenu = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    settingsMenu->setObjectName(QStringLiteral("settingsMenu"));
+    readersAction = Item(settingsMenu, "readersAction", QStringLiteral("&Информация от считывателей"));
+    sensorsAction = Item(settingsMenu, "sensorsAction", QStringLiteral("И&нформация от датчиков"));
+    onlineAnswerAction = Item(settingsMenu, "onlineAnswerAction", QStringLiteral("&Автоответ в on-line режиме"));
+    sensorAnswerAction = Item(settingsMenu, "sensorAnswerAction", QStringLiteral("А&втоответ на посылки датчиков"));
+    for (QAction* item : {readersAction, sensorsAction, onlineAnswerAction, sensorAnswerAction})
+        item->setCheckable(true);
+    readersAction->setChecked(true);
+    sensorAnswerAction->setChecked(true);
+    helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));
 
-  controllerMenu = new QMenu(this);
-  controllerMenu->setObjectName(QStringLiteral("controllerMenu"));
-  checkPresenceAction = Item(controllerMenu, "checkPresenceAction", QStringLiteral("Проверить наличие контроллера"));
-  readParametersAction = Item(controllerMenu, "readParametersAction", QStringLiteral("Читать параметры контроллера"));
-  changeIndexAction = Item(controllerMenu, "changeIndexAction", QStringLiteral("Изменить индекс контроллера"));
-  controllerMenu->addSeparator();
-  presetMenu = Submenu(controllerMenu, "presetMenu", QStringLiteral("Задать параметры по стандарту"));
-  presetDoorWithoutSensorAction = Item(presetMenu, "presetDoorWithoutSensorAction", QStringLiteral("Дверь без датчика положения"));
-  presetDoorWithSensorAction = Item(presetMenu, "presetDoorWithSensorAction", QStringLiteral("Дверь с датчиком положения"));
-  presetTurnstileWithoutConfirmationAction = Item(presetMenu, "presetTurnstileWithoutConfirmationAction", QStringLiteral("Турникет без подтверждения прохода"));
-  presetTurnstileWithConfirmationAction = Item(presetMenu, "presetTurnstileWithConfirmationAction", QStringLiteral("Турникет с подтверждением прохода"));
-  presetRegistrationTerminalAction = Item(presetMenu, "presetRegistrationTerminalAction", QStringLiteral("Регистрационный терминал"));
-  modeMenu = Submenu(controllerMenu, "modeMenu", QStringLiteral("Задать режим работы контроллера"));
-  offlineModeAction = Item(modeMenu, "offlineModeAction", QStringLiteral("Off-line режим "));
-  onlineModeAction = Item(modeMenu, "onlineModeAction", QStringLiteral("On-line режим "));
-  autonomousModeAction = Item(modeMenu, "autonomousModeAction", QStringLiteral("Автономный режим"));
-  modeMenu->addSeparator();
-  setMasterCardAction = Item(modeMenu, "setMasterCardAction", QStringLiteral("Задать мастер-карту"));
-  readMasterCardAction = Item(modeMenu, "readMasterCardAction", QStringLiteral("Читать мастер-карту"));
-  relayTimeMenu = Submenu(controllerMenu, "relayTimeMenu", QStringLiteral("Задать время удержания реле"));
-  relayTime1Action = Item(relayTimeMenu, "relayTime1Action", QStringLiteral("Реле 1"));
-  relayTime2Action = Item(relayTimeMenu, "relayTime2Action", QStringLiteral("Реле 2"));
-  relayTime3Action = Item(relayTimeMenu, "relayTime3Action", QStringLiteral("Реле 3"));
-  relayTime4Action = Item(relayTimeMenu, "relayTime4Action", QStringLiteral("Реле 4"));
-  controllerMenu->addSeparator();
-  memoryTestAction = Item(controllerMenu, "memoryTestAction", QStringLiteral("Тест EEPROM-памяти контроллера"));
-  lineTestAction = Item(controllerMenu, "lineTestAction", QStringLiteral("Тест линии на замыкание и обрыв"));
-  relayTestMenu = Submenu(controllerMenu, "relayTestMenu", QStringLiteral("Тест реле на срабатывание"));
-  relayTest1Action = Item(relayTestMenu, "relayTest1Action", QStringLiteral("Реле 1"));
-  relayTest2Action = Item(relayTestMenu, "relayTest2Action", QStringLiteral("Реле 2"));
-  relayTest3Action = Item(relayTestMenu, "relayTest3Action", QStringLiteral("Реле 3"));
-  relayTest4Action = Item(relayTestMenu, "relayTest4Action", QStringLiteral("Реле 4"));
-  controllerMenu->addSeparator();
-  rawCommandAction = Item(controllerMenu, "rawCommandAction", QStringLiteral("Выполнить команду"));
+    controllerMenu = new QMenu(this);
+    controllerMenu->setObjectName(QStringLiteral("controllerMenu"));
+    checkPresenceAction = Item(controllerMenu, "checkPresenceAction", QStringLiteral("Проверить наличие контроллера"));
+    readParametersAction = Item(controllerMenu, "readParametersAction", QStringLiteral("Читать параметры контроллера"));
+    changeIndexAction = Item(controllerMenu, "changeIndexAction", QStringLiteral("Изменить индекс контроллера"));
+    controllerMenu->addSeparator();
+    presetMenu = Submenu(controllerMenu, "presetMenu", QStringLiteral("Задать параметры по стандарту"));
+    presetDoorWithoutSensorAction =
+        Item(presetMenu, "presetDoorWithoutSensorAction", QStringLiteral("Дверь без датчика положения"));
+    presetDoorWithSensorAction =
+        Item(presetMenu, "presetDoorWithSensorAction", QStringLiteral("Дверь с датчиком положения"));
+    presetTurnstileWithoutConfirmationAction = Item(presetMenu, "presetTurnstileWithoutConfirmationAction",
+                                                    QStringLiteral("Турникет без подтверждения прохода"));
+    presetTurnstileWithConfirmationAction =
+        Item(presetMenu, "presetTurnstileWithConfirmationAction", QStringLiteral("Турникет с подтверждением прохода"));
+    presetRegistrationTerminalAction =
+        Item(presetMenu, "presetRegistrationTerminalAction", QStringLiteral("Регистрационный терминал"));
+    modeMenu = Submenu(controllerMenu, "modeMenu", QStringLiteral("Задать режим работы контроллера"));
+    offlineModeAction = Item(modeMenu, "offlineModeAction", QStringLiteral("Off-line режим "));
+    onlineModeAction = Item(modeMenu, "onlineModeAction", QStringLiteral("On-line режим "));
+    autonomousModeAction = Item(modeMenu, "autonomousModeAction", QStringLiteral("Автономный режим"));
+    modeMenu->addSeparator();
+    setMasterCardAction = Item(modeMenu, "setMasterCardAction", QStringLiteral("Задать мастер-карту"));
+    readMasterCardAction = Item(modeMenu, "readMasterCardAction", QStringLiteral("Читать мастер-карту"));
+    relayTimeMenu = Submenu(controllerMenu, "relayTimeMenu", QStringLiteral("Задать время удержания реле"));
+    relayTime1Action = Item(relayTimeMenu, "relayTime1Action", QStringLiteral("Реле 1"));
+    relayTime2Action = Item(relayTimeMenu, "relayTime2Action", QStringLiteral("Реле 2"));
+    relayTime3Action = Item(relayTimeMenu, "relayTime3Action", QStringLiteral("Реле 3"));
+    relayTime4Action = Item(relayTimeMenu, "relayTime4Action", QStringLiteral("Реле 4"));
+    controllerMenu->addSeparator();
+    memoryTestAction = Item(controllerMenu, "memoryTestAction", QStringLiteral("Тест EEPROM-памяти контроллера"));
+    lineTestAction = Item(controllerMenu, "lineTestAction", QStringLiteral("Тест линии на замыкание и обрыв"));
+    relayTestMenu = Submenu(controllerMenu, "relayTestMenu", QStringLiteral("Тест реле на срабатывание"));
+    relayTest1Action = Item(relayTestMenu, "relayTest1Action", QStringLiteral("Реле 1"));
+    relayTest2Action = Item(relayTestMenu, "relayTest2Action", QStringLiteral("Реле 2"));
+    relayTest3Action = Item(relayTestMenu, "relayTest3Action", QStringLiteral("Реле 3"));
+    relayTest4Action = Item(relayTestMenu, "relayTest4Action", QStringLiteral("Реле 4"));
+    controllerMenu->addSeparator();
+    rawCommandAction = Item(controllerMenu, "rawCommandAction", QStringLiteral("Выполнить команду"));
 
-  converterMenu = new QMenu(this);
-  converterMenu->setObjectName(QStringLiteral("converterMenu"));
-  readConverterAction = Item(converterMenu, "readConverterAction", QStringLiteral("Читать параметры"));
-  converterMenu->addSeparator();
-  pollRangeAction = Item(converterMenu, "pollRangeAction", QStringLiteral("Изменить диапазон опроса"));
-  converterMenu->addSeparator();
-  converterCommandAction = Item(converterMenu, "converterCommandAction", QStringLiteral("Выполнить команду"));
+    converterMenu = new QMenu(this);
+    converterMenu->setObjectName(QStringLiteral("converterMenu"));
+    readConverterAction = Item(converterMenu, "readConverterAction", QStringLiteral("Читать параметры"));
+    converterMenu->addSeparator();
+    pollRangeAction = Item(converterMenu, "pollRangeAction", QStringLiteral("Изменить диапазон опроса"));
+    converterMenu->addSeparator();
+    converterCommandAction = Item(converterMenu, "converterCommandAction", QStringLiteral("Выполнить команду"));
 }
 
 QPoint MainWindow::IndexScreenPoint(unsigned char index) const {
-  return client->mapToGlobal(LineMapWidget::CellAnchor(index, kMapLeft, kMapTop));
+    return client->mapToGlobal(LineMapWidget::CellAnchor(index, kMapLeft, kMapTop));
 }
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
-  if (panel >= 0 && panel < panels.size()) panels[panel]->setText(text);
+    if (panel >= 0 && panel < panels.size()) panels[panel]->setText(text);
 }
 
 QString MainWindow::PanelText(int panel) const {
-  return panel >= 0 && panel < panels.size() ? panels[panel]->text() : QString();
+    return panel >= 0 && panel < panels.size() ? panels[panel]->text() : QString();
 }
 
 void MainWindow::CentreOnScreen() {
-  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QSize size = sizeHint();
-  move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QSize size = sizeHint();
+    move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-QString MainWindow::AboutText() {
-  return QStringLiteral("ТУЛЕКС 1.8\n\nРазработка: команда ТУЛЕКС");
-}
+QString MainWindow::AboutText() { return QStringLiteral("ТУЛЕКС 1.8\n\nРазработка: команда ТУЛЕКС"); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  emit closing();
-  event->accept();
+    emit closing();
+    event->accept();
 }
 
 void MainWindow::clickEscapeButton() {
-  // Both the search and the stop button are cancel buttons: the first that is
-  // enabled takes the Escape key.
-  if (searchButton->isEnabled()) {
-    searchButton->click();
-  } else if (stopButton->isEnabled()) {
-    stopButton->click();
-  }
+    // Both the search and the stop button are cancel buttons: the first that is
+    // enabled takes the Escape key.
+    if (searchButton->isEnabled()) {
+        searchButton->click();
+    } else if (stopButton->isEnabled()) {
+        stopButton->click();
+    }
 }
 
 }  // namespace tulex

@@ -23,86 +23,87 @@ class LineMapWidget;
 class PopupHost;
 
 class MainWindow : public QMainWindow {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  static constexpr int kClientWidth = 692;
-  static constexpr int kClientHeight = 324;
-  static constexpr int kMapLeft = 8;
-  static constexpr int kMapTop = 80;
+public:
+    static constexpr int kClientWidth = 692;
+    static constexpr int kClientHeight = 324;
+    static constexpr int kMapLeft = 8;
+    static constexpr int kMapTop = 80;
 
-  explicit MainWindow(const QString& caption, QWidget* parent = nullptr);
+    explicit MainWindow(const QString& caption, QWidget* parent = nullptr);
 
-  // Screen point of an index's cell anchor (pop-ups and controllerMenu go there).
-  QPoint IndexScreenPoint(unsigned char index) const;
-  void SetPanelText(int panel, const QString& text);
-  QString PanelText(int panel) const;
-  // Places the window in the middle of its screen.
-  void CentreOnScreen();
+    // Screen point of an index's cell anchor (pop-ups and controllerMenu go there).
+    QPoint IndexScreenPoint(unsigned char index) const;
+    void SetPanelText(int panel, const QString& text);
+    QString PanelText(int panel) const;
+    // Places the window in the middle of its screen.
+    void CentreOnScreen();
 
-  static QString AboutText();
+    static QString AboutText();
 
-  // The client area below the menu; control positions are relative to it.
-  QWidget* client;
+    // The client area below the menu; control positions are relative to it.
+    QWidget* client;
 
-  QGroupBox* portGroup;
-  QComboBox* portBox;
-  QComboBox* speedBox;
-  QPushButton* openButton;
-  QPushButton* closeButton;
-  QGroupBox* converterGroup;
-  QToolButton* converterButton;
-  LineMapWidget* lineMap;
-  QPushButton* monitorButton;
-  QToolButton* pauseButton;
-  QToolButton* resumeButton;
-  QToolButton* clearButton;
-  QToolButton* saveButton;
-  QPushButton* searchButton;
-  QPushButton* stopButton;
-  QStatusBar* statusBar;
-  QList<QLabel*> panels;
+    QGroupBox* portGroup;
+    QComboBox* portBox;
+    QComboBox* speedBox;
+    QPushButton* openButton;
+    QPushButton* closeButton;
+    QGroupBox* converterGroup;
+    QToolButton* converterButton;
+    LineMapWidget* lineMap;
+    QPushButton* monitorButton;
+    QToolButton* pauseButton;
+    QToolButton* resumeButton;
+    QToolButton* clearButton;
+    QToolButton* saveButton;
+    QPushButton* searchButton;
+    QPushButton* stopButton;
+    QStatusBar* statusBar;
+    QList<QLabel*> panels;
 
-  // The main menu
-  QMenu* settingsMenu;  // "&Настройки"
-  QAction* readersAction;
-  QAction* sensorsAction;
-  QAction* onlineAnswerAction;
-  QAction* sensorAnswerAction;
-  QMenu* helpMenu;  // "&Справка"
-  QAction* aboutAction;
+    // The main menu
+    QMenu* settingsMenu;  // "&Настройки"
+    QAction* readersAction;
+    QAction* sensorsAction;
+    QAction* onlineAnswerAction;
+    QAction* sensorAnswerAction;
+    QMenu* helpMenu;  // "&Справка"
+    QAction* aboutAction;
 
-  // controllerMenu (controller commands); order and separators are fixed.
-  QMenu* controllerMenu;
-  QAction *checkPresenceAction, *readParametersAction, *changeIndexAction;
-  QMenu* presetMenu;
-  QAction *presetDoorWithoutSensorAction, *presetDoorWithSensorAction, *presetTurnstileWithoutConfirmationAction, *presetTurnstileWithConfirmationAction, *presetRegistrationTerminalAction;
-  QMenu* modeMenu;
-  QAction *offlineModeAction, *onlineModeAction, *autonomousModeAction, *setMasterCardAction, *readMasterCardAction;
-  QMenu* relayTimeMenu;
-  QAction *relayTime1Action, *relayTime2Action, *relayTime3Action, *relayTime4Action;
-  QAction *memoryTestAction, *lineTestAction;
-  QMenu* relayTestMenu;
-  QAction *relayTest1Action, *relayTest2Action, *relayTest3Action, *relayTest4Action;
-  QAction* rawCommandAction;
+    // controllerMenu (controller commands); order and separators are fixed.
+    QMenu* controllerMenu;
+    QAction *checkPresenceAction, *readParametersAction, *changeIndexAction;
+    QMenu* presetMenu;
+    QAction *presetDoorWithoutSensorAction, *presetDoorWithSensorAction, *presetTurnstileWithoutConfirmationAction,
+        *presetTurnstileWithConfirmationAction, *presetRegistrationTerminalAction;
+    QMenu* modeMenu;
+    QAction *offlineModeAction, *onlineModeAction, *autonomousModeAction, *setMasterCardAction, *readMasterCardAction;
+    QMenu* relayTimeMenu;
+    QAction *relayTime1Action, *relayTime2Action, *relayTime3Action, *relayTime4Action;
+    QAction *memoryTestAction, *lineTestAction;
+    QMenu* relayTestMenu;
+    QAction *relayTest1Action, *relayTest2Action, *relayTest3Action, *relayTest4Action;
+    QAction* rawCommandAction;
 
-  // converterMenu (converter commands)
-  QMenu* converterMenu;
-  QAction *readConverterAction, *pollRangeAction, *converterCommandAction;
+    // converterMenu (converter commands)
+    QMenu* converterMenu;
+    QAction *readConverterAction, *pollRangeAction, *converterCommandAction;
 
-  PopupHost* popups;
+    PopupHost* popups;
 
- signals:
-  // The window is closing (Shutdown); it always closes.
-  void closing();
+signals:
+    // The window is closing (Shutdown); it always closes.
+    void closing();
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  void buildControls();
-  void buildMenus();
-  void clickEscapeButton();
+private:
+    void buildControls();
+    void buildMenus();
+    void clickEscapeButton();
 };
 
 }  // namespace tulex

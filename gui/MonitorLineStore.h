@@ -10,14 +10,14 @@
 namespace tulex {
 
 class MonitorLineStore {
- public:
-  virtual ~MonitorLineStore() = default;
-  virtual std::size_t count() const = 0;
-  // Line i (0-based) as Windows-1251 bytes; empty for i >= count().
-  virtual std::string line(std::size_t i) const = 0;
-  // Changes whenever the lines were thrown away (clear, new window), so the
-  // view starts over even if the count grew back in between.
-  virtual std::uint64_t generation() const { return 0; }
+public:
+    virtual ~MonitorLineStore() = default;
+    virtual std::size_t count() const = 0;
+    // Line i (0-based) as Windows-1251 bytes; empty for i >= count().
+    virtual std::string line(std::size_t i) const = 0;
+    // Changes whenever the lines were thrown away (clear, new window), so the
+    // view starts over even if the count grew back in between.
+    virtual std::uint64_t generation() const { return 0; }
 };
 
 }  // namespace tulex

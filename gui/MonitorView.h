@@ -15,43 +15,43 @@ namespace tulex {
 class MonitorLineStore;
 
 class MonitorView : public QAbstractScrollArea {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  static constexpr int kDefaultTickMs = 40;
+public:
+    static constexpr int kDefaultTickMs = 40;
 
-  explicit MonitorView(QWidget* parent = nullptr);
+    explicit MonitorView(QWidget* parent = nullptr);
 
-  // The store must outlive the view (or be replaced with nullptr first).
-  void setStore(const MonitorLineStore* store);
-  void setTickInterval(int milliseconds);
+    // The store must outlive the view (or be replaced with nullptr first).
+    void setStore(const MonitorLineStore* store);
+    void setTickInterval(int milliseconds);
 
-  // Takes in what the store holds now; the tick calls this.
-  void refresh();
+    // Takes in what the store holds now; the tick calls this.
+    void refresh();
 
-  std::size_t shownCount() const { return shown_; }
-  int lineHeight() const;
-  std::size_t firstVisibleLine() const;
-  bool isAtEnd() const;
-  // -1 when no line is selected.
-  long long selectedLine() const { return selected_; }
+    std::size_t shownCount() const { return shown_; }
+    int lineHeight() const;
+    std::size_t firstVisibleLine() const;
+    bool isAtEnd() const;
+    // -1 when no line is selected.
+    long long selectedLine() const { return selected_; }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
- private:
-  void updateScrollRanges();
-  int visibleRows() const;
+private:
+    void updateScrollRanges();
+    int visibleRows() const;
 
-  const MonitorLineStore* store_ = nullptr;
-  QTimer tick_;
-  std::size_t shown_ = 0;
-  std::uint64_t generation_ = 0;
-  std::size_t widestLine_ = 0;  // in characters, of the lines painted; the font is monospace
-  long long selected_ = -1;
+    const MonitorLineStore* store_ = nullptr;
+    QTimer tick_;
+    std::size_t shown_ = 0;
+    std::uint64_t generation_ = 0;
+    std::size_t widestLine_ = 0;  // in characters, of the lines painted; the font is monospace
+    long long selected_ = -1;
 };
 
 }  // namespace tulex

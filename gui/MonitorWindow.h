@@ -10,33 +10,33 @@ class MonitorLineStore;
 class MonitorView;
 
 class MonitorWindow : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  static constexpr int kHeight = 200;
+public:
+    static constexpr int kHeight = 200;
 
-  explicit MonitorWindow(const MonitorLineStore* store);
+    explicit MonitorWindow(const MonitorLineStore* store);
 
-  // Places the window directly below `owner`, as wide as it, and shows it.
-  void showBelow(const QWidget* owner);
-  // Brings the window back when minimized or hidden behind others.
-  void restore();
-  void setPaused(bool paused);
+    // Places the window directly below `owner`, as wide as it, and shows it.
+    void showBelow(const QWidget* owner);
+    // Brings the window back when minimized or hidden behind others.
+    void restore();
+    void setPaused(bool paused);
 
-  MonitorView* view() const { return view_; }
+    MonitorView* view() const { return view_; }
 
-  static QString Title(bool paused);
-  // "Lucida Console" at 13 pixels, or the system's monospace font.
-  static QFont MonitorFont();
+    static QString Title(bool paused);
+    // "Lucida Console" at 13 pixels, or the system's monospace font.
+    static QFont MonitorFont();
 
- signals:
-  void closed();
+signals:
+    void closed();
 
- protected:
-  void closeEvent(QCloseEvent* event) override;
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
- private:
-  MonitorView* view_;
+private:
+    MonitorView* view_;
 };
 
 }  // namespace tulex

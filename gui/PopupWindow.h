@@ -12,34 +12,34 @@ class QLabel;
 namespace tulex {
 
 class PopupWindow : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  PopupWindow(QWidget* owner, bool cornerMark);
+public:
+    PopupWindow(QWidget* owner, bool cornerMark);
 
-  void setTitle(const QString& title);
-  void setText(const QString& text);
-  void setBackground(const QColor& colour);
+    void setTitle(const QString& title);
+    void setText(const QString& text);
+    void setBackground(const QColor& colour);
 
-  QString title() const;
-  QString text() const;
-  QColor background() const;
-  bool hasCornerMark() const { return cornerMark_; }
+    QString title() const;
+    QString text() const;
+    QColor background() const;
+    bool hasCornerMark() const { return cornerMark_; }
 
-  // The map cell this pop-up speaks of; it is placed at that cell's anchor.
-  void setIndex(unsigned char index) { index_ = index; }
-  unsigned char index() const { return index_; }
+    // The map cell this pop-up speaks of; it is placed at that cell's anchor.
+    void setIndex(unsigned char index) { index_ = index; }
+    unsigned char index() const { return index_; }
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
- private:
-  void relayout();
+private:
+    void relayout();
 
-  QLabel* title_;
-  QLabel* text_;
-  bool cornerMark_;
-  unsigned char index_ = 0;
+    QLabel* title_;
+    QLabel* text_;
+    bool cornerMark_;
+    unsigned char index_ = 0;
 };
 
 }  // namespace tulex

@@ -18,23 +18,23 @@
 namespace tulex {
 
 class QtDispatcher final : public Dispatcher {
- public:
-  // Must be constructed on the GUI thread.
-  QtDispatcher();
-  ~QtDispatcher() override;
+public:
+    // Must be constructed on the GUI thread.
+    QtDispatcher();
+    ~QtDispatcher() override;
 
-  void Send(std::function<void()> fn) override;
-  void Post(std::function<void()> fn) override;
-  bool IsUiThread() const override { return std::this_thread::get_id() == uiThread_; }
-  void BeginShutdown() override;
-  bool ShuttingDown() const;
+    void Send(std::function<void()> fn) override;
+    void Post(std::function<void()> fn) override;
+    bool IsUiThread() const override { return std::this_thread::get_id() == uiThread_; }
+    void BeginShutdown() override;
+    bool ShuttingDown() const;
 
- private:
-  std::thread::id uiThread_;
-  QObject context_;  // lives on the GUI thread; queued calls run in its thread
-  mutable std::mutex mutex_;
-  std::condition_variable done_;
-  bool shutdown_ = false;
+private:
+    std::thread::id uiThread_;
+    QObject context_;  // lives on the GUI thread; queued calls run in its thread
+    mutable std::mutex mutex_;
+    std::condition_variable done_;
+    bool shutdown_ = false;
 };
 
 }  // namespace tulex

@@ -14,49 +14,50 @@
 namespace {
 
 int Usage(const tulex::StartOptions& options) {
-  if (options.help) {
-    std::fputs(qPrintable(tulex::UsageText()), stdout);
-    return 0;
-  }
-  std::fprintf(stderr, "tulex: %s\n%s", qPrintable(options.error), qPrintable(tulex::UsageText()));
-  return 2;
+    if (options.help) {
+        std::fputs(qPrintable(tulex::UsageText()), stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "tulex: %s\n%s", qPrintable(options.error), qPrintable(tulex::UsageText()));
+    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  {
-    // Help and faulty values are answered before a display is needed.
-    QStringList raw;
-    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
-    const tulex::StartOptions early = tulex::ParseStartOptions(raw);
-    if (early.help || (!early.error.isEmpty() && !early.unknownArgument)) return Usage(early);
-  }
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
-  const QStringList arguments = QApplication::arguments();
-  const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
-  if (options.help || !options.error.isEmpty()) return Usage(options);
+    {
+        // Help and faulty values are answered before a display is needed.
+        QStringList raw;
+        for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+        const tulex::StartOptions early = tulex::ParseStartOptions(raw);
+        if (early.help || (!early.error.isEmpty() && !early.unknownArgument)) return Usage(early);
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
+    const QStringList arguments = QApplication::arguments();
+    const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
+    if (options.help || !options.error.isEmpty()) return Usage(options);
 
-  tulex::MainView view(arguments);
-  tulex::MainWindow& window = view.window();
-  window.CentreOnScreen();
-  window.show();
+    tulex::MainView view(arguments);
+    tulex::MainWindow& window = view.window();
+    window.CentreOnScreen();
+    window.show();
 
-  if (options.monitor) view.ShowMonitor();
-  if (!options.port.isEmpty()) {
-    // After the window is on screen, so that a port message box has its owner.
-    QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });
-  }
-  if (!options.screenshot.isEmpty()) {
-    QTimer::singleShot(options.delayMs, &window, [&window, &options] {
-      QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-      QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
-      // Platforms without screen capture (offscreen) give an empty picture.
-      if (picture.isNull() || picture.toImage().allGray()) picture = window.grab();
-      if (!picture.save(options.screenshot)) std::fprintf(stderr, "tulex: cannot write %s\n", qPrintable(options.screenshot));
-      window.close();
-    });
-  }
-  return QApplication::exec();
+    if (options.monitor) view.ShowMonitor();
+    if (!options.port.isEmpty()) {
+        // After the window is on screen, so that a port message box has its owner.
+        QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });
+    }
+    if (!options.screenshot.isEmpty()) {
+        QTimer::singleShot(options.delayMs, &window, [&window, &options] {
+            QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+            QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
+            // Platforms without screen capture (offscreen) give an empty picture.
+            if (picture.isNull() || picture.toImage().allGray()) picture = window.grab();
+            if (!picture.save(options.screenshot))
+                std::fprintf(stderr, "tulex: cannot write %s\n", qPrintable(options.screenshot));
+            window.close();
+        });
+    }
+    return QApplication::exec();
 }

@@ -32,7 +32,9 @@ public:
     // Valid for an owned object after its thread ended.
     std::int32_t exitCode() const { return exitCode_; }
     // Waits for an owned object's thread (no effect with autoDelete).
-    void Join() { if (thread_.joinable()) thread_.join(); }
+    void Join() {
+        if (thread_.joinable()) thread_.join();
+    }
 
 private:
     static void Entry(DetachedThread* self);

@@ -74,8 +74,6 @@ WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::millise
     return WaitForAny(std::span<Event* const>(events.begin(), events.size()), timeout);
 }
 
-WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout) {
-    return WaitForAny({event}, timeout);
-}
+WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout) { return WaitForAny({event}, timeout); }
 
 }  // namespace tulex

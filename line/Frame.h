@@ -8,9 +8,9 @@
 
 namespace tulex {
 
-inline constexpr std::uint8_t kPrefixByte = 0xFF;     // opens every frame a master sends
+inline constexpr std::uint8_t kPrefixByte = 0xFF;  // opens every frame a master sends
 inline constexpr std::uint8_t kConverterAddress = 0xFE;
-inline constexpr std::uint8_t kBufferTarget = 0xFD;   // target of the buffer-clearing short frame
+inline constexpr std::uint8_t kBufferTarget = 0xFD;  // target of the buffer-clearing short frame
 inline constexpr char kTerminator = '?';
 inline constexpr char kAcknowledgement = '!';
 inline constexpr char kPositiveReply = '$';
@@ -19,17 +19,15 @@ inline constexpr char kDeviceErrorReply = '&';
 inline constexpr char kDataReplyMark = ':';
 inline constexpr char kCardEventMark = ';';
 
-inline constexpr std::uint8_t kFirstIndex = 0x47;  // "G"
-inline constexpr std::uint8_t kLastIndex = 0xFC;   // Windows-1251 "ь"
+inline constexpr std::uint8_t kFirstIndex = 0x47;                 // "G"
+inline constexpr std::uint8_t kLastIndex = 0xFC;                  // Windows-1251 "ь"
 inline constexpr int kIndexCount = kLastIndex - kFirstIndex + 1;  // 182
 
 // True for the 182 controller index characters 0x47..0xFC.
 constexpr bool IsIndexByte(std::uint8_t b) { return b >= kFirstIndex && b <= kLastIndex; }
 
 // "0"-"9" and "A"-"F" (upper case only, as on the line).
-constexpr bool IsLineHexDigit(std::uint8_t b) {
-    return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'F');
-}
+constexpr bool IsLineHexDigit(std::uint8_t b) { return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'F'); }
 
 // XOR of all bytes, starting from 0.
 std::uint8_t CheckCharacter(std::string_view bytes);

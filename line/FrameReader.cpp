@@ -46,32 +46,29 @@ bool FrameReader::Begin(std::uint8_t byte) {
 bool FrameReader::Feed(std::uint8_t byte) {
     if (complete_) Reset();
     switch (state_) {
-        case State::First:
-            if (byte != kPrefixByte) return Begin(byte);
-            buffer_.push_back(static_cast<char>(byte));
-            prefixLength_ = 1;
-            state_ = State::Prefix;
-            return CheckOverflow();
-        case State::Prefix:
-            if (byte != kPrefixByte) return Begin(byte);
-            buffer_.push_back(static_cast<char>(byte));
-            ++prefixLength_;
-            return CheckOverflow();
-        case State::Collect: {
-            buffer_.push_back(static_cast<char>(byte));
-            if (byte != static_cast<std::uint8_t>(kTerminator)) return CheckOverflow();
-            // A master's converter frame and its addressed requests carry a
-            // check character after the "?"; its short frames do not.
-            const bool check = prefixLength_ > 0 &&
-                               (kind_ == FrameKind::Converter ||
-                                (kind_ == FrameKind::IndexLed && buffer_.size() - prefixLength_ > 2));
-            if (!check) return Complete();
-            state_ = State::Check;
-            return false;
-        }
-        case State::Check:
-            buffer_.push_back(static_cast<char>(byte));
-            return Complete();
+    case State::First:
+        if (byte != kPrefixByte) return Begin(byte);
+        buffer_.push_back(static_cast<char>(byte));
+        prefixLength_ = 1;
+        state_ = State::Prefix;
+        return CheckOverflow();
+    case State::Prefix:
+        if (byte != kPrefixByte) return Begin(byte);
+        buffer_.push_back(static_cast<char>(byte));
+        ++prefixLength_;
+        return CheckOverflow();
+    case State::Collect: {
+        buffer_.push_back(static_cast<char>(byte));
+        if (byte != static_cast<std::uint8_t>(kTerminator)) return CheckOverflow();
+        // A master's converter frame and its addressed requests carry a
+        // check character after the "?"; its short frames do not.
+        const bool check = prefixLength_ > 0 && (kind_ == FrameKind::Converter ||
+                                                 (kind_ == FrameKind::IndexLed && buffer_.size() - prefixLength_ > 2));
+        if (!check) return Complete();
+        state_ = State::Check;
+        return false;
+    }
+    case State::Check: buffer_.push_back(static_cast<char>(byte)); return Complete();
     }
     return false;
 }

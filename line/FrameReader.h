@@ -26,16 +26,16 @@
 namespace tulex {
 
 enum class FrameKind {
-    BufferTarget,    // 0xFD: a buffer-clearing short frame (echoed)
-    Converter,       // 0xFE: a frame to the converter (echoed)
-    Acknowledgement, // "!"
-    PositiveReply,   // "$...?"
-    ErrorReply,      // "#...?"
-    IndexLed,        // index character ... "?": replies, events, polls, requests
-    DeviceError,     // "&...?"
-    ConverterData,   // "0"-"9" or "A"-"F" ... "?": a converter data reply
-    Other,           // any other byte, alone
-    Overflow,        // kMaxFrameBytes without completing
+    BufferTarget,     // 0xFD: a buffer-clearing short frame (echoed)
+    Converter,        // 0xFE: a frame to the converter (echoed)
+    Acknowledgement,  // "!"
+    PositiveReply,    // "$...?"
+    ErrorReply,       // "#...?"
+    IndexLed,         // index character ... "?": replies, events, polls, requests
+    DeviceError,      // "&...?"
+    ConverterData,    // "0"-"9" or "A"-"F" ... "?": a converter data reply
+    Other,            // any other byte, alone
+    Overflow,         // kMaxFrameBytes without completing
 };
 
 class FrameReader {

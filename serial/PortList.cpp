@@ -1,10 +1,10 @@
 #include "serial/PortList.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace tulex {
 namespace fs = std::filesystem;

@@ -2,11 +2,6 @@
 
 #include "serial/CustomSpeed.h"
 
-#include <cerrno>
-#include <charconv>
-#include <chrono>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -14,6 +9,11 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
 
 #include "serial/PortList.h"
 
@@ -44,30 +44,30 @@ bool ParseSpeed(const std::string& text, long& value) {
 
 speed_t StandardSpeed(long speed) {
     switch (speed) {
-        case 50: return B50;
-        case 75: return B75;
-        case 110: return B110;
-        case 134: return B134;
-        case 150: return B150;
-        case 200: return B200;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 1800: return B1800;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        case 460800: return B460800;
-        case 500000: return B500000;
-        case 576000: return B576000;
-        case 921600: return B921600;
-        case 1000000: return B1000000;
-        default: return B0;
+    case 50: return B50;
+    case 75: return B75;
+    case 110: return B110;
+    case 134: return B134;
+    case 150: return B150;
+    case 200: return B200;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 1800: return B1800;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 500000: return B500000;
+    case 576000: return B576000;
+    case 921600: return B921600;
+    case 1000000: return B1000000;
+    default: return B0;
     }
 }
 
@@ -124,8 +124,7 @@ bool SerialPort::Open(const std::string& name) {
         if (err == ENOENT)
             ShowWarning(name + " — неверный идентификатор COM-порта.");
         else
-            ShowWarning("Порт " + name +
-                        " недоступен.\n\nВозможно, порт используется другим приложением или службой.");
+            ShowWarning("Порт " + name + " недоступен.\n\nВозможно, порт используется другим приложением или службой.");
         return false;
     }
     // Drain a wake-up left by the previous Close.

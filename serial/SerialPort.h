@@ -77,7 +77,7 @@ private:
     bool ApplySpeed(long speed);
 
     MessageBox ownerWindow_;
-    struct termios dcb_ {};  // the settings read during Configure
+    struct termios dcb_ {};          // the settings read during Configure
     mutable std::mutex stateMutex_;  // guards handle_ and name_ against Close
     int handle_ = -1;
     int wakeFd_ = -1;  // eventfd: readable while the port is closing/closed

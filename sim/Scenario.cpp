@@ -20,9 +20,7 @@ struct ScenarioError {
     std::string message;
 };
 
-[[noreturn]] void Fail(const std::string& where, const std::string& what) {
-    throw ScenarioError{where + ": " + what};
-}
+[[noreturn]] void Fail(const std::string& where, const std::string& what) { throw ScenarioError{where + ": " + what}; }
 
 void CheckKeys(const json& object, const std::string& where, const std::set<std::string>& allowed) {
     if (!object.is_object()) Fail(where, "must be an object");
@@ -46,8 +44,7 @@ bool Bool(const json& object, const char* key, const std::string& where, bool fa
     return object.at(key).get<bool>();
 }
 
-std::string String(const json& object, const char* key, const std::string& where,
-                   const std::string& fallback = {}) {
+std::string String(const json& object, const char* key, const std::string& where, const std::string& fallback = {}) {
     if (!object.contains(key)) return fallback;
     if (!object.at(key).is_string()) Fail(where + "." + key, "must be a string");
     return object.at(key).get<std::string>();
@@ -71,8 +68,9 @@ constexpr int kMaxMs = 24 * 3600 * 1000;
 
 void ParseLine(const json& j, Scenario& s) {
     const std::string where = "line";
-    CheckKeys(j, where, {"reply", "absent", "delay_ms", "frame_timeout_ms", "answer_timeout_ms",
-                         "buffer_limit", "seed", "silent", "error", "device_error"});
+    CheckKeys(j, where,
+              {"reply", "absent", "delay_ms", "frame_timeout_ms", "answer_timeout_ms", "buffer_limit", "seed", "silent",
+               "error", "device_error"});
     s.line.silent = Bool(j, "silent", where, false);
     s.line.errorReply = Bool(j, "error", where, false);
     s.line.deviceError = Bool(j, "device_error", where, false);
@@ -122,8 +120,9 @@ void ParseConverter(const json& j, Scenario& s) {
 }
 
 ControllerSpec ParseController(const json& j, const std::string& where) {
-    CheckKeys(j, where, {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error",
-                         "device_error", "eeprom", "eeprom_delay_ms", "no_data_after_ack", "sends_events", "name"});
+    CheckKeys(j, where,
+              {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error", "device_error", "eeprom",
+               "eeprom_delay_ms", "no_data_after_ack", "sends_events", "name"});
     ControllerSpec c;
     if (!j.contains("index")) Fail(where, "\"index\" is missing");
     c.index = Index(String(j, "index", where), where + ".index");
@@ -131,8 +130,8 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
         c.preset = String(j, "preset", where);
         SimController probe(c.index);
         if (!probe.ApplyPreset(c.preset))
-            Fail(where + ".preset", "\"" + c.preset +
-                                        "\" is none of door, door-sensor, turnstile, turnstile-confirm, terminal");
+            Fail(where + ".preset",
+                 "\"" + c.preset + "\" is none of door, door-sensor, turnstile, turnstile-confirm, terminal");
     }
     if (j.contains("type")) c.registers.emplace_back(1, HexValue(String(j, "type", where), where + ".type"));
     if (j.contains("registers")) {
@@ -168,8 +167,8 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
 }
 
 ScheduleItem ParseEvent(const json& j, const std::string& where) {
-    CheckKeys(j, where, {"event", "index", "data", "channel", "long", "count", "at_ms", "every_ms",
-                         "jitter_ms", "repeat"});
+    CheckKeys(j, where,
+              {"event", "index", "data", "channel", "long", "count", "at_ms", "every_ms", "jitter_ms", "repeat"});
     ScheduleItem item;
     const std::string kind = String(j, "event", where);
     const auto k = ParseEventKind(kind);
@@ -183,8 +182,8 @@ ScheduleItem ParseEvent(const json& j, const std::string& where) {
         if (index != "random") item.event.index = Index(index, where + ".index");
     }
     item.event.data = String(j, "data", where);
-    if (item.event.data.find('?') != std::string::npos &&
-        item.event.kind != EventKind::MasterRequest && item.event.kind != EventKind::MasterConverter)
+    if (item.event.data.find('?') != std::string::npos && item.event.kind != EventKind::MasterRequest &&
+        item.event.kind != EventKind::MasterConverter)
         Fail(where + ".data", "must not contain \"?\" (it ends the frame)");
     if (item.event.kind == EventKind::Sensor && !item.event.data.empty() &&
         !IsLineHexDigit(static_cast<std::uint8_t>(item.event.data[0])))
@@ -216,7 +215,8 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string& error)
             for (std::size_t i = 0; i < list.size(); ++i) {
                 ControllerSpec c = ParseController(list[i], "controllers[" + std::to_string(i) + "]");
                 if (!seen.insert(c.index).second)
-                    Fail("controllers[" + std::to_string(i) + "].index", "index " + IndexText(c.index) + " is used twice");
+                    Fail("controllers[" + std::to_string(i) + "].index",
+                         "index " + IndexText(c.index) + " is used twice");
                 s.controllers.push_back(std::move(c));
             }
         }
@@ -248,8 +248,7 @@ std::optional<Scenario> LoadScenario(const std::string& path, std::string& error
     return s;
 }
 
-bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start,
-                   std::string& error) {
+bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start, std::string& error) {
     for (const auto& entry : scenario.controllers) {
         SimController* c = line.AddController(entry.index, entry.behaviour);
         if (!c) {

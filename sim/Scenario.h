@@ -17,8 +17,8 @@ namespace tulex::sim {
 struct ControllerSpec {
     std::uint8_t index = 0;
     ControllerBehaviour behaviour;
-    std::string preset;                                    // empty: default registers
-    std::vector<std::pair<int, std::uint8_t>> registers;   // applied after the preset
+    std::string preset;                                   // empty: default registers
+    std::vector<std::pair<int, std::uint8_t>> registers;  // applied after the preset
 };
 
 struct Scenario {
@@ -38,7 +38,6 @@ std::string_view DemoScenarioJson();
 
 // Puts the scenario's controllers on the line and its events on the
 // schedule. False (with a message) if two controllers share an index.
-bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start,
-                   std::string& error);
+bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start, std::string& error);
 
 }  // namespace tulex::sim

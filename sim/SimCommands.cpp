@@ -85,14 +85,13 @@ SimCommands::SimCommands(SimLine& line, SimEvents& events, const SimTrace* trace
 std::string SimCommands::List() {
     std::ostringstream out;
     const auto controllers = line_.Controllers();
-    out << controllers.size() << " controller(s); line: reply " << ReplyStyleName(line_.Config().reply)
-        << ", absent " << (line_.Config().absentError ? "error" : "silent") << ", delay "
-        << line_.Config().delayMs << " ms" << (line_.Config().silent ? ", silent" : "")
-        << (line_.Config().errorReply ? ", error" : "") << (line_.Config().deviceError ? ", device error" : "")
-        << "; converter: version " << line_.Converter().Config().versionCode
-        << ", poll range G-" << IndexText(line_.Converter().Config().pollUpper) << ", speed "
-        << line_.Converter().Config().speedDigits << (line_.Converter().Config().echo ? ", echo" : "")
-        << "\n";
+    out << controllers.size() << " controller(s); line: reply " << ReplyStyleName(line_.Config().reply) << ", absent "
+        << (line_.Config().absentError ? "error" : "silent") << ", delay " << line_.Config().delayMs << " ms"
+        << (line_.Config().silent ? ", silent" : "") << (line_.Config().errorReply ? ", error" : "")
+        << (line_.Config().deviceError ? ", device error" : "") << "; converter: version "
+        << line_.Converter().Config().versionCode << ", poll range G-"
+        << IndexText(line_.Converter().Config().pollUpper) << ", speed " << line_.Converter().Config().speedDigits
+        << (line_.Converter().Config().echo ? ", echo" : "") << "\n";
     for (SimController* c : controllers) {
         const auto& b = c->Behaviour();
         out << "  " << IndexText(c->Index()) << " (0x" << HexByte(c->Index()) << ")  01=" << HexByte(c->Register(1))
@@ -137,9 +136,12 @@ std::string SimCommands::AnswersReport() {
     for (std::size_t i = from; i < all.size(); ++i) {
         const auto& r = all[i];
         out << "  #" << r.seq << " " << IndexText(r.index) << " \"" << r.expected << "\" ";
-        if (r.answeredAt) out << "after " << r.Latency().count() << " ms\n";
-        else if (r.missed) out << "missed\n";
-        else out << "awaited\n";
+        if (r.answeredAt)
+            out << "after " << r.Latency().count() << " ms\n";
+        else if (r.missed)
+            out << "missed\n";
+        else
+            out << "awaited\n";
     }
     return out.str();
 }
@@ -167,8 +169,10 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
     } else if (key == "delay" || key == "eeprom-delay") {
         const auto ms = Number(value, 0, 86'400'000);
         if (!ms) return "error: " + key + " takes milliseconds";
-        if (key == "delay") b.delayMs = *ms;
-        else b.eepromDelayMs = *ms;
+        if (key == "delay")
+            b.delayMs = *ms;
+        else
+            b.eepromDelayMs = *ms;
     } else if (key == "eeprom") {
         if (value != "ok" && value != "fail") return "error: eeprom ok|fail";
         b.eepromFail = value == "fail";
@@ -223,10 +227,10 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
         return out;
     }
     if (cmd == "card" || cmd == "sensor" || cmd == "online" || cmd == "lost") {
-        entry.kind = cmd == "card" ? EventKind::Card
-                    : cmd == "sensor" ? EventKind::Sensor
-                    : cmd == "online" ? EventKind::Online
-                                      : EventKind::LostTerminator;
+        entry.kind = cmd == "card"     ? EventKind::Card
+                     : cmd == "sensor" ? EventKind::Sensor
+                     : cmd == "online" ? EventKind::Online
+                                       : EventKind::LostTerminator;
         std::size_t next = 1;
         if (w.size() > next) {
             if (!IndexWord(w[next], entry.index)) return BadIndex(w[next]);
@@ -237,8 +241,10 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
             ++next;
         }
         for (; next < w.size(); ++next) {
-            if (w[next] == "long") entry.longData = true;
-            else entry.data = w[next];
+            if (w[next] == "long")
+                entry.longData = true;
+            else
+                entry.data = w[next];
         }
         if (entry.data.find('?') != std::string::npos) return "error: data must not contain \"?\"";
         return fire();

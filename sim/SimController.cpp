@@ -33,8 +33,7 @@ constexpr Preset kPresets[] = {
 }  // namespace
 
 int ParseRegisterNumber(std::string_view two) {
-    if (two.size() != 2 || two[0] < '0' || two[0] > '9' || two[1] < '0' || two[1] > '9')
-        return -1;
+    if (two.size() != 2 || two[0] < '0' || two[0] > '9' || two[1] < '0' || two[1] > '9') return -1;
     return (two[0] - '0') * 10 + (two[1] - '0');
 }
 

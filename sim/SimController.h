@@ -16,9 +16,9 @@ namespace tulex::sim {
 
 // What a command text asks of the controller.
 struct CommandResult {
-    bool accepted = false;             // false: a command it cannot parse ("&?")
-    std::optional<std::string> data;   // data reply payload (between ":" and "?")
-    int dataDelayMs = 0;               // the payload is ready only after this time
+    bool accepted = false;                 // false: a command it cannot parse ("&?")
+    std::optional<std::string> data;       // data reply payload (between ":" and "?")
+    int dataDelayMs = 0;                   // the payload is ready only after this time
     std::optional<std::uint8_t> newIndex;  // "$0": answer to this index from now on
 };
 

@@ -9,10 +9,10 @@
 namespace tulex::sim {
 
 struct ConverterConfig {
-    std::string versionCode = "21";   // two characters; "21" reads as S4.3
-    std::uint8_t pollUpper = 0xC6;    // upper index of the poll range (Ж)
-    std::string speedDigits = "08";   // RS485 digit, RS232 digit
-    bool echo = false;                // return every byte the PC sends
+    std::string versionCode = "21";  // two characters; "21" reads as S4.3
+    std::uint8_t pollUpper = 0xC6;   // upper index of the poll range (Ж)
+    std::string speedDigits = "08";  // RS485 digit, RS232 digit
+    bool echo = false;               // return every byte the PC sends
 };
 
 class SimConverter {

@@ -119,88 +119,86 @@ std::string SimEvents::Fire(const EventSpec& entry, SimTime now) {
     }
     const std::string who = IndexText(index);
     switch (entry.kind) {
-        case EventKind::Card: {
-            const std::string data = entry.data.empty() ? RandomCardData(entry.longData) : entry.data;
-            line_.Emit(CardEventFrame(index, data), now, "card event");
-            return "card event " + who + " " + data;
+    case EventKind::Card: {
+        const std::string data = entry.data.empty() ? RandomCardData(entry.longData) : entry.data;
+        line_.Emit(CardEventFrame(index, data), now, "card event");
+        return "card event " + who + " " + data;
+    }
+    case EventKind::Online: {
+        const int picked = entry.channel == 0 ? std::uniform_int_distribution<int>(1, 2)(rng_) : entry.channel;
+        const char channel = picked == 2 ? '2' : '1';
+        const std::string data =
+            entry.data.empty() ? (entry.longData ? RandomCardData(true) : RandomCardNumber()) : entry.data;
+        line_.Emit(ChannelCardEventFrame(index, channel, data), now,
+                   std::string("on-line request, channel ") + channel);
+        line_.Expect(index, channel == '1' ? '>' : '<', now);
+        return std::string("on-line request ") + who + " channel " + channel + " " + data;
+    }
+    case EventKind::Sensor: {
+        std::string data = entry.data;
+        if (data.empty()) {
+            std::uniform_int_distribution<int> input(1, 8);
+            std::uniform_int_distribution<int> state(0, 1);
+            data = {static_cast<char>('0' + input(rng_)), static_cast<char>('0' + state(rng_))};
         }
-        case EventKind::Online: {
-            const int picked = entry.channel == 0 ? std::uniform_int_distribution<int>(1, 2)(rng_) : entry.channel;
-            const char channel = picked == 2 ? '2' : '1';
-            const std::string data = entry.data.empty()
-                                         ? (entry.longData ? RandomCardData(true) : RandomCardNumber())
-                                         : entry.data;
-            line_.Emit(ChannelCardEventFrame(index, channel, data), now,
-                       std::string("on-line request, channel ") + channel);
-            line_.Expect(index, channel == '1' ? '>' : '<', now);
-            return std::string("on-line request ") + who + " channel " + channel + " " + data;
-        }
-        case EventKind::Sensor: {
-            std::string data = entry.data;
-            if (data.empty()) {
-                std::uniform_int_distribution<int> input(1, 8);
-                std::uniform_int_distribution<int> state(0, 1);
-                data = {static_cast<char>('0' + input(rng_)), static_cast<char>('0' + state(rng_))};
-            }
-            if (!IsLineHexDigit(static_cast<std::uint8_t>(data[0])))
-                return "error: sensor data must start with a hex digit 0-9, A-F";
-            line_.Emit(SensorEventFrame(index, data), now, "sensor event");
-            line_.Expect(index, '+', now);
-            return "sensor event " + who + " " + data;
-        }
-        case EventKind::MasterRequest: {
-            const std::string command = entry.data.empty() ? "$$02" : entry.data;
-            line_.Emit(BuildRequest(index, command), now, "another master's request");
-            return "another master's request to " + who + " " + command;
-        }
-        case EventKind::MasterPoll:
-            line_.Emit(BuildShortFrame(index), now, "another master's poll");
-            return "another master's poll of " + who;
-        case EventKind::MasterClear:
-            line_.Emit(BuildShortFrame(kBufferTarget), now, "another master's buffer clearing");
-            return "another master's buffer clearing";
-        case EventKind::MasterConverter: {
-            const std::string command = entry.data.empty() ? "0" : entry.data;
-            line_.Emit(BuildRequest(kConverterAddress, command), now, "another master's converter request");
-            return "another master's converter request " + command;
-        }
-        case EventKind::Noise: {
-            const int n = entry.count > 0 ? entry.count : kDefaultNoise;
-            std::uniform_int_distribution<int> byte(1, 255);
-            std::string bytes;
-            for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(byte(rng_)));
-            line_.Emit(bytes, now, "noise");
-            return std::to_string(n) + " noise bytes";
-        }
-        case EventKind::LostTerminator: {
-            std::string frame = CardEventFrame(index, entry.data.empty() ? RandomCardData(false) : entry.data);
-            frame.pop_back();
-            line_.Emit(frame, now, "card event with its \"?\" lost");
-            return "card event " + who + " without \"?\"";
-        }
-        case EventKind::Zeros: {
-            const int n = entry.count > 0 ? entry.count : kDefaultZeros;
-            line_.Emit(std::string(static_cast<std::size_t>(n), '\0'), now, "zero bytes");
-            return std::to_string(n) + " zero bytes";
-        }
-        case EventKind::Burst: {
-            const int n = entry.count > 0 ? entry.count : kDefaultBurst;
-            std::vector<std::uint8_t> indexes;
-            if (entry.index) indexes.push_back(*entry.index);
-            else
-                for (SimController* c : line_.Controllers()) indexes.push_back(c->Index());
-            if (indexes.empty()) indexes.push_back(kFirstIndex);
-            std::string bytes;
-            bytes.reserve(static_cast<std::size_t>(n) * 15);
-            for (int i = 0; i < n; ++i)
-                bytes += CardEventFrame(indexes[static_cast<std::size_t>(i) % indexes.size()],
-                                        RandomCardData(false));
-            const std::size_t size = bytes.size();
-            line_.Emit(std::move(bytes), now,
-                       "burst of " + std::to_string(n) + " card events, " + std::to_string(size) + " bytes",
-                       false);
-            return "burst of " + std::to_string(n) + " card events (" + std::to_string(size) + " bytes)";
-        }
+        if (!IsLineHexDigit(static_cast<std::uint8_t>(data[0])))
+            return "error: sensor data must start with a hex digit 0-9, A-F";
+        line_.Emit(SensorEventFrame(index, data), now, "sensor event");
+        line_.Expect(index, '+', now);
+        return "sensor event " + who + " " + data;
+    }
+    case EventKind::MasterRequest: {
+        const std::string command = entry.data.empty() ? "$$02" : entry.data;
+        line_.Emit(BuildRequest(index, command), now, "another master's request");
+        return "another master's request to " + who + " " + command;
+    }
+    case EventKind::MasterPoll:
+        line_.Emit(BuildShortFrame(index), now, "another master's poll");
+        return "another master's poll of " + who;
+    case EventKind::MasterClear:
+        line_.Emit(BuildShortFrame(kBufferTarget), now, "another master's buffer clearing");
+        return "another master's buffer clearing";
+    case EventKind::MasterConverter: {
+        const std::string command = entry.data.empty() ? "0" : entry.data;
+        line_.Emit(BuildRequest(kConverterAddress, command), now, "another master's converter request");
+        return "another master's converter request " + command;
+    }
+    case EventKind::Noise: {
+        const int n = entry.count > 0 ? entry.count : kDefaultNoise;
+        std::uniform_int_distribution<int> byte(1, 255);
+        std::string bytes;
+        for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(byte(rng_)));
+        line_.Emit(bytes, now, "noise");
+        return std::to_string(n) + " noise bytes";
+    }
+    case EventKind::LostTerminator: {
+        std::string frame = CardEventFrame(index, entry.data.empty() ? RandomCardData(false) : entry.data);
+        frame.pop_back();
+        line_.Emit(frame, now, "card event with its \"?\" lost");
+        return "card event " + who + " without \"?\"";
+    }
+    case EventKind::Zeros: {
+        const int n = entry.count > 0 ? entry.count : kDefaultZeros;
+        line_.Emit(std::string(static_cast<std::size_t>(n), '\0'), now, "zero bytes");
+        return std::to_string(n) + " zero bytes";
+    }
+    case EventKind::Burst: {
+        const int n = entry.count > 0 ? entry.count : kDefaultBurst;
+        std::vector<std::uint8_t> indexes;
+        if (entry.index)
+            indexes.push_back(*entry.index);
+        else
+            for (SimController* c : line_.Controllers()) indexes.push_back(c->Index());
+        if (indexes.empty()) indexes.push_back(kFirstIndex);
+        std::string bytes;
+        bytes.reserve(static_cast<std::size_t>(n) * 15);
+        for (int i = 0; i < n; ++i)
+            bytes += CardEventFrame(indexes[static_cast<std::size_t>(i) % indexes.size()], RandomCardData(false));
+        const std::size_t size = bytes.size();
+        line_.Emit(std::move(bytes), now,
+                   "burst of " + std::to_string(n) + " card events, " + std::to_string(size) + " bytes", false);
+        return "burst of " + std::to_string(n) + " card events (" + std::to_string(size) + " bytes)";
+    }
     }
     return "error: unknown event";
 }

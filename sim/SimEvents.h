@@ -15,17 +15,17 @@
 namespace tulex::sim {
 
 enum class EventKind {
-    Card,           // index ";" data "?"
-    Online,         // index channel ";" data "?"  (expects ">" or "<")
-    Sensor,         // index hex-digit data "?"    (expects "+")
-    MasterRequest,  // another master's addressed request
-    MasterPoll,     // another master's poll frame FF index ?
-    MasterClear,    // another master's buffer-clearing frame FF FD ?
-    MasterConverter,// another master's request to the converter
-    Noise,          // random bytes
-    LostTerminator, // a card event whose "?" never arrives
-    Zeros,          // zero bytes
-    Burst,          // many card events back to back at full speed
+    Card,             // index ";" data "?"
+    Online,           // index channel ";" data "?"  (expects ">" or "<")
+    Sensor,           // index hex-digit data "?"    (expects "+")
+    MasterRequest,    // another master's addressed request
+    MasterPoll,       // another master's poll frame FF index ?
+    MasterClear,      // another master's buffer-clearing frame FF FD ?
+    MasterConverter,  // another master's request to the converter
+    Noise,            // random bytes
+    LostTerminator,   // a card event whose "?" never arrives
+    Zeros,            // zero bytes
+    Burst,            // many card events back to back at full speed
 };
 
 std::optional<EventKind> ParseEventKind(const std::string& name);

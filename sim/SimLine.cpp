@@ -14,16 +14,17 @@ std::string Quoted(std::string_view command) {
     std::string out = "\"";
     for (const char c : command) {
         const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) out.push_back(c);
-        else out += "\\x" + HexByte(b);
+        if (b >= 0x20 && b < 0x7F)
+            out.push_back(c);
+        else
+            out += "\\x" + HexByte(b);
     }
     return out + "\"";
 }
 
 }  // namespace
 
-SimLine::SimLine(LineConfig config, ConverterConfig converter)
-    : config_(config), converter_(std::move(converter)) {}
+SimLine::SimLine(LineConfig config, ConverterConfig converter) : config_(config), converter_(std::move(converter)) {}
 
 SimController* SimLine::AddController(std::uint8_t index, ControllerBehaviour behaviour) {
     if (!IsIndexByte(index) || controllers_[index]) return nullptr;
@@ -76,8 +77,7 @@ void SimLine::Feed(std::string_view bytes, SimTime now) {
     Advance(now);
     if (converter_.Config().echo) Schedule(std::string(bytes), now, "echo");
     // A real device gives up on a frame whose bytes stopped coming.
-    if (state_ != RxState::Idle &&
-        now - lastByte_ > Millis(std::max(1, config_.frameTimeoutMs))) {
+    if (state_ != RxState::Idle && now - lastByte_ > Millis(std::max(1, config_.frameTimeoutMs))) {
         ++stats_.malformed;
         TraceIn(lastByte_, prefix_ + text_, "incomplete frame dropped");
         prefix_.clear();
@@ -103,49 +103,49 @@ void SimLine::FlushStray(SimTime now) {
 
 void SimLine::Byte(std::uint8_t b, SimTime now) {
     switch (state_) {
-        case RxState::Idle:
-            if (b == kPrefixByte) {
-                FlushStray(now);
-                prefix_.assign(1, static_cast<char>(b));
-                state_ = RxState::Prefix;
-            } else {
-                Stray(std::string(1, static_cast<char>(b)), now);
-            }
-            return;
-        case RxState::Prefix:
-            if (b == kPrefixByte) {
-                prefix_.push_back(static_cast<char>(b));
-            } else if (b == kBufferTarget || b == kConverterAddress || IsIndexByte(b)) {
-                text_.assign(1, static_cast<char>(b));
-                state_ = RxState::Collect;
-            } else {
-                Stray(prefix_ + static_cast<char>(b), now);
-                prefix_.clear();
-                state_ = RxState::Idle;
-            }
-            return;
-        case RxState::Collect: {
-            text_.push_back(static_cast<char>(b));
-            if (b != static_cast<std::uint8_t>(kTerminator)) return;
-            const auto first = static_cast<std::uint8_t>(text_[0]);
-            // The buffer-clearing frame and the poll frame end at "?".
-            if (first == kBufferTarget || (IsIndexByte(first) && text_.size() == 2)) {
-                FrameComplete(now, false);
-                return;
-            }
-            // A request whose check character is 0 goes out without it (the
-            // port writes up to the first zero byte): the frame ends here.
-            if (CheckCharacter(text_) == 0) {
-                FrameComplete(now, false);
-                return;
-            }
-            state_ = RxState::Check;
+    case RxState::Idle:
+        if (b == kPrefixByte) {
+            FlushStray(now);
+            prefix_.assign(1, static_cast<char>(b));
+            state_ = RxState::Prefix;
+        } else {
+            Stray(std::string(1, static_cast<char>(b)), now);
+        }
+        return;
+    case RxState::Prefix:
+        if (b == kPrefixByte) {
+            prefix_.push_back(static_cast<char>(b));
+        } else if (b == kBufferTarget || b == kConverterAddress || IsIndexByte(b)) {
+            text_.assign(1, static_cast<char>(b));
+            state_ = RxState::Collect;
+        } else {
+            Stray(prefix_ + static_cast<char>(b), now);
+            prefix_.clear();
+            state_ = RxState::Idle;
+        }
+        return;
+    case RxState::Collect: {
+        text_.push_back(static_cast<char>(b));
+        if (b != static_cast<std::uint8_t>(kTerminator)) return;
+        const auto first = static_cast<std::uint8_t>(text_[0]);
+        // The buffer-clearing frame and the poll frame end at "?".
+        if (first == kBufferTarget || (IsIndexByte(first) && text_.size() == 2)) {
+            FrameComplete(now, false);
             return;
         }
-        case RxState::Check:
-            text_.push_back(static_cast<char>(b));
-            FrameComplete(now, true);
+        // A request whose check character is 0 goes out without it (the
+        // port writes up to the first zero byte): the frame ends here.
+        if (CheckCharacter(text_) == 0) {
+            FrameComplete(now, false);
             return;
+        }
+        state_ = RxState::Check;
+        return;
+    }
+    case RxState::Check:
+        text_.push_back(static_cast<char>(b));
+        FrameComplete(now, true);
+        return;
     }
 }
 
@@ -203,16 +203,16 @@ void SimLine::FrameComplete(SimTime now, bool withCheck) {
 void SimLine::Schedule(std::string bytes, SimTime due, std::string note) {
     Pending p{due, std::move(bytes), std::move(note), true};
     // Keep the queue in time order; equal instants keep their order.
-    auto pos = std::upper_bound(output_.begin(), output_.end(), due,
-                                [](SimTime t, const Pending& q) { return t < q.due; });
+    auto pos =
+        std::upper_bound(output_.begin(), output_.end(), due, [](SimTime t, const Pending& q) { return t < q.due; });
     output_.insert(pos, std::move(p));
 }
 
 void SimLine::Emit(std::string bytes, SimTime at, std::string note, bool traceBytes) {
     Schedule(std::move(bytes), at, std::move(note));
     // Schedule inserted it after every entry due at the same instant.
-    auto it = std::upper_bound(output_.begin(), output_.end(), at,
-                               [](SimTime t, const Pending& q) { return t < q.due; });
+    auto it =
+        std::upper_bound(output_.begin(), output_.end(), at, [](SimTime t, const Pending& q) { return t < q.due; });
     (--it)->traceBytes = traceBytes;
 }
 
@@ -260,14 +260,18 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
     if (style == ReplyStyle::Ack) {
         Schedule("!", at, "acknowledgement");
         if (withData) {
-            if (r.dataDelayMs > 0) deferred_.push_back({at + Millis(r.dataDelayMs), index, *r.data, true});
-            else KeepInBuffer(*c, *r.data);
+            if (r.dataDelayMs > 0)
+                deferred_.push_back({at + Millis(r.dataDelayMs), index, *r.data, true});
+            else
+                KeepInBuffer(*c, *r.data);
         }
     } else {
         Schedule("$?", at, "positive reply");
         if (withData) {
-            if (r.dataDelayMs > 0) deferred_.push_back({at + Millis(r.dataDelayMs), index, *r.data, false});
-            else Schedule(DataFrame(index, *r.data), at, "data reply");
+            if (r.dataDelayMs > 0)
+                deferred_.push_back({at + Millis(r.dataDelayMs), index, *r.data, false});
+            else
+                Schedule(DataFrame(index, *r.data), at, "data reply");
         }
     }
     if (r.newIndex && *r.newIndex != index) {
@@ -292,8 +296,7 @@ void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
 }
 
 void SimLine::HandleConverter(std::string_view command, SimTime now) {
-    Schedule(converter_.HandleCommand(command), now + Millis(std::max(0, config_.delayMs)),
-             "converter answer");
+    Schedule(converter_.HandleCommand(command), now + Millis(std::max(0, config_.delayMs)), "converter answer");
 }
 
 // ---------------------------------------------------------------- events and time
@@ -331,8 +334,10 @@ void SimLine::Advance(SimTime now) {
             continue;
         }
         if (SimController* c = Find(it->index)) {
-            if (it->handOverAtPoll) KeepInBuffer(*c, it->payload);
-            else Schedule(DataFrame(it->index, it->payload), it->due, "data reply");
+            if (it->handOverAtPoll)
+                KeepInBuffer(*c, it->payload);
+            else
+                Schedule(DataFrame(it->index, it->payload), it->due, "data reply");
         }
         it = deferred_.erase(it);
     }
@@ -342,8 +347,8 @@ void SimLine::Advance(SimTime now) {
         if (r.answeredAt || r.missed || r.eventAt + limit > now) continue;
         r.missed = true;
         --openAnswers_;
-        TraceNote(now, std::string("no automatic answer ") + r.expected + " to " +
-                           IndexText(r.index) + " within " + std::to_string(limit.count()) + " ms");
+        TraceNote(now, std::string("no automatic answer ") + r.expected + " to " + IndexText(r.index) + " within " +
+                           std::to_string(limit.count()) + " ms");
     }
 }
 
@@ -354,8 +359,10 @@ std::string SimLine::TakeOutput(SimTime now) {
         ++stats_.framesOut;
         stats_.bytesOut += p.bytes.size();
         if (trace_) {
-            if (p.traceBytes) trace_({p.due, TraceDirection::ToPc, p.bytes, std::move(p.note)});
-            else trace_({p.due, TraceDirection::ToPc, {}, std::move(p.note)});
+            if (p.traceBytes)
+                trace_({p.due, TraceDirection::ToPc, p.bytes, std::move(p.note)});
+            else
+                trace_({p.due, TraceDirection::ToPc, {}, std::move(p.note)});
         }
         out += p.bytes;
         output_.pop_front();

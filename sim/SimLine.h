@@ -26,14 +26,14 @@ namespace tulex::sim {
 
 struct LineConfig {
     ReplyStyle reply = ReplyStyle::Ack;
-    bool absentError = false;    // requests to an empty index get "#?"
+    bool absentError = false;  // requests to an empty index get "#?"
     // The same switches as a controller's, for every controller at once.
     bool silent = false;
     bool errorReply = false;
     bool deviceError = false;
-    int delayMs = 0;             // answer delay of every controller without its own
-    int frameTimeoutMs = 500;    // a partial frame older than this is dropped
-    int answerTimeoutMs = 1000;  // how long an automatic answer may take
+    int delayMs = 0;                     // answer delay of every controller without its own
+    int frameTimeoutMs = 500;            // a partial frame older than this is dropped
+    int answerTimeoutMs = 1000;          // how long an automatic answer may take
     std::size_t outputBufferLimit = 16;  // data replies a controller keeps
 };
 
@@ -41,23 +41,23 @@ struct LineConfig {
 struct AnswerRecord {
     std::uint64_t seq = 0;
     std::uint8_t index = 0;
-    char expected = 0;             // '>', '<' or '+'
-    SimTime eventAt;               // when the event went on the line
+    char expected = 0;  // '>', '<' or '+'
+    SimTime eventAt;    // when the event went on the line
     std::optional<SimTime> answeredAt;
-    bool missed = false;           // the answer time ran out
+    bool missed = false;  // the answer time ran out
     Millis Latency() const {
         return answeredAt ? std::chrono::duration_cast<Millis>(*answeredAt - eventAt) : Millis(-1);
     }
 };
 
 struct LineStats {
-    std::uint64_t requests = 0;          // addressed requests with a good check character
-    std::uint64_t polls = 0;             // poll frames (FF index ?)
-    std::uint64_t bufferClears = 0;      // FF FD ?
+    std::uint64_t requests = 0;      // addressed requests with a good check character
+    std::uint64_t polls = 0;         // poll frames (FF index ?)
+    std::uint64_t bufferClears = 0;  // FF FD ?
     std::uint64_t converterRequests = 0;
-    std::uint64_t badCheck = 0;          // ignored for a wrong check character
-    std::uint64_t malformed = 0;         // frames that fit no layout
-    std::uint64_t strayBytes = 0;        // bytes outside any frame
+    std::uint64_t badCheck = 0;    // ignored for a wrong check character
+    std::uint64_t malformed = 0;   // frames that fit no layout
+    std::uint64_t strayBytes = 0;  // bytes outside any frame
     std::uint64_t framesOut = 0;
     std::uint64_t bytesOut = 0;
 };

@@ -125,7 +125,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
             std::size_t start = 0;
             while (start <= v.size()) {
                 const auto comma = v.find(',', start);
-                const std::string item = v.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+                const std::string item =
+                    v.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
                 const auto index = ParseIndex(item);
                 if (!index) {
                     error = "--controllers: \"" + item + "\" is not a controller index (G..ь or 0x47..0xFC)";

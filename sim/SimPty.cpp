@@ -1,8 +1,5 @@
 #include "sim/SimPty.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
@@ -10,6 +7,9 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 namespace tulex::sim {
 

@@ -1,10 +1,10 @@
 #include "sim/SimRunner.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 namespace tulex::sim {
 
@@ -118,8 +118,10 @@ void SimRunner::Run() {
         line_.Advance(now);
         std::string out = line_.TakeOutput(now);
         if (!out.empty()) {
-            if (pending_.size() - pendingPos_ + out.size() > kPendingLimit) dropped_ += out.size();
-            else pending_ += out;
+            if (pending_.size() - pendingPos_ + out.size() > kPendingLimit)
+                dropped_ += out.size();
+            else
+                pending_ += out;
         }
         WritePending(now);
         discardUnread();
@@ -143,8 +145,8 @@ void SimRunner::Run() {
         struct pollfd fds[8];
         nfds_t count = 0;
         const nfds_t ptyIndex = count;
-        fds[count++] = {pty_.MasterFd(),
-                        static_cast<short>((ptyQuiet ? 0 : POLLIN) | (pending_.empty() ? 0 : POLLOUT)), 0};
+        fds[count++] = {pty_.MasterFd(), static_cast<short>((ptyQuiet ? 0 : POLLIN) | (pending_.empty() ? 0 : POLLOUT)),
+                        0};
         fds[count++] = {wake_, POLLIN, 0};
         const nfds_t watchIndex = count;
         fds[count++] = {pty_.WatchFd(), POLLIN, 0};  // -1 is ignored by poll

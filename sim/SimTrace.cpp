@@ -27,9 +27,12 @@ std::string Readable(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) out.push_back(c);
-        else if (b >= 0xC0 && b <= 0xFC) out += Cp1251ToUtf8(std::string_view(&c, 1));
-        else out.push_back('.');
+        if (b >= 0x20 && b < 0x7F)
+            out.push_back(c);
+        else if (b >= 0xC0 && b <= 0xFC)
+            out += Cp1251ToUtf8(std::string_view(&c, 1));
+        else
+            out.push_back('.');
     }
     return out;
 }
@@ -38,21 +41,20 @@ std::string Readable(std::string_view bytes) {
 
 std::string FormatTraceEntry(const TraceEntry& entry, SimTime steadyOrigin,
                              std::chrono::system_clock::time_point origin) {
-    const auto wall = origin + std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                                   entry.time - steadyOrigin);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        wall.time_since_epoch()).count();
+    const auto wall =
+        origin + std::chrono::duration_cast<std::chrono::system_clock::duration>(entry.time - steadyOrigin);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count();
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
     struct tm tmv {};
     localtime_r(&secs, &tmv);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", tmv.tm_hour, tmv.tm_min,
-                  tmv.tm_sec, static_cast<int>(ms % 1000));
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", tmv.tm_hour, tmv.tm_min, tmv.tm_sec,
+                  static_cast<int>(ms % 1000));
     std::string line = stamp;
     switch (entry.direction) {
-        case TraceDirection::FromPc: line += " PC>  "; break;
-        case TraceDirection::ToPc: line += " <LN  "; break;
-        case TraceDirection::Note: line += " ---  "; break;
+    case TraceDirection::FromPc: line += " PC>  "; break;
+    case TraceDirection::ToPc: line += " <LN  "; break;
+    case TraceDirection::Note: line += " ---  "; break;
     }
     if (!entry.bytes.empty()) {
         line += HexBytes(entry.bytes);
@@ -65,8 +67,7 @@ std::string FormatTraceEntry(const TraceEntry& entry, SimTime steadyOrigin,
     return line;
 }
 
-SimTrace::SimTrace()
-    : steadyOrigin_(SimClock::now()), origin_(std::chrono::system_clock::now()) {}
+SimTrace::SimTrace() : steadyOrigin_(SimClock::now()), origin_(std::chrono::system_clock::now()) {}
 
 SimTrace::~SimTrace() {
     if (ownsOut_ && out_) std::fclose(out_);

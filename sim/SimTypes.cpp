@@ -7,9 +7,7 @@
 
 namespace tulex::sim {
 
-const char* ReplyStyleName(ReplyStyle style) {
-    return style == ReplyStyle::Ack ? "ack" : "positive";
-}
+const char* ReplyStyleName(ReplyStyle style) { return style == ReplyStyle::Ack ? "ack" : "positive"; }
 
 std::optional<ReplyStyle> ParseReplyStyle(const std::string& text) {
     if (text == "ack") return ReplyStyle::Ack;
@@ -35,8 +33,6 @@ std::optional<std::uint8_t> ParseIndex(const std::string& text) {
     return b;
 }
 
-std::string IndexText(std::uint8_t index) {
-    return Cp1251ToUtf8(std::string(1, static_cast<char>(index)));
-}
+std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
 
 }  // namespace tulex::sim

@@ -22,14 +22,14 @@ enum class ReplyStyle { Ack, Positive };
 // line's setting.
 struct ControllerBehaviour {
     std::optional<ReplyStyle> reply;
-    std::optional<int> delayMs;       // answer delay
-    bool silent = false;              // answers nothing addressed to it
-    bool errorReply = false;          // answers "#?" to every request
-    bool deviceError = false;         // answers "&?" to every request
-    bool eepromFail = false;          // memory test result 45 instead of 21
-    int eepromDelayMs = 2000;         // memory test result after this time
-    bool noDataAfterAck = false;      // acknowledges, never hands data over
-    bool sendsEvents = true;          // picked for events that name no controller
+    std::optional<int> delayMs;   // answer delay
+    bool silent = false;          // answers nothing addressed to it
+    bool errorReply = false;      // answers "#?" to every request
+    bool deviceError = false;     // answers "&?" to every request
+    bool eepromFail = false;      // memory test result 45 instead of 21
+    int eepromDelayMs = 2000;     // memory test result after this time
+    bool noDataAfterAck = false;  // acknowledges, never hands data over
+    bool sendsEvents = true;      // picked for events that name no controller
 };
 
 const char* ReplyStyleName(ReplyStyle style);

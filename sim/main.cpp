@@ -10,12 +10,12 @@
 #include "sim/SimRunner.h"
 #include "sim/SimTrace.h"
 
+#include <sys/signalfd.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 using namespace tulex;
 using namespace tulex::sim;
@@ -64,9 +64,12 @@ int main(int argc, char** argv) {
     }
 
     std::optional<Scenario> scenario;
-    if (!options->scenarioPath.empty()) scenario = LoadScenario(options->scenarioPath, error);
-    else if (options->controllers.empty()) scenario = ParseScenario(DemoScenarioJson(), error);
-    else scenario = Scenario{};
+    if (!options->scenarioPath.empty())
+        scenario = LoadScenario(options->scenarioPath, error);
+    else if (options->controllers.empty())
+        scenario = ParseScenario(DemoScenarioJson(), error);
+    else
+        scenario = Scenario{};
     if (!scenario) {
         std::fprintf(stderr, "tulex-sim: %s\n", error.c_str());
         return 2;

@@ -22,7 +22,8 @@ void CommandFixture::TearDown() {
 }
 
 bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
-    return dispatcher.RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within);
+    return dispatcher.RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); },
+                               within);
 }
 
 std::vector<std::string> CommandFixture::Monitor() const {

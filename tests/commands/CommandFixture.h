@@ -23,7 +23,6 @@ namespace tulex::test {
 
 using namespace std::chrono_literals;
 
-
 class CommandFixture : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -24,13 +24,16 @@ TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
         const char* reg13;
         const char* reg18;
     } sets[] = {
-        {MenuCommand::PresetDoorWithoutSensor, "Дверь без датчика положения", "!13401014111416141714121418031913", "40", "03"},
-        {MenuCommand::PresetDoorWithSensor, "Дверь с датчиком положения", "!13431014111416141714121418631973", "43", "63"},
-        {MenuCommand::PresetTurnstileWithoutConfirmation, "Турникет без подтверждения прохода", "!134710051105160517051214182F191F", "47",
-         "2F"},
-        {MenuCommand::PresetTurnstileWithConfirmation, "Турникет с подтверждением прохода", "!134710051105160517051214186F195F", "47",
-         "6F"},
-        {MenuCommand::PresetRegistrationTerminal, "Регистрационный терминал", "!1300100F110F161E170A121418FF19FF", "00", "FF"},
+        {MenuCommand::PresetDoorWithoutSensor, "Дверь без датчика положения", "!13401014111416141714121418031913", "40",
+         "03"},
+        {MenuCommand::PresetDoorWithSensor, "Дверь с датчиком положения", "!13431014111416141714121418631973", "43",
+         "63"},
+        {MenuCommand::PresetTurnstileWithoutConfirmation, "Турникет без подтверждения прохода",
+         "!134710051105160517051214182F191F", "47", "2F"},
+        {MenuCommand::PresetTurnstileWithConfirmation, "Турникет с подтверждением прохода",
+         "!134710051105160517051214186F195F", "47", "6F"},
+        {MenuCommand::PresetRegistrationTerminal, "Регистрационный терминал", "!1300100F110F161E170A121418FF19FF", "00",
+         "FF"},
     };
     for (const auto& s : sets) {
         const std::string before = line.Bytes();
@@ -38,7 +41,8 @@ TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
         view.QueueYesNo(true);
         commands().Run(s.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << s.caption;
-        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, s.command) + kClear + Poll(kG)));
+        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
+                  Hex(Request(kG, s.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(monitorBefore),
                   Described(kG, std::string("Изменение параметров контроллера: ") + s.caption));
         EXPECT_EQ(LastBalloon().text, "Праметры контроллера изменены.");
@@ -75,8 +79,7 @@ TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
     } modes[] = {
         {MenuCommand::ModeOffline, "!1347", "Изменение режима работы контроллера: Off-line",
          "Off-line режим установлен."},
-        {MenuCommand::ModeOnline, "!1307", "Изменение режима работы контроллера: On-line",
-         "On-line режим установлен."},
+        {MenuCommand::ModeOnline, "!1307", "Изменение режима работы контроллера: On-line", "On-line режим установлен."},
         {MenuCommand::ModeAutonomous, "!1367", "Изменение режима работы контроллера: Автономный",
          "Автономный режим установлен."},
     };
@@ -180,7 +183,8 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
         view.QueueInput(c.typed);
         commands().Run(c.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << c.typed;
-        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))), Hex(Request(kG, c.command) + kClear + Poll(kG)));
+        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
+                  Hex(Request(kG, c.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(sentBefore), Described(kG, c.description));
         EXPECT_EQ(LastBalloon().text, "Время удержания реле установлено.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);

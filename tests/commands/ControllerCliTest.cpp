@@ -65,7 +65,6 @@ protected:
     std::string port;
 };
 
-
 const char* const kDoorLine = R"({"controllers": [{"index": "G", "type": "65",
     "registers": {"13": "43", "10": "FF", "11": "01", "16": "14", "17": "14", "12": "14", "18": "63", "19": "73",
                   "14": "1E", "15": "0A", "20": "00", "21": "00", "22": "1A", "23": "2B", "24": "3C"}}]})";
@@ -76,9 +75,9 @@ TEST_F(ControllerCli, CheckPrintsTheBalloonAndLogsTheExchange) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Информация\nКонтроллер есть в линии.\n");
     EXPECT_EQ(SentHex(), Hex(Request(kG, "$$02") + kClear + Poll(kG)));
-    for (const char* expected : {"<——   G   —   Проверка наличия контроллера\n", "——>   OK\n",
-                                 "<——   G   —   Чистка буфера контроллера\n", "<——   G   —   Запрос контроллера\n",
-                                 "——>   G:47?\n"})
+    for (const char* expected :
+         {"<——   G   —   Проверка наличия контроллера\n", "——>   OK\n", "<——   G   —   Чистка буфера контроллера\n",
+          "<——   G   —   Запрос контроллера\n", "——>   G:47?\n"})
         EXPECT_NE(run.err.find(expected), std::string::npos) << expected << "\n" << run.err;
 }
 
@@ -148,10 +147,8 @@ TEST_F(ControllerCli, SetIndexRenamesAndRefusesBadIndexes) {
         const char* typed;
         const char* message;
     } refused[] = {
-        {"HH", "Информация: HH — неверное значение.\n"},
-        {"F", "Предупреждение: F — неверное значение.\n"},
-        {"0x46", "Предупреждение: F — неверное значение.\n"},
-        {"0xFD", "Предупреждение: э — неверное значение.\n"},
+        {"HH", "Информация: HH — неверное значение.\n"},      {"F", "Предупреждение: F — неверное значение.\n"},
+        {"0x46", "Предупреждение: F — неверное значение.\n"}, {"0xFD", "Предупреждение: э — неверное значение.\n"},
         {"  ", "Предупреждение: Неверное значение.\n"},
     };
     const std::string before = SentHex();
@@ -171,15 +168,14 @@ TEST_F(ControllerCli, IndexArgumentsAreCheckedLikeTheDialog) {
     run = Cli({"check", "0xc6"}, {"--json"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"index\": \"Ж\""), std::string::npos) << run.out;
-    EXPECT_EQ(SentHex(), Hex(Request(0xC6, "$$02") + kClear + Poll(0xC6) + Request(0xC6, "$$02") + kClear + Poll(0xC6)));
+    EXPECT_EQ(SentHex(),
+              Hex(Request(0xC6, "$$02") + kClear + Poll(0xC6) + Request(0xC6, "$$02") + kClear + Poll(0xC6)));
     const struct {
         const char* index;
         const char* message;
     } refused[] = {
-        {"F", "Предупреждение: F — неверное значение.\n"},
-        {"0x46", "Предупреждение: F — неверное значение.\n"},
-        {"GG", "Информация: GG — неверное значение.\n"},
-        {"", "Предупреждение: Неверное значение.\n"},
+        {"F", "Предупреждение: F — неверное значение.\n"},    {"0x46", "Предупреждение: F — неверное значение.\n"},
+        {"GG", "Информация: GG — неверное значение.\n"},      {"", "Предупреждение: Неверное значение.\n"},
         {"0xFF", "Предупреждение: я — неверное значение.\n"},
     };
     for (const auto& r : refused) {
@@ -265,15 +261,15 @@ TEST_F(ControllerCli, MasterCardSetAndRead) {
     EXPECT_EQ(run.out,
               "Информация\n\nНомер мастер-карты — 00001A2B3C\n\nВремя ожидания мастер-карты — 3 с\n\n"
               "Время удержания для очистки памяти — 1 с\n");
-    EXPECT_EQ(SentHex(), Hex(Request(kG, "$4") + kClear + Poll(kG) + Request(kG, "$$20212223241415") + kClear +
-                             Poll(kG)));
+    EXPECT_EQ(SentHex(),
+              Hex(Request(kG, "$4") + kClear + Poll(kG) + Request(kG, "$$20212223241415") + kClear + Poll(kG)));
 }
 
 TEST_F(ControllerCli, UsageErrorsAndPortFailures) {
     StartSim(kDoorLine);
     const std::vector<std::vector<std::string>> usage = {
-        {"check"},          {"check", "G", "H"},        {"mode", "G", "sideways"}, {"preset", "G", "6"},
-        {"preset", "G"},    {"relay-time", "G", "5", "1"}, {"relay-time", "G", "1"}, {"master-card", "G", "write"},
+        {"check"},          {"check", "G", "H"},           {"mode", "G", "sideways"}, {"preset", "G", "6"},
+        {"preset", "G"},    {"relay-time", "G", "5", "1"}, {"relay-time", "G", "1"},  {"master-card", "G", "write"},
         {"set-index", "G"}, {"params", "G", "x"},
     };
     for (const auto& args : usage) {

@@ -43,7 +43,9 @@ void ControllerLine::Run() {
             std::lock_guard lock(mutex_);
             if (stop_) return;
         }
-        struct pollfd p {pty_.masterFd(), POLLIN, 0};
+        struct pollfd p {
+            pty_.masterFd(), POLLIN, 0
+        };
         if (pty_.masterFd() < 0 || ::poll(&p, 1, 5) <= 0 || !(p.revents & POLLIN)) {
             if (p.revents & (POLLHUP | POLLERR)) ::usleep(1000);  // no slave open yet
             continue;

@@ -20,7 +20,7 @@ TEST(DialogText, TrimsBlanksAndControlCharactersAtBothEndsOnly) {
 struct IndexCase {
     const char* typed;
     bool accepted;
-    int index;            // when accepted
+    int index;  // when accepted
     const char* trimmed;
     const char* caption;  // refusal
     const char* message;
@@ -43,7 +43,7 @@ TEST(IndexInput, AcceptsOneIndexCharacterAndRefusesEverythingElse) {
         {"?", false, 0, "?", "Предупреждение", "? — неверное значение."},
         {"э", false, 0, "э", "Предупреждение", "э — неверное значение."},  // 0xFD
         {"я", false, 0, "я", "Предупреждение", "я — неверное значение."},  // 0xFF
-        {"€", true, 0x88, "€", "", ""},  // 0x88 is an index too
+        {"€", true, 0x88, "€", "", ""},                                    // 0x88 is an index too
         {"0", false, 0, "0", "Предупреждение", "0 — неверное значение."},
         {"中", false, 0, "中", "Предупреждение", "中 — неверное значение."},  // not in Windows-1251
     };

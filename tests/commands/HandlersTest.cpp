@@ -14,14 +14,22 @@ struct NamedHandler {
 };
 
 const NamedHandler kOwnHandlers[] = {
-    {"checkPresenceAction", MenuCommand::CheckPresence},          {"readParametersAction", MenuCommand::ReadParameters},
-    {"changeIndexAction", MenuCommand::ChangeIndex},          {"presetDoorWithoutSensorAction", MenuCommand::PresetDoorWithoutSensor},
-    {"presetDoorWithSensorAction", MenuCommand::PresetDoorWithSensor},          {"presetTurnstileWithoutConfirmationAction", MenuCommand::PresetTurnstileWithoutConfirmation},
-    {"presetTurnstileWithConfirmationAction", MenuCommand::PresetTurnstileWithConfirmation},          {"presetRegistrationTerminalAction", MenuCommand::PresetRegistrationTerminal},
-    {"offlineModeAction", MenuCommand::ModeOffline}, {"onlineModeAction", MenuCommand::ModeOnline},
-    {"autonomousModeAction", MenuCommand::ModeAutonomous},          {"setMasterCardAction", MenuCommand::SetMasterCard},
-    {"readMasterCardAction", MenuCommand::ReadMasterCard},          {"relayTime1Action", MenuCommand::RelayTime1},
-    {"relayTime2Action", MenuCommand::RelayTime2},          {"relayTime3Action", MenuCommand::RelayTime3},
+    {"checkPresenceAction", MenuCommand::CheckPresence},
+    {"readParametersAction", MenuCommand::ReadParameters},
+    {"changeIndexAction", MenuCommand::ChangeIndex},
+    {"presetDoorWithoutSensorAction", MenuCommand::PresetDoorWithoutSensor},
+    {"presetDoorWithSensorAction", MenuCommand::PresetDoorWithSensor},
+    {"presetTurnstileWithoutConfirmationAction", MenuCommand::PresetTurnstileWithoutConfirmation},
+    {"presetTurnstileWithConfirmationAction", MenuCommand::PresetTurnstileWithConfirmation},
+    {"presetRegistrationTerminalAction", MenuCommand::PresetRegistrationTerminal},
+    {"offlineModeAction", MenuCommand::ModeOffline},
+    {"onlineModeAction", MenuCommand::ModeOnline},
+    {"autonomousModeAction", MenuCommand::ModeAutonomous},
+    {"setMasterCardAction", MenuCommand::SetMasterCard},
+    {"readMasterCardAction", MenuCommand::ReadMasterCard},
+    {"relayTime1Action", MenuCommand::RelayTime1},
+    {"relayTime2Action", MenuCommand::RelayTime2},
+    {"relayTime3Action", MenuCommand::RelayTime3},
     {"relayTime4Action", MenuCommand::RelayTime4},
 };
 
@@ -88,7 +96,8 @@ TEST_F(Handlers, MasterCardQuestionAnsweredNoStartsNothing) {
     const auto asked = view.CallsOf("ask");
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].caption, "Задание мастер-карты");
-    EXPECT_EQ(asked[0].text, "Убедитесь, что контроллер работает в автономном режиме.\n\nНачать ожидание мастер-карты?");
+    EXPECT_EQ(asked[0].text,
+              "Убедитесь, что контроллер работает в автономном режиме.\n\nНачать ожидание мастер-карты?");
     ExpectNothingStarted("setMasterCardAction");
 }
 
@@ -242,9 +251,8 @@ TEST_F(Handlers, RunCallsTheHandlerOfEachCommand) {
             EXPECT_EQ(session->transaction.commandList.front(), c.first) << where;
             // The mode items differ in their second description.
             const auto& d = session->transaction.descriptionList;
-            const bool described = std::any_of(d.begin(), d.end(), [&](const std::string& s) {
-                return s.rfind(c.second, 0) == 0;
-            });
+            const bool described =
+                std::any_of(d.begin(), d.end(), [&](const std::string& s) { return s.rfind(c.second, 0) == 0; });
             EXPECT_TRUE(described) << where;
             ASSERT_TRUE(RunUntilDone()) << where;
         } else if (kind == "ask") {

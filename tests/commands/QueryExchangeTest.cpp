@@ -28,9 +28,9 @@ TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
     EXPECT_EQ(monitor[1], Sent(kG, "Проверка наличия контроллера"));
     EXPECT_EQ(monitor[2], Received("OK"));
     const auto split = MonitorSplit();
-    EXPECT_EQ(split.sent, (std::vector<std::string>{Sent(kG, "Проверка наличия контроллера"),
-                                                    Sent(kG, "Чистка буфера контроллера"),
-                                                    Sent(kG, "Запрос контроллера")}));
+    EXPECT_EQ(split.sent,
+              (std::vector<std::string>{Sent(kG, "Проверка наличия контроллера"), Sent(kG, "Чистка буфера контроллера"),
+                                        Sent(kG, "Запрос контроллера")}));
     EXPECT_EQ(split.other, (std::vector<std::string>{Received("OK"), Received("G:47?"), Received("OK")}));
     const auto b = LastBalloon();
     EXPECT_EQ(b.index, kG);
@@ -140,9 +140,9 @@ TEST_F(Queries, ParameterReadShowsTheReportOfTheDataReply) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
     const auto split = MonitorSplit();
-    EXPECT_EQ(split.sent, (std::vector<std::string>{Sent(kG, "Чтение параметров контроллера"),
-                                                    Sent(kG, "Чистка буфера контроллера"),
-                                                    Sent(kG, "Запрос контроллера")}));
+    EXPECT_EQ(split.sent,
+              (std::vector<std::string>{Sent(kG, "Чтение параметров контроллера"),
+                                        Sent(kG, "Чистка буфера контроллера"), Sent(kG, "Запрос контроллера")}));
     EXPECT_EQ(split.other,
               (std::vector<std::string>{Received("OK"), Received("G:476543FF011414146373?"), Received("OK")}));
     const auto b = LastBalloon();
@@ -215,10 +215,11 @@ TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())),
               Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     const std::string probe = "Изменение индекса контроллера G: Проверка наличия контроллера";
-    EXPECT_EQ(SentDescriptions(),
-              (std::vector<std::string>{Described(kH, probe), Described(kG, "Изменение индекса контроллера G: Установка индекса H"),
-                                        Described(kH, probe), Described(kH, "Чистка буфера контроллера"),
-                                        Described(kH, "Запрос контроллера")}));
+    EXPECT_EQ(
+        SentDescriptions(),
+        (std::vector<std::string>{
+            Described(kH, probe), Described(kG, "Изменение индекса контроллера G: Установка индекса H"),
+            Described(kH, probe), Described(kH, "Чистка буфера контроллера"), Described(kH, "Запрос контроллера")}));
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   TIMEOUT"), 1) << "the free index's probe";
     const auto b = LastBalloon();

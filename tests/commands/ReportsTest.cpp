@@ -4,8 +4,8 @@
 
 #include <ostream>
 
-#include "controller/Reports.h"
 #include "controller/ControllerTransaction.h"
+#include "controller/Reports.h"
 
 namespace tulex {
 namespace {
@@ -69,27 +69,29 @@ TEST_P(ParameterFields, ShowsTheDecodedField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Registers, ParameterFields,
-    ::testing::Values(
-        FieldCase{"Relay1Inf", 6, "FF", "\nРеле 1 — INF    Реле 3"},
-        FieldCase{"Relay1InfLowerCase", 6, "ff", "\nРеле 1 — INF    Реле 3"},
-        FieldCase{"Relay1Tenth", 6, "01", "\nРеле 1 — 0.1 с    "},
-        FieldCase{"Relay1Zero", 6, "00", "\nРеле 1 — 0.0 с    "},
-        FieldCase{"Relay1Max", 6, "FE", "\nРеле 1 — 25.4 с    "},
-        FieldCase{"Relay2", 8, "19", "Реле 2 — 2.5 с    Реле 4"},
-        FieldCase{"Relay3", 10, "0F", "Реле 3 — 1.5 с\n"},
-        FieldCase{"Relay4Inf", 12, "FF", "Реле 4 — INF\n\n"},
-        FieldCase{"ProhibitionInf", 14, "FF", "Индикация запрета — INF\n\n"},
-        FieldCase{"ModeOnline", 4, "0", "Режим работы: on-line\n"},
-        FieldCase{"ModeAutonomous", 4, "6", "Режим работы: автономный \n"},
-        FieldCase{"ModeAutonomousBit2Only", 4, "2", "Режим работы: автономный \n"},
-        FieldCase{"ModeOfflineHighBits", 4, "C", "Режим работы: off-line\n"},
-        FieldCase{"ModeLowerCase", 4, "e", "Режим работы: автономный \n"},
-        FieldCase{"OptionsAll", 5, "7", "датчику — Да\nОтпускание реле 2 по датчику — Да\nБлокировка считывателей — Да"},
-        FieldCase{"OptionsNone", 5, "0", "датчику — Нет\nОтпускание реле 2 по датчику — Нет\nБлокировка считывателей — Нет"},
-        FieldCase{"OptionsRelay2Only", 5, "A", "1 по датчику — Нет\nОтпускание реле 2 по датчику — Да\nБлокировка считывателей — Нет"},
-        FieldCase{"Row1AllInputs", 16, "FF", "8\n+  +  +  +  +  +  +  +\n"},
-        FieldCase{"Row2NoInputs", 18, "00", "\n—  —  —  —  —  —  —  —\n\n"},
-        FieldCase{"Row2Input8Only", 18, "80", "\n—  —  —  —  —  —  —  +\n\n"}),
+    ::testing::Values(FieldCase{"Relay1Inf", 6, "FF", "\nРеле 1 — INF    Реле 3"},
+                      FieldCase{"Relay1InfLowerCase", 6, "ff", "\nРеле 1 — INF    Реле 3"},
+                      FieldCase{"Relay1Tenth", 6, "01", "\nРеле 1 — 0.1 с    "},
+                      FieldCase{"Relay1Zero", 6, "00", "\nРеле 1 — 0.0 с    "},
+                      FieldCase{"Relay1Max", 6, "FE", "\nРеле 1 — 25.4 с    "},
+                      FieldCase{"Relay2", 8, "19", "Реле 2 — 2.5 с    Реле 4"},
+                      FieldCase{"Relay3", 10, "0F", "Реле 3 — 1.5 с\n"},
+                      FieldCase{"Relay4Inf", 12, "FF", "Реле 4 — INF\n\n"},
+                      FieldCase{"ProhibitionInf", 14, "FF", "Индикация запрета — INF\n\n"},
+                      FieldCase{"ModeOnline", 4, "0", "Режим работы: on-line\n"},
+                      FieldCase{"ModeAutonomous", 4, "6", "Режим работы: автономный \n"},
+                      FieldCase{"ModeAutonomousBit2Only", 4, "2", "Режим работы: автономный \n"},
+                      FieldCase{"ModeOfflineHighBits", 4, "C", "Режим работы: off-line\n"},
+                      FieldCase{"ModeLowerCase", 4, "e", "Режим работы: автономный \n"},
+                      FieldCase{"OptionsAll", 5, "7",
+                                "датчику — Да\nОтпускание реле 2 по датчику — Да\nБлокировка считывателей — Да"},
+                      FieldCase{"OptionsNone", 5, "0",
+                                "датчику — Нет\nОтпускание реле 2 по датчику — Нет\nБлокировка считывателей — Нет"},
+                      FieldCase{"OptionsRelay2Only", 5, "A",
+                                "1 по датчику — Нет\nОтпускание реле 2 по датчику — Да\nБлокировка считывателей — Нет"},
+                      FieldCase{"Row1AllInputs", 16, "FF", "8\n+  +  +  +  +  +  +  +\n"},
+                      FieldCase{"Row2NoInputs", 18, "00", "\n—  —  —  —  —  —  —  —\n\n"},
+                      FieldCase{"Row2Input8Only", 18, "80", "\n—  —  —  —  —  —  —  +\n\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParameterReport, TypeAndVersionFollowTheRegisterCharacters) {
@@ -97,15 +99,32 @@ TEST(ParameterReport, TypeAndVersionFollowTheRegisterCharacters) {
         const char* reg01;
         const char* text;
     } cases[] = {
-        {"10", "ОРТИН-21 версия b3.4-3.6"}, {"11", "ОРТИН-21 версия b3.7"}, {"12", "ОРТИН-21 версия b3.8"},
-        {"13", "ОРТИН-21 версия b4.0"},     {"14", "ОРТИН-21 версия b4.1"}, {"15", "?"},
-        {"20", "ОРТИН-22 версия 1.11"},     {"21", "ОРТИН-22 версия 1.2"},  {"22", "ОРТИН-22 версия 1.3"},
-        {"23", "ОРТИН-22 версия 1.4"},      {"24", "ОРТИН-22 версия 1.5"},  {"25", "ОРТИН-22 версия 1.6"},
-        {"26", "ОРТИН-22 версия 1.7"},      {"27", "?"},                    {"30", "ОРТИН-22 версия 1-1.1"},
-        {"31", "?"},                        {"40", "?"},                    {"50", "ОРТИН-31 версия 7.a"},
-        {"5A", "?"},                        {"65", "ОРТИН-31 версия 8.5"},  {"6B", "ОРТИН-31 версия 8.B"},
-        {"70", "ОРТИН-3 версия 9.0"},       {"7f", "ОРТИН-3 версия 9.f"},   {"80", "?"},
-        {"A0", "?"},                        {"1a", "?"},
+        {"10", "ОРТИН-21 версия b3.4-3.6"},
+        {"11", "ОРТИН-21 версия b3.7"},
+        {"12", "ОРТИН-21 версия b3.8"},
+        {"13", "ОРТИН-21 версия b4.0"},
+        {"14", "ОРТИН-21 версия b4.1"},
+        {"15", "?"},
+        {"20", "ОРТИН-22 версия 1.11"},
+        {"21", "ОРТИН-22 версия 1.2"},
+        {"22", "ОРТИН-22 версия 1.3"},
+        {"23", "ОРТИН-22 версия 1.4"},
+        {"24", "ОРТИН-22 версия 1.5"},
+        {"25", "ОРТИН-22 версия 1.6"},
+        {"26", "ОРТИН-22 версия 1.7"},
+        {"27", "?"},
+        {"30", "ОРТИН-22 версия 1-1.1"},
+        {"31", "?"},
+        {"40", "?"},
+        {"50", "ОРТИН-31 версия 7.a"},
+        {"5A", "?"},
+        {"65", "ОРТИН-31 версия 8.5"},
+        {"6B", "ОРТИН-31 версия 8.B"},
+        {"70", "ОРТИН-3 версия 9.0"},
+        {"7f", "ОРТИН-3 версия 9.f"},
+        {"80", "?"},
+        {"A0", "?"},
+        {"1a", "?"},
     };
     for (const auto& c : cases) {
         const std::string text = ParameterReport(With(2, c.reg01)).text;

@@ -10,8 +10,8 @@
 
 #include "converter/ConverterReport.h"
 #include "tests/support/CliProcess.h"
-#include "tests/support/SimProcess.h"
 #include "tests/support/Pty.h"
+#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex {

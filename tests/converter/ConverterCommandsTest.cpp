@@ -63,7 +63,9 @@ public:
     void SetPortControlsEnabled(bool e) override { rec.SetPortControlsEnabled(e); }
     void SetStatusPanel(int p, const std::string& t) override { rec.SetStatusPanel(p, t); }
     void RepaintMap() override { rec.RepaintMap(); }
-    void ShowCardPopup(std::uint8_t i, const std::string& t, const std::string& x) override { rec.ShowCardPopup(i, t, x); }
+    void ShowCardPopup(std::uint8_t i, const std::string& t, const std::string& x) override {
+        rec.ShowCardPopup(i, t, x);
+    }
     void RemoveAllCardPopups() override { rec.RemoveAllCardPopups(); }
     void ShowBalloon(std::uint8_t i, const std::string& t, const std::string& x, Colour c) override {
         rec.ShowBalloon(i, t, x, c);
@@ -97,9 +99,15 @@ protected:
         ASSERT_TRUE(session->IsPortOpen());
         view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
             ConverterTransaction& converterTransaction = session->converterTransaction;
-            const bool events = converterTransaction.EventExists(ConverterTransaction::kEvent1) || converterTransaction.EventExists(ConverterTransaction::kEvent2) ||
+            const bool events = converterTransaction.EventExists(ConverterTransaction::kEvent1) ||
+                                converterTransaction.EventExists(ConverterTransaction::kEvent2) ||
                                 converterTransaction.EventExists(ConverterTransaction::kDataEvent);
-            return AtMessage{c, t, i, converterTransaction.busy.load(), events, view.rec.commandControlsEnabled(),
+            return AtMessage{c,
+                             t,
+                             i,
+                             converterTransaction.busy.load(),
+                             events,
+                             view.rec.commandControlsEnabled(),
                              converterTransaction.commandList.size()};
         };
     }
@@ -120,7 +128,8 @@ protected:
     }
     std::vector<std::string> MonitorLines() const {
         std::vector<std::string> lines;
-        for (std::size_t i = 0; i < session->monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(session->monitor.Line(i)));
+        for (std::size_t i = 0; i < session->monitor.Count(); ++i)
+            lines.push_back(Cp1251ToUtf8(session->monitor.Line(i)));
         return lines;
     }
     int CountLinesEndingWith(const std::string& tail) const {
@@ -322,10 +331,8 @@ TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
         std::string text;
         std::string remembered;
     } cases[] = {
-        {"Ж1", "Информация", "Ж1 — неверное значение.", "Ж1"},
-        {"G", "Предупреждение", "G — неверное значение.", "G"},
-        {"", "Предупреждение", "Неверное значение.", ""},
-        {" \t ", "Предупреждение", "Неверное значение.", ""},
+        {"Ж1", "Информация", "Ж1 — неверное значение.", "Ж1"},  {"G", "Предупреждение", "G — неверное значение.", "G"},
+        {"", "Предупреждение", "Неверное значение.", ""},       {" \t ", "Предупреждение", "Неверное значение.", ""},
         {"З", "Предупреждение", "З — неверное значение.", "З"},
     };
     for (const auto& c : cases) {

@@ -49,21 +49,18 @@ TEST_P(PollRangeTable, AcceptsOneCharacterFromHToZhe) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, PollRangeTable,
-    ::testing::Values(
-        PollCase{"Zhe", "Ж", 0xC6, "", ""},
-        PollCase{"H", "H", 0x48, "", ""},
-        PollCase{"Latin_z", "z", 0x7A, "", ""},
-        PollCase{"Ye_C5", "Е", 0xC5, "", ""},
-        PollCase{"empty", "", -1, "Предупреждение", "Неверное значение."},
-        PollCase{"two_characters", "Ж1", -1, "Информация", "Ж1 — неверное значение."},
-        PollCase{"three_characters", "GHI", -1, "Информация", "GHI — неверное значение."},
-        PollCase{"G_below", "G", -1, "Предупреждение", "G — неверное значение."},
-        PollCase{"digit_below", "1", -1, "Предупреждение", "1 — неверное значение."},
-        PollCase{"Ze_above", "З", -1, "Предупреждение", "З — неверное значение."},
-        PollCase{"soft_sign_above", "ь", -1, "Предупреждение", "ь — неверное значение."},
-        // One character that Windows-1251 lacks is refused, never sent altered.
-        PollCase{"not_in_cp1251", "☃", -1, "Предупреждение", "☃ — неверное значение."},
-        PollCase{"malformed_utf8", "\xC6", -1, "Предупреждение", "? — неверное значение."}),
+    ::testing::Values(PollCase{"Zhe", "Ж", 0xC6, "", ""}, PollCase{"H", "H", 0x48, "", ""},
+                      PollCase{"Latin_z", "z", 0x7A, "", ""}, PollCase{"Ye_C5", "Е", 0xC5, "", ""},
+                      PollCase{"empty", "", -1, "Предупреждение", "Неверное значение."},
+                      PollCase{"two_characters", "Ж1", -1, "Информация", "Ж1 — неверное значение."},
+                      PollCase{"three_characters", "GHI", -1, "Информация", "GHI — неверное значение."},
+                      PollCase{"G_below", "G", -1, "Предупреждение", "G — неверное значение."},
+                      PollCase{"digit_below", "1", -1, "Предупреждение", "1 — неверное значение."},
+                      PollCase{"Ze_above", "З", -1, "Предупреждение", "З — неверное значение."},
+                      PollCase{"soft_sign_above", "ь", -1, "Предупреждение", "ь — неверное значение."},
+                      // One character that Windows-1251 lacks is refused, never sent altered.
+                      PollCase{"not_in_cp1251", "☃", -1, "Предупреждение", "☃ — неверное значение."},
+                      PollCase{"malformed_utf8", "\xC6", -1, "Предупреждение", "? — неверное значение."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RawCommand, SentAsTypedInWindows1251) {
@@ -71,7 +68,7 @@ TEST(RawCommand, SentAsTypedInWindows1251) {
         std::string typed;
         std::string bytes;
     } cases[] = {
-        {"", ""},                      // an empty command is a request without text
+        {"", ""},                          // an empty command is a request without text
         {" 1Ж ", std::string(" 1\xC6 ")},  // not trimmed
         {"€№", std::string("\x88\xB9")},
         {"5?", "5?"},

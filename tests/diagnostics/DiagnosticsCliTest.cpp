@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/CliProcess.h"
 #include "tests/diagnostics/LinePlayer.h"
+#include "tests/support/CliProcess.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 
@@ -124,7 +124,8 @@ TEST_F(DiagnosticsCli, MonitorFileHoldsTheTestsLines) {
     Cli cli(Args({"line-test", "G", "--seconds", "0.3"}, {"--monitor", path}), 1);
     EXPECT_EQ(cli.Wait(), 0) << cli.Err();
     const std::string monitor = ReadFile(path);
-    const std::string request = "   " + pty.slavePath() + "   <\x97\x97   G   \x97   \xD2\xE5\xF1\xF2 \xEB\xE8\xED\xE8\xE8"
+    const std::string request = "   " + pty.slavePath() +
+                                "   <\x97\x97   G   \x97   \xD2\xE5\xF1\xF2 \xEB\xE8\xED\xE8\xE8"
                                 ": \xCF\xEE\xEF\xFB\xF2\xEA\xE0 1\r\n";  // "Тест линии: Попытка 1"
     EXPECT_NE(monitor.find(request), std::string::npos);
     EXPECT_NE(monitor.find("   CANCEL\r\n"), std::string::npos);

@@ -46,8 +46,9 @@ TEST_F(DiagnosticsSim, MemoryTestPassesOrFailsAsTheControllerSays) {
     StartSim({"--controllers", "G", "--eeprom-delay", "100", "--eeprom-fail"});
     Cli cli(Args({"--json", "eeprom-test", "G"}), 1);
     EXPECT_EQ(cli.Wait(), 1) << cli.Err();
-    EXPECT_EQ(cli.Out(), "{\"state\": \"failure\", \"title\": \"Информация\", \"text\": \"Тест памяти завершен с "
-                         "ошибкой.\", \"index\": \"G\"}\n");
+    EXPECT_EQ(cli.Out(),
+              "{\"state\": \"failure\", \"title\": \"Информация\", \"text\": \"Тест памяти завершен с "
+              "ошибкой.\", \"index\": \"G\"}\n");
 }
 
 TEST_F(DiagnosticsSim, LineAndRelayTestsRunUntilStopped) {

@@ -23,7 +23,8 @@ bool LineFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milli
 }
 
 bool LineFixture::RunUntilDone(std::chrono::milliseconds within) {
-    if (!RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within)) return false;
+    if (!RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within))
+        return false;
     // Wait until the line side has cut as many frames as the engine wrote,
     // so the test reads complete figures.
     return RunUntil([this] { return player.Frames().size() >= framesSent_.load(); }, 2s);
@@ -50,8 +51,8 @@ std::string LineFixture::LastOwnLine() const {
 }
 
 std::string LineFixture::Sent(std::uint8_t index, const std::string& description) const {
-    return "   " + pty.slavePath() + "   <——   " + Cp1251ToUtf8(std::string(1, static_cast<char>(index))) +
-           "   —   " + description;
+    return "   " + pty.slavePath() + "   <——   " + Cp1251ToUtf8(std::string(1, static_cast<char>(index))) + "   —   " +
+           description;
 }
 
 std::string LineFixture::Received(const std::string& text) const {

@@ -14,8 +14,8 @@
 #include "app/LineSession.h"
 #include "app/Timing.h"
 #include "tests/diagnostics/LinePlayer.h"
-#include "tests/support/Pty.h"
 #include "tests/support/Hex.h"
+#include "tests/support/Pty.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/TimeDivisor.h"
 

@@ -85,9 +85,8 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
 TEST_F(LineTest, StopWhileNoTestRunsDoesNothing) {
     session->StopCommand();
     TimeDivisor fast(10);
-    player.SetScript([seen = std::make_shared<int>(0)](const SeenFrame&) {
-        return ++*seen < 4 ? Ack() : std::string();
-    });
+    player.SetScript(
+        [seen = std::make_shared<int>(0)](const SeenFrame&) { return ++*seen < 4 ? Ack() : std::string(); });
     commands().TestLine();
     ASSERT_TRUE(RunUntilDone());
     // The earlier stop was not kept for this test: it ran to its time-out.

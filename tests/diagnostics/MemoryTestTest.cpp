@@ -94,7 +94,7 @@ TEST_F(MemoryTest, CountdownTicksOncePerSecondAtRealSpeed) {
     const auto firstTick = std::chrono::steady_clock::now();
     EXPECT_EQ(BalloonTexts()[0], "Тест памяти. Ожидание: 60 с");
     EXPECT_GE(firstTick - sentAt, 900ms);  // loose: not before the first second passed
-    session->StopCommand();                  // no cancel event in this test: nothing happens
+    session->StopCommand();                // no cancel event in this test: nothing happens
     ASSERT_TRUE(RunUntil([&] { return BalloonTexts().size() >= 2; }, 3s));
     EXPECT_EQ(BalloonTexts()[1], "Тест памяти. Ожидание: 59 с");
     EXPECT_FALSE(view.commandControlsEnabled());
@@ -130,9 +130,8 @@ TEST_F(MemoryTest, CountdownRunsOutAfterSixtySteps) {
 // runs out.
 TEST_F(MemoryTest, SilenceAfterAcknowledgementStillCountsDown) {
     TimeDivisor fast(20);
-    player.SetScript([](const SeenFrame& f) -> std::string {
-        return f.kind == SeenFrame::Kind::Request ? Ack() : std::string();
-    });
+    player.SetScript(
+        [](const SeenFrame& f) -> std::string { return f.kind == SeenFrame::Kind::Request ? Ack() : std::string(); });
     commands().TestMemory();
     ASSERT_TRUE(RunUntilDone());
     const auto texts = BalloonTexts();

@@ -46,9 +46,8 @@ TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
 // An empty text sends a request with no command characters and is offered
 // as the next default; Cyrillic text goes out in Windows-1251.
 TEST_F(RawCommand, EmptyAndCyrillicText) {
-    player.SetScript([](const SeenFrame& f) {
-        return f.kind == SeenFrame::Kind::Request ? Positive() : std::string();
-    });
+    player.SetScript(
+        [](const SeenFrame& f) { return f.kind == SeenFrame::Kind::Request ? Positive() : std::string(); });
     view.QueueInput(std::string(""));
     commands().RunRawCommand();
     ASSERT_TRUE(RunUntilDone());

@@ -40,10 +40,18 @@ TEST(ReadHoldTime, TwoHexDigitsInUnitsOf100Ms) {
         std::optional<int> value;
     };
     const Case cases[] = {
-        {"00", 0},   {"0A", 10},  {"0a", 10},   {"FF", 255},     {"10", 16},
+        {"00", 0},
+        {"0A", 10},
+        {"0a", 10},
+        {"FF", 255},
+        {"10", 16},
         {"0A12", 10},  // only the first two characters count
-        {"", std::nullopt},  {"A", std::nullopt},  {"G1", std::nullopt},
-        {"1G", std::nullopt}, {" 1", std::nullopt}, {"-1", std::nullopt},
+        {"", std::nullopt},
+        {"A", std::nullopt},
+        {"G1", std::nullopt},
+        {"1G", std::nullopt},
+        {" 1", std::nullopt},
+        {"-1", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadHoldTime(c.data), c.value) << '"' << c.data << '"';
 }

@@ -12,17 +12,18 @@ constexpr std::uint8_t kG = 0x47;
 
 std::string Question(int relay) {
     return "Тест реле выполнять только для демонтированного контроллера.\n\nДатчики должны быть отключены.\n\n"
-           "Начать тест реле " + std::to_string(relay) + "?";
+           "Начать тест реле " +
+           std::to_string(relay) + "?";
 }
 
 class RelayTest : public LineFixture {
 protected:
     void Start(int relay) {
         switch (relay) {
-            case 1: commands().TestRelay(1); break;
-            case 2: commands().TestRelay(2); break;
-            case 3: commands().TestRelay(3); break;
-            default: commands().TestRelay(4); break;
+        case 1: commands().TestRelay(1); break;
+        case 2: commands().TestRelay(2); break;
+        case 3: commands().TestRelay(3); break;
+        default: commands().TestRelay(4); break;
         }
     }
     // A controller with a relay of the given hold time: it acknowledges the
@@ -145,9 +146,8 @@ TEST_F(RelayTest, StopBeforeFirstTrigger) {
         view.Clear();
         session->monitor.Clear();
         const std::size_t before = player.Requests().size();
-        player.SetScript([c](const SeenFrame& f) {
-            return f.kind == SeenFrame::Kind::Request ? c.answer : std::string();
-        });
+        player.SetScript(
+            [c](const SeenFrame& f) { return f.kind == SeenFrame::Kind::Request ? c.answer : std::string(); });
         view.QueueYesNo(true);
         commands().TestRelay(2);
         ASSERT_TRUE(WaitForRequests(before + 1, 3s));

@@ -34,8 +34,7 @@ TEST_F(Search, EmptyLineProbesAll182Indexes) {
     ASSERT_EQ(requests.size(), 182u);
     for (std::size_t k = 0; k < requests.size(); ++k) {
         const auto index = static_cast<std::uint8_t>(0x47 + k);
-        EXPECT_EQ(requests[k].bytes, std::string(4, '\xFF') + std::string(2, static_cast<char>(index)) + "$$02?=")
-            << k;
+        EXPECT_EQ(requests[k].bytes, std::string(4, '\xFF') + std::string(2, static_cast<char>(index)) + "$$02?=") << k;
     }
     EXPECT_EQ(player.Frames().size(), 182u);
 

@@ -24,9 +24,9 @@ TEST(Cp1251, KnownCharacters) {
 }
 
 TEST(Cp1251, RefusesWhatCannotBeCarried) {
-    EXPECT_FALSE(Utf8ToCp1251("日本").has_value());       // no such characters
-    EXPECT_FALSE(Utf8ToCp1251("\xC3").has_value());         // truncated sequence
-    EXPECT_FALSE(Utf8ToCp1251("\xC0\xAF").has_value());     // overlong "/"
+    EXPECT_FALSE(Utf8ToCp1251("日本").has_value());      // no such characters
+    EXPECT_FALSE(Utf8ToCp1251("\xC3").has_value());      // truncated sequence
+    EXPECT_FALSE(Utf8ToCp1251("\xC0\xAF").has_value());  // overlong "/"
     EXPECT_EQ(Utf8ToCp1251Lossy("a日b"), "a?b");
 }
 

@@ -15,11 +15,13 @@ using namespace std::chrono_literals;
 TEST(DetachedThread, SelfDeletingRunsWithItsUserData) {
     Event done;
     std::atomic<int> seen{0};
-    ASSERT_TRUE(DetachedThread::Run([&](std::int32_t data) {
-        seen = data;
-        done.Set();
-        return 0;
-    }, 42));
+    ASSERT_TRUE(DetachedThread::Run(
+        [&](std::int32_t data) {
+            seen = data;
+            done.Set();
+            return 0;
+        },
+        42));
     ASSERT_TRUE(WaitFor(&done, 5000ms).signalled());
     EXPECT_EQ(seen.load(), 42);
     // ASan/LSan prove the object frees itself; give the thread time to end.

@@ -17,8 +17,7 @@ TEST(Frame, RequestWorkedExample) {
 }
 
 TEST(Frame, ConverterCommandZero) {
-    EXPECT_EQ(BuildRequest(kConverterAddress, "0"),
-              Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFE, 0x30, 0x3F, 0x0F}));
+    EXPECT_EQ(BuildRequest(kConverterAddress, "0"), Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFE, 0x30, 0x3F, 0x0F}));
 }
 
 TEST(Frame, CheckCharacterDoesNotDependOnIndex) {

@@ -24,12 +24,12 @@ void AddTty(const fs::path& root, const std::string& name, bool device, int uart
 
 TEST(PortList, SerialDevicesSortedAsTextWithRealUartsOnly) {
     test::TempDir sys, sim;
-    AddTty(sys.path(), "ttyS0", true, 4);     // a 16550A
-    AddTty(sys.path(), "ttyS1", true, 0);     // a reserved slot, no UART
+    AddTty(sys.path(), "ttyS0", true, 4);  // a 16550A
+    AddTty(sys.path(), "ttyS1", true, 0);  // a reserved slot, no UART
     AddTty(sys.path(), "ttyUSB10", true);
     AddTty(sys.path(), "ttyUSB2", true);
     AddTty(sys.path(), "ttyACM0", true);
-    AddTty(sys.path(), "tty1", false);        // a virtual console
+    AddTty(sys.path(), "tty1", false);  // a virtual console
     AddTty(sys.path(), "ptmx", false);
     const auto ports = ListPorts({sys.path().string(), sim.path().string()});
     EXPECT_EQ(ports, (std::vector<std::string>{"ttyACM0", "ttyS0", "ttyUSB10", "ttyUSB2"}));

@@ -28,9 +28,7 @@ protected:
             shown.push_back({caption, text});
         });
     }
-    bool OpenOnPty(const std::string& speed = "9600") {
-        return port.Open(pty.slavePath()) && port.Configure(speed);
-    }
+    bool OpenOnPty(const std::string& speed = "9600") { return port.Open(pty.slavePath()) && port.Configure(speed); }
     // Reads until nothing more is waiting.
     std::string Drain() {
         std::string got;
@@ -205,8 +203,12 @@ TEST_F(SerialPortTest, ConcurrentFramesNeverInterleave) {
     const std::string a(200, 'a');
     const std::string b(200, 'b');
     constexpr int kEach = 20;
-    std::thread ta([&] { for (int i = 0; i < kEach; ++i) port.Write(a); });
-    std::thread tb([&] { for (int i = 0; i < kEach; ++i) port.Write(b); });
+    std::thread ta([&] {
+        for (int i = 0; i < kEach; ++i) port.Write(a);
+    });
+    std::thread tb([&] {
+        for (int i = 0; i < kEach; ++i) port.Write(b);
+    });
     const std::string got = pty.Receive(5s, 2 * kEach * a.size());
     ta.join();
     tb.join();

@@ -18,60 +18,63 @@ namespace tulex {
 namespace {
 
 TEST(QtDispatcher, SendRunsOnTheGuiThreadAndWaits) {
-  QtDispatcher dispatcher;
-  EXPECT_TRUE(dispatcher.IsUiThread());
-  const auto gui = std::this_thread::get_id();
-  std::thread::id ranOn;
-  std::atomic<bool> returned{false};
-  std::thread worker([&] {
-    EXPECT_FALSE(dispatcher.IsUiThread());
-    int value = 0;
-    dispatcher.Send([&] { ranOn = std::this_thread::get_id(); value = 42; });
-    EXPECT_EQ(value, 42);  // ran before Send returned
-    returned = true;
-  });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
-  worker.join();
-  EXPECT_EQ(ranOn, gui);
+    QtDispatcher dispatcher;
+    EXPECT_TRUE(dispatcher.IsUiThread());
+    const auto gui = std::this_thread::get_id();
+    std::thread::id ranOn;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        EXPECT_FALSE(dispatcher.IsUiThread());
+        int value = 0;
+        dispatcher.Send([&] {
+            ranOn = std::this_thread::get_id();
+            value = 42;
+        });
+        EXPECT_EQ(value, 42);  // ran before Send returned
+        returned = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return returned.load(); }, 5000));
+    worker.join();
+    EXPECT_EQ(ranOn, gui);
 
-  bool direct = false;
-  dispatcher.Send([&] { direct = true; });  // on the GUI thread: at once
-  EXPECT_TRUE(direct);
+    bool direct = false;
+    dispatcher.Send([&] { direct = true; });  // on the GUI thread: at once
+    EXPECT_TRUE(direct);
 }
 
 TEST(QtDispatcher, PostedAndSentWorkRunsInOrder) {
-  QtDispatcher dispatcher;
-  std::vector<int> order;
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    for (int i = 0; i < 50; ++i) dispatcher.Post([&order, i] { order.push_back(i); });
-    dispatcher.Send([&] { order.push_back(50); });
-    done = true;
-  });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
-  worker.join();
-  ASSERT_EQ(order.size(), 51u);
-  for (int i = 0; i <= 50; ++i) EXPECT_EQ(order[i], i);
+    QtDispatcher dispatcher;
+    std::vector<int> order;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i) dispatcher.Post([&order, i] { order.push_back(i); });
+        dispatcher.Send([&] { order.push_back(50); });
+        done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 5000));
+    worker.join();
+    ASSERT_EQ(order.size(), 51u);
+    for (int i = 0; i <= 50; ++i) EXPECT_EQ(order[i], i);
 }
 
 TEST(QtDispatcher, ShutdownReleasesABlockedSenderAndDropsItsWork) {
-  QtDispatcher dispatcher;
-  std::atomic<bool> ran{false};
-  std::promise<void> sending;
-  std::thread worker([&] {
-    sending.set_value();
-    dispatcher.Send([&] { ran = true; });  // the GUI thread is not listening
-  });
-  sending.get_future().wait();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  dispatcher.BeginShutdown();  // without processing events
-  worker.join();               // would hang if the sender stayed blocked
-  QApplication::processEvents();
-  EXPECT_FALSE(ran);
-  dispatcher.Send([&] { ran = true; });
-  dispatcher.Post([&] { ran = true; });
-  QApplication::processEvents();
-  EXPECT_FALSE(ran);
+    QtDispatcher dispatcher;
+    std::atomic<bool> ran{false};
+    std::promise<void> sending;
+    std::thread worker([&] {
+        sending.set_value();
+        dispatcher.Send([&] { ran = true; });  // the GUI thread is not listening
+    });
+    sending.get_future().wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    dispatcher.BeginShutdown();  // without processing events
+    worker.join();               // would hang if the sender stayed blocked
+    QApplication::processEvents();
+    EXPECT_FALSE(ran);
+    dispatcher.Send([&] { ran = true; });
+    dispatcher.Post([&] { ran = true; });
+    QApplication::processEvents();
+    EXPECT_FALSE(ran);
 }
 
 }  // namespace

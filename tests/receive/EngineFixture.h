@@ -25,7 +25,9 @@ namespace tulex::test {
 class LineWatchingView final : public View {
 public:
     explicit LineWatchingView(RecordingView& inner) : inner_(inner) {}
-    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override { inner_.ShowMessage(c, t, i); }
+    void ShowMessage(const std::string& c, const std::string& t, MessageIcon i) override {
+        inner_.ShowMessage(c, t, i);
+    }
     bool AskYesNo(const std::string& c, const std::string& t) override { return inner_.AskYesNo(c, t); }
     std::optional<std::string> InputQuery(const std::string& c, const std::string& p, const std::string& i) override {
         return inner_.InputQuery(c, p, i);

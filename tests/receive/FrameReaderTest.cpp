@@ -64,40 +64,57 @@ const std::string kFour = "\xFF\xFF\xFF\xFF";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OneFrame,
-    ::testing::Values(
-        Case{"echoed request takes its check character", kFour + "GG!134?(", FrameKind::IndexLed, kFour,
-             "GG!134?("},
-        Case{"echoed short frame has none", "\xFFG?", FrameKind::IndexLed, "\xFF", "G?"},
-        Case{"controller frame without prefix has none", "G:0123?", FrameKind::IndexLed, "", "G:0123?"},
-        Case{"buffer target", "\xFF\xFD?", FrameKind::BufferTarget, "\xFF", "\xFD?"},
-        Case{"converter frame after a prefix takes a check character", kFour + "\xFE" "V?\x55",
-             FrameKind::Converter, kFour, "\xFE" "V?\x55"},
-        Case{"converter frame without prefix has none", "\xFEV?", FrameKind::Converter, "", "\xFEV?"},
-        Case{"acknowledgement alone", "!", FrameKind::Acknowledgement, "", "!"},
-        Case{"acknowledgement after a prefix", "\xFF!", FrameKind::Acknowledgement, "\xFF", "!"},
-        Case{"positive reply", "$0?", FrameKind::PositiveReply, "", "$0?"},
-        Case{"error reply", "#?", FrameKind::ErrorReply, "", "#?"},
-        Case{"device error", "&12?", FrameKind::DeviceError, "", "&12?"},
-        Case{"converter data", "0A1B?", FrameKind::ConverterData, "", "0A1B?"},
-        Case{"lone byte", "*", FrameKind::Other, "", "*"},
-        Case{"lone question mark", "?", FrameKind::Other, "", "?"},
-        Case{"zero byte stays in the text", std::string("G:0\0" "1?", 6), FrameKind::IndexLed, "",
-             std::string("G:0\0" "1?", 6)},
-        Case{"prefix bytes inside a frame are text", "G:\xFF?", FrameKind::IndexLed, "", "G:\xFF?"},
-        Case{"last index character", "\xFC;1?", FrameKind::IndexLed, "", "\xFC;1?"}));
+    ::testing::Values(Case{"echoed request takes its check character", kFour + "GG!134?(", FrameKind::IndexLed, kFour,
+                           "GG!134?("},
+                      Case{"echoed short frame has none", "\xFFG?", FrameKind::IndexLed, "\xFF", "G?"},
+                      Case{"controller frame without prefix has none", "G:0123?", FrameKind::IndexLed, "", "G:0123?"},
+                      Case{"buffer target", "\xFF\xFD?", FrameKind::BufferTarget, "\xFF", "\xFD?"},
+                      Case{"converter frame after a prefix takes a check character",
+                           kFour + "\xFE"
+                                   "V?\x55",
+                           FrameKind::Converter, kFour,
+                           "\xFE"
+                           "V?\x55"},
+                      Case{"converter frame without prefix has none", "\xFEV?", FrameKind::Converter, "", "\xFEV?"},
+                      Case{"acknowledgement alone", "!", FrameKind::Acknowledgement, "", "!"},
+                      Case{"acknowledgement after a prefix", "\xFF!", FrameKind::Acknowledgement, "\xFF", "!"},
+                      Case{"positive reply", "$0?", FrameKind::PositiveReply, "", "$0?"},
+                      Case{"error reply", "#?", FrameKind::ErrorReply, "", "#?"},
+                      Case{"device error", "&12?", FrameKind::DeviceError, "", "&12?"},
+                      Case{"converter data", "0A1B?", FrameKind::ConverterData, "", "0A1B?"},
+                      Case{"lone byte", "*", FrameKind::Other, "", "*"},
+                      Case{"lone question mark", "?", FrameKind::Other, "", "?"},
+                      Case{"zero byte stays in the text",
+                           std::string("G:0\0"
+                                       "1?",
+                                       6),
+                           FrameKind::IndexLed, "",
+                           std::string("G:0\0"
+                                       "1?",
+                                       6)},
+                      Case{"prefix bytes inside a frame are text", "G:\xFF?", FrameKind::IndexLed, "", "G:\xFF?"},
+                      Case{"last index character", "\xFC;1?", FrameKind::IndexLed, "", "\xFC;1?"}));
 
 TEST(FrameReader, KindOfEveryFirstByte) {
     for (int b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
         FrameKind expected = FrameKind::Other;
-        if (b == 0xFD) expected = FrameKind::BufferTarget;
-        else if (b == 0xFE) expected = FrameKind::Converter;
-        else if (b == '!') expected = FrameKind::Acknowledgement;
-        else if (b == '$') expected = FrameKind::PositiveReply;
-        else if (b == '#') expected = FrameKind::ErrorReply;
-        else if (b >= 0x47 && b <= 0xFC) expected = FrameKind::IndexLed;
-        else if (b == '&') expected = FrameKind::DeviceError;
-        else if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'F')) expected = FrameKind::ConverterData;
+        if (b == 0xFD)
+            expected = FrameKind::BufferTarget;
+        else if (b == 0xFE)
+            expected = FrameKind::Converter;
+        else if (b == '!')
+            expected = FrameKind::Acknowledgement;
+        else if (b == '$')
+            expected = FrameKind::PositiveReply;
+        else if (b == '#')
+            expected = FrameKind::ErrorReply;
+        else if (b >= 0x47 && b <= 0xFC)
+            expected = FrameKind::IndexLed;
+        else if (b == '&')
+            expected = FrameKind::DeviceError;
+        else if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'F'))
+            expected = FrameKind::ConverterData;
         EXPECT_EQ(FrameReader::KindOf(byte), expected) << b;
     }
 }
@@ -112,11 +129,16 @@ TEST(FrameReader, LostTerminatorMergesFrames) {
 
 TEST(FrameReader, FrameWithoutTerminatorStaysOpen) {
     FrameReader reader;
-    EXPECT_TRUE(CutAll(reader, "\xFD" "123").empty());
+    EXPECT_TRUE(CutAll(reader,
+                       "\xFD"
+                       "123")
+                    .empty());
     EXPECT_TRUE(reader.InFrame());
     const auto cuts = CutAll(reader, "?");
     ASSERT_EQ(cuts.size(), 1u);
-    EXPECT_EQ(cuts[0].text, "\xFD" "123?");
+    EXPECT_EQ(cuts[0].text,
+              "\xFD"
+              "123?");
     EXPECT_FALSE(reader.InFrame());
 }
 

@@ -4,15 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <chrono>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <poll.h>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "tests/support/Pty.h"
@@ -187,8 +187,9 @@ TEST(ListenCli, MonitorFileIsWindows1251WithCrLf) {
         start = end + 2;
     }
     ASSERT_EQ(lines.size(), 3u) << file;
-    EXPECT_EQ(lines[0].substr(8), "   " + port + "   ---   \xCF\xEE\xF0\xF2 \xEE\xF2\xEA\xF0\xFB\xF2. "
-                                  "\xD1\xEA\xEE\xF0\xEE\xF1\xF2\xFC, \xE1\xE8\xF2/\xF1 \x97 9600");
+    EXPECT_EQ(lines[0].substr(8), "   " + port +
+                                      "   ---   \xCF\xEE\xF0\xF2 \xEE\xF2\xEA\xF0\xFB\xF2. "
+                                      "\xD1\xEA\xEE\xF0\xEE\xF1\xF2\xFC, \xE1\xE8\xF2/\xF1 \x97 9600");
     EXPECT_EQ(lines[1].substr(8), "   " + port + "   \x97\x97>   \xC6:01?");
     EXPECT_EQ(lines[2].substr(8), "   " + port + "   ---   \xCF\xEE\xF0\xF2 \xE7\xE0\xEA\xF0\xFB\xF2.");
 }

@@ -16,8 +16,8 @@ TEST(MapSets, AddRemoveAndTheIndexTable) {
     int repaints = 0;
     map.SetRepaintHandler([&] { ++repaints; });
     EXPECT_TRUE(map.AddIndex('G', MapSet::Present));
-    EXPECT_FALSE(map.AddIndex('G', MapSet::Present));      // already there: no change
-    EXPECT_FALSE(map.AddIndex(0x46, MapSet::Present));     // outside the index table
+    EXPECT_FALSE(map.AddIndex('G', MapSet::Present));   // already there: no change
+    EXPECT_FALSE(map.AddIndex(0x46, MapSet::Present));  // outside the index table
     EXPECT_FALSE(map.AddIndex(0xFD, MapSet::ReplyOnly));
     EXPECT_TRUE(map.AddIndex(0xFC, MapSet::ReplyOnly));
     EXPECT_EQ(map.Count(MapSet::Present), 1u);

@@ -72,8 +72,8 @@ TEST_F(MonitorTest, PauseAndStartFrameTheGap) {
     monitor.Add("after");
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < monitor.Count(); ++i) lines.push_back(Cp1251ToUtf8(monitor.Line(i)));
-    EXPECT_EQ(lines, (std::vector<std::string>{"09:05:07before", "09:05:07   Пауза", "09:05:07   Старт",
-                                               "09:05:07after"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"09:05:07before", "09:05:07   Пауза", "09:05:07   Старт", "09:05:07after"}));
 }
 
 TEST_F(MonitorTest, SavedFileIsTheLinesWithCrLf) {

@@ -31,8 +31,7 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
     EXPECT_FALSE(recording.portControlsEnabled());
     session->ClosePort();
     EXPECT_TRUE(recording.portControlsEnabled());
-    EXPECT_EQ(MonitorTexts(),
-              (Lines{"   ---   Порт открыт. Скорость, бит/с — 9600", "   ---   Порт закрыт."}));
+    EXPECT_EQ(MonitorTexts(), (Lines{"   ---   Порт открыт. Скорость, бит/с — 9600", "   ---   Порт закрыт."}));
     EXPECT_EQ(session->monitor.Line(0).substr(0, 8), "12:00:00");
     session->ClosePort();  // closed already: nothing more
     EXPECT_EQ(session->monitor.Count(), 2u);

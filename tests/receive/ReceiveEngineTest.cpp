@@ -12,8 +12,12 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-const std::string kEchoedRequest = "\xFF\xFF\xFF\xFF" "GG!134?(";
-const std::string kEchoedPoll = "\xFF" "G?";
+const std::string kEchoedRequest =
+    "\xFF\xFF\xFF\xFF"
+    "GG!134?(";
+const std::string kEchoedPoll =
+    "\xFF"
+    "G?";
 
 TEST_F(EngineTest, EchoedRequestIsShownOnlyInMasterMode) {
     Open();
@@ -149,7 +153,8 @@ TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
     };
     const Lines lines = Feed("G1;1234567890?");
     EXPECT_EQ(lines, (Lines{Received("G1;1234567890?"), Sent("G   —   Автоответ в on-line режиме (1)")}));
-    EXPECT_EQ(atCard, (std::vector<std::string>{Sent("G   —   Автоответ в on-line режиме (1)"), BuildRequest('G', ">")}));
+    EXPECT_EQ(atCard,
+              (std::vector<std::string>{Sent("G   —   Автоответ в on-line режиме (1)"), BuildRequest('G', ">")}));
     view.atCard = nullptr;
     ASSERT_EQ(Cards().size(), 1u);
     EXPECT_EQ(Cards()[0].caption, "Доступ разрешен (автоответ)");
@@ -209,7 +214,9 @@ TEST_F(EngineTest, SensorEventPopupAndAnswer) {
 
     session->settings.sensors = true;
     session->settings.sensorAnswer = false;
-    Feed("\xC6" "5\xC6?");
+    Feed(
+        "\xC6"
+        "5\xC6?");
     EXPECT_EQ(Written(0), "");
     ASSERT_EQ(Sensors().size(), 1u);
     EXPECT_EQ(Sensors()[0].index, 0xC6);
@@ -242,7 +249,9 @@ TEST_F(EngineTest, LoneBytesAndMastersRequests) {
 
 TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
     Open();
-    ASSERT_TRUE(pty.Send("\xFD" "12"));
+    ASSERT_TRUE(
+        pty.Send("\xFD"
+                 "12"));
     dispatcher.RunFor(100ms);
     EXPECT_EQ(session->monitor.Count(), 1u);  // only "Порт открыт."
     EXPECT_EQ(Feed("3?"), Lines{Received("э123?")});
@@ -250,8 +259,13 @@ TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
 
 TEST_F(EngineTest, ZeroByteEndsTheMonitorLineButNotTheFrame) {
     Open();
-    EXPECT_EQ(Feed(std::string("G:01\0" "23?!", 9)), (Lines{Received("G:01"), Received("OK")}));
-    EXPECT_EQ(session->transaction.ReplyData(), std::string("01\0" "23", 5));
+    EXPECT_EQ(Feed(std::string("G:01\0"
+                               "23?!",
+                               9)),
+              (Lines{Received("G:01"), Received("OK")}));
+    EXPECT_EQ(session->transaction.ReplyData(), std::string("01\0"
+                                                            "23",
+                                                            5));
 }
 
 TEST_F(EngineTest, FrameOver64KiBIsShownAsItStandsAndReadingStartsAfresh) {

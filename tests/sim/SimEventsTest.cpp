@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace tulex::sim {
 namespace {
 
@@ -182,7 +181,8 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
              "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65"}
         ],
         "events": [{"event": "burst", "count": 10, "at_ms": 5}]
-    })", error);
+    })",
+                                 error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->line.reply, ReplyStyle::Positive);
     EXPECT_TRUE(s->line.absentError);
@@ -241,8 +241,8 @@ std::optional<SimOptions> Parse(std::vector<std::string> args, std::string& erro
 
 TEST(SimOptions, CommandLineContract) {
     std::string error;
-    auto o = Parse({"--controllers", "G,H,Ж,0xFC", "--reply", "positive", "--absent", "error", "--echo",
-                    "--trace", "-", "--scenario", "x.json", "--delay=4", "--poll-upper", "H"},
+    auto o = Parse({"--controllers", "G,H,Ж,0xFC", "--reply", "positive", "--absent", "error", "--echo", "--trace", "-",
+                    "--scenario", "x.json", "--delay=4", "--poll-upper", "H"},
                    error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->controllers, (std::vector<std::uint8_t>{0x47, 0x48, 0xC6, 0xFC}));
@@ -255,10 +255,10 @@ TEST(SimOptions, CommandLineContract) {
     EXPECT_EQ(o->pollUpper, 0x48);
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--controllers", "G,F"}, {"--controllers", "G,,H"}, {"--controllers", "G,G"},
-        {"--controllers", "0x20"}, {"--reply", "nack"},      {"--absent", "loud"},
-        {"--delay", "-1"},        {"--delay", "5ms"},        {"--trace"},
-        {"--poll-upper", "G"},    {"--speed", "8"},          {"--frobnicate"},
+        {"--controllers", "G,F"},  {"--controllers", "G,,H"}, {"--controllers", "G,G"},
+        {"--controllers", "0x20"}, {"--reply", "nack"},       {"--absent", "loud"},
+        {"--delay", "-1"},         {"--delay", "5ms"},        {"--trace"},
+        {"--poll-upper", "G"},     {"--speed", "8"},          {"--frobnicate"},
     };
     for (const auto& args : bad) {
         SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
@@ -270,15 +270,53 @@ TEST(SimOptions, CommandLineContract) {
 
 TEST(SimOptions, HelpNamesEveryOptionAndCommand) {
     const std::string help = SimHelpText();
-    for (const char* word :
-         {"--scenario", "--controllers", "--reply", "--absent", "--echo", "--trace", "--delay", "--eeprom-delay",
-          "--eeprom-fail", "--event-interval", "--online-interval", "--sensor-interval", "--answer-timeout",
-          "--converter-version", "--poll-upper", "--speed", "--seed", "--no-stdin", "--help", "--silent",
-          "--error-reply", "--device-error", "device-error on|off", "card IDX",
-          "online IDX", "sensor IDX", "master request", "master poll", "master clear", "master converter",
-          "noise", "lost", "zeros", "burst", "list", "answers", "stats", "trace", "add IDX", "remove IDX",
-          "set IDX", "device-error on|off", "no-data on|off", "mastercard", "converter SETTING",
-          "line SETTING", "quit"}) {
+    for (const char* word : {"--scenario",
+                             "--controllers",
+                             "--reply",
+                             "--absent",
+                             "--echo",
+                             "--trace",
+                             "--delay",
+                             "--eeprom-delay",
+                             "--eeprom-fail",
+                             "--event-interval",
+                             "--online-interval",
+                             "--sensor-interval",
+                             "--answer-timeout",
+                             "--converter-version",
+                             "--poll-upper",
+                             "--speed",
+                             "--seed",
+                             "--no-stdin",
+                             "--help",
+                             "--silent",
+                             "--error-reply",
+                             "--device-error",
+                             "device-error on|off",
+                             "card IDX",
+                             "online IDX",
+                             "sensor IDX",
+                             "master request",
+                             "master poll",
+                             "master clear",
+                             "master converter",
+                             "noise",
+                             "lost",
+                             "zeros",
+                             "burst",
+                             "list",
+                             "answers",
+                             "stats",
+                             "trace",
+                             "add IDX",
+                             "remove IDX",
+                             "set IDX",
+                             "device-error on|off",
+                             "no-data on|off",
+                             "mastercard",
+                             "converter SETTING",
+                             "line SETTING",
+                             "quit"}) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
     }
 }
@@ -316,7 +354,9 @@ TEST(SimCommands, ChangeTheLineWhileItRuns) {
     EXPECT_EQ(run("card G 0000012345"), "card event G 0000012345");
     EXPECT_EQ(line.TakeOutput(t), "G;0000012345?");
     EXPECT_EQ(run("online Ж 2 0000000007").rfind("on-line request", 0), 0u);
-    EXPECT_EQ(line.TakeOutput(t), "\xC6" "2;0000000007?");
+    EXPECT_EQ(line.TakeOutput(t),
+              "\xC6"
+              "2;0000000007?");
     EXPECT_NE(run("answers").find("1 awaited"), std::string::npos);
     EXPECT_EQ(run("card F").rfind("error", 0), 0u);
     EXPECT_EQ(run("burst 0").rfind("error", 0), 0u);

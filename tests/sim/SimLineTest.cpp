@@ -170,7 +170,7 @@ TEST_F(LineFixture, ConverterAnswers) {
         {"2", "48?"},
         {std::string("1") + char(kZhe), "$?"},
         {"2", "C6?"},
-        {"1G", "#?"},              // below H
+        {"1G", "#?"},                           // below H
         {std::string("1") + char(0xC7), "#?"},  // above Ж
         {"1", "#?"},
         {"1HH", "#?"},

@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/file.h>
-#include <sys/ioctl.h>
 #include <thread>
 
 namespace tulex::sim::test {
@@ -249,8 +249,10 @@ TEST(SimProgram, UsageErrors) {
         SimProcess sim(c.args, dir.path().string());
         const std::string out = sim.ReadStdout(2s, "\n");
         EXPECT_EQ(sim.Wait(), c.status);
-        if (c.status == 0) EXPECT_EQ(out.rfind("Usage: tulex-sim", 0), 0u);
-        else EXPECT_EQ(out, "") << "no announcement on a usage error";
+        if (c.status == 0)
+            EXPECT_EQ(out.rfind("Usage: tulex-sim", 0), 0u);
+        else
+            EXPECT_EQ(out, "") << "no announcement on a usage error";
         EXPECT_TRUE(fs::is_empty(dir.path()));
     }
 }

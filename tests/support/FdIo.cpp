@@ -1,10 +1,10 @@
 #include "tests/support/FdIo.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 #include <thread>
 
@@ -17,7 +17,9 @@ bool WriteAll(int fd, std::string_view bytes) {
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            struct pollfd p {fd, POLLOUT, 0};
+            struct pollfd p {
+                fd, POLLOUT, 0
+            };
             ::poll(&p, 1, 100);
         } else {
             return false;
@@ -33,7 +35,9 @@ std::string ReadFor(int fd, std::chrono::milliseconds within, std::size_t want, 
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
-        struct pollfd p {fd, POLLIN, 0};
+        struct pollfd p {
+            fd, POLLIN, 0
+        };
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
         char buf[65536];
         const std::size_t room = mode.neverPastWant ? std::min(sizeof buf, want - out.size()) : sizeof buf;
@@ -55,7 +59,8 @@ int WaitForExit(pid_t pid, std::chrono::milliseconds within) {
     const auto deadline = std::chrono::steady_clock::now() + within;
     for (;;) {
         int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         if (std::chrono::steady_clock::now() >= deadline) return -1;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }

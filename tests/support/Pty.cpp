@@ -2,10 +2,10 @@
 
 #include "tests/support/FdIo.h"
 
-#include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace tulex::test {
 

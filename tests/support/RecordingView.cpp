@@ -72,8 +72,7 @@ void RecordingView::ShowCardPopup(std::uint8_t index, const std::string& title, 
 
 void RecordingView::RemoveAllCardPopups() { Record({"removeCards", "", "", 0, 0, {}}); }
 
-void RecordingView::ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text,
-                                Colour colour) {
+void RecordingView::ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) {
     Record({"balloon", title, text, index, 0, colour});
 }
 

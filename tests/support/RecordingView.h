@@ -16,13 +16,13 @@ namespace tulex::test {
 class RecordingView final : public View {
 public:
     struct Call {
-        std::string what;   // "message", "ask", "input", "controls", "portControls", "panel",
-                            // "repaint", "card", "removeCards", "balloon", "balloonText",
-                            // "removeBalloon", "sensor", "removeSensor", "menu"
+        std::string what;     // "message", "ask", "input", "controls", "portControls", "panel",
+                              // "repaint", "card", "removeCards", "balloon", "balloonText",
+                              // "removeBalloon", "sensor", "removeSensor", "menu"
         std::string caption;  // message/ask/input caption, balloon/card title
         std::string text;     // message text, balloon/card/sensor text, panel text
         std::uint8_t index = 0;
-        int number = 0;       // panel number; enabled flag as 0/1
+        int number = 0;  // panel number; enabled flag as 0/1
         Colour colour{};
     };
 
@@ -36,8 +36,7 @@ public:
     void RepaintMap() override;
     void ShowCardPopup(std::uint8_t index, const std::string& title, const std::string& text) override;
     void RemoveAllCardPopups() override;
-    void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text,
-                     Colour colour) override;
+    void ShowBalloon(std::uint8_t index, const std::string& title, const std::string& text, Colour colour) override;
     void SetBalloonText(const std::string& text) override;
     void RemoveBalloon() override;
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;

@@ -2,13 +2,13 @@
 
 #include "tests/support/FdIo.h"
 
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
 
 namespace tulex::sim::test {
 
@@ -47,10 +47,12 @@ SimProcess::~SimProcess() {
 std::string SimProcess::ReadStdout(std::chrono::milliseconds within, std::string_view until) {
     const auto deadline = std::chrono::steady_clock::now() + within;
     while (until.empty() || buffered_.find(until) == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
-        struct pollfd p {out_, POLLIN, 0};
+        struct pollfd p {
+            out_, POLLIN, 0
+        };
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
         char buf[4096];
         const ssize_t n = ::read(out_, buf, sizeof buf);
