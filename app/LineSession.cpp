@@ -5,23 +5,23 @@
 
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
+#include "app/PortMessages.h"
 #include "app/ReceiveThread.h"
 #include "line/Cp1251.h"
 #include "line/DetachedThread.h"
 #include "line/Frame.h"
 #include "serial/PortList.h"
+#include "serial/SerialPort.h"
 
 namespace tulex {
 
-LineSession::LineSession(View& view, Dispatcher& dispatcher)
+LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Port> port, Clock& clock)
     : view_(view),
       dispatcher_(dispatcher),
+      port_(port ? std::move(port) : std::make_unique<SerialPort>()),
+      clock_(clock),
       controller_(std::make_unique<ControllerCommands>(*this)),
       converter_(std::make_unique<ConverterCommands>(*this)) {
-    port.SetOwnerWindow([this](const std::string& caption, const std::string& text) {
-        // Port messages come from Open/Configure on the UI thread.
-        view_.ShowMessage(caption, text, MessageIcon::Warning);
-    });
     map.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
 }
 
@@ -86,12 +86,12 @@ std::string SentLineText(bool master, std::string_view frame, std::uint8_t index
 void LineSession::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
     const std::string frame = BuildRequest(index, command);
     MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
-    port.Write(frame);
+    port_->Write(frame);
 }
 
 void LineSession::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
     const std::string frame = BuildShortFrame(frameByte);
-    port.Write(frame);
+    port_->Write(frame);
     MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
 }
 
@@ -171,9 +171,13 @@ void LineSession::OpenPort(const std::string& portName, const std::string& speed
     // Only one receive thread at a time: an earlier one has ended before a
     // new open (the port is closed whenever this button is enabled).
     WaitForReceiveThread();
-    port.Open(portName);
-    port.Configure(speedText);
-    if (!IsPortOpen()) return;
+    PortError error = port_->Open(portName);
+    if (error == PortError::None) error = port_->Configure(speedText);
+    if (error != PortError::None || !IsPortOpen()) {
+        const std::string text = PortErrorText(error, portName, speedText);
+        if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+        return;
+    }
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
@@ -190,7 +194,7 @@ void LineSession::OpenPort(const std::string& portName, const std::string& speed
 
 void LineSession::ClosePort() {
     if (!IsPortOpen()) return;
-    port.Close();
+    port_->Close();
     WaitForReceiveThread();
     view_.SetPortControlsEnabled(true);
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
@@ -204,7 +208,7 @@ void LineSession::Shutdown() {
     if (closed_) return;
     closed_ = true;
     transaction.busy = 0;  // a running command stops at its next check
-    port.Close();
+    port_->Close();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
     view_.RemoveAllCardPopups();

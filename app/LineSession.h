@@ -23,7 +23,8 @@
 #include "controller/LineMap.h"
 #include "converter/ConverterTransaction.h"
 #include "display/TrafficLog.h"
-#include "serial/SerialPort.h"
+#include "line/Clock.h"
+#include "serial/Port.h"
 
 namespace tulex {
 
@@ -41,7 +42,10 @@ inline constexpr const char* kStartWithPort = "Начните работу с в
 
 class LineSession {
 public:
-    LineSession(View& view, Dispatcher& dispatcher);
+    // The port is a SerialPort unless one is given; the command waits run on
+    // the given clock (tests inject an in-memory line and their own clock).
+    LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Port> port = nullptr,
+                Clock& clock = Clock::Steady());
     ~LineSession();  // Shutdown if not done, then waits for the threads to end
     LineSession(const LineSession&) = delete;
     LineSession& operator=(const LineSession&) = delete;
@@ -61,7 +65,7 @@ public:
     void ClosePort();
     void StopCommand();
     void Shutdown();
-    bool IsPortOpen() const { return port.isOpen.load() == 1; }
+    bool IsPortOpen() const { return port_->IsOpen(); }
     // The name shown in monitor lines (the port box's text while open).
     std::string PortName() const;
 
@@ -96,13 +100,14 @@ public:
     void MapDoubleClick();  // warning with the port closed, else the controller menu
 
     View& view() { return view_; }
+    Port& port() { return *port_; }
+    Clock& clock() { return clock_; }
     Dispatcher& dispatcher() { return dispatcher_; }
     ControllerCommands& controller() { return *controller_; }
     ConverterCommands& converter() { return *converter_; }
 
     // --- the process-wide objects
     Settings settings;
-    SerialPort port;
     LineMap map;
     ControllerTransaction transaction;
     TrafficLog monitor;
@@ -117,6 +122,8 @@ private:
 
     View& view_;
     Dispatcher& dispatcher_;
+    std::unique_ptr<Port> port_;
+    Clock& clock_;
     std::unique_ptr<ControllerCommands> controller_;
     std::unique_ptr<ConverterCommands> converter_;
 

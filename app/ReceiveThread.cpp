@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "app/LineSession.h"
+#include "app/PortMessages.h"
 #include "display/CardText.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
@@ -165,17 +166,13 @@ void Router::SensorEvent(std::uint8_t index, std::string_view eventData) {
 void ReportDeviceLost(LineSession& session) {
     const std::string name = session.PortName();
     session.dispatcher().Post([&session, name] {
-        if (!session.IsPortOpen() || !session.port.IsGone()) return;
+        if (!session.IsPortOpen() || !session.port().IsGone()) return;
         session.ClosePort();
         session.view().ShowMessage(kCaptionWarning, DeviceLostText(name), MessageIcon::Warning);
     });
 }
 
 }  // namespace
-
-std::string DeviceLostText(std::string_view portName) {
-    return "Порт " + std::string(portName) + " недоступен.\n\nСвязь с COM-портом потеряна.";
-}
 
 void RouteFrame(LineSession& session, const FrameReader& frame) { Router(session).Route(frame); }
 
@@ -192,20 +189,20 @@ int RunReceiveThread(LineSession& session) {
     } running;
     FrameReader reader;
     Router router(session);
-    SerialPort& port = session.port;
+    Port& port = session.port();
     std::uint8_t byte = 0;
-    while (port.isOpen) {
+    while (port.IsOpen()) {
         if (port.ReadByte(byte)) {
             if (reader.Feed(byte)) router.Route(reader);
             continue;
         }
         // Nothing waiting: sleep until a byte, the close or a hang-up.
-        const SerialPort::WaitState state = port.WaitForInput(-1);
-        if (state == SerialPort::WaitState::Gone) {
+        const Port::WaitState state = port.WaitForInput(-1);
+        if (state == Port::WaitState::Gone) {
             // The Post is the thread's last act: it never waits for the UI
             // thread, so the close that the UI thread runs (which waits for
             // this thread) cannot deadlock.
-            if (port.isOpen) ReportDeviceLost(session);
+            if (port.IsOpen()) ReportDeviceLost(session);
             break;
         }
     }

@@ -31,7 +31,4 @@ void RouteFrame(LineSession& session, const FrameReader& frame);
 // the port's lifecycle tests and diagnostics look at it).
 int RunningReceiveThreads();
 
-// The warning shown once when the port's device has gone away.
-std::string DeviceLostText(std::string_view portName);
-
 }  // namespace tulex

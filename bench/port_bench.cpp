@@ -38,7 +38,7 @@ long VoluntarySwitches(pid_t tid) {
 void BM_ReadByte(benchmark::State& state) {
     tulex::test::Pty pty;
     SerialPort port;
-    if (!port.Open(pty.slavePath()) || !port.Configure("115200")) {
+    if (port.Open(pty.slavePath()) != tulex::PortError::None || port.Configure("115200") != tulex::PortError::None) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
@@ -67,7 +67,7 @@ BENCHMARK(BM_ReadByte)->Unit(benchmark::kMicrosecond);
 void BM_IdleWakeupsPerSecond(benchmark::State& state) {
     tulex::test::Pty pty;
     SerialPort port;
-    if (!port.Open(pty.slavePath()) || !port.Configure("9600")) {
+    if (port.Open(pty.slavePath()) != tulex::PortError::None || port.Configure("9600") != tulex::PortError::None) {
         state.SkipWithError("no pseudo-terminal");
         return;
     }
@@ -77,7 +77,7 @@ void BM_IdleWakeupsPerSecond(benchmark::State& state) {
         std::thread reader([&] {
             tid = static_cast<pid_t>(syscall(SYS_gettid));
             std::uint8_t b = 0;
-            while (port.isOpen) {
+            while (port.IsOpen()) {
                 if (!port.ReadByte(b)) port.WaitForInput(-1);
                 ++loops;
             }
@@ -104,7 +104,7 @@ void BM_CloseNoticed(benchmark::State& state) {
     SerialPort port;
     for (auto _ : state) {
         state.PauseTiming();
-        if (!port.Open(pty.slavePath()) || !port.Configure("9600")) {
+        if (port.Open(pty.slavePath()) != tulex::PortError::None || port.Configure("9600") != tulex::PortError::None) {
             state.SkipWithError("no pseudo-terminal");
             return;
         }

@@ -42,11 +42,11 @@ bool Event::IsSet() const {
     return signalled_;
 }
 
-WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds timeout) {
+WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds timeout, Clock& clock) {
     if (events.empty()) return {};
     for (Event* e : events)
         if (e == nullptr) return {};
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = clock.Now() + timeout;
     std::unique_lock lock(EventWaiter::Lock());
     for (;;) {
         for (std::size_t i = 0; i < events.size(); ++i) {
@@ -56,7 +56,7 @@ WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds 
                 return {WaitResult::Kind::Signalled, static_cast<int>(i)};
             }
         }
-        if (EventWaiter::Cv().wait_until(lock, deadline) == std::cv_status::timeout) {
+        if (clock.WaitUntil(EventWaiter::Cv(), lock, deadline) == std::cv_status::timeout) {
             // One last look: a signal may have raced the time-out.
             for (std::size_t i = 0; i < events.size(); ++i) {
                 bool& flag = EventWaiter::Flag(*events[i]);
@@ -70,10 +70,12 @@ WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds 
     }
 }
 
-WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout) {
-    return WaitForAny(std::span<Event* const>(events.begin(), events.size()), timeout);
+WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout, Clock& clock) {
+    return WaitForAny(std::span<Event* const>(events.begin(), events.size()), timeout, clock);
 }
 
-WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout) { return WaitForAny({event}, timeout); }
+WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout, Clock& clock) {
+    return WaitForAny({event}, timeout, clock);
+}
 
 }  // namespace tulex

@@ -8,6 +8,8 @@
 #include <memory>
 #include <span>
 
+#include "line/Clock.h"
+
 namespace tulex {
 
 class Event {
@@ -41,8 +43,11 @@ struct WaitResult {
 
 // Waits until one of the events is signalled or the time passes. A null
 // pointer or an empty list fails at once, as a wait on an invalid handle does.
-WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds timeout);
-WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout);
-WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout);
+// The time is the given clock's (the steady clock unless a test injects one).
+WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds timeout,
+                      Clock& clock = Clock::Steady());
+WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout,
+                      Clock& clock = Clock::Steady());
+WaitResult WaitFor(Event* event, std::chrono::milliseconds timeout, Clock& clock = Clock::Steady());
 
 }  // namespace tulex

@@ -20,8 +20,6 @@
 namespace tulex {
 namespace {
 
-constexpr const char* kWarningCaption = "Предупреждение";
-
 // Modem-control and break ioctls fail on a pseudo-terminal (no modem lines):
 // that is not an error of the port.
 bool IgnorableIoctlError(int err) { return err == ENOTTY || err == EINVAL; }
@@ -94,11 +92,7 @@ std::string SerialPort::Name() const {
     return name_;
 }
 
-void SerialPort::ShowWarning(const std::string& text) const {
-    if (ownerWindow_) ownerWindow_(kWarningCaption, text);
-}
-
-bool SerialPort::Open(const std::string& name) {
+PortError SerialPort::Open(const std::string& name) {
     Close();  // a held descriptor is never leaked by a second Open
     const std::string path = ResolvePortPath(name);
     int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -121,11 +115,7 @@ bool SerialPort::Open(const std::string& name) {
     }
     if (fd < 0) {
         lastError = err;
-        if (err == ENOENT)
-            ShowWarning(name + " — неверный идентификатор COM-порта.");
-        else
-            ShowWarning("Порт " + name + " недоступен.\n\nВозможно, порт используется другим приложением или службой.");
-        return false;
+        return err == ENOENT ? PortError::NotFound : PortError::Unavailable;
     }
     // Drain a wake-up left by the previous Close.
     std::uint64_t drained = 0;
@@ -136,7 +126,7 @@ bool SerialPort::Open(const std::string& name) {
     name_ = name;
     gone_ = false;
     rxPos_ = rxLen_ = 0;
-    return true;
+    return PortError::None;
 }
 
 bool SerialPort::ApplySpeed(long speed) {
@@ -152,17 +142,17 @@ bool SerialPort::ApplySpeed(long speed) {
     return GetOutputSpeed(handle_) != 0;
 }
 
-bool SerialPort::Configure(const std::string& speedText) {
+PortError SerialPort::Configure(const std::string& speedText) {
     int fd = -1;
     {
         std::lock_guard lock(stateMutex_);
         fd = handle_;
     }
-    if (fd < 0) return false;
+    if (fd < 0) return PortError::Refused;
 
-    auto fail = [this] {
+    auto fail = [this](PortError error = PortError::Refused) {
         CloseDescriptor();
-        return false;
+        return error;
     };
 
     // Drop anything pending in both directions, clear a break.
@@ -171,10 +161,7 @@ bool SerialPort::Configure(const std::string& speedText) {
     if (tcgetattr(fd, &dcb_) != 0) return fail();
 
     long speed = 0;
-    if (!ParseSpeed(speedText, speed)) {
-        ShowWarning(speedText + " — неверное значение скорости COM-порта.");
-        return fail();
-    }
+    if (!ParseSpeed(speedText, speed)) return fail(PortError::BadSpeed);
 
     // Raw 8N1, CTS/RTS handshake, receiver on, no modem-control hang-up, no
     // software flow control. Reads never block because the descriptor is
@@ -197,7 +184,7 @@ bool SerialPort::Configure(const std::string& speedText) {
     if (ioctl(fd, TIOCMBIC, &dtr) != 0 && !IgnorableIoctlError(errno)) return fail();
 
     isOpen = 1;
-    return true;
+    return PortError::None;
 }
 
 void SerialPort::CloseDescriptor() {

@@ -1,70 +1,49 @@
 #pragma once
-// The one serial port through which the program talks to the converter and
-// the line: opened exclusively by name, raw 8N1 with CTS/RTS handshake and
-// DTR off, whole-frame writes bounded by 100 ms per byte, and a one-byte read
+// The serial port through which the program talks to the converter and the
+// line: opened exclusively by name, raw 8N1 with CTS/RTS handshake and DTR
+// off, whole-frame writes bounded by 100 ms per byte, and a one-byte read
 // that never blocks. POSIX termios; a pseudo-terminal works as a port.
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include <termios.h>
 
+#include "serial/Port.h"
+
 namespace tulex {
 
-class SerialPort {
+class SerialPort final : public Port {
 public:
-    // Shows a warning message box (caption, text) owned by the main window.
-    // The core has no window, so the front end injects this.
-    using MessageBox = std::function<void(const std::string& caption, const std::string& text)>;
-
-    // How the receive loop's wait ended.
-    enum class WaitState { Readable, Timeout, Closed, Gone };
-
     SerialPort();
-    ~SerialPort();
+    ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Opens the port by name (ttyUSB0, SIM1, /dev/pts/7). Shows the
-    // "неверный идентификатор" message for a name that does not exist and the
-    // "недоступен" message for every other failure (in use, not a terminal,
-    // no permission). isOpen stays 0 until Configure succeeds.
-    bool Open(const std::string& name);
+    // Opens by name (ttyUSB0, SIM1, /dev/pts/7): NotFound for a name that
+    // does not exist, Unavailable for every other failure (in use, not a
+    // terminal, no permission; errno in lastError).
+    PortError Open(const std::string& name) override;
 
-    // Applies the line settings at the speed given as text. A text that is not
-    // an integer shows the speed message and closes the port; a rate the
-    // driver refuses (and every other failure) closes it silently.
-    bool Configure(const std::string& speedText);
+    // Raw 8N1, CTS/RTS handshake, DTR off, at the speed given as text:
+    // BadSpeed for a text that is not an integer, Refused for a rate the
+    // driver refuses and every other failure; both close the port.
+    PortError Configure(const std::string& speedText) override;
 
-    // Clears isOpen first, wakes a waiting receive loop, then releases the
-    // descriptor. Harmless on a closed port.
-    void Close();
+    void Close() override;
+    bool IsOpen() const override { return isOpen.load() == 1; }
+    bool IsGone() const override { return gone_.load(); }
+    std::string Name() const override;
 
-    // Writes the frame up to its first zero byte as one whole: concurrent
-    // writers never interleave. Gives up after 100 ms per byte.
-    bool Write(std::string_view frame);
+    // Gives up after 100 ms per byte.
+    bool Write(std::string_view frame) override;
+    bool ReadByte(std::uint8_t& byte) override;
+    WaitState WaitForInput(int timeoutMs = -1) override;
 
-    // Stores one received byte if one is waiting; never blocks.
-    bool ReadByte(std::uint8_t& byte);
-
-    // Sleeps until a byte can be read, the port is closed, the device is gone
-    // or the time passes (timeoutMs < 0: no limit). Costs no wake-ups while
-    // the line is idle; a Close is noticed at once.
-    WaitState WaitForInput(int timeoutMs = -1);
-
-    // True once the device went away (hang-up, USB converter pulled out).
-    bool IsGone() const { return gone_.load(); }
-
-    // The name given to the last Open (what the operator sees).
-    std::string Name() const;
-
-    void SetOwnerWindow(MessageBox ownerWindow) { ownerWindow_ = std::move(ownerWindow); }
-
-    // 1 while the port is open and configured. The receive thread polls it.
+    // 1 while the port is open and configured.
     std::atomic<int> isOpen{0};
     // errno of the last failed open.
     int lastError = 0;
@@ -72,11 +51,9 @@ public:
     static constexpr int kWriteTimeoutPerByteMs = 100;
 
 private:
-    void ShowWarning(const std::string& text) const;
     void CloseDescriptor();
     bool ApplySpeed(long speed);
 
-    MessageBox ownerWindow_;
     struct termios dcb_ {};          // the settings read during Configure
     mutable std::mutex stateMutex_;  // guards handle_ and name_ against Close
     int handle_ = -1;

@@ -49,8 +49,8 @@ TEST(PortList, AnnouncedVirtualLinesAreListedAndOpenable) {
     EXPECT_EQ(ResolvePortPath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(ResolvePortPath("/dev/pts/3"), "/dev/pts/3");
     SerialPort port;
-    EXPECT_TRUE(port.Open("SIM1"));
-    EXPECT_TRUE(port.Configure("9600"));
+    EXPECT_EQ(port.Open("SIM1"), PortError::None);
+    EXPECT_EQ(port.Configure("9600"), PortError::None);
     unsetenv("TULEX_SIM_DIR");
 }
 

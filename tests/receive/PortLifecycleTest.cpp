@@ -3,9 +3,11 @@
 
 #include "tests/receive/EngineFixture.h"
 
+#include <fstream>
 #include <thread>
 
 #include "app/ReceiveThread.h"
+#include "tests/support/TempDir.h"
 
 namespace tulex::test {
 namespace {
@@ -35,6 +37,39 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
     EXPECT_EQ(session->monitor.Line(0).substr(0, 8), "12:00:00");
     session->ClosePort();  // closed already: nothing more
     EXPECT_EQ(session->monitor.Count(), 2u);
+}
+
+TEST_F(EngineTest, FailedOpenTellsWhyAndLeavesThePortClosed) {
+    test::TempDir dir;
+    const std::string plain = (dir.path() / "plain").string();
+    std::ofstream(plain) << "x";
+    const struct {
+        std::string name;
+        std::string speed;
+        std::string text;  // empty: closed silently
+    } cases[] = {
+        {"ttyNOSUCH99", "9600", "ttyNOSUCH99 — неверный идентификатор COM-порта."},
+        {"", "9600", " — неверный идентификатор COM-порта."},
+        {plain, "9600",
+         "Порт " + plain + " недоступен.\n\nВозможно, порт используется другим приложением или службой."},
+        {pty.slavePath(), "96OO", "96OO — неверное значение скорости COM-порта."},
+        {pty.slavePath(), "0", ""},
+    };
+    for (const auto& c : cases) {
+        recording.Clear();
+        session->OpenPort(c.name, c.speed);
+        EXPECT_FALSE(session->IsPortOpen()) << c.name << " " << c.speed;
+        const auto messages = recording.CallsOf("message");
+        if (c.text.empty()) {
+            EXPECT_TRUE(messages.empty()) << c.speed;
+            continue;
+        }
+        ASSERT_EQ(messages.size(), 1u) << c.name << " " << c.speed;
+        EXPECT_EQ(messages[0].caption, "Предупреждение");
+        EXPECT_EQ(messages[0].text, c.text);
+        EXPECT_TRUE(recording.CallsOf("controls").empty());
+    }
+    EXPECT_EQ(session->monitor.Count(), 0u);
 }
 
 TEST_F(EngineTest, ReopeningLeavesExactlyOneReceiveThread) {
