@@ -72,15 +72,14 @@ void ModeWorker(LineSession& session) {
 
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
     session.SendRequest(transaction.target, read, readDescription);
-    const WaitResult r = WaitForReply(transaction);
+    const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;
-    if (r.is(0)) ClearControllerBuffer(session);
-    const WaitResult d = WaitFor(transaction.EventFor(ControllerTransaction::kData), Limit(limits::kData));
-    if (d.failed()) return EndTransaction(session, false);
-    if (d.timedOut()) {
+    if (r == Reply::Ack) ClearControllerBuffer(session);
+    const Reply d = transaction.Wait({Reply::Data}, Limit(limits::kData));
+    if (d == Reply::Failed) return EndTransaction(session, false);
+    if (d == Reply::Timeout) {
         ShowTimeout(session);
         return EndTransaction(session);
     }

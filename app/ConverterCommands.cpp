@@ -90,19 +90,18 @@ bool ConverterCommands::StartWorker(void (ConverterCommands::*worker)(const std:
 
 void ConverterCommands::ReadWorker(const std::string&) {
     ConverterTransaction& converterTransaction = session_.converterTransaction;
-    converterTransaction.CreateEvents({ConverterTransaction::kEvent2, ConverterTransaction::kDataEvent});
+    converterTransaction.CreateEvents({ConverterReply::Error, ConverterReply::Data});
     for (std::size_t i = 0; i < converterTransaction.commandList.size() && converterTransaction.busy == 1; ++i) {
         session_.SendRequest(kConverterAddress, converterTransaction.commandList[i],
                              converterTransaction.descriptionList[i]);
         // The error reply is tested first; a positive reply "$" signals
         // nothing here (converter event 1 does not exist during a read).
-        const WaitResult r = WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent2),
-                                         converterTransaction.EventFor(ConverterTransaction::kDataEvent)},
-                                        Limit(limits::kReply));
-        if (r.is(1)) continue;
-        if (r.is(0))
+        const ConverterReply r =
+            converterTransaction.Wait({ConverterReply::Error, ConverterReply::Data}, Limit(limits::kReply));
+        if (r == ConverterReply::Data) continue;
+        if (r == ConverterReply::Error)
             ShowErrorReply();
-        else if (r.timedOut())
+        else if (r == ConverterReply::Timeout)
             ShowTimeout();
         converterTransaction.busy = 0;  // a failed wait ends the read without an outcome
     }
@@ -117,21 +116,20 @@ void ConverterCommands::ReadWorker(const std::string&) {
 
 void ConverterCommands::SingleCommandWorker(const std::string& successText) {
     ConverterTransaction& converterTransaction = session_.converterTransaction;
-    converterTransaction.CreateEvents({ConverterTransaction::kEvent1, ConverterTransaction::kEvent2});
+    converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error});
     const std::string command =
         converterTransaction.commandList.empty() ? std::string() : converterTransaction.commandList.front();
     const std::string description =
         converterTransaction.descriptionList.empty() ? std::string() : converterTransaction.descriptionList.front();
     session_.SendRequest(kConverterAddress, command, description);
-    const WaitResult r = WaitForAny({converterTransaction.EventFor(ConverterTransaction::kEvent1),
-                                     converterTransaction.EventFor(ConverterTransaction::kEvent2)},
-                                    Limit(limits::kReply));
-    if (r.is(0)) {
+    const ConverterReply r =
+        converterTransaction.Wait({ConverterReply::Positive, ConverterReply::Error}, Limit(limits::kReply));
+    if (r == ConverterReply::Positive) {
         SetResult(Outcome::Done);
         ShowMessageAndWait(kCaptionInformation, successText, false);
-    } else if (r.is(1)) {
+    } else if (r == ConverterReply::Error) {
         ShowErrorReply();
-    } else if (r.timedOut()) {
+    } else if (r == ConverterReply::Timeout) {
         ShowTimeout();
     }
     converterTransaction.busy = 0;

@@ -55,33 +55,30 @@ enum class Clearing { Acknowledged, Cancelled, Expired, Ended };
 // acknowledgement can neither hold the memory test past its 60 seconds nor
 // make "Остановить" useless in the relay test. Ended: the port closed, the
 // busy flag dropped or a wait failed.
-Clearing ClearBufferUntil(LineSession& session, std::chrono::steady_clock::time_point deadline, bool watchCancel) {
+Clearing ClearBufferUntil(LineSession& session, Clock::TimePoint deadline, bool watchCancel) {
     ControllerTransaction& transaction = session.transaction;
     while (session.IsPortOpen() && transaction.busy) {
-        if (std::chrono::steady_clock::now() >= deadline) return Clearing::Expired;
+        if (transaction.clock().Now() >= deadline) return Clearing::Expired;
         const std::uint8_t target = transaction.target;
         session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         session.SendShortFrame(target, target, "Запрос контроллера");
-        const WaitResult r =
-            watchCancel ? WaitForAny({transaction.EventFor(ControllerTransaction::kReply1),
-                                      transaction.EventFor(ControllerTransaction::kCancel)},
-                                     Limit(limits::kClearPass))
-                        : WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass));
-        if (r.is(0)) return Clearing::Acknowledged;
-        if (r.is(1)) return Clearing::Cancelled;
-        if (r.failed()) return Clearing::Ended;
+        const Reply r = watchCancel ? transaction.Wait({Reply::Ack, Reply::Cancel}, Limit(limits::kClearPass))
+                                    : transaction.Wait({Reply::Ack}, Limit(limits::kClearPass));
+        if (r == Reply::Ack) return Clearing::Acknowledged;
+        if (r == Reply::Cancel) return Clearing::Cancelled;
+        if (r == Reply::Failed) return Clearing::Ended;
     }
     return Clearing::Ended;
 }
 
 // The end of a line or relay test whose request was not answered with "!"
-// or "$": the error reply, "Остановить" (the cancel event, fourth in the
-// wait) or a time-out, with the attempts made so far.
-void ShowTestEnd(LineSession& session, const WaitResult& r, int attempts, const std::string& finishedText) {
+// or "$": the error reply, "Остановить" or a time-out, with the attempts made
+// so far.
+void ShowTestEnd(LineSession& session, Reply r, int attempts, const std::string& finishedText) {
     ControllerTransaction& transaction = session.transaction;
-    if (r.is(2)) {
+    if (r == Reply::Error) {
         transaction.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
-    } else if (r.is(3)) {
+    } else if (r == Reply::Cancel) {
         session.MonitorAdd(kCancelLine);
         transaction.ShowSuccess(WithAttempts(finishedText, attempts));
     } else {
@@ -91,16 +88,13 @@ void ShowTestEnd(LineSession& session, const WaitResult& r, int attempts, const 
 }
 
 // A test's request answered, "Остановить" pressed or the time passed.
-WaitResult WaitForTestReply(ControllerTransaction& transaction) {
-    return WaitForAny(
-        {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
-         transaction.EventFor(ControllerTransaction::kReply3), transaction.EventFor(ControllerTransaction::kCancel)},
-        Limit(limits::kReply));
+Reply WaitForTestReply(ControllerTransaction& transaction) {
+    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, Limit(limits::kReply));
 }
 
 // One attempt of a repeating test: its number goes into the balloon and into
 // the request's description.
-WaitResult TestAttempt(LineSession& session, const std::string& command, const std::string& description, int attempt) {
+Reply TestAttempt(LineSession& session, const std::string& command, const std::string& description, int attempt) {
     const std::string progress = description + std::to_string(attempt);
     session.SetBalloonText(progress);
     session.SendRequest(session.transaction.target, command, progress);
@@ -113,24 +107,22 @@ void MemoryTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
     session.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
-    const WaitResult r = WaitForReply(transaction);
+    const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;
     // The controller accepted the test; its result comes as a data reply
     // once the test has run, so wait for it one second at a time.
-    const bool acknowledged = r.is(0);
+    const bool acknowledged = r == Reply::Ack;
     int countdown = kEepromCountdown;
     while (transaction.busy) {
         // After the acknowledgement the buffer is cleared on every pass; a
         // controller that stays silent meanwhile uses up this second.
         std::chrono::milliseconds wait = Limit(kEepromStep);
-        if (acknowledged &&
-            ClearBufferUntil(session, std::chrono::steady_clock::now() + wait, false) == Clearing::Expired)
+        if (acknowledged && ClearBufferUntil(session, transaction.clock().Now() + wait, false) == Clearing::Expired)
             wait = std::chrono::milliseconds(0);
-        const WaitResult d = WaitFor(transaction.EventFor(ControllerTransaction::kData), wait);
-        if (d.signalled()) {
+        const Reply d = transaction.Wait({Reply::Data}, wait);
+        if (d == Reply::Data) {
             const MemoryTestVerdict verdict = EvaluateMemoryTest(transaction.ReplyData());
             if (verdict.success)
                 transaction.ShowSuccess(verdict.text);
@@ -139,7 +131,7 @@ void MemoryTestWorker(LineSession& session) {
             return EndTransaction(session);
         }
         // A wait that fails cannot succeed on the next pass either.
-        if (d.failed()) break;
+        if (d == Reply::Failed) break;
         session.SetBalloonText("Тест памяти. Ожидание: " + std::to_string(countdown) + " с");
         if (--countdown == 0) {
             ShowTimeout(session);
@@ -156,15 +148,14 @@ void LineTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kCancel});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     int attempts = 0;
     while (transaction.busy) {
-        const WaitResult r = TestAttempt(session, command, description, ++attempts);
-        if (r.is(0) || r.is(1)) continue;  // answered: the next request at once
-        if (r.failed()) break;             // would fail again at once: no request storm
+        const Reply r = TestAttempt(session, command, description, ++attempts);
+        if (r == Reply::Ack || r == Reply::Positive) continue;  // answered: the next request at once
+        if (r == Reply::Failed) break;                          // would fail again at once: no request storm
         ShowTestEnd(session, r, attempts, "Тест линии завершен. ");
         return EndTransaction(session);
     }
@@ -189,13 +180,13 @@ bool RelayTriggerLoop(LineSession& session, int holdTime) {
     const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
     int attempts = 0;
     while (transaction.busy) {
-        const WaitResult r = TestAttempt(session, command, description, ++attempts);
-        if (r.failed()) return false;
-        if (r.is(0) || r.is(1)) {
-            // The pause waits on the cancel event, so a stop ends it at once.
-            const WaitResult p = WaitFor(transaction.EventFor(ControllerTransaction::kCancel), pause);
-            if (p.failed()) return false;
-            if (p.signalled()) {
+        const Reply r = TestAttempt(session, command, description, ++attempts);
+        if (r == Reply::Failed) return false;
+        if (r == Reply::Ack || r == Reply::Positive) {
+            // The pause waits for "Остановить", so a stop ends it at once.
+            const Reply p = transaction.Wait({Reply::Cancel}, pause);
+            if (p == Reply::Failed) return false;
+            if (p == Reply::Cancel) {
                 session.MonitorAdd(kCancelLine);
                 transaction.ShowSuccess(WithAttempts("Тест реле завершен. ", attempts));
                 return true;
@@ -213,39 +204,36 @@ bool RelayTriggerLoop(LineSession& session, int holdTime) {
 bool RelayTest(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     session.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
-    const WaitResult r = WaitForTestReply(transaction);
-    if (r.failed()) return false;
-    if (r.is(2)) {
+    const Reply r = WaitForTestReply(transaction);
+    if (r == Reply::Failed) return false;
+    if (r == Reply::Error) {
         transaction.ShowFailure(kNotOnLine);
         return true;
     }
-    if (r.is(3)) {
+    if (r == Reply::Cancel) {
         session.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
-    if (r.timedOut()) {
+    if (r == Reply::Timeout) {
         ShowTimeout(session);
         return true;
     }
-    if (r.is(0) &&
-        ClearBufferUntil(session, std::chrono::steady_clock::time_point::max(), true) == Clearing::Cancelled) {
+    if (r == Reply::Ack && ClearBufferUntil(session, Clock::TimePoint::max(), true) == Clearing::Cancelled) {
         session.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
     // The hold time comes as a data reply. A stop while it is awaited ends
     // the test before the relay is switched even once.
-    const WaitResult d = WaitForAny(
-        {transaction.EventFor(ControllerTransaction::kData), transaction.EventFor(ControllerTransaction::kCancel)},
-        Limit(limits::kData));
-    if (d.failed()) return false;
-    if (d.is(1)) {
+    const Reply d = transaction.Wait({Reply::Data, Reply::Cancel}, Limit(limits::kData));
+    if (d == Reply::Failed) return false;
+    if (d == Reply::Cancel) {
         session.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
-    if (d.timedOut()) {
+    if (d == Reply::Timeout) {
         session.MonitorAdd("   TIMEOUT");
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", 0));
         return true;
@@ -262,9 +250,7 @@ void RelayTestWorker(LineSession& session) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kData,
-                              ControllerTransaction::kCancel});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data, Reply::Cancel});
     const bool outcome = RelayTest(session);
     EndTransaction(session, outcome);
 }

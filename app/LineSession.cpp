@@ -16,7 +16,9 @@
 namespace tulex {
 
 LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Port> port, Clock& clock)
-    : view_(view),
+    : transaction(clock),
+      converterTransaction(clock),
+      view_(view),
       dispatcher_(dispatcher),
       port_(port ? std::move(port) : std::make_unique<SerialPort>()),
       clock_(clock),
@@ -201,7 +203,7 @@ void LineSession::ClosePort() {
 }
 
 void LineSession::StopCommand() {
-    if (transaction.busy) transaction.Signal(ControllerTransaction::kCancel);
+    if (transaction.busy) transaction.Signal(Reply::Cancel);
 }
 
 void LineSession::Shutdown() {

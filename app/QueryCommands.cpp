@@ -34,18 +34,18 @@ LoopEnd RepeatUntilAnswered(LineSession& session, std::uint8_t target, const std
     while (transaction.busy) {
         transaction.target = target;
         session.SendRequest(target, command, description);
-        const WaitResult r = WaitForReply(transaction, limits::kIndexLoop);
-        if (r.is(0)) {
+        const Reply r = WaitForReply(transaction, limits::kIndexLoop);
+        if (r == Reply::Ack) {
             if (clearOnAck) ClearControllerBuffer(session);
             return LoopEnd::Answered;
         }
-        if (r.is(1)) return LoopEnd::Answered;
-        if (r.is(2)) {
+        if (r == Reply::Positive) return LoopEnd::Answered;
+        if (r == Reply::Error) {
             if (++errors == kIndexErrorLimit) {
                 transaction.ShowFailure(kNotOnLine);
                 return LoopEnd::Failed;
             }
-        } else if (r.timedOut()) {
+        } else if (r == Reply::Timeout) {
             if (++timeouts == kIndexTimeoutLimit) {
                 ShowTimeout(session);
                 return LoopEnd::Failed;
@@ -65,20 +65,19 @@ void IndexChangeWorker(LineSession& session, std::uint8_t oldIndex, std::uint8_t
 
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents(
-        {ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error});
 
     // Is the new index taken? An error reply, a time-out or a failed wait
     // all mean it is free.
     transaction.target = newIndex;
     session.SendRequest(newIndex, probe, probeDescription);
-    const WaitResult r = WaitForReply(transaction, limits::kReply);
-    if (r.is(0) || r.is(1)) {
-        if (r.is(0)) ClearControllerBuffer(session);
+    const Reply r = WaitForReply(transaction, limits::kReply);
+    if (r == Reply::Ack || r == Reply::Positive) {
+        if (r == Reply::Ack) ClearControllerBuffer(session);
         transaction.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
         return EndTransaction(session);
     }
-    if (r.timedOut()) session.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) session.MonitorAdd("   TIMEOUT");
 
     // The index command: its acknowledgement needs no buffer clearing (the
     // controller may already have left the old index).

@@ -57,7 +57,7 @@ void Router::Route(const FrameReader& frame) {
             const std::uint8_t target = session_.transaction.target;
             Add(target, MapSet::Present);
             Remove(target, MapSet::ReplyOnly);
-            session_.transaction.Signal(ControllerTransaction::kReply1);
+            session_.transaction.Signal(Reply::Ack);
         }
         return;
     case FrameKind::PositiveReply:
@@ -65,9 +65,9 @@ void Router::Route(const FrameReader& frame) {
         if (Busy()) {
             const std::uint8_t target = session_.transaction.target;
             if (!session_.map.HasIndex(target, MapSet::Present)) Add(target, MapSet::ReplyOnly);
-            session_.transaction.Signal(ControllerTransaction::kReply2);
+            session_.transaction.Signal(Reply::Positive);
         }
-        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent1);
+        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterReply::Positive);
         return;
     case FrameKind::ErrorReply:
         Log("ERROR");
@@ -75,9 +75,9 @@ void Router::Route(const FrameReader& frame) {
             const std::uint8_t target = session_.transaction.target;
             Remove(target, MapSet::Present);
             Remove(target, MapSet::ReplyOnly);
-            session_.transaction.Signal(ControllerTransaction::kReply3);
+            session_.transaction.Signal(Reply::Error);
         }
-        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterTransaction::kEvent2);
+        if (session_.converterTransaction.busy) session_.converterTransaction.Signal(ConverterReply::Error);
         return;
     case FrameKind::IndexLed:
         LogRaw(frame);
@@ -90,7 +90,7 @@ void Router::Route(const FrameReader& frame) {
         if (!session_.converterTransaction.busy) return;
         Log(frame.raw());
         session_.converterTransaction.AppendReply(DataBeforeTerminator(text, 0));
-        session_.converterTransaction.Signal(ConverterTransaction::kDataEvent);
+        session_.converterTransaction.Signal(ConverterReply::Data);
         return;
     case FrameKind::Other: Log(frame.raw()); return;
     case FrameKind::Overflow:
@@ -109,7 +109,7 @@ void Router::IndexLed(const FrameReader& frame) {
         // Replaced whether or not this index is the transaction's target.
         session_.transaction.SetReplyData(std::string(DataBeforeTerminator(text, 2)));
         Heard(index);
-        if (Busy()) session_.transaction.Signal(ControllerTransaction::kData);
+        if (Busy()) session_.transaction.Signal(Reply::Data);
         return;
     }
     if (second == kCardEventMark) {

@@ -24,8 +24,7 @@ void SearchWorker(LineSession& session) {
     session.map.ClearSets();
     session.UpdateCounter(MapSet::Present);
     session.UpdateCounter(MapSet::ReplyOnly);
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kCancel});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     for (const std::uint8_t index : LineMap::IndexTable()) {
@@ -35,17 +34,14 @@ void SearchWorker(LineSession& session) {
         session.map.SelectIndex(index);
         session.SendRequest(index, command, description);
         // No buffer clearing after an acknowledgement: the next index at once.
-        const WaitResult r = WaitForAny(
-            {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
-             transaction.EventFor(ControllerTransaction::kReply3),
-             transaction.EventFor(ControllerTransaction::kCancel)},
-            Limit(limits::kSearchProbe));
-        if (r.is(3)) {
+        const Reply r =
+            transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, Limit(limits::kSearchProbe));
+        if (r == Reply::Cancel) {
             session.MonitorAdd("   CANCEL");
             transaction.busy = 0;
-        } else if (r.timedOut()) {
+        } else if (r == Reply::Timeout) {
             session.MonitorAdd("   TIMEOUT");
-        } else if (r.failed()) {
+        } else if (r == Reply::Failed) {
             break;  // the events are gone: every further wait would fail at once
         }
     }

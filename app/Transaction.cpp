@@ -28,8 +28,7 @@ void ClearControllerBuffer(LineSession& session) {
         const std::uint8_t target = transaction.target;
         session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         session.SendShortFrame(target, target, "Запрос контроллера");
-        if (WaitFor(transaction.EventFor(ControllerTransaction::kReply1), Limit(limits::kClearPass)).signalled())
-            return;
+        if (transaction.Wait({Reply::Ack}, Limit(limits::kClearPass)) == Reply::Ack) return;
     }
 }
 
@@ -48,40 +47,34 @@ void EndTransaction(LineSession& session, bool showOutcome) {
     session.EnableCommandControls(true);
 }
 
-WaitResult WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit) {
-    return WaitForAny(
-        {transaction.EventFor(ControllerTransaction::kReply1), transaction.EventFor(ControllerTransaction::kReply2),
-         transaction.EventFor(ControllerTransaction::kReply3)},
-        Limit(limit));
+Reply WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit) {
+    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error}, Limit(limit));
 }
 
-void EndWithReplyOutcome(LineSession& session, const WaitResult& reply, const std::string& successText) {
+void EndWithReplyOutcome(LineSession& session, Reply reply, const std::string& successText) {
     ControllerTransaction& transaction = session.transaction;
-    if (reply.failed()) return EndTransaction(session, false);
-    if (reply.is(0)) {
+    switch (reply) {
+    case Reply::Ack:
         ClearControllerBuffer(session);
         transaction.ShowSuccess(successText);
-    } else if (reply.is(1)) {
-        transaction.ShowSuccess(successText);
-    } else if (reply.is(2)) {
-        transaction.ShowFailure(kNotOnLine);
-    } else {
-        ShowTimeout(session);
+        break;
+    case Reply::Positive: transaction.ShowSuccess(successText); break;
+    case Reply::Error: transaction.ShowFailure(kNotOnLine); break;
+    case Reply::Timeout: ShowTimeout(session); break;
+    default: return EndTransaction(session, false);  // the wait failed outright
     }
     EndTransaction(session);
 }
 
-bool RequestAccepted(LineSession& session, const WaitResult& reply) {
-    if (reply.is(0) || reply.is(1)) return true;
-    if (reply.failed()) {
-        EndTransaction(session, false);
-    } else {
-        if (reply.is(2))
-            session.transaction.ShowFailure(kNotOnLine);
-        else
-            ShowTimeout(session);
-        EndTransaction(session);
+bool RequestAccepted(LineSession& session, Reply reply) {
+    switch (reply) {
+    case Reply::Ack:
+    case Reply::Positive: return true;
+    case Reply::Error: session.transaction.ShowFailure(kNotOnLine); break;
+    case Reply::Timeout: ShowTimeout(session); break;
+    default: EndTransaction(session, false); return false;  // the wait failed outright
     }
+    EndTransaction(session);
     return false;
 }
 
@@ -102,8 +95,7 @@ void SingleExchangeWorker(LineSession& session, const std::string& successText) 
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents(
-        {ControllerTransaction::kReply1, ControllerTransaction::kReply2, ControllerTransaction::kReply3});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error});
     SendFirstRequest(session);
     EndWithReplyOutcome(session, WaitForReply(transaction), successText);
 }
@@ -112,15 +104,14 @@ void DataReplyWorker(LineSession& session, const ReportFunction& report) {
     ControllerTransaction& transaction = session.transaction;
     transaction.ShowWaiting();
     session.ShowControllerBalloon();
-    transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2,
-                              ControllerTransaction::kReply3, ControllerTransaction::kData});
+    transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
     SendFirstRequest(session);
-    const WaitResult r = WaitForReply(transaction);
+    const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(session, r)) return;
-    if (r.is(0)) ClearControllerBuffer(session);
-    const WaitResult d = WaitFor(transaction.EventFor(ControllerTransaction::kData), Limit(limits::kData));
-    if (d.failed()) return EndTransaction(session, false);
-    if (d.signalled())
+    if (r == Reply::Ack) ClearControllerBuffer(session);
+    const Reply d = transaction.Wait({Reply::Data}, Limit(limits::kData));
+    if (d == Reply::Failed) return EndTransaction(session, false);
+    if (d == Reply::Data)
         report(transaction, transaction.ReplyData());
     else
         ShowTimeout(session);

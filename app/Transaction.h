@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/Timing.h"
-#include "line/Event.h"
+#include "controller/ControllerTransaction.h"
 
 namespace tulex {
 
@@ -45,18 +45,18 @@ void ShowTimeout(LineSession& session);
 
 // Waits for reply events 1 to 3 (acknowledgement, positive reply, error
 // reply), lowest first, at most the limit (shortened by the test setting).
-WaitResult WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit = limits::kReply);
+Reply WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit = limits::kReply);
 
 // The outcome of a request whose answer ends the command: on "!" the buffer
 // is cleared first, "!" and "$" show the success text, "#" the controller's
 // absence, a time-out the time-out. Then the transaction ends; a wait that
 // failed outright ends it without an outcome.
-void EndWithReplyOutcome(LineSession& session, const WaitResult& reply, const std::string& successText);
+void EndWithReplyOutcome(LineSession& session, Reply reply, const std::string& successText);
 
 // For a request that the command goes on from once it is accepted: true on
 // "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
 // time-out) or without one (a failed wait).
-bool RequestAccepted(LineSession& session, const WaitResult& reply);
+bool RequestAccepted(LineSession& session, Reply reply);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

@@ -6,6 +6,13 @@ namespace {
 constexpr const char* kInformation = "Информация";
 }
 
+Reply ControllerTransaction::Wait(std::initializer_list<Reply> replies, std::chrono::milliseconds limit) {
+    const WaitResult result = events_.WaitForFirst(replies, limit, clock_);
+    if (result.timedOut()) return Reply::Timeout;
+    if (result.failed()) return Reply::Failed;
+    return *(replies.begin() + result.index);
+}
+
 void ControllerTransaction::ShowWaiting() {
     balloonTitle = kInformation;
     balloonText = "Ожидание ответа...";

@@ -5,19 +5,26 @@
 // stores the reply data; the worker creates and closes the events it waits on.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "display/Colour.h"
+#include "line/Clock.h"
 #include "line/EventSet.h"
 
 namespace tulex {
 
+// What a controller command waits for, and how a wait can end. The first
+// five are events: the acknowledgement "!", the positive reply "$", the error
+// reply "#", the data reply and "Остановить".
+enum class Reply { Ack, Positive, Error, Data, Cancel, Timeout, Failed };
+
 class ControllerTransaction {
 public:
-    enum EventId { kReply1 = 0, kReply2, kReply3, kData, kCancel, kEventCount };
+    explicit ControllerTransaction(Clock& clock = Clock::Steady()) : clock_(clock) {}
 
     // --- balloon state (written by the worker before it asks for the balloon)
     std::string balloonTitle;
@@ -44,16 +51,22 @@ public:
     std::string indexText;
     std::string rawCommandText;
 
-    // A worker creates the events it waits on (fresh, not signalled) and
-    // closes them at its end. A signal to an event that does not exist is
-    // lost, as a reply that arrives outside a transaction must be.
-    void CreateEvents(std::initializer_list<EventId> ids) { events_.Create(ids); }
+    // A worker creates the events of the replies it waits for (fresh, not
+    // signalled) and closes them at its end. A signal to an event that does
+    // not exist is lost, as a reply that arrives outside a transaction must be.
+    void CreateEvents(std::initializer_list<Reply> replies) { events_.Create(replies); }
     void CloseEvents() { events_.CloseAll(); }
-    // Signals an event if it exists (receive thread, Stop button).
-    void Signal(EventId id) { events_.Signal(id); }
-    // The event to wait on, or null if it does not exist (a wait on it fails).
-    Event* EventFor(EventId id) { return events_.Get(id); }
-    bool EventExists(EventId id) const { return events_.Exists(id); }
+    // Signals a reply's event if it exists (receive thread, Stop button).
+    void Signal(Reply reply) { events_.Signal(static_cast<std::size_t>(reply)); }
+    bool EventExists(Reply reply) const { return events_.Exists(static_cast<std::size_t>(reply)); }
+    // Non-consuming look at a reply's event (tests and diagnostics).
+    bool IsSignalled(Reply reply) const { return events_.IsSet(static_cast<std::size_t>(reply)); }
+    // Waits until one of `replies` comes, at most `limit`: the first in the
+    // list wins when several are there. Timeout when the time passed; Failed
+    // when one of them has no event (the wait could never succeed).
+    Reply Wait(std::initializer_list<Reply> replies, std::chrono::milliseconds limit);
+    // The clock the waits run on.
+    Clock& clock() { return clock_; }
 
     // Reply data: the data characters of the last data reply. Replaced by the
     // receive thread before it signals the data event.
@@ -62,6 +75,8 @@ public:
     void ClearReplyData();
 
 private:
+    static constexpr std::size_t kEventCount = static_cast<std::size_t>(Reply::Cancel) + 1;
+    Clock& clock_;
     EventSet<kEventCount> events_;
     mutable std::mutex mutex_;  // guards replyData_
     std::string replyData_;

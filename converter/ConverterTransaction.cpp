@@ -4,14 +4,20 @@
 
 namespace tulex {
 
-void ConverterTransaction::CreateEvents() { CreateEvents({kEvent1, kEvent2, kDataEvent}); }
+ConverterReply ConverterTransaction::Wait(std::initializer_list<ConverterReply> replies,
+                                          std::chrono::milliseconds limit) {
+    const WaitResult result = events_.WaitForFirst(replies, limit, clock_);
+    if (result.timedOut()) return ConverterReply::Timeout;
+    if (result.failed()) return ConverterReply::Failed;
+    return *(replies.begin() + result.index);
+}
 
 void ConverterTransaction::AppendReply(std::string_view bytes) {
     std::lock_guard lock(mutex_);
     reply_.append(bytes);
 }
 
-std::string ConverterTransaction::Reply() const {
+std::string ConverterTransaction::ReplyData() const {
     std::lock_guard lock(mutex_);
     return reply_;
 }

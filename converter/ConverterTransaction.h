@@ -5,19 +5,26 @@
 // typed into the converter dialogs.
 
 #include <atomic>
+#include <chrono>
 #include <initializer_list>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "line/Clock.h"
 #include "line/EventSet.h"
 
 namespace tulex {
 
+// What a converter command waits for, and how a wait can end. The first
+// three are events: the positive reply, the error reply and a converter data
+// reply.
+enum class ConverterReply { Positive, Error, Data, Timeout, Failed };
+
 class ConverterTransaction {
 public:
-    enum EventId { kEvent1 = 0, kEvent2, kDataEvent, kEventCount };
+    explicit ConverterTransaction(Clock& clock = Clock::Steady()) : clock_(clock) {}
 
     // 1 while a converter command waits for its answers.
     std::atomic<int> busy{0};
@@ -35,18 +42,21 @@ public:
     // Events exist only while a converter command runs: the worker creates
     // those it waits on (fresh, not signalled) and closes them at its end.
     // A signal to an event that does not exist is lost.
-    void CreateEvents();  // all three
-    void CreateEvents(std::initializer_list<EventId> ids) { events_.Create(ids); }
+    void CreateEvents(std::initializer_list<ConverterReply> replies) { events_.Create(replies); }
     void CloseEvents() { events_.CloseAll(); }
-    void Signal(EventId id) { events_.Signal(id); }
-    // The event to wait on, or null if it does not exist (a wait on it fails).
-    Event* EventFor(EventId id) { return events_.Get(id); }
-    bool EventExists(EventId id) const { return events_.Exists(id); }
+    void Signal(ConverterReply reply) { events_.Signal(static_cast<std::size_t>(reply)); }
+    bool EventExists(ConverterReply reply) const { return events_.Exists(static_cast<std::size_t>(reply)); }
+    // Non-consuming look at a reply's event (tests and diagnostics).
+    bool IsSignalled(ConverterReply reply) const { return events_.IsSet(static_cast<std::size_t>(reply)); }
+    // Waits until one of `replies` comes, at most `limit`: the first in the
+    // list wins when several are there. Timeout when the time passed; Failed
+    // when one of them has no event.
+    ConverterReply Wait(std::initializer_list<ConverterReply> replies, std::chrono::milliseconds limit);
 
     // The converter reply: data of the converter data replies, appended by
     // the receive thread, emptied by the converter commands.
     void AppendReply(std::string_view bytes);
-    std::string Reply() const;
+    std::string ReplyData() const;
     void ClearReply();
 
     // The parameter report (UTF-8) built from the converter reply, which is
@@ -54,6 +64,8 @@ public:
     std::string Report();
 
 private:
+    static constexpr std::size_t kEventCount = static_cast<std::size_t>(ConverterReply::Data) + 1;
+    Clock& clock_;
     EventSet<kEventCount> events_;
     mutable std::mutex mutex_;  // guards reply_
     std::string reply_;

@@ -5,9 +5,11 @@
 // command must be, and a wait on one fails.
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <initializer_list>
 #include <mutex>
+#include <span>
 
 #include "line/Event.h"
 
@@ -20,8 +22,9 @@ public:
     void Create(std::initializer_list<Id> ids) {
         std::lock_guard lock(mutex_);
         for (const Id id : ids) {
-            events_[id].Reset();
-            exists_[id] = true;
+            const auto i = static_cast<std::size_t>(id);
+            events_[i].Reset();
+            exists_[i] = true;
         }
     }
     void CloseAll() {
@@ -44,6 +47,24 @@ public:
     bool Exists(std::size_t id) const {
         std::lock_guard lock(mutex_);
         return exists_[id];
+    }
+    // True when the event exists and is signalled; consumes nothing.
+    bool IsSet(std::size_t id) const {
+        std::lock_guard lock(mutex_);
+        return exists_[id] && events_[id].IsSet();
+    }
+    // Waits until one of the events is signalled, at most `limit` on the
+    // clock. When several are, the first in `ids` wins; the result's index
+    // points into `ids`. An event that does not exist fails the wait.
+    template <typename Id>
+    WaitResult WaitForFirst(std::initializer_list<Id> ids, std::chrono::milliseconds limit, Clock& clock) {
+        std::array<Event*, N> waited{};
+        std::size_t count = 0;
+        for (const Id id : ids) {
+            if (count == N) return {};
+            waited[count++] = Get(static_cast<std::size_t>(id));
+        }
+        return WaitForAny(std::span<Event* const>(waited.data(), count), limit, clock);
     }
 
 private:

@@ -195,7 +195,7 @@ TEST_F(Handlers, ControlsAreDisabledWhileACommandRunsAndEnabledAfter) {
     EXPECT_EQ(RequestCommands(), std::vector<std::string>{"$$02"});
     EXPECT_TRUE(session->transaction.commandList.empty());
     EXPECT_TRUE(session->transaction.descriptionList.empty());
-    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kReply1));
+    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
     // The controls were off from before the waiting balloon to after the outcome.
     const auto calls = view.Calls();
     std::vector<std::string> order;

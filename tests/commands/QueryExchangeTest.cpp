@@ -330,7 +330,7 @@ TEST_F(Queries, ClosingTheWindowEndsTheIndexChangeWithoutAnOutcome) {
     const auto balloons = view.CallsOf("balloon");
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(balloons[0].text, "Ожидание ответа...");
-    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kReply1));
+    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
 }
 
 }  // namespace

@@ -99,9 +99,9 @@ protected:
         ASSERT_TRUE(session->IsPortOpen());
         view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
             ConverterTransaction& converterTransaction = session->converterTransaction;
-            const bool events = converterTransaction.EventExists(ConverterTransaction::kEvent1) ||
-                                converterTransaction.EventExists(ConverterTransaction::kEvent2) ||
-                                converterTransaction.EventExists(ConverterTransaction::kDataEvent);
+            const bool events = converterTransaction.EventExists(ConverterReply::Positive) ||
+                                converterTransaction.EventExists(ConverterReply::Error) ||
+                                converterTransaction.EventExists(ConverterReply::Data);
             return AtMessage{c,
                              t,
                              i,
@@ -143,9 +143,9 @@ protected:
     void ExpectIdle() {
         ConverterTransaction& converterTransaction = session->converterTransaction;
         EXPECT_EQ(converterTransaction.busy.load(), 0);
-        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kEvent1));
-        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kEvent2));
-        EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kDataEvent));
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Positive));
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Error));
+        EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Data));
         EXPECT_TRUE(converterTransaction.commandList.empty());
         EXPECT_TRUE(converterTransaction.descriptionList.empty());
         EXPECT_TRUE(view.rec.commandControlsEnabled());
@@ -190,7 +190,7 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
     const auto result = session->converter().LastResult();
     EXPECT_EQ(result.outcome, ConverterCommands::Outcome::Report);
     EXPECT_EQ(result.report, kReport21C608);
-    EXPECT_EQ(session->converterTransaction.Reply(), "");  // emptied by the report
+    EXPECT_EQ(session->converterTransaction.ReplyData(), "");  // emptied by the report
     ExpectIdle();
     // Disabled once at the start, enabled once at the end.
     const auto controls = view.rec.CallsOf("controls");
@@ -216,7 +216,7 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
     EXPECT_EQ(view.atMessages[0].busy, 1);  // still set while the box is open
     EXPECT_TRUE(view.atMessages[0].eventsExist);
     EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
-    EXPECT_EQ(session->converterTransaction.Reply(), "21");  // what came before the time-out
+    EXPECT_EQ(session->converterTransaction.ReplyData(), "21");  // what came before the time-out
     ExpectIdle();
 
     // The next read starts from an empty converter reply: its report is that

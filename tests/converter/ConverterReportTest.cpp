@@ -92,25 +92,25 @@ TEST(ConverterTransactionReport, EmptiesTheReplyItWasBuiltFrom) {
     converterTransaction.AppendReply("C6");
     converterTransaction.AppendReply("08");
     EXPECT_EQ(converterTransaction.Report(), BuildConverterReport("21C608"));
-    EXPECT_EQ(converterTransaction.Reply(), "");
+    EXPECT_EQ(converterTransaction.ReplyData(), "");
     // A second report has nothing to show.
     EXPECT_EQ(converterTransaction.Report(), BuildConverterReport(""));
 }
 
 TEST(ConverterTransactionEvents, OnlyCreatedEventsReceiveSignals) {
     ConverterTransaction converterTransaction;
-    converterTransaction.CreateEvents({ConverterTransaction::kEvent2, ConverterTransaction::kDataEvent});
-    EXPECT_EQ(converterTransaction.EventFor(ConverterTransaction::kEvent1), nullptr);
-    converterTransaction.Signal(ConverterTransaction::kEvent1);  // a "$" during a read: lost
-    converterTransaction.Signal(ConverterTransaction::kDataEvent);
-    ASSERT_NE(converterTransaction.EventFor(ConverterTransaction::kDataEvent), nullptr);
-    EXPECT_TRUE(converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
+    converterTransaction.CreateEvents({ConverterReply::Error, ConverterReply::Data});
+    EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Positive));
+    converterTransaction.Signal(ConverterReply::Positive);  // a "$" during a read: lost
+    converterTransaction.Signal(ConverterReply::Data);
+    ASSERT_TRUE(converterTransaction.EventExists(ConverterReply::Data));
+    EXPECT_TRUE(converterTransaction.IsSignalled(ConverterReply::Data));
     converterTransaction.CloseEvents();
-    EXPECT_FALSE(converterTransaction.EventExists(ConverterTransaction::kDataEvent));
+    EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Data));
     // A fresh command starts from unsignalled events.
-    converterTransaction.CreateEvents();
-    EXPECT_FALSE(converterTransaction.EventFor(ConverterTransaction::kEvent1)->IsSet());
-    EXPECT_FALSE(converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
+    converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
+    EXPECT_FALSE(converterTransaction.IsSignalled(ConverterReply::Positive));
+    EXPECT_FALSE(converterTransaction.IsSignalled(ConverterReply::Data));
 }
 
 }  // namespace

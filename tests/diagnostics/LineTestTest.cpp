@@ -48,7 +48,7 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
     // Every answer shows as "OK"; the last may come after the stop.
     EXPECT_GE(std::count(monitor.begin(), monitor.end(), Received("OK")), n - 1);
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kCancel));
+    EXPECT_FALSE(session->transaction.EventExists(Reply::Cancel));
 }
 
 TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {

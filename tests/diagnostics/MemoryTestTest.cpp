@@ -53,7 +53,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         EXPECT_EQ(balloon.index, kZhe);
         EXPECT_TRUE(view.commandControlsEnabled());
         EXPECT_TRUE(session->transaction.commandList.empty());
-        EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kData));
+        EXPECT_FALSE(session->transaction.EventExists(Reply::Data));
     }
     const auto monitor = Monitor();
     EXPECT_NE(std::find(monitor.begin(), monitor.end(), Sent(kZhe, "Тест памяти")), monitor.end());

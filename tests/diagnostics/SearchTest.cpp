@@ -56,7 +56,7 @@ TEST_F(Search, EmptyLineProbesAll182Indexes) {
     EXPECT_EQ(session->map.SelectedIndex(), 0xFC);
     EXPECT_TRUE(view.commandControlsEnabled());
     EXPECT_EQ(session->transaction.busy, 0);
-    EXPECT_FALSE(session->transaction.EventExists(ControllerTransaction::kReply1));
+    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
     EXPECT_TRUE(session->transaction.commandList.empty());
     // The balloon and the sensor pop-up went when the search started.
     EXPECT_FALSE(view.CallsOf("removeBalloon").empty());

@@ -44,17 +44,17 @@ TEST_F(EngineTest, EchoedPollRemovesTheIndexFromBothSets) {
 
 TEST_F(EngineTest, AcknowledgementOutsideACommandChangesNothing) {
     Open();
-    session->transaction.CreateEvents({ControllerTransaction::kReply1});
+    session->transaction.CreateEvents({Reply::Ack});
     EXPECT_EQ(Feed("!"), Lines{Received("OK")});
     EXPECT_EQ(session->map.Count(MapSet::Present), 0u);
-    EXPECT_FALSE(session->transaction.EventFor(ControllerTransaction::kReply1)->IsSet());
+    EXPECT_FALSE(session->transaction.IsSignalled(Reply::Ack));
 }
 
 TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     Open();
     session->transaction.target = 'H';
     session->transaction.busy = 1;
-    session->transaction.CreateEvents({ControllerTransaction::kReply1, ControllerTransaction::kReply2});
+    session->transaction.CreateEvents({Reply::Ack, Reply::Positive});
     Feed("$?");  // H gave the positive reply first: grey
     ASSERT_TRUE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(2), "1");
@@ -63,28 +63,28 @@ TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     EXPECT_FALSE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(1), "1");
     EXPECT_EQ(recording.panel(2), "0");
-    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply1)->IsSet());
+    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Ack));
 }
 
 TEST_F(EngineTest, PositiveReplyForPresentAndAbsentTargets) {
     Open();
     Feed("G:00?");  // G present
     session->transaction.busy = 1;
-    session->transaction.CreateEvents({ControllerTransaction::kReply2});
+    session->transaction.CreateEvents({Reply::Positive});
     session->transaction.target = 'G';
     EXPECT_EQ(Feed("$0?"), Lines{Received("OK")});
     EXPECT_TRUE(Present('G'));
     EXPECT_FALSE(ReplyOnly('G'));
-    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply2)->IsSet());
+    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Positive));
     EXPECT_EQ(recording.panel(2), "0");
 
-    session->transaction.EventFor(ControllerTransaction::kReply2)->Reset();
+    session->transaction.CreateEvents({Reply::Positive});  // a fresh event: not signalled
     session->transaction.target = 'K';
     Feed("$0?");
     EXPECT_TRUE(ReplyOnly('K'));
     EXPECT_FALSE(Present('K'));
     EXPECT_EQ(recording.panel(2), "1");
-    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply2)->IsSet());
+    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Positive));
 }
 
 TEST_F(EngineTest, ErrorReplyDuringACommandAndForTheConverter) {
@@ -92,33 +92,33 @@ TEST_F(EngineTest, ErrorReplyDuringACommandAndForTheConverter) {
     Feed("G:00?");
     session->transaction.busy = 1;
     session->transaction.target = 'G';
-    session->transaction.CreateEvents({ControllerTransaction::kReply3});
+    session->transaction.CreateEvents({Reply::Error});
     session->converterTransaction.busy = 1;
-    session->converterTransaction.CreateEvents();
+    session->converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
     EXPECT_EQ(Feed("#?"), Lines{Received("ERROR")});
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(recording.panel(1), "0");
-    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kReply3)->IsSet());
-    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kEvent2)->IsSet());
+    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Error));
+    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Error));
     Feed("$?");
-    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kEvent1)->IsSet());
+    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Positive));
 }
 
 TEST_F(EngineTest, DataReplyReplacesReplyDataAndWakesTheWorker) {
     Open();
-    session->transaction.CreateEvents({ControllerTransaction::kData});
+    session->transaction.CreateEvents({Reply::Data});
     session->transaction.SetReplyData("old");
     EXPECT_EQ(Feed("G:0123?"), Lines{Received("G:0123?")});
     EXPECT_EQ(session->transaction.ReplyData(), "0123");  // replaced even outside a command
     EXPECT_TRUE(Present('G'));
-    EXPECT_FALSE(session->transaction.EventFor(ControllerTransaction::kData)->IsSet());
+    EXPECT_FALSE(session->transaction.IsSignalled(Reply::Data));
 
     session->transaction.busy = 1;
     session->transaction.target = 'H';  // another index's reply still replaces the data
     Feed("\xC6:ABCD?");
     EXPECT_EQ(session->transaction.ReplyData(), "ABCD");
     EXPECT_TRUE(Present(0xC6));
-    EXPECT_TRUE(session->transaction.EventFor(ControllerTransaction::kData)->IsSet());
+    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Data));
     EXPECT_EQ(recording.panel(1), "2");
 }
 
@@ -227,15 +227,15 @@ TEST_F(EngineTest, ConverterDataReply) {
     Open();
     session->converterTransaction.AppendReply("kept");
     EXPECT_EQ(Feed("0A1B?"), Lines{});  // no converter command: dropped
-    EXPECT_EQ(session->converterTransaction.Reply(), "kept");
+    EXPECT_EQ(session->converterTransaction.ReplyData(), "kept");
 
     session->converterTransaction.busy = 1;
-    session->converterTransaction.CreateEvents();
+    session->converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
     session->converterTransaction.ClearReply();
     EXPECT_EQ(Feed("0A1B?"), Lines{Received("0A1B?")});
     Feed("C2?");
-    EXPECT_EQ(session->converterTransaction.Reply(), "0A1BC2");  // the replies of one command accumulate
-    EXPECT_TRUE(session->converterTransaction.EventFor(ConverterTransaction::kDataEvent)->IsSet());
+    EXPECT_EQ(session->converterTransaction.ReplyData(), "0A1BC2");  // the replies of one command accumulate
+    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Data));
 }
 
 TEST_F(EngineTest, LoneBytesAndMastersRequests) {
