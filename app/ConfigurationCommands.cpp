@@ -5,8 +5,8 @@
 #include <cctype>
 #include <string>
 
+#include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
-#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/RelayTimeInput.h"
@@ -62,8 +62,8 @@ bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) !=
 
 // Reads register 13 and writes it back with the new mode digit, keeping its
 // low digit (the option bits).
-void ModeWorker(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
+void ModeWorker(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
     const std::string read = transaction.commandList.at(0);
     const std::string write = transaction.commandList.at(1);
     const std::string readDescription = transaction.descriptionList.at(0);
@@ -71,27 +71,27 @@ void ModeWorker(LineSession& session) {
     const std::string resultText = transaction.descriptionList.at(2);
 
     transaction.ShowWaiting();
-    session.ShowControllerBalloon();
+    context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
-    session.SendRequest(transaction.target, read, readDescription);
+    context.SendRequest(transaction.target, read, readDescription);
     const Reply r = WaitForReply(transaction);
-    if (!RequestAccepted(session, r)) return;
-    if (r == Reply::Ack) ClearControllerBuffer(session);
+    if (!RequestAccepted(context, r)) return;
+    if (r == Reply::Ack) ClearControllerBuffer(context);
     const Reply d = transaction.Wait({Reply::Data}, Limit(limits::kData));
-    if (d == Reply::Failed) return EndTransaction(session, false);
+    if (d == Reply::Failed) return EndTransaction(context, false);
     if (d == Reply::Timeout) {
-        ShowTimeout(session);
-        return EndTransaction(session);
+        ShowTimeout(context);
+        return EndTransaction(context);
     }
     const std::string data = transaction.ReplyData();
     if (data.size() < 2 || !IsHexDigit(data[1])) {
         transaction.ShowFailure(kBadModeReply);
-        return EndTransaction(session);
+        return EndTransaction(context);
     }
     // Register values go on the line as upper-case hex digits.
     const std::string command = write + static_cast<char>(std::toupper(static_cast<unsigned char>(data[1])));
-    session.SendRequest(transaction.target, command, writeDescription);
-    EndWithReplyOutcome(session, WaitForReply(transaction), resultText);
+    context.SendRequest(transaction.target, command, writeDescription);
+    EndWithReplyOutcome(context, WaitForReply(transaction), resultText);
 }
 
 }  // namespace
@@ -100,12 +100,12 @@ void ControllerCommands::ApplyPreset(Preset preset) {
     if (!CanStart()) return;
     const auto& set = kStandardSets[static_cast<int>(preset)];
     const std::string caption = set.caption;
-    if (!session_.view().AskYesNo("Изменение параметров контроллера",
+    if (!context_.view().AskYesNo("Изменение параметров контроллера",
                                   "Задать параметры контроллера\n\n" + caption + "?"))
         return;
-    LineSession& session = session_;
-    StartTransaction(session, {set.command}, {"Изменение параметров контроллера: " + caption},
-                     [&session] { SingleExchangeWorker(session, "Праметры контроллера изменены."); });
+    CommandContext& context = context_;
+    StartTransaction(context, {set.command}, {"Изменение параметров контроллера: " + caption},
+                     [&context] { SingleExchangeWorker(context, "Праметры контроллера изменены."); });
 }
 
 void ControllerCommands::SetMode(Mode chosen) {
@@ -113,28 +113,28 @@ void ControllerCommands::SetMode(Mode chosen) {
     const ModeEntry& mode = kModes[static_cast<int>(chosen)];
     std::string write = "!13";
     write += mode.digit;  // the low digit is added from the controller's reply
-    LineSession& session = session_;
-    StartTransaction(session, {"$$13", write},
+    CommandContext& context = context_;
+    StartTransaction(context, {"$$13", write},
                      {"Изменение режима работы контроллера: Запрос режима работы", mode.description, mode.result},
-                     [&session] { ModeWorker(session); });
+                     [&context] { ModeWorker(context); });
 }
 
 void ControllerCommands::SetMasterCard() {
     if (!CanStart()) return;
-    if (!session_.view().AskYesNo("Задание мастер-карты",
+    if (!context_.view().AskYesNo("Задание мастер-карты",
                                   "Убедитесь, что контроллер работает в автономном режиме.\n\n"
                                   "Начать ожидание мастер-карты?"))
         return;
-    LineSession& session = session_;
-    StartTransaction(session, {"$4"}, {"Задание мастер-карты"},
-                     [&session] { SingleExchangeWorker(session, "Поднесите мастер-карту."); });
+    CommandContext& context = context_;
+    StartTransaction(context, {"$4"}, {"Задание мастер-карты"},
+                     [&context] { SingleExchangeWorker(context, "Поднесите мастер-карту."); });
 }
 
 void ControllerCommands::ReadMasterCard() {
     if (!CanStart()) return;
-    LineSession& session = session_;
-    StartTransaction(session, {"$$20212223241415"}, {"Чтение мастер-карты"}, [&session] {
-        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) {
+    CommandContext& context = context_;
+    StartTransaction(context, {"$$20212223241415"}, {"Чтение мастер-карты"}, [&context] {
+        DataReplyWorker(context, [](ControllerTransaction& transaction, const std::string& data) {
             transaction.ReportMasterCard(data);
         });
     });
@@ -143,18 +143,18 @@ void ControllerCommands::ReadMasterCard() {
 void ControllerCommands::SetRelayTime(int relay) {
     if (relay < 1 || relay > 4 || !CanStart()) return;
     const Relay& r = kRelays[relay - 1];
-    ControllerTransaction& transaction = session_.transaction;
-    const auto typed = session_.view().InputQuery(r.caption, kRelayTimePrompt, transaction.relayTimeText);
+    ControllerTransaction& transaction = context_.transaction();
+    const auto typed = context_.view().InputQuery(r.caption, kRelayTimePrompt, transaction.relayTimeText);
     if (!typed) return;
     const RelayTimeInput input = CheckRelayTimeInput(*typed);
     transaction.relayTimeText = input.trimmed;
     if (!input.accepted) {
-        session_.view().ShowMessage(kCaptionInformation, input.messageText, MessageIcon::Warning);
+        context_.view().ShowMessage(kCaptionInformation, input.messageText, MessageIcon::Warning);
         return;
     }
-    LineSession& session = session_;
-    StartTransaction(session, {r.commandPrefix + input.hex}, {r.descriptionPrefix + input.trimmed + " с"},
-                     [&session] { SingleExchangeWorker(session, "Время удержания реле установлено."); });
+    CommandContext& context = context_;
+    StartTransaction(context, {r.commandPrefix + input.hex}, {r.descriptionPrefix + input.trimmed + " с"},
+                     [&context] { SingleExchangeWorker(context, "Время удержания реле установлено."); });
 }
 
 }  // namespace tulex

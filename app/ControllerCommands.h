@@ -17,7 +17,7 @@
 
 namespace tulex {
 
-class LineSession;
+class CommandContext;
 
 // The standard parameter sets of "Задать параметры по стандарту", in menu order.
 enum class Preset {
@@ -32,7 +32,7 @@ enum class Mode { Offline, Online, Autonomous };
 
 class ControllerCommands {
 public:
-    explicit ControllerCommands(LineSession& session) : session_(session) {}
+    explicit ControllerCommands(CommandContext& context) : context_(context) {}
 
     // --- queries
     void CheckPresence();   // "Проверить наличие контроллера"
@@ -69,7 +69,7 @@ public:
     bool CanStart();
 
 private:
-    LineSession& session_;
+    CommandContext& context_;
 };
 
 }  // namespace tulex

@@ -1,14 +1,14 @@
 // The controller menu's commands by name.
 
+#include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
-#include "app/LineSession.h"
 
 namespace tulex {
 
 void ControllerCommands::Run(MenuCommand command) {
     // One command at a time: the window disables the map while one runs, so
     // a command reached any other way while one runs does nothing.
-    if (session_.transaction.busy || session_.converterTransaction.busy) return;
+    if (context_.transaction().busy || context_.converterTransaction().busy) return;
     switch (command) {
     case MenuCommand::CheckPresence: return CheckPresence();
     case MenuCommand::ReadParameters: return ReadParameters();

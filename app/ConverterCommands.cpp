@@ -1,6 +1,6 @@
 #include "app/ConverterCommands.h"
 
-#include "app/LineSession.h"
+#include "app/CommandContext.h"
 #include "app/Timing.h"
 #include "converter/ConverterInput.h"
 #include "line/Frame.h"
@@ -13,8 +13,8 @@ constexpr const char* kRawCommandPrefix = "Команда преобразова
 }  // namespace
 
 bool ConverterCommands::PortOpenOrWarn() {
-    if (session_.IsPortOpen()) return true;
-    session_.view().ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
+    if (context_.IsPortOpen()) return true;
+    context_.view().ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
     return false;
 }
 
@@ -24,8 +24,8 @@ bool ConverterCommands::ReadConverterParameters() {
     // The menu opens only with the port open; a front end that calls the
     // handler directly gets the same warning instead of a certain time-out.
     if (!PortOpenOrWarn()) return false;
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
-    session_.EnableCommandControls(false);
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
+    context_.EnableCommandControls(false);
     converterTransaction.busy = 1;
     converterTransaction.ClearReply();
     converterTransaction.commandList = {"0", "2", "4"};
@@ -37,8 +37,8 @@ bool ConverterCommands::ReadConverterParameters() {
 
 bool ConverterCommands::ChangePollRange() {
     if (!PortOpenOrWarn()) return false;
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
-    View& view = session_.view();
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
+    View& view = context_.view();
     const auto typed = view.InputQuery("Изменение диапазона опроса",
                                        "Допустимые значения: H - Ж\n\nИндекс:", converterTransaction.pollRangeText);
     if (!typed) return false;
@@ -49,7 +49,7 @@ bool ConverterCommands::ChangePollRange() {
         view.ShowMessage(check.refusal.caption, check.refusal.text, MessageIcon::Warning);
         return false;
     }
-    session_.EnableCommandControls(false);
+    context_.EnableCommandControls(false);
     converterTransaction.busy = 1;
     converterTransaction.commandList = {std::string("1") + static_cast<char>(*check.index)};
     converterTransaction.descriptionList = {"Изменение диапазона опроса преобразователя"};
@@ -58,8 +58,8 @@ bool ConverterCommands::ChangePollRange() {
 
 bool ConverterCommands::RunConverterCommand() {
     if (!PortOpenOrWarn()) return false;
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
-    View& view = session_.view();
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
+    View& view = context_.view();
     const auto typed =
         view.InputQuery("Выполнить команду", "Команда преобразователю:", converterTransaction.rawCommandText);
     if (!typed) return false;
@@ -71,7 +71,7 @@ bool ConverterCommands::RunConverterCommand() {
         view.ShowMessage(check.refusal.caption, check.refusal.text, MessageIcon::Warning);
         return false;
     }
-    session_.EnableCommandControls(false);
+    context_.EnableCommandControls(false);
     converterTransaction.busy = 1;
     converterTransaction.commandList = {*check.bytes};
     converterTransaction.descriptionList = {kRawCommandPrefix + *typed};
@@ -81,18 +81,18 @@ bool ConverterCommands::RunConverterCommand() {
 bool ConverterCommands::StartWorker(void (ConverterCommands::*worker)(const std::string&), std::string successText) {
     SetResult(Outcome::None);
     running_ = true;
-    if (session_.StartWorker([this, worker, text = std::move(successText)] { (this->*worker)(text); })) return true;
+    if (context_.StartWorker([this, worker, text = std::move(successText)] { (this->*worker)(text); })) return true;
     // No thread: undo the start so that the window is usable again.
-    session_.converterTransaction.busy = 0;
+    context_.converterTransaction().busy = 0;
     CleanUp();
     return false;
 }
 
 void ConverterCommands::ReadWorker(const std::string&) {
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
     converterTransaction.CreateEvents({ConverterReply::Error, ConverterReply::Data});
     for (std::size_t i = 0; i < converterTransaction.commandList.size() && converterTransaction.busy == 1; ++i) {
-        session_.SendRequest(kConverterAddress, converterTransaction.commandList[i],
+        context_.SendRequest(kConverterAddress, converterTransaction.commandList[i],
                              converterTransaction.descriptionList[i]);
         // The error reply is tested first; a positive reply "$" signals
         // nothing here (converter event 1 does not exist during a read).
@@ -115,13 +115,13 @@ void ConverterCommands::ReadWorker(const std::string&) {
 }
 
 void ConverterCommands::SingleCommandWorker(const std::string& successText) {
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
     converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error});
     const std::string command =
         converterTransaction.commandList.empty() ? std::string() : converterTransaction.commandList.front();
     const std::string description =
         converterTransaction.descriptionList.empty() ? std::string() : converterTransaction.descriptionList.front();
-    session_.SendRequest(kConverterAddress, command, description);
+    context_.SendRequest(kConverterAddress, command, description);
     const ConverterReply r =
         converterTransaction.Wait({ConverterReply::Positive, ConverterReply::Error}, Limit(limits::kReply));
     if (r == ConverterReply::Positive) {
@@ -139,18 +139,18 @@ void ConverterCommands::SingleCommandWorker(const std::string& successText) {
 // The end of every converter command, in this order: (busy flag already
 // cleared) events closed, lists emptied, command controls enabled.
 void ConverterCommands::CleanUp() {
-    ConverterTransaction& converterTransaction = session_.converterTransaction;
+    ConverterTransaction& converterTransaction = context_.converterTransaction();
     converterTransaction.CloseEvents();
     converterTransaction.commandList.clear();
     converterTransaction.descriptionList.clear();
-    session_.EnableCommandControls(true);
+    context_.EnableCommandControls(true);
     running_ = false;
 }
 
 void ConverterCommands::ShowMessageAndWait(const char* caption, const std::string& text, bool warning) {
     const std::string captionText = caption;
-    session_.RunOnUi([this, &captionText, &text, warning] {
-        session_.view().ShowMessage(captionText, text, warning ? MessageIcon::Warning : MessageIcon::Information);
+    context_.RunOnUi([this, &captionText, &text, warning] {
+        context_.view().ShowMessage(captionText, text, warning ? MessageIcon::Warning : MessageIcon::Information);
     });
 }
 
@@ -165,7 +165,7 @@ void ConverterCommands::ShowErrorReply() {
 }
 
 void ConverterCommands::ShowTimeout() {
-    session_.MonitorAdd("   TIMEOUT");
+    context_.MonitorAdd("   TIMEOUT");
     SetResult(Outcome::Timeout);
     ShowMessageAndWait(kCaptionWarning, kConverterTimeout, true);
 }

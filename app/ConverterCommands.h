@@ -11,7 +11,7 @@
 
 namespace tulex {
 
-class LineSession;
+class CommandContext;
 
 class ConverterCommands {
 public:
@@ -28,7 +28,7 @@ public:
         std::string report;  // the report text for Outcome::Report
     };
 
-    explicit ConverterCommands(LineSession& session) : session_(session) {}
+    explicit ConverterCommands(CommandContext& context) : context_(context) {}
 
     // converterButton: true when the converter menu may open (the port is open; the
     // front end opens it at the pointer); otherwise the port warning.
@@ -58,7 +58,7 @@ private:
     void CleanUp();
     bool PortOpenOrWarn();
 
-    LineSession& session_;
+    CommandContext& context_;
     std::atomic<bool> running_{false};
     mutable std::mutex resultMutex_;
     Result result_;

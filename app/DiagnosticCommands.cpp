@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
-#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "line/Cp1251.h"
@@ -55,13 +55,13 @@ enum class Clearing { Acknowledged, Cancelled, Expired, Ended };
 // acknowledgement can neither hold the memory test past its 60 seconds nor
 // make "Остановить" useless in the relay test. Ended: the port closed, the
 // busy flag dropped or a wait failed.
-Clearing ClearBufferUntil(LineSession& session, Clock::TimePoint deadline, bool watchCancel) {
-    ControllerTransaction& transaction = session.transaction;
-    while (session.IsPortOpen() && transaction.busy) {
+Clearing ClearBufferUntil(CommandContext& context, Clock::TimePoint deadline, bool watchCancel) {
+    ControllerTransaction& transaction = context.transaction();
+    while (context.IsPortOpen() && transaction.busy) {
         if (transaction.clock().Now() >= deadline) return Clearing::Expired;
         const std::uint8_t target = transaction.target;
-        session.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
-        session.SendShortFrame(target, target, "Запрос контроллера");
+        context.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
+        context.SendShortFrame(target, target, "Запрос контроллера");
         const Reply r = watchCancel ? transaction.Wait({Reply::Ack, Reply::Cancel}, Limit(limits::kClearPass))
                                     : transaction.Wait({Reply::Ack}, Limit(limits::kClearPass));
         if (r == Reply::Ack) return Clearing::Acknowledged;
@@ -74,15 +74,15 @@ Clearing ClearBufferUntil(LineSession& session, Clock::TimePoint deadline, bool 
 // The end of a line or relay test whose request was not answered with "!"
 // or "$": the error reply, "Остановить" or a time-out, with the attempts made
 // so far.
-void ShowTestEnd(LineSession& session, Reply r, int attempts, const std::string& finishedText) {
-    ControllerTransaction& transaction = session.transaction;
+void ShowTestEnd(CommandContext& context, Reply r, int attempts, const std::string& finishedText) {
+    ControllerTransaction& transaction = context.transaction();
     if (r == Reply::Error) {
         transaction.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
     } else if (r == Reply::Cancel) {
-        session.MonitorAdd(kCancelLine);
+        context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess(WithAttempts(finishedText, attempts));
     } else {
-        session.MonitorAdd("   TIMEOUT");
+        context.MonitorAdd("   TIMEOUT");
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
     }
 }
@@ -94,23 +94,23 @@ Reply WaitForTestReply(ControllerTransaction& transaction) {
 
 // One attempt of a repeating test: its number goes into the balloon and into
 // the request's description.
-Reply TestAttempt(LineSession& session, const std::string& command, const std::string& description, int attempt) {
+Reply TestAttempt(CommandContext& context, const std::string& command, const std::string& description, int attempt) {
     const std::string progress = description + std::to_string(attempt);
-    session.SetBalloonText(progress);
-    session.SendRequest(session.transaction.target, command, progress);
-    return WaitForTestReply(session.transaction);
+    context.SetBalloonText(progress);
+    context.SendRequest(context.transaction().target, command, progress);
+    return WaitForTestReply(context.transaction());
 }
 
 // ---------------------------------------------------------------- memory test
 
-void MemoryTestWorker(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
+void MemoryTestWorker(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
     transaction.ShowWaiting();
-    session.ShowControllerBalloon();
+    context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
-    session.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
+    context.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
     const Reply r = WaitForReply(transaction);
-    if (!RequestAccepted(session, r)) return;
+    if (!RequestAccepted(context, r)) return;
     // The controller accepted the test; its result comes as a data reply
     // once the test has run, so wait for it one second at a time.
     const bool acknowledged = r == Reply::Ack;
@@ -119,7 +119,7 @@ void MemoryTestWorker(LineSession& session) {
         // After the acknowledgement the buffer is cleared on every pass; a
         // controller that stays silent meanwhile uses up this second.
         std::chrono::milliseconds wait = Limit(kEepromStep);
-        if (acknowledged && ClearBufferUntil(session, transaction.clock().Now() + wait, false) == Clearing::Expired)
+        if (acknowledged && ClearBufferUntil(context, transaction.clock().Now() + wait, false) == Clearing::Expired)
             wait = std::chrono::milliseconds(0);
         const Reply d = transaction.Wait({Reply::Data}, wait);
         if (d == Reply::Data) {
@@ -128,38 +128,38 @@ void MemoryTestWorker(LineSession& session) {
                 transaction.ShowSuccess(verdict.text);
             else
                 transaction.ShowFailure(verdict.text);
-            return EndTransaction(session);
+            return EndTransaction(context);
         }
         // A wait that fails cannot succeed on the next pass either.
         if (d == Reply::Failed) break;
-        session.SetBalloonText("Тест памяти. Ожидание: " + std::to_string(countdown) + " с");
+        context.SetBalloonText("Тест памяти. Ожидание: " + std::to_string(countdown) + " с");
         if (--countdown == 0) {
-            ShowTimeout(session);
-            return EndTransaction(session);
+            ShowTimeout(context);
+            return EndTransaction(context);
         }
     }
     // Stopped from outside (the window closed): no outcome to show.
-    EndTransaction(session, false);
+    EndTransaction(context, false);
 }
 
 // ------------------------------------------------------------------ line test
 
-void LineTestWorker(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
+void LineTestWorker(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
     transaction.ShowWaiting();
-    session.ShowControllerBalloon();
+    context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     int attempts = 0;
     while (transaction.busy) {
-        const Reply r = TestAttempt(session, command, description, ++attempts);
+        const Reply r = TestAttempt(context, command, description, ++attempts);
         if (r == Reply::Ack || r == Reply::Positive) continue;  // answered: the next request at once
         if (r == Reply::Failed) break;                          // would fail again at once: no request storm
-        ShowTestEnd(session, r, attempts, "Тест линии завершен. ");
-        return EndTransaction(session);
+        ShowTestEnd(context, r, attempts, "Тест линии завершен. ");
+        return EndTransaction(context);
     }
-    EndTransaction(session, false);
+    EndTransaction(context, false);
 }
 
 // ----------------------------------------------------------------- relay test
@@ -173,27 +173,27 @@ constexpr std::array<RelayCommands, 4> kRelays{{{"$$10", ">"}, {"$$11", "<"}, {"
 // The trigger loop: one trigger per hold time plus 100 ms for as long as the
 // controller acknowledges. Sets the outcome; false if a wait failed outright
 // or the window stopped the test (no outcome then).
-bool RelayTriggerLoop(LineSession& session, int holdTime) {
-    ControllerTransaction& transaction = session.transaction;
+bool RelayTriggerLoop(CommandContext& context, int holdTime) {
+    ControllerTransaction& transaction = context.transaction();
     const std::string command = Entry(transaction.commandList, 1);
     const std::string description = Entry(transaction.descriptionList, 1);
     const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
     int attempts = 0;
     while (transaction.busy) {
-        const Reply r = TestAttempt(session, command, description, ++attempts);
+        const Reply r = TestAttempt(context, command, description, ++attempts);
         if (r == Reply::Failed) return false;
         if (r == Reply::Ack || r == Reply::Positive) {
             // The pause waits for "Остановить", so a stop ends it at once.
             const Reply p = transaction.Wait({Reply::Cancel}, pause);
             if (p == Reply::Failed) return false;
             if (p == Reply::Cancel) {
-                session.MonitorAdd(kCancelLine);
+                context.MonitorAdd(kCancelLine);
                 transaction.ShowSuccess(WithAttempts("Тест реле завершен. ", attempts));
                 return true;
             }
             continue;
         }
-        ShowTestEnd(session, r, attempts, "Тест реле завершен. ");
+        ShowTestEnd(context, r, attempts, "Тест реле завершен. ");
         return true;
     }
     return false;
@@ -201,9 +201,9 @@ bool RelayTriggerLoop(LineSession& session, int holdTime) {
 
 // The time request, the hold time and the trigger loop. Returns whether an
 // outcome was set.
-bool RelayTest(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
-    session.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
+bool RelayTest(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
+    context.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
     const Reply r = WaitForTestReply(transaction);
     if (r == Reply::Failed) return false;
     if (r == Reply::Error) {
@@ -211,16 +211,16 @@ bool RelayTest(LineSession& session) {
         return true;
     }
     if (r == Reply::Cancel) {
-        session.MonitorAdd(kCancelLine);
+        context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
     if (r == Reply::Timeout) {
-        ShowTimeout(session);
+        ShowTimeout(context);
         return true;
     }
-    if (r == Reply::Ack && ClearBufferUntil(session, Clock::TimePoint::max(), true) == Clearing::Cancelled) {
-        session.MonitorAdd(kCancelLine);
+    if (r == Reply::Ack && ClearBufferUntil(context, Clock::TimePoint::max(), true) == Clearing::Cancelled) {
+        context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
@@ -229,12 +229,12 @@ bool RelayTest(LineSession& session) {
     const Reply d = transaction.Wait({Reply::Data, Reply::Cancel}, Limit(limits::kData));
     if (d == Reply::Failed) return false;
     if (d == Reply::Cancel) {
-        session.MonitorAdd(kCancelLine);
+        context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess("Тест реле завершен.");
         return true;
     }
     if (d == Reply::Timeout) {
-        session.MonitorAdd("   TIMEOUT");
+        context.MonitorAdd("   TIMEOUT");
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", 0));
         return true;
     }
@@ -243,19 +243,19 @@ bool RelayTest(LineSession& session) {
         transaction.ShowFailure(kTryAgain);
         return true;
     }
-    return RelayTriggerLoop(session, *holdTime);
+    return RelayTriggerLoop(context, *holdTime);
 }
 
-void RelayTestWorker(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
+void RelayTestWorker(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
     transaction.ShowWaiting();
-    session.ShowControllerBalloon();
+    context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data, Reply::Cancel});
-    const bool outcome = RelayTest(session);
-    EndTransaction(session, outcome);
+    const bool outcome = RelayTest(context);
+    EndTransaction(context, outcome);
 }
 
-void StartRelayTest(ControllerCommands& commands, LineSession& session, int relay) {
+void StartRelayTest(ControllerCommands& commands, CommandContext& context, int relay) {
     if (!commands.CheckPort()) return;
     const std::string k = std::to_string(relay);
     const std::string question =
@@ -263,11 +263,11 @@ void StartRelayTest(ControllerCommands& commands, LineSession& session, int rela
         "Датчики должны быть отключены.\n\n"
         "Начать тест реле " +
         k + "?";
-    if (!session.view().AskYesNo(kCaptionWarning, question)) return;
+    if (!context.view().AskYesNo(kCaptionWarning, question)) return;
     const RelayCommands& r = kRelays.at(static_cast<std::size_t>(relay - 1));
-    StartTransaction(session, {r.timeRequest, r.trigger},
+    StartTransaction(context, {r.timeRequest, r.trigger},
                      {"Тест реле " + k + ": Запрос времени", "Тест реле " + k + ": Попытка "},
-                     [&session] { RelayTestWorker(session); });
+                     [&context] { RelayTestWorker(context); });
 }
 
 }  // namespace
@@ -290,34 +290,34 @@ std::optional<int> ReadHoldTime(std::string_view replyData) {
 
 void ControllerCommands::TestMemory() {
     if (!CheckPort()) return;
-    StartTransaction(session_, {"/8"}, {"Тест памяти"}, [this] { MemoryTestWorker(session_); });
+    StartTransaction(context_, {"/8"}, {"Тест памяти"}, [this] { MemoryTestWorker(context_); });
 }
 
 void ControllerCommands::TestLine() {
     if (!CheckPort()) return;
-    StartTransaction(session_, {"$$02"}, {"Тест линии: Попытка "}, [this] { LineTestWorker(session_); });
+    StartTransaction(context_, {"$$02"}, {"Тест линии: Попытка "}, [this] { LineTestWorker(context_); });
 }
 
 void ControllerCommands::TestRelay(int relay) {
-    if (relay >= 1 && relay <= 4) StartRelayTest(*this, session_, relay);
+    if (relay >= 1 && relay <= 4) StartRelayTest(*this, context_, relay);
 }
 
 void ControllerCommands::RunRawCommand() {
     if (!CheckPort()) return;
     const std::optional<std::string> typed =
-        session_.view().InputQuery("Выполнить команду", "Команда контроллеру:", session_.transaction.rawCommandText);
+        context_.view().InputQuery("Выполнить команду", "Команда контроллеру:", context_.transaction().rawCommandText);
     if (!typed) return;
-    session_.transaction.rawCommandText = *typed;  // kept exactly as typed, also when empty
+    context_.transaction().rawCommandText = *typed;  // kept exactly as typed, also when empty
     // The line carries Windows-1251; a character it cannot carry would go out
     // as "?", the frame terminator, and cut the frame short.
     const std::optional<std::string> bytes = Utf8ToCp1251(*typed);
     if (!bytes) {
-        session_.view().ShowMessage(kCaptionWarning, "Команда содержит символы, которые нельзя передать в линию.",
+        context_.view().ShowMessage(kCaptionWarning, "Команда содержит символы, которые нельзя передать в линию.",
                                     MessageIcon::Warning);
         return;
     }
-    StartTransaction(session_, {*bytes}, {"Команда контроллеру: " + *typed},
-                     [this] { SingleExchangeWorker(session_, "Команда отправлена."); });
+    StartTransaction(context_, {*bytes}, {"Команда контроллеру: " + *typed},
+                     [this] { SingleExchangeWorker(context_, "Команда отправлена."); });
 }
 
 }  // namespace tulex

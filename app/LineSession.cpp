@@ -6,25 +6,25 @@
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/PortMessages.h"
-#include "app/ReceiveThread.h"
 #include "line/Cp1251.h"
 #include "line/DetachedThread.h"
 #include "line/Frame.h"
+#include "line/ReceiveLoop.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 
 namespace tulex {
 
 LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Port> port, Clock& clock)
-    : transaction(clock),
-      converterTransaction(clock),
+    : transaction_(clock),
+      converterTransaction_(clock),
       view_(view),
       dispatcher_(dispatcher),
       port_(port ? std::move(port) : std::make_unique<SerialPort>()),
       clock_(clock),
       controller_(std::make_unique<ControllerCommands>(*this)),
       converter_(std::make_unique<ConverterCommands>(*this)) {
-    map.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
+    map_.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
 }
 
 LineSession::~LineSession() {
@@ -32,7 +32,7 @@ LineSession::~LineSession() {
     dispatcher_.BeginShutdown();
     WaitForReceiveThread();
     WaitForWorkers(std::chrono::seconds(30));
-    map.SetRepaintHandler(nullptr);
+    map_.SetRepaintHandler(nullptr);
 }
 
 bool LineSession::IsMasterSwitch(const std::vector<std::string>& arguments) {
@@ -44,11 +44,11 @@ bool LineSession::IsMasterSwitch(const std::vector<std::string>& arguments) {
 }
 
 bool LineSession::Start(const std::vector<std::string>& arguments) {
-    settings.masterMode = IsMasterSwitch(arguments);
-    return settings.masterMode;
+    settings_.masterMode = IsMasterSwitch(arguments);
+    return settings_.masterMode;
 }
 
-std::string LineSession::Caption() const { return settings.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
+std::string LineSession::Caption() const { return settings_.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
 
 std::vector<std::string> LineSession::FillPortList() const { return ListPorts(); }
 
@@ -66,10 +66,10 @@ void LineSession::MonitorAddLine(std::string_view marker, std::string_view text)
     line += Utf8ToCp1251Lossy(PortName());
     line += marker;
     line += CutAtZero(text);  // a zero byte ends a monitor line
-    monitor.Add(line);
+    monitor_.Add(line);
 }
 
-void LineSession::MonitorAdd(std::string_view textUtf8) { monitor.Add(Utf8ToCp1251Lossy(textUtf8)); }
+void LineSession::MonitorAdd(std::string_view textUtf8) { monitor_.Add(Utf8ToCp1251Lossy(textUtf8)); }
 
 namespace {
 
@@ -87,27 +87,27 @@ std::string SentLineText(bool master, std::string_view frame, std::uint8_t index
 
 void LineSession::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
     const std::string frame = BuildRequest(index, command);
-    MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
+    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description));
     port_->Write(frame);
 }
 
 void LineSession::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
     const std::string frame = BuildShortFrame(frameByte);
     port_->Write(frame);
-    MonitorAddLine(kMarkerSent, SentLineText(settings.masterMode, frame, index, description));
+    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description));
 }
 
 void LineSession::ShowControllerBalloon() {
-    const std::uint8_t index = transaction.target;
-    const std::string title = transaction.balloonTitle;
-    const std::string text = transaction.balloonText;
-    const Colour colour = transaction.balloonColour;
+    const std::uint8_t index = transaction_.target;
+    const std::string title = transaction_.balloonTitle;
+    const std::string text = transaction_.balloonText;
+    const Colour colour = transaction_.balloonColour;
     dispatcher_.Send([this, index, title, text, colour] { view_.ShowBalloon(index, title, text, colour); });
     // The window keeps its own copies: the balloon state and the reply data
     // are emptied once it is shown.
-    transaction.balloonTitle.clear();
-    transaction.balloonText.clear();
-    transaction.ClearReplyData();
+    transaction_.balloonTitle.clear();
+    transaction_.balloonText.clear();
+    transaction_.ClearReplyData();
 }
 
 void LineSession::SetBalloonText(const std::string& textUtf8) {
@@ -116,7 +116,7 @@ void LineSession::SetBalloonText(const std::string& textUtf8) {
 
 void LineSession::UpdateCounter(MapSet set) {
     const int panel = set == MapSet::Present ? 1 : 2;
-    const std::string text = std::to_string(map.Count(set));
+    const std::string text = std::to_string(map_.Count(set));
     dispatcher_.Post([this, panel, text] { view_.SetStatusPanel(panel, text); });
 }
 
@@ -150,11 +150,11 @@ void LineSession::StartReceiveThread() {
         receiveRunning_ = true;
     }
     const bool started = DetachedThread::Run([this](std::int32_t) {
-        const int result = RunReceiveThread(*this);
+        RunReceiveLoop(*port_, *this);
         std::lock_guard lock(threadsMutex_);
         receiveRunning_ = false;
         threadsCv_.notify_all();
-        return result;
+        return 0;
     });
     if (!started) {
         std::lock_guard lock(threadsMutex_);
@@ -184,13 +184,13 @@ void LineSession::OpenPort(const std::string& portName, const std::string& speed
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
     }
-    map.ClearSets();
+    map_.ClearSets();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
     view_.SetPortControlsEnabled(false);
     StartReceiveThread();
-    view_.SetStatusPanel(1, std::to_string(map.Count(MapSet::Present)));
-    view_.SetStatusPanel(2, std::to_string(map.Count(MapSet::ReplyOnly)));
+    view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
+    view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
 }
 
@@ -203,19 +203,19 @@ void LineSession::ClosePort() {
 }
 
 void LineSession::StopCommand() {
-    if (transaction.busy) transaction.Signal(Reply::Cancel);
+    if (transaction_.busy) transaction_.Signal(Reply::Cancel);
 }
 
 void LineSession::Shutdown() {
     if (closed_) return;
     closed_ = true;
-    transaction.busy = 0;  // a running command stops at its next check
+    transaction_.busy = 0;  // a running command stops at its next check
     port_->Close();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
     view_.RemoveAllCardPopups();
-    map.SetRepaintHandler(nullptr);
-    map.ClearSets();
+    map_.SetRepaintHandler(nullptr);
+    map_.ClearSets();
 }
 
 void LineSession::MapClick() {
@@ -228,7 +228,7 @@ void LineSession::MapDoubleClick() {
         view_.ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
         return;
     }
-    view_.OpenCommandMenu(map.SelectedIndex());
+    view_.OpenCommandMenu(map_.SelectedIndex());
 }
 
 }  // namespace tulex

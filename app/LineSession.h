@@ -1,10 +1,11 @@
 #pragma once
 // The main window's logic without widgets: it owns the process-wide objects
-// (port, map, controller, monitor, converter, settings), opens and closes the
-// port, runs the receive thread, and offers what every command needs: frame
-// sending with its monitor lines, the command-control switch, the balloon
-// hand-over and worker start. It reaches the screen only through View, and
-// other threads reach the UI thread only through the Dispatcher.
+// (port, map, transactions, monitor, settings), opens and closes the port,
+// runs the receive thread and acts on what it reports (LineEvents), and
+// offers the commands what they need (CommandContext): frame sending with its
+// monitor lines, the command-control switch, the balloon hand-over and worker
+// start. It reaches the screen only through View, and other threads reach the
+// UI thread only through the Dispatcher.
 
 #include <atomic>
 #include <condition_variable>
@@ -16,14 +17,17 @@
 #include <string_view>
 #include <vector>
 
+#include "app/CommandContext.h"
 #include "app/Dispatcher.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "controller/ControllerTransaction.h"
 #include "controller/LineMap.h"
 #include "converter/ConverterTransaction.h"
+#include "display/Captions.h"
 #include "display/TrafficLog.h"
 #include "line/Clock.h"
+#include "line/LineEvents.h"
 #include "serial/Port.h"
 
 namespace tulex {
@@ -36,11 +40,7 @@ inline constexpr std::string_view kMarkerSent = "   <\x97\x97   ";
 inline constexpr std::string_view kMarkerReceived = "   \x97\x97>   ";
 inline constexpr std::string_view kMarkerPort = "   ---   ";
 
-inline constexpr const char* kCaptionWarning = "Предупреждение";
-inline constexpr const char* kCaptionInformation = "Информация";
-inline constexpr const char* kStartWithPort = "Начните работу с выбора COM-порта.";
-
-class LineSession {
+class LineSession final : public CommandContext, public LineEvents {
 public:
     // The port is a SerialPort unless one is given; the command waits run on
     // the given clock (tests inject an in-memory line and their own clock).
@@ -65,60 +65,74 @@ public:
     void ClosePort();
     void StopCommand();
     void Shutdown();
-    bool IsPortOpen() const { return port_->IsOpen(); }
     // The name shown in monitor lines (the port box's text while open).
     std::string PortName() const;
 
-    // --- what every command uses
-    // Enables or disables the command controls; callable from any thread.
-    void EnableCommandControls(bool enabled);
+    // --- what every command uses (CommandContext)
+    bool IsPortOpen() const override { return port_->IsOpen(); }
+    void EnableCommandControls(bool enabled) override;
+    void MonitorAdd(std::string_view textUtf8) override;
+    void SendRequest(std::uint8_t index, std::string_view command, std::string_view description) override;
+    void SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) override;
+    void ShowControllerBalloon() override;
+    void SetBalloonText(const std::string& textUtf8) override;
+    void UpdateCounter(MapSet set) override;
+    bool StartWorker(std::function<void()> worker) override;
+    void RunOnUi(const std::function<void()>& fn) override { dispatcher_.Send(fn); }
+    View& view() override { return view_; }
+    LineMap& map() override { return map_; }
+    ControllerTransaction& transaction() override { return transaction_; }
+    ConverterTransaction& converterTransaction() override { return converterTransaction_; }
+
     // A monitor line with port name and direction marker (text in
     // Windows-1251), from any thread.
     void MonitorAddLine(std::string_view marker, std::string_view text);
-    // A monitor line without port name and marker ("   TIMEOUT"), UTF-8.
-    void MonitorAdd(std::string_view textUtf8);
-    // Builds and writes the addressed request; its monitor line shows the
-    // index and the description (UTF-8), or the raw frame in master mode.
-    void SendRequest(std::uint8_t index, std::string_view command, std::string_view description);
-    // Writes FF, frameByte, "?" with the same monitor line rule.
-    void SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description);
-    // Shows or updates the controller balloon from the balloon state of
-    // `transaction` at the transaction target's cell; waits until it is shown.
-    void ShowControllerBalloon();
-    // Replaces the balloon's text in place (test progress); from any thread.
-    void SetBalloonText(const std::string& textUtf8);
-    // Writes the size of the set into its status panel (1 present, 2 reply-only).
-    void UpdateCounter(MapSet set);
-    // Starts a worker on a self-deleting thread; the window's shutdown
-    // waits for it. False if no thread could be started.
-    bool StartWorker(std::function<void()> worker);
-    // Runs fn on the UI thread and waits (message boxes asked by workers).
-    void RunOnUi(const std::function<void()>& fn) { dispatcher_.Send(fn); }
 
     // --- the line map's handlers
     void MapClick();        // the current cell moved: balloon and sensor pop-up go
     void MapDoubleClick();  // warning with the port closed, else the controller menu
 
-    View& view() { return view_; }
+    Settings& settings() { return settings_; }
+    TrafficLog& monitor() { return monitor_; }
     Port& port() { return *port_; }
     Clock& clock() { return clock_; }
     Dispatcher& dispatcher() { return dispatcher_; }
     ControllerCommands& controller() { return *controller_; }
     ConverterCommands& converter() { return *converter_; }
 
-    // --- the process-wide objects
-    Settings settings;
-    LineMap map;
-    ControllerTransaction transaction;
-    TrafficLog monitor;
-    ConverterTransaction converterTransaction;
-
 private:
+    // --- what the receive thread reports (LineEvents; app/LineSessionEvents.cpp)
+    void OnMonitorLine(std::string_view text, bool fromMaster) override;
+    void OnAcknowledgement() override;
+    void OnPositiveReply() override;
+    void OnErrorReply() override;
+    void OnDataReply(std::uint8_t index, std::string_view data) override;
+    void OnCardEvent(std::uint8_t index, std::string_view data) override;
+    void OnChannelCardEvent(std::uint8_t index, char channel, std::string_view data) override;
+    void OnSensorEvent(std::uint8_t index, std::string_view data) override;
+    void OnPollFrame(std::uint8_t index) override;
+    bool WantsConverterData() const override;
+    void OnConverterData(std::string_view data) override;
+    void OnPortGone() override;
+    // The map's sets as the receive thread changes them, with their counters.
+    void AddToSet(std::uint8_t index, MapSet set);
+    void RemoveFromSet(std::uint8_t index, MapSet set);
+    void Heard(std::uint8_t index);  // present, and no longer reply-only
+    bool CommandRunning() const { return transaction_.busy.load() != 0; }
+    void ShowCardPopup(std::uint8_t index, std::string eventData);
+
     void StartReceiveThread();
-    // Waits (running queued UI work) until the receive thread has ended.
+    // Waits until the receive thread has ended.
     void WaitForReceiveThread();
     // Waits for running workers, at most the given time.
     bool WaitForWorkers(std::chrono::milliseconds limit);
+
+    // The process-wide objects the commands share.
+    Settings settings_;
+    LineMap map_;
+    ControllerTransaction transaction_;
+    TrafficLog monitor_;
+    ConverterTransaction converterTransaction_;
 
     View& view_;
     Dispatcher& dispatcher_;

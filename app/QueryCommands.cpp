@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
-#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/IndexInput.h"
@@ -26,17 +26,17 @@ enum class LoopEnd { Answered, Failed, Stopped };
 // until an acknowledgement or positive reply, 15 error replies or 3
 // time-outs (counted apart), or the busy flag drops. With clearOnAck the
 // controller's buffer is cleared after an acknowledgement.
-LoopEnd RepeatUntilAnswered(LineSession& session, std::uint8_t target, const std::string& command,
+LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
                             const std::string& description, bool clearOnAck) {
-    ControllerTransaction& transaction = session.transaction;
+    ControllerTransaction& transaction = context.transaction();
     int errors = 0;
     int timeouts = 0;
     while (transaction.busy) {
         transaction.target = target;
-        session.SendRequest(target, command, description);
+        context.SendRequest(target, command, description);
         const Reply r = WaitForReply(transaction, limits::kIndexLoop);
         if (r == Reply::Ack) {
-            if (clearOnAck) ClearControllerBuffer(session);
+            if (clearOnAck) ClearControllerBuffer(context);
             return LoopEnd::Answered;
         }
         if (r == Reply::Positive) return LoopEnd::Answered;
@@ -47,7 +47,7 @@ LoopEnd RepeatUntilAnswered(LineSession& session, std::uint8_t target, const std
             }
         } else if (r == Reply::Timeout) {
             if (++timeouts == kIndexTimeoutLimit) {
-                ShowTimeout(session);
+                ShowTimeout(context);
                 return LoopEnd::Failed;
             }
         }
@@ -56,64 +56,64 @@ LoopEnd RepeatUntilAnswered(LineSession& session, std::uint8_t target, const std
     return LoopEnd::Stopped;
 }
 
-void IndexChangeWorker(LineSession& session, std::uint8_t oldIndex, std::uint8_t newIndex) {
-    ControllerTransaction& transaction = session.transaction;
+void IndexChangeWorker(CommandContext& context, std::uint8_t oldIndex, std::uint8_t newIndex) {
+    ControllerTransaction& transaction = context.transaction();
     const std::string probe = transaction.commandList.at(0);
     const std::string setIndex = transaction.commandList.at(1);
     const std::string probeDescription = transaction.descriptionList.at(0);
     const std::string setDescription = transaction.descriptionList.at(1);
 
     transaction.ShowWaiting();
-    session.ShowControllerBalloon();
+    context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error});
 
     // Is the new index taken? An error reply, a time-out or a failed wait
     // all mean it is free.
     transaction.target = newIndex;
-    session.SendRequest(newIndex, probe, probeDescription);
+    context.SendRequest(newIndex, probe, probeDescription);
     const Reply r = WaitForReply(transaction, limits::kReply);
     if (r == Reply::Ack || r == Reply::Positive) {
-        if (r == Reply::Ack) ClearControllerBuffer(session);
+        if (r == Reply::Ack) ClearControllerBuffer(context);
         transaction.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
-        return EndTransaction(session);
+        return EndTransaction(context);
     }
-    if (r == Reply::Timeout) session.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) context.MonitorAdd("   TIMEOUT");
 
     // The index command: its acknowledgement needs no buffer clearing (the
     // controller may already have left the old index).
-    switch (RepeatUntilAnswered(session, oldIndex, setIndex, setDescription, false)) {
+    switch (RepeatUntilAnswered(context, oldIndex, setIndex, setDescription, false)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(session);
-    case LoopEnd::Stopped: return EndTransaction(session, false);
+    case LoopEnd::Failed: return EndTransaction(context);
+    case LoopEnd::Stopped: return EndTransaction(context, false);
     }
     // The controller answers under its new index now.
-    switch (RepeatUntilAnswered(session, newIndex, probe, probeDescription, true)) {
+    switch (RepeatUntilAnswered(context, newIndex, probe, probeDescription, true)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(session);
-    case LoopEnd::Stopped: return EndTransaction(session, false);
+    case LoopEnd::Failed: return EndTransaction(context);
+    case LoopEnd::Stopped: return EndTransaction(context, false);
     }
-    session.map.RemoveIndex(oldIndex, MapSet::Present);
-    session.map.RemoveIndex(oldIndex, MapSet::ReplyOnly);
-    session.UpdateCounter(MapSet::Present);
-    session.UpdateCounter(MapSet::ReplyOnly);
+    context.map().RemoveIndex(oldIndex, MapSet::Present);
+    context.map().RemoveIndex(oldIndex, MapSet::ReplyOnly);
+    context.UpdateCounter(MapSet::Present);
+    context.UpdateCounter(MapSet::ReplyOnly);
     transaction.ShowSuccess("Контроллер переименован.");
-    EndTransaction(session);
+    EndTransaction(context);
 }
 
 }  // namespace
 
 void ControllerCommands::CheckPresence() {
     if (!CanStart()) return;
-    LineSession& session = session_;
-    StartTransaction(session, {"$$02"}, {"Проверка наличия контроллера"},
-                     [&session] { SingleExchangeWorker(session, "Контроллер есть в линии."); });
+    CommandContext& context = context_;
+    StartTransaction(context, {"$$02"}, {"Проверка наличия контроллера"},
+                     [&context] { SingleExchangeWorker(context, "Контроллер есть в линии."); });
 }
 
 void ControllerCommands::ReadParameters() {
     if (!CanStart()) return;
-    LineSession& session = session_;
-    StartTransaction(session, {"$$02011310111617121819"}, {"Чтение параметров контроллера"}, [&session] {
-        DataReplyWorker(session, [](ControllerTransaction& transaction, const std::string& data) {
+    CommandContext& context = context_;
+    StartTransaction(context, {"$$02011310111617121819"}, {"Чтение параметров контроллера"}, [&context] {
+        DataReplyWorker(context, [](ControllerTransaction& transaction, const std::string& data) {
             transaction.ReportParameters(data);
         });
     });
@@ -121,25 +121,25 @@ void ControllerCommands::ReadParameters() {
 
 void ControllerCommands::ChangeIndex() {
     if (!CanStart()) return;
-    ControllerTransaction& transaction = session_.transaction;
-    const auto typed = session_.view().InputQuery(kIndexDialogCaption, kIndexDialogPrompt, transaction.indexText);
+    ControllerTransaction& transaction = context_.transaction();
+    const auto typed = context_.view().InputQuery(kIndexDialogCaption, kIndexDialogPrompt, transaction.indexText);
     if (!typed) return;
     const IndexInput input = CheckIndexInput(*typed);
     transaction.indexText = input.trimmed;
     if (!input.accepted) {
-        session_.view().ShowMessage(input.messageCaption, input.messageText, MessageIcon::Warning);
+        context_.view().ShowMessage(input.messageCaption, input.messageText, MessageIcon::Warning);
         return;
     }
-    const std::uint8_t oldIndex = session_.map.SelectedIndex();
+    const std::uint8_t oldIndex = context_.map().SelectedIndex();
     const std::uint8_t newIndex = input.index;
     const std::string prefix = "Изменение индекса контроллера " + IndexText(oldIndex);
     std::string setIndex = "$0";
     setIndex += static_cast<char>(newIndex);
     setIndex += static_cast<char>(newIndex);
-    LineSession& session = session_;
-    StartTransaction(session, {"$$02", setIndex},
+    CommandContext& context = context_;
+    StartTransaction(context, {"$$02", setIndex},
                      {prefix + ": Проверка наличия контроллера", prefix + ": Установка индекса " + IndexText(newIndex)},
-                     [&session, oldIndex, newIndex] { IndexChangeWorker(session, oldIndex, newIndex); });
+                     [&context, oldIndex, newIndex] { IndexChangeWorker(context, oldIndex, newIndex); });
 }
 
 }  // namespace tulex

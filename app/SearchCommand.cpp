@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
-#include "app/LineSession.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 
@@ -19,52 +19,52 @@ std::string Entry(const std::vector<std::string>& list, std::size_t i) {
     return i < list.size() ? list[i] : std::string();
 }
 
-void SearchWorker(LineSession& session) {
-    ControllerTransaction& transaction = session.transaction;
-    session.map.ClearSets();
-    session.UpdateCounter(MapSet::Present);
-    session.UpdateCounter(MapSet::ReplyOnly);
+void SearchWorker(CommandContext& context) {
+    ControllerTransaction& transaction = context.transaction();
+    context.map().ClearSets();
+    context.UpdateCounter(MapSet::Present);
+    context.UpdateCounter(MapSet::ReplyOnly);
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
     const std::string command = Entry(transaction.commandList, 0);
     const std::string description = Entry(transaction.descriptionList, 0);
     for (const std::uint8_t index : LineMap::IndexTable()) {
         // A port that went away has nothing left to probe.
-        if (!transaction.busy || !session.IsPortOpen()) break;
+        if (!transaction.busy || !context.IsPortOpen()) break;
         transaction.target = index;
-        session.map.SelectIndex(index);
-        session.SendRequest(index, command, description);
+        context.map().SelectIndex(index);
+        context.SendRequest(index, command, description);
         // No buffer clearing after an acknowledgement: the next index at once.
         const Reply r =
             transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, Limit(limits::kSearchProbe));
         if (r == Reply::Cancel) {
-            session.MonitorAdd("   CANCEL");
+            context.MonitorAdd("   CANCEL");
             transaction.busy = 0;
         } else if (r == Reply::Timeout) {
-            session.MonitorAdd("   TIMEOUT");
+            context.MonitorAdd("   TIMEOUT");
         } else if (r == Reply::Failed) {
             break;  // the events are gone: every further wait would fail at once
         }
     }
-    EndTransaction(session, false);
+    EndTransaction(context, false);
 }
 
 }  // namespace
 
 void ControllerCommands::SearchControllers() {
     if (!CheckPort()) return;
-    ControllerTransaction& transaction = session_.transaction;
-    session_.view().RemoveBalloon();
-    session_.view().RemoveSensorPopup();
-    session_.EnableCommandControls(false);
+    ControllerTransaction& transaction = context_.transaction();
+    context_.view().RemoveBalloon();
+    context_.view().RemoveSensorPopup();
+    context_.EnableCommandControls(false);
     transaction.busy = 1;
     // The worker sets the target per index.
     transaction.commandList = {"$$02"};
     transaction.descriptionList = {"Поиск контроллеров: Проверка наличия контроллера"};
-    if (session_.StartWorker([this] { SearchWorker(session_); })) return;
+    if (context_.StartWorker([this] { SearchWorker(context_); })) return;
     transaction.busy = 0;
     transaction.commandList.clear();
     transaction.descriptionList.clear();
-    session_.EnableCommandControls(true);
+    context_.EnableCommandControls(true);
 }
 
 }  // namespace tulex

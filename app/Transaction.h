@@ -13,35 +13,35 @@
 
 namespace tulex {
 
-class LineSession;
+class CommandContext;
 class ControllerTransaction;
 
 // UI thread: disables the command controls, sets the busy flag, takes the
 // selected index as the target, fills the command and description lists and
 // starts the worker. False (and everything undone) if no thread could start.
-bool StartTransaction(LineSession& session, std::vector<std::string> commands, std::vector<std::string> descriptions,
+bool StartTransaction(CommandContext& context, std::vector<std::string> commands, std::vector<std::string> descriptions,
                       std::function<void()> worker);
 
 // Worker thread: short frames FF FD ? and FF target ? until the next "!"
 // (100 ms per pass), the port closes, or the busy flag drops.
-void ClearControllerBuffer(LineSession& session);
+void ClearControllerBuffer(CommandContext& context);
 
 // Worker template 1: one request, one answer; success text on "!" (after
 // buffer clearing) or "$", failure on "#" or time-out.
-void SingleExchangeWorker(LineSession& session, const std::string& successText);
+void SingleExchangeWorker(CommandContext& context, const std::string& successText);
 
 // Worker template 2: the request, then the data reply turned into a report
-// by `report` (which sets the balloon through session.transaction).
+// by `report` (which sets the balloon through context.transaction()).
 using ReportFunction = std::function<void(ControllerTransaction& transaction, const std::string& replyData)>;
-void DataReplyWorker(LineSession& session, const ReportFunction& report);
+void DataReplyWorker(CommandContext& context, const ReportFunction& report);
 
 // The end of every transaction, in this order: the outcome shown (unless
 // showOutcome is false: a wait that failed outright), busy flag cleared,
 // events closed, lists emptied, controls enabled.
-void EndTransaction(LineSession& session, bool showOutcome = true);
+void EndTransaction(CommandContext& context, bool showOutcome = true);
 
 // "   TIMEOUT" in the monitor and the time-out failure in the balloon.
-void ShowTimeout(LineSession& session);
+void ShowTimeout(CommandContext& context);
 
 // Waits for reply events 1 to 3 (acknowledgement, positive reply, error
 // reply), lowest first, at most the limit (shortened by the test setting).
@@ -51,12 +51,12 @@ Reply WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds
 // is cleared first, "!" and "$" show the success text, "#" the controller's
 // absence, a time-out the time-out. Then the transaction ends; a wait that
 // failed outright ends it without an outcome.
-void EndWithReplyOutcome(LineSession& session, Reply reply, const std::string& successText);
+void EndWithReplyOutcome(CommandContext& context, Reply reply, const std::string& successText);
 
 // For a request that the command goes on from once it is accepted: true on
 // "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
 // time-out) or without one (a failed wait).
-bool RequestAccepted(LineSession& session, Reply reply);
+bool RequestAccepted(CommandContext& context, Reply reply);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

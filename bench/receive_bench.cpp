@@ -15,8 +15,8 @@
 
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
-#include "app/ReceiveThread.h"
 #include "line/FrameReader.h"
+#include "line/FrameRouter.h"
 #include "tests/support/Pty.h"
 
 namespace {
@@ -54,14 +54,14 @@ struct Engine {
     std::unique_ptr<LineSession> session = std::make_unique<LineSession>(view, dispatcher);
 
     bool Open() {
-        session->monitor.SetWindowExists(true);
+        session->monitor().SetWindowExists(true);
         session->OpenPort(pty.slavePath(), "921600");
         return session->IsPortOpen();
     }
     // Waits (spinning briefly, then yielding) until the monitor holds n lines.
     bool WaitForLines(std::size_t n, std::chrono::milliseconds limit = 10s) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (session->monitor.Count() < n) {
+        while (session->monitor().Count() < n) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::yield();
         }
@@ -86,7 +86,7 @@ void Throughput(benchmark::State& state, const std::string& frame) {
     std::int64_t total = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        engine.session->monitor.Clear();
+        engine.session->monitor().Clear();
         engine.dispatcher.ProcessPending();  // counters and repaints of the last burst
         state.ResumeTiming();
         engine.pty.Send(burst);
@@ -115,16 +115,16 @@ void BM_RouteOneFrame(benchmark::State& state) {
     QueueDispatcher dispatcher;
     NullView view;
     LineSession session(view, dispatcher);
-    session.monitor.SetWindowExists(true);
+    session.monitor().SetWindowExists(true);
     FrameReader reader;
     const std::string frame = state.range(0) == 0 ? "!" : "G:0123?";
     std::int64_t n = 0;
     for (auto _ : state) {
         for (const char c : frame) reader.Feed(static_cast<std::uint8_t>(c));
-        RouteFrame(session, reader);
+        RouteFrame(reader, session);
         if (++n % 100000 == 0) {
             state.PauseTiming();
-            session.monitor.Clear();
+            session.monitor().Clear();
             dispatcher.ProcessPending();
             state.ResumeTiming();
         }
@@ -142,10 +142,10 @@ void BM_ArrivalToMonitorLine(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        const std::size_t before = engine.session->monitor.Count();
+        const std::size_t before = engine.session->monitor().Count();
         const auto start = std::chrono::steady_clock::now();
         engine.pty.Send("!");
-        while (engine.session->monitor.Count() <= before) {
+        while (engine.session->monitor().Count() <= before) {
         }
         state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         state.PauseTiming();

@@ -78,7 +78,7 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
     tulex::QueueDispatcher dispatcher;
     tulex::test::RecordingView view;
     tulex::LineSession session(view, dispatcher);
-    session.monitor.SetWindowExists(true);  // the monitor open, as while commissioning
+    session.monitor().SetWindowExists(true);  // the monitor open, as while commissioning
     session.OpenPort(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
     if (!session.IsPortOpen()) {
         state.SkipWithError("no pseudo-terminal");
@@ -87,8 +87,8 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
     std::size_t found = 0;
     for (auto _ : state) {
         session.controller().SearchControllers();
-        dispatcher.RunUntil([&] { return session.transaction.busy == 0 && view.commandControlsEnabled(); }, 120s);
-        found = session.map.Count(tulex::MapSet::Present);
+        dispatcher.RunUntil([&] { return session.transaction().busy == 0 && view.commandControlsEnabled(); }, 120s);
+        found = session.map().Count(tulex::MapSet::Present);
     }
     if (found != 182) state.SkipWithError("not every controller was found");
     const double bound = speed > 0 ? 182.0 * (kRequestBytes + kAnswerBytes) * 10 / speed : 0.0;

@@ -47,14 +47,14 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
     dispatcher_ = std::make_unique<QueueDispatcher>();
     view_ = std::make_unique<ConsoleView>(options_.json, options_.yes);
     session_ = std::make_unique<LineSession>(*view_, *dispatcher_);
-    session_->settings.readers = options_.readers;
-    session_->settings.sensors = options_.sensors;
-    session_->settings.onlineAnswer = options_.onlineAnswer;
-    session_->settings.sensorAnswer = options_.sensorAnswer;
-    session_->settings.masterMode = options_.master;
+    session_->settings().readers = options_.readers;
+    session_->settings().sensors = options_.sensors;
+    session_->settings().onlineAnswer = options_.onlineAnswer;
+    session_->settings().sensorAnswer = options_.sensorAnswer;
+    session_->settings().masterMode = options_.master;
     // The CLI always has its monitor "window": every line reaches the sink.
-    session_->monitor.SetWindowExists(true);
-    session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+    session_->monitor().SetWindowExists(true);
+    session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 
 CliSession::~CliSession() {
@@ -78,9 +78,9 @@ void CliSession::MonitorLine(std::string_view line) {
 
 void CliSession::SetMonitorObserver(std::function<void(std::string_view line)> observer) {
     // Swapped under the monitor's lock, so no line sees half a change.
-    session_->monitor.SetLineSink(nullptr);
+    session_->monitor().SetLineSink(nullptr);
     observer_ = std::move(observer);
-    session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+    session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 
 int CliSession::Open() {
@@ -99,9 +99,9 @@ int CliSession::Open() {
                 return kExitUsage;
             }
             std::setvbuf(file, nullptr, _IOLBF, 0);  // each line reaches the file as it comes
-            session_->monitor.SetLineSink(nullptr);
+            session_->monitor().SetLineSink(nullptr);
             monitorFile_ = file;
-            session_->monitor.SetLineSink([this](std::string_view line) { MonitorLine(line); });
+            session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
         }
     }
     session_->OpenPort(options_.port, options_.speed);

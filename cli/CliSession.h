@@ -9,7 +9,7 @@
 //   int RunCheck(const CliOptions& options) {
 //       CliSession session(options);           // this thread becomes the UI thread
 //       if (int status = session.Open(); status != kExitSuccess) return status;   // 2 or 3
-//       session.session().map.SelectIndex(index);
+//       session.session().map().SelectIndex(index);
 //       session.session().controller().CheckPresence(); // the menu item's handler
 //       session.RunUntil([&] { return session.view().CommandControlsEnabled(); });
 //       session.Close();                        // "Закрыть" (also done by the destructor)

@@ -174,12 +174,12 @@ int RunControllerCommand(const CliOptions& options) {
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
     ConsoleView& view = session.view();
-    session.session().map.SelectIndex(*index);
+    session.session().map().SelectIndex(*index);
     if (command->input) view.QueueInput(*command->input);
     session.session().controller().Run(command->menuCommand);
     // Nothing started: refused input (its message went to standard error)
     // or a question answered No.
-    if (view.CommandControlsEnabled() && session.session().transaction.busy == 0) return kExitUsage;
+    if (view.CommandControlsEnabled() && session.session().transaction().busy == 0) return kExitUsage;
 
     const CliSession::Stop stop = session.RunUntil([&] { return view.CommandControlsEnabled(); });
     session.Close();

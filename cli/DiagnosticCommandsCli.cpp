@@ -108,7 +108,7 @@ int RunControllerCommand(const CliOptions& options, const Parsed& parsed, bool s
                          const std::optional<std::string>& input = std::nullopt) {
     CliSession session(options);
     if (const int status = session.Open(); status != kExitSuccess) return status;
-    session.session().map.SelectIndex(parsed.index);
+    session.session().map().SelectIndex(parsed.index);
     if (input) session.view().QueueInput(*input);
     handler(session.session().controller());
     // The controls stay enabled when the handler started nothing: a question
@@ -194,8 +194,8 @@ int RunSearch(const CliOptions& options) {
     if (Done(session)) return kExitUsage;
     if (!WaitForCommand(session, seconds, true)) return kExitFailure;
     session.Close();
-    PrintSets(session.view(), SetMembers(session.session().map, MapSet::Present),
-              SetMembers(session.session().map, MapSet::ReplyOnly));
+    PrintSets(session.view(), SetMembers(session.session().map(), MapSet::Present),
+              SetMembers(session.session().map(), MapSet::ReplyOnly));
     return kExitSuccess;
 }
 

@@ -1,10 +1,8 @@
 #include "controller/ControllerTransaction.h"
 
-namespace tulex {
+#include "display/Captions.h"
 
-namespace {
-constexpr const char* kInformation = "Информация";
-}
+namespace tulex {
 
 Reply ControllerTransaction::Wait(std::initializer_list<Reply> replies, std::chrono::milliseconds limit) {
     const WaitResult result = events_.WaitForFirst(replies, limit, clock_);
@@ -14,19 +12,19 @@ Reply ControllerTransaction::Wait(std::initializer_list<Reply> replies, std::chr
 }
 
 void ControllerTransaction::ShowWaiting() {
-    balloonTitle = kInformation;
+    balloonTitle = kCaptionInformation;
     balloonText = "Ожидание ответа...";
     balloonColour = kWaitingColour;
 }
 
 void ControllerTransaction::ShowSuccess(const std::string& text) {
-    balloonTitle = kInformation;
+    balloonTitle = kCaptionInformation;
     balloonText = text;
     balloonColour = kSuccessColour;
 }
 
 void ControllerTransaction::ShowFailure(const std::string& text) {
-    balloonTitle = kInformation;
+    balloonTitle = kCaptionInformation;
     balloonText = text;
     balloonColour = kFailureColour;
 }

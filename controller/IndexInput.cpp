@@ -1,6 +1,7 @@
 #include "controller/IndexInput.h"
 
 #include "controller/DialogText.h"
+#include "display/Captions.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
 
@@ -22,13 +23,13 @@ IndexInput CheckIndexInput(std::string_view typedUtf8) {
     IndexInput result;
     result.trimmed = TrimDialogText(typedUtf8);
     if (result.trimmed.empty()) {
-        result.messageCaption = "Предупреждение";
+        result.messageCaption = kCaptionWarning;
         result.messageText = "Неверное значение.";
         return result;
     }
     const std::string refusal = result.trimmed + " — неверное значение.";
     if (CharacterCount(result.trimmed) > 1) {
-        result.messageCaption = "Информация";
+        result.messageCaption = kCaptionInformation;
         result.messageText = refusal;
         return result;
     }
@@ -40,7 +41,7 @@ IndexInput CheckIndexInput(std::string_view typedUtf8) {
         result.index = static_cast<std::uint8_t>((*bytes)[0]);
         return result;
     }
-    result.messageCaption = "Предупреждение";
+    result.messageCaption = kCaptionWarning;
     result.messageText = refusal;
     return result;
 }

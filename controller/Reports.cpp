@@ -1,6 +1,7 @@
 #include "controller/Reports.h"
 
 #include "controller/ControllerTransaction.h"
+#include "display/Captions.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
@@ -147,7 +148,7 @@ ReportText ParameterReport(std::string_view d) {
 
 ReportText MasterCardReport(std::string_view d) {
     ReportText report;
-    report.title = "Информация";
+    report.title = kCaptionInformation;
     // The card number as received, up to ten characters; a zero byte would
     // cut the text short, so the number stops before one.
     std::string number(d.substr(0, 10));

@@ -1,12 +1,11 @@
 #include "converter/ConverterInput.h"
 
+#include "display/Captions.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
 namespace {
 
-constexpr const char* kWarning = "Предупреждение";
-constexpr const char* kInformation = "Информация";
 constexpr const char* kWrongValue = " — неверное значение.";
 
 // Characters as the operator sees them; malformed text counts its bytes.
@@ -51,18 +50,18 @@ std::string TrimInput(std::string_view text) {
 PollRangeCheck CheckPollRange(std::string_view trimmed) {
     PollRangeCheck check;
     if (trimmed.empty()) {
-        check.refusal = {kWarning, "Неверное значение."};
+        check.refusal = {kCaptionWarning, "Неверное значение."};
         return check;
     }
     if (CharacterCount(trimmed) != 1) {
-        check.refusal = {kInformation, Shown(trimmed) + kWrongValue};
+        check.refusal = {kCaptionInformation, Shown(trimmed) + kWrongValue};
         return check;
     }
     // One character: a character Windows-1251 lacks cannot be an index either.
     const std::optional<std::string> bytes = Utf8ToCp1251(trimmed);
     const auto byte = bytes && bytes->size() == 1 ? static_cast<std::uint8_t>((*bytes)[0]) : 0;
     if (byte < kPollRangeLowest || byte > kPollRangeHighest) {
-        check.refusal = {kWarning, Shown(trimmed) + kWrongValue};
+        check.refusal = {kCaptionWarning, Shown(trimmed) + kWrongValue};
         return check;
     }
     check.index = byte;
@@ -72,13 +71,13 @@ PollRangeCheck CheckPollRange(std::string_view trimmed) {
 RawCommandCheck CheckRawCommand(std::string_view typed) {
     RawCommandCheck check;
     if (!IsValidUtf8(typed)) {
-        check.refusal = {kWarning, "Команда не отправлена: текст не в кодировке UTF-8."};
+        check.refusal = {kCaptionWarning, "Команда не отправлена: текст не в кодировке UTF-8."};
         return check;
     }
     check.bytes = Utf8ToCp1251(typed);
     if (!check.bytes)
-        check.refusal = {kWarning, "Команда не отправлена: символов " + Uncarried(typed) +
-                                       " нет в кодировке Windows-1251, их нельзя передать в линию."};
+        check.refusal = {kCaptionWarning, "Команда не отправлена: символов " + Uncarried(typed) +
+                                              " нет в кодировке Windows-1251, их нельзя передать в линию."};
     return check;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "display/Captions.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
@@ -146,7 +147,7 @@ void TrafficLog::SetLineSink(LineSink sink) {
 void TrafficLog::SaveToFile(const std::string& path, const SaveDialogs& dialogs) {
     struct stat st {};
     if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
-        if (!dialogs.askYesNo("Предупреждение", "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
+        if (!dialogs.askYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
     }
     const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {

@@ -40,12 +40,12 @@ MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);
     session_->Start(ProgramArguments(arguments));
     window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
-    store_ = std::make_unique<TrafficLogStore>(session_->monitor);
+    store_ = std::make_unique<TrafficLogStore>(session_->monitor());
     window_->lineMap->setSetsProvider([this] {
-        const LineMap::Snapshot snapshot = session_->map.Take();
+        const LineMap::Snapshot snapshot = session_->map().Take();
         return MapSets{snapshot.present, snapshot.replyOnly};
     });
-    window_->lineMap->selectIndex(session_->map.SelectedIndex());
+    window_->lineMap->selectIndex(session_->map().SelectedIndex());
     connectControls();
     connectCommands();
     fillPortList();
@@ -86,17 +86,17 @@ void MainView::connectControls() {
     connect(w.aboutAction, &QAction::triggered, this, &MainView::ShowAbout);
 
     // The four settings are read by the receive thread when they matter.
-    connect(w.readersAction, &QAction::toggled, this, [this](bool on) { session_->settings.readers = on; });
-    connect(w.sensorsAction, &QAction::toggled, this, [this](bool on) { session_->settings.sensors = on; });
-    connect(w.onlineAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings.onlineAnswer = on; });
-    connect(w.sensorAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings.sensorAnswer = on; });
-    session_->settings.readers = w.readersAction->isChecked();
-    session_->settings.sensors = w.sensorsAction->isChecked();
-    session_->settings.onlineAnswer = w.onlineAnswerAction->isChecked();
-    session_->settings.sensorAnswer = w.sensorAnswerAction->isChecked();
+    connect(w.readersAction, &QAction::toggled, this, [this](bool on) { session_->settings().readers = on; });
+    connect(w.sensorsAction, &QAction::toggled, this, [this](bool on) { session_->settings().sensors = on; });
+    connect(w.onlineAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings().onlineAnswer = on; });
+    connect(w.sensorAnswerAction, &QAction::toggled, this, [this](bool on) { session_->settings().sensorAnswer = on; });
+    session_->settings().readers = w.readersAction->isChecked();
+    session_->settings().sensors = w.sensorsAction->isChecked();
+    session_->settings().onlineAnswer = w.onlineAnswerAction->isChecked();
+    session_->settings().sensorAnswer = w.sensorAnswerAction->isChecked();
 
     connect(w.lineMap, &LineMapWidget::selectedIndexChanged, this,
-            [this](unsigned char index) { session_->map.SelectIndex(index); });
+            [this](unsigned char index) { session_->map().SelectIndex(index); });
     connect(w.lineMap, &LineMapWidget::cellClicked, this, [this] { session_->MapClick(); });
     connect(w.lineMap, &LineMapWidget::cellDoubleClicked, this, [this] { session_->MapDoubleClick(); });
     connect(w.lineMap, &LineMapWidget::shortcutPressed, this, [this](MenuCommand command) {
@@ -160,16 +160,16 @@ void MainView::ShowMonitor() {
         monitor_->restore();
         return;
     }
-    session_->monitor.SetWindowExists(true);  // a new window starts empty
+    session_->monitor().SetWindowExists(true);  // a new window starts empty
     monitor_ = new MonitorWindow(store_.get());
-    monitor_->setPaused(session_->monitor.Paused());
-    connect(monitor_, &MonitorWindow::closed, this, [this] { session_->monitor.SetWindowExists(false); });
+    monitor_->setPaused(session_->monitor().Paused());
+    connect(monitor_, &MonitorWindow::closed, this, [this] { session_->monitor().SetWindowExists(false); });
     monitor_->showBelow(window_.get());
 }
 
 void MainView::PauseMonitor() {
     if (!monitor_) return;
-    session_->monitor.Pause();
+    session_->monitor().Pause();
     window_->resumeButton->setEnabled(true);
     window_->pauseButton->setEnabled(false);
     monitor_->setPaused(true);
@@ -177,27 +177,27 @@ void MainView::PauseMonitor() {
 
 void MainView::ResumeMonitor() {
     if (!monitor_) return;
-    session_->monitor.Start();
+    session_->monitor().Start();
     window_->pauseButton->setEnabled(true);
     window_->resumeButton->setEnabled(false);
     monitor_->setPaused(false);
 }
 
 void MainView::ClearMonitor() {
-    if (monitor_) session_->monitor.Clear();
+    if (monitor_) session_->monitor().Clear();
 }
 
 void MainView::SaveMonitor() {
     if (!monitor_) return;
-    const auto path = InputQuery("Сохранить как...", "Путь к файлу:", session_->monitor.filePath);
+    const auto path = InputQuery("Сохранить как...", "Путь к файлу:", session_->monitor().filePath);
     if (!path) return;
-    session_->monitor.filePath = *path;  // as typed
+    session_->monitor().filePath = *path;  // as typed
     TrafficLog::SaveDialogs dialogs;
     dialogs.askYesNo = [this](const std::string& caption, const std::string& text) { return AskYesNo(caption, text); };
     dialogs.warn = [this](const std::string& caption, const std::string& text) {
         ShowMessage(caption, text, MessageIcon::Warning);
     };
-    session_->monitor.SaveToFile(*path, dialogs);
+    session_->monitor().SaveToFile(*path, dialogs);
 }
 
 void MainView::OpenConverterMenu() {
@@ -260,7 +260,7 @@ void MainView::SetPortControlsEnabled(bool enabled) {
 void MainView::SetStatusPanel(int panel, const std::string& text) { window_->SetPanelText(panel, Q(text)); }
 
 void MainView::RepaintMap() {
-    window_->lineMap->selectIndex(session_->map.SelectedIndex());
+    window_->lineMap->selectIndex(session_->map().SelectedIndex());
     window_->lineMap->update();
 }
 

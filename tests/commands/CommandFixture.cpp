@@ -8,10 +8,10 @@ void CommandFixture::SetUp() {
     ASSERT_TRUE(pty.ok());
     line.SetScript(controllers.Script());
     session = std::make_unique<LineSession>(view, dispatcher);
-    session->monitor.SetWindowExists(true);
+    session->monitor().SetWindowExists(true);
     session->OpenPort(pty.slavePath(), "9600");
     ASSERT_TRUE(session->IsPortOpen());
-    session->map.SelectIndex(kG);
+    session->map().SelectIndex(kG);
     view.Clear();
 }
 
@@ -22,14 +22,14 @@ void CommandFixture::TearDown() {
 }
 
 bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
-    return dispatcher.RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); },
+    return dispatcher.RunUntil([this] { return session->transaction().busy == 0 && view.commandControlsEnabled(); },
                                within);
 }
 
 std::vector<std::string> CommandFixture::Monitor() const {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < session->monitor.Count(); ++i) {
-        const std::string line = session->monitor.Line(i);
+    for (std::size_t i = 0; i < session->monitor().Count(); ++i) {
+        const std::string line = session->monitor().Line(i);
         lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
     }
     return lines;

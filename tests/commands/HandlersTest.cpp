@@ -48,7 +48,7 @@ TEST(HandlersWithPortClosed, WarnAndStartNothing) {
         EXPECT_EQ(calls[0].caption, "Предупреждение") << h.name;
         EXPECT_EQ(calls[0].text, "Начните работу с выбора COM-порта.") << h.name;
         EXPECT_EQ(calls[0].number, 1) << h.name << ": warning icon";
-        EXPECT_EQ(session.transaction.busy, 0) << h.name;
+        EXPECT_EQ(session.transaction().busy, 0) << h.name;
         // Drain the scripted answers that were not asked for.
         view.AskYesNo("", "");
         view.InputQuery("", "", "");
@@ -60,7 +60,7 @@ protected:
     // Nothing reached the line or the controls.
     void ExpectNothingStarted(const std::string& what) {
         dispatcher.RunFor(30ms);
-        EXPECT_EQ(session->transaction.busy, 0) << what;
+        EXPECT_EQ(session->transaction().busy, 0) << what;
         EXPECT_TRUE(view.CallsOf("controls").empty()) << what;
         EXPECT_TRUE(view.CallsOf("balloon").empty()) << what;
         EXPECT_EQ(line.Bytes(), "") << what;
@@ -148,7 +148,7 @@ TEST_F(Handlers, IndexDialogRefusalsShowTheirMessagesAndStartNothing) {
         EXPECT_EQ(messages[0].caption, c.caption) << c.typed;
         EXPECT_EQ(messages[0].text, c.text) << c.typed;
         EXPECT_EQ(messages[0].number, 1) << "warning icon";
-        EXPECT_EQ(session->transaction.indexText, c.remembered);
+        EXPECT_EQ(session->transaction().indexText, c.remembered);
         ExpectNothingStarted(c.typed);
     }
 }
@@ -177,10 +177,10 @@ TEST_F(Handlers, ControlsAreDisabledWhileACommandRunsAndEnabledAfter) {
     commands().CheckPresence();
     // The handler has returned: controls off, transaction state filled.
     EXPECT_FALSE(view.commandControlsEnabled());
-    EXPECT_EQ(session->transaction.busy, 1);
-    EXPECT_EQ(session->transaction.target, kG);
-    EXPECT_EQ(session->transaction.commandList, std::vector<std::string>{"$$02"});
-    EXPECT_EQ(session->transaction.descriptionList, std::vector<std::string>{"Проверка наличия контроллера"});
+    EXPECT_EQ(session->transaction().busy, 1);
+    EXPECT_EQ(session->transaction().target, kG);
+    EXPECT_EQ(session->transaction().commandList, std::vector<std::string>{"$$02"});
+    EXPECT_EQ(session->transaction().descriptionList, std::vector<std::string>{"Проверка наличия контроллера"});
     // A second command while this one runs starts nothing.
     commands().ReadParameters();
     commands().Run(MenuCommand::CheckPresence);
@@ -193,9 +193,9 @@ TEST_F(Handlers, ControlsAreDisabledWhileACommandRunsAndEnabledAfter) {
     EXPECT_EQ(controls[0].number, 0);
     EXPECT_EQ(controls[1].number, 1);
     EXPECT_EQ(RequestCommands(), std::vector<std::string>{"$$02"});
-    EXPECT_TRUE(session->transaction.commandList.empty());
-    EXPECT_TRUE(session->transaction.descriptionList.empty());
-    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
+    EXPECT_TRUE(session->transaction().commandList.empty());
+    EXPECT_TRUE(session->transaction().descriptionList.empty());
+    EXPECT_FALSE(session->transaction().EventExists(Reply::Ack));
     // The controls were off from before the waiting balloon to after the outcome.
     const auto calls = view.Calls();
     std::vector<std::string> order;
@@ -246,11 +246,11 @@ TEST_F(Handlers, RunCallsTheHandlerOfEachCommand) {
         commands().Run(c.command);
         const std::string kind = c.kind;
         if (kind == "request") {
-            ASSERT_EQ(session->transaction.busy, 1) << where;
-            ASSERT_FALSE(session->transaction.commandList.empty()) << where;
-            EXPECT_EQ(session->transaction.commandList.front(), c.first) << where;
+            ASSERT_EQ(session->transaction().busy, 1) << where;
+            ASSERT_FALSE(session->transaction().commandList.empty()) << where;
+            EXPECT_EQ(session->transaction().commandList.front(), c.first) << where;
             // The mode items differ in their second description.
-            const auto& d = session->transaction.descriptionList;
+            const auto& d = session->transaction().descriptionList;
             const bool described =
                 std::any_of(d.begin(), d.end(), [&](const std::string& s) { return s.rfind(c.second, 0) == 0; });
             EXPECT_TRUE(described) << where;

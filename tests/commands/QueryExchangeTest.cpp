@@ -37,7 +37,7 @@ TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
     EXPECT_EQ(b.caption, "Информация");
     EXPECT_EQ(b.text, "Контроллер есть в линии.");
     EXPECT_EQ(b.colour, kSuccessColour);
-    EXPECT_TRUE(session->map.HasIndex(kG, MapSet::Present));
+    EXPECT_TRUE(session->map().HasIndex(kG, MapSet::Present));
     // The waiting balloon came first.
     const auto balloons = view.CallsOf("balloon");
     ASSERT_EQ(balloons.size(), 2u);
@@ -55,7 +55,7 @@ TEST_F(Queries, PresenceCheckWithPositiveReplyNeedsNoBufferClearing) {
 }
 
 TEST_F(Queries, PresenceCheckErrorReplyRemovesTheIndexFromTheMap) {
-    session->map.AddIndex(kG, MapSet::Present);
+    session->map().AddIndex(kG, MapSet::Present);
     controllers.SetAbsent(Answer::Error);
     commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
@@ -63,8 +63,8 @@ TEST_F(Queries, PresenceCheckErrorReplyRemovesTheIndexFromTheMap) {
     EXPECT_EQ(Monitor().back(), Received("ERROR"));
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
-    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::Present));
-    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::ReplyOnly));
+    EXPECT_FALSE(session->map().HasIndex(kG, MapSet::Present));
+    EXPECT_FALSE(session->map().HasIndex(kG, MapSet::ReplyOnly));
 }
 
 TEST_F(Queries, PresenceCheckSilenceTimesOutAfterTheRealThreeSeconds) {
@@ -208,7 +208,7 @@ TEST_F(Queries, ShortParameterReplyShowsWhatArrived) {
 TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     TimeDivisor fast(5);
     controllers.Add(kG, DoorRegisters(kG));
-    session->map.AddIndex(kG, MapSet::Present);
+    session->map().AddIndex(kG, MapSet::Present);
     view.QueueInput("  H  ");
     commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
@@ -226,8 +226,8 @@ TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     EXPECT_EQ(b.text, "Контроллер переименован.");
     EXPECT_EQ(b.colour, kSuccessColour);
     EXPECT_TRUE(controllers.Has(kH));
-    EXPECT_FALSE(session->map.HasIndex(kG, MapSet::Present));
-    EXPECT_TRUE(session->map.HasIndex(kH, MapSet::Present));
+    EXPECT_FALSE(session->map().HasIndex(kG, MapSet::Present));
+    EXPECT_TRUE(session->map().HasIndex(kH, MapSet::Present));
     dispatcher.RunFor(20ms);
     EXPECT_EQ(view.panel(1), "1");
     EXPECT_EQ(view.panel(2), "0");
@@ -330,7 +330,7 @@ TEST_F(Queries, ClosingTheWindowEndsTheIndexChangeWithoutAnOutcome) {
     const auto balloons = view.CallsOf("balloon");
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_EQ(balloons[0].text, "Ожидание ответа...");
-    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
+    EXPECT_FALSE(session->transaction().EventExists(Reply::Ack));
 }
 
 }  // namespace

@@ -94,11 +94,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         session = std::make_unique<LineSession>(view, dispatcher);
-        session->monitor.SetWindowExists(true);
+        session->monitor().SetWindowExists(true);
         session->OpenPort(pty.slavePath(), "9600");
         ASSERT_TRUE(session->IsPortOpen());
         view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
-            ConverterTransaction& converterTransaction = session->converterTransaction;
+            ConverterTransaction& converterTransaction = session->converterTransaction();
             const bool events = converterTransaction.EventExists(ConverterReply::Positive) ||
                                 converterTransaction.EventExists(ConverterReply::Error) ||
                                 converterTransaction.EventExists(ConverterReply::Data);
@@ -128,8 +128,8 @@ protected:
     }
     std::vector<std::string> MonitorLines() const {
         std::vector<std::string> lines;
-        for (std::size_t i = 0; i < session->monitor.Count(); ++i)
-            lines.push_back(Cp1251ToUtf8(session->monitor.Line(i)));
+        for (std::size_t i = 0; i < session->monitor().Count(); ++i)
+            lines.push_back(Cp1251ToUtf8(session->monitor().Line(i)));
         return lines;
     }
     int CountLinesEndingWith(const std::string& tail) const {
@@ -141,7 +141,7 @@ protected:
     std::vector<RecordingView::Call> Messages() const { return view.rec.CallsOf("message"); }
     // The engine back at rest after a command.
     void ExpectIdle() {
-        ConverterTransaction& converterTransaction = session->converterTransaction;
+        ConverterTransaction& converterTransaction = session->converterTransaction();
         EXPECT_EQ(converterTransaction.busy.load(), 0);
         EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Positive));
         EXPECT_FALSE(converterTransaction.EventExists(ConverterReply::Error));
@@ -190,7 +190,7 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
     const auto result = session->converter().LastResult();
     EXPECT_EQ(result.outcome, ConverterCommands::Outcome::Report);
     EXPECT_EQ(result.report, kReport21C608);
-    EXPECT_EQ(session->converterTransaction.ReplyData(), "");  // emptied by the report
+    EXPECT_EQ(session->converterTransaction().ReplyData(), "");  // emptied by the report
     ExpectIdle();
     // Disabled once at the start, enabled once at the end.
     const auto controls = view.rec.CallsOf("controls");
@@ -216,7 +216,7 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
     EXPECT_EQ(view.atMessages[0].busy, 1);  // still set while the box is open
     EXPECT_TRUE(view.atMessages[0].eventsExist);
     EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
-    EXPECT_EQ(session->converterTransaction.ReplyData(), "21");  // what came before the time-out
+    EXPECT_EQ(session->converterTransaction().ReplyData(), "21");  // what came before the time-out
     ExpectIdle();
 
     // The next read starts from an empty converter reply: its report is that
@@ -320,7 +320,7 @@ TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
     view.rec.QueueInput(std::nullopt);
     EXPECT_FALSE(session->converter().ChangePollRange());
     EXPECT_EQ(view.rec.lastInputInitial(), "Ж");
-    EXPECT_EQ(session->converterTransaction.pollRangeText, "Ж");
+    EXPECT_EQ(session->converterTransaction().pollRangeText, "Ж");
 }
 
 TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
@@ -345,13 +345,13 @@ TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
         EXPECT_EQ(messages[0].text, c.text) << c.typed;
         EXPECT_EQ(messages[0].number, 1) << "warning icon for " << c.typed;
         EXPECT_TRUE(view.rec.CallsOf("controls").empty()) << c.typed;
-        EXPECT_EQ(session->converterTransaction.pollRangeText, c.remembered);
-        EXPECT_EQ(session->converterTransaction.busy.load(), 0);
+        EXPECT_EQ(session->converterTransaction().pollRangeText, c.remembered);
+        EXPECT_EQ(session->converterTransaction().busy.load(), 0);
     }
     // A cancelled dialog changes nothing.
     view.rec.QueueInput(std::nullopt);
     EXPECT_FALSE(session->converter().ChangePollRange());
-    EXPECT_EQ(session->converterTransaction.pollRangeText, "З");
+    EXPECT_EQ(session->converterTransaction().pollRangeText, "З");
     dispatcher.RunFor(50ms);
     EXPECT_TRUE(line->Frames().empty());
 }
@@ -398,8 +398,8 @@ TEST_F(ConverterCommandsTest, RawCommandWindows1251CannotCarryIsRefused) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].caption, "Предупреждение");
     EXPECT_NE(messages[0].text.find("«☃»"), std::string::npos);
-    EXPECT_EQ(session->converterTransaction.rawCommandText, "A☃");
-    EXPECT_EQ(session->converterTransaction.busy.load(), 0);
+    EXPECT_EQ(session->converterTransaction().rawCommandText, "A☃");
+    EXPECT_EQ(session->converterTransaction().busy.load(), 0);
     dispatcher.RunFor(50ms);
     EXPECT_TRUE(line->Frames().empty());
 }
@@ -413,7 +413,7 @@ TEST_F(ConverterCommandsTest, ConverterButtonWarnsWithThePortClosed) {
     EXPECT_EQ(messages[0].text, "Начните работу с выбора COM-порта.");
     // The menu items refuse likewise instead of waiting for a time-out.
     EXPECT_FALSE(session->converter().ReadConverterParameters());
-    EXPECT_EQ(session->converterTransaction.busy.load(), 0);
+    EXPECT_EQ(session->converterTransaction().busy.load(), 0);
     EXPECT_TRUE(view.rec.commandControlsEnabled());
 }
 

@@ -7,10 +7,10 @@ namespace tulex::test {
 void LineFixture::SetUp() {
     ASSERT_TRUE(pty.ok());
     session = std::make_unique<LineSession>(view, dispatcher);
-    session->monitor.SetWindowExists(true);
+    session->monitor().SetWindowExists(true);
     // Every frame the engine writes has its monitor line; count them as they
     // come (a test may clear the monitor between cases).
-    session->monitor.SetLineSink([this](std::string_view line) {
+    session->monitor().SetLineSink([this](std::string_view line) {
         if (line.find(kMarkerSent) != std::string_view::npos) ++framesSent_;
     });
     session->OpenPort(pty.slavePath(), "9600");
@@ -23,7 +23,7 @@ bool LineFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milli
 }
 
 bool LineFixture::RunUntilDone(std::chrono::milliseconds within) {
-    if (!RunUntil([this] { return session->transaction.busy == 0 && view.commandControlsEnabled(); }, within))
+    if (!RunUntil([this] { return session->transaction().busy == 0 && view.commandControlsEnabled(); }, within))
         return false;
     // Wait until the line side has cut as many frames as the engine wrote,
     // so the test reads complete figures.
@@ -36,8 +36,8 @@ bool LineFixture::WaitForRequests(std::size_t n, std::chrono::milliseconds withi
 
 std::vector<std::string> LineFixture::Monitor() const {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < session->monitor.Count(); ++i) {
-        const std::string line = session->monitor.Line(i);
+    for (std::size_t i = 0; i < session->monitor().Count(); ++i) {
+        const std::string line = session->monitor().Line(i);
         lines.push_back(Cp1251ToUtf8(line.size() > 8 ? std::string_view(line).substr(8) : std::string_view()));
     }
     return lines;

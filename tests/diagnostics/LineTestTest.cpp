@@ -48,7 +48,7 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
     // Every answer shows as "OK"; the last may come after the stop.
     EXPECT_GE(std::count(monitor.begin(), monitor.end(), Received("OK")), n - 1);
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_FALSE(session->transaction.EventExists(Reply::Cancel));
+    EXPECT_FALSE(session->transaction().EventExists(Reply::Cancel));
 }
 
 TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
@@ -65,7 +65,7 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         view.Clear();
-        session->monitor.Clear();
+        session->monitor().Clear();
         // Captured by value: the line side may call it after an early end.
         const auto seen = std::make_shared<int>(0);
         player.SetScript([seen, c](const SeenFrame&) { return ++*seen < 3 ? Ack() : c.failing; });

@@ -27,7 +27,7 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         {"23", "Ошибка. Попробуйте повторить тест.", kFailureColour},
         {"2", "Ошибка. Попробуйте повторить тест.", kFailureColour},
     };
-    session->map.SelectIndex(kZhe);
+    session->map().SelectIndex(kZhe);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
         view.Clear();
@@ -52,8 +52,8 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         EXPECT_EQ(balloon.colour, c.colour);
         EXPECT_EQ(balloon.index, kZhe);
         EXPECT_TRUE(view.commandControlsEnabled());
-        EXPECT_TRUE(session->transaction.commandList.empty());
-        EXPECT_FALSE(session->transaction.EventExists(Reply::Data));
+        EXPECT_TRUE(session->transaction().commandList.empty());
+        EXPECT_FALSE(session->transaction().EventExists(Reply::Data));
     }
     const auto monitor = Monitor();
     EXPECT_NE(std::find(monitor.begin(), monitor.end(), Sent(kZhe, "Тест памяти")), monitor.end());
@@ -159,7 +159,7 @@ TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         view.Clear();
-        session->monitor.Clear();
+        session->monitor().Clear();
         player.SetScript([c](const SeenFrame&) { return c.answer; });
         commands().TestMemory();
         ASSERT_TRUE(RunUntilDone());
@@ -183,7 +183,7 @@ TEST_F(MemoryTest, PortClosedShowsWarningAndSendsNothing) {
     EXPECT_EQ(messages[0].text, "Начните работу с выбора COM-порта.");
     EXPECT_EQ(messages[0].number, 1);  // warning icon
     EXPECT_TRUE(view.CallsOf("controls").empty());
-    EXPECT_EQ(session->transaction.busy, 0);
+    EXPECT_EQ(session->transaction().busy, 0);
     EXPECT_TRUE(player.Frames().empty());
 }
 

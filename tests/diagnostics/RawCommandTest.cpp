@@ -31,7 +31,7 @@ TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: !134")), 1);
-    EXPECT_EQ(session->transaction.rawCommandText, "!134");
+    EXPECT_EQ(session->transaction().rawCommandText, "!134");
 
     // The next dialog offers the text; cancelling it changes nothing.
     view.Clear();
@@ -40,7 +40,7 @@ TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
     dispatcher.RunFor(100ms);
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_EQ(player.Frames().size(), 3u);
-    EXPECT_EQ(session->transaction.rawCommandText, "!134");
+    EXPECT_EQ(session->transaction().rawCommandText, "!134");
 }
 
 // An empty text sends a request with no command characters and is offered
@@ -60,7 +60,7 @@ TEST_F(RawCommand, EmptyAndCyrillicText) {
     EXPECT_EQ(Hex(frames[0].bytes), "FF FF FF FF 47 47 3F 3F");
     EXPECT_EQ(Hex(frames[1].bytes), "FF FF FF FF 47 47 C6 31 3F C8");
     EXPECT_EQ(LastBalloon().text, "Команда отправлена.");
-    EXPECT_EQ(session->transaction.rawCommandText, "Ж1");
+    EXPECT_EQ(session->transaction().rawCommandText, "Ж1");
     const auto monitor = Monitor();
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: ")), 1);
     EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Команда контроллеру: Ж1")), 1);
@@ -78,7 +78,7 @@ TEST_F(RawCommand, TextTheLineCannotCarryIsRefused) {
     EXPECT_EQ(messages[0].text, "Команда содержит символы, которые нельзя передать в линию.");
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_TRUE(player.Frames().empty());
-    EXPECT_EQ(session->transaction.busy, 0);
+    EXPECT_EQ(session->transaction().busy, 0);
 }
 
 // The real 3000 ms limit: silence ends the command with "   TIMEOUT"; a stop

@@ -56,7 +56,7 @@ TEST_F(RelayTest, EachRelayAsksThenTriggersUntilStopped) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.relay);
         view.Clear();
-        session->monitor.Clear();
+        session->monitor().Clear();
         const std::size_t before = player.Frames().size();
         Controller(c.timeCommand, "00");  // hold time 0: 100 ms between triggers
         view.QueueYesNo(true);
@@ -126,7 +126,7 @@ TEST_F(RelayTest, AnsweringNoSendsNothing) {
     EXPECT_EQ(view.CallsOf("ask").size(), 1u);
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_EQ(session->transaction.busy, 0);
+    EXPECT_EQ(session->transaction().busy, 0);
     EXPECT_TRUE(player.Frames().empty());
 }
 
@@ -144,7 +144,7 @@ TEST_F(RelayTest, StopBeforeFirstTrigger) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.Clear();
-        session->monitor.Clear();
+        session->monitor().Clear();
         const std::size_t before = player.Requests().size();
         player.SetScript(
             [c](const SeenFrame& f) { return f.kind == SeenFrame::Kind::Request ? c.answer : std::string(); });
@@ -191,7 +191,7 @@ TEST_F(RelayTest, FailuresNameTheAttempt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.Clear();
-        session->monitor.Clear();
+        session->monitor().Clear();
         const std::size_t before = Triggers("08").size();
         // Captured by value: the line side may still call it if a check
         // below ends the test early.

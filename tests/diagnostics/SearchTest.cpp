@@ -24,7 +24,7 @@ protected:
 // both counters at 0, the selection on the last index.
 TEST_F(Search, EmptyLineProbesAll182Indexes) {
     TimeDivisor fast(30);
-    session->map.AddIndex(0x50, MapSet::Present);  // found earlier: the search starts afresh
+    session->map().AddIndex(0x50, MapSet::Present);  // found earlier: the search starts afresh
     commands().SearchControllers();
     EXPECT_FALSE(view.commandControlsEnabled());
     ASSERT_TRUE(RunUntilDone(30s));
@@ -49,15 +49,15 @@ TEST_F(Search, EmptyLineProbesAll182Indexes) {
     EXPECT_EQ(k, 182u);
     EXPECT_EQ(Count("   TIMEOUT"), 182u);
 
-    EXPECT_EQ(session->map.Count(MapSet::Present), 0u);
-    EXPECT_EQ(session->map.Count(MapSet::ReplyOnly), 0u);
+    EXPECT_EQ(session->map().Count(MapSet::Present), 0u);
+    EXPECT_EQ(session->map().Count(MapSet::ReplyOnly), 0u);
     EXPECT_EQ(view.panel(1), "0");
     EXPECT_EQ(view.panel(2), "0");
-    EXPECT_EQ(session->map.SelectedIndex(), 0xFC);
+    EXPECT_EQ(session->map().SelectedIndex(), 0xFC);
     EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_EQ(session->transaction.busy, 0);
-    EXPECT_FALSE(session->transaction.EventExists(Reply::Ack));
-    EXPECT_TRUE(session->transaction.commandList.empty());
+    EXPECT_EQ(session->transaction().busy, 0);
+    EXPECT_FALSE(session->transaction().EventExists(Reply::Ack));
+    EXPECT_TRUE(session->transaction().commandList.empty());
     // The balloon and the sensor pop-up went when the search started.
     EXPECT_FALSE(view.CallsOf("removeBalloon").empty());
     EXPECT_FALSE(view.CallsOf("removeSensor").empty());
@@ -84,8 +84,8 @@ TEST_F(Search, AcknowledgementsAndPositiveRepliesFillBothSets) {
     EXPECT_EQ(player.Requests().size(), 182u);
     EXPECT_EQ(player.Frames().size(), 182u);  // no buffer clearing in the search
     for (const auto i : LineMap::IndexTable()) {
-        EXPECT_EQ(session->map.HasIndex(i, MapSet::Present), acknowledging.count(i) == 1) << int(i);
-        EXPECT_EQ(session->map.HasIndex(i, MapSet::ReplyOnly), positive.count(i) == 1) << int(i);
+        EXPECT_EQ(session->map().HasIndex(i, MapSet::Present), acknowledging.count(i) == 1) << int(i);
+        EXPECT_EQ(session->map().HasIndex(i, MapSet::ReplyOnly), positive.count(i) == 1) << int(i);
     }
     EXPECT_EQ(view.panel(1), "4");
     EXPECT_EQ(view.panel(2), "3");
@@ -114,11 +114,11 @@ TEST_F(Search, StopKeepsCellsFound) {
     ASSERT_FALSE(monitor.empty());
     EXPECT_EQ(LastOwnLine(), "   CANCEL");
     EXPECT_EQ(Count("   CANCEL"), 1u);
-    EXPECT_TRUE(session->map.HasIndex(0x49, MapSet::Present));
-    EXPECT_TRUE(session->map.HasIndex(0x4A, MapSet::ReplyOnly));
+    EXPECT_TRUE(session->map().HasIndex(0x49, MapSet::Present));
+    EXPECT_TRUE(session->map().HasIndex(0x4A, MapSet::ReplyOnly));
     EXPECT_EQ(view.panel(1), "1");
     EXPECT_EQ(view.panel(2), "1");
-    EXPECT_EQ(session->map.SelectedIndex(), 0x47 + probed - 1);
+    EXPECT_EQ(session->map().SelectedIndex(), 0x47 + probed - 1);
     EXPECT_TRUE(view.commandControlsEnabled());
     dispatcher.RunFor(200ms);
     EXPECT_EQ(player.Requests().size(), probed);
@@ -139,7 +139,7 @@ TEST_F(Search, ProbeWaitsThreeHundredMillisecondsAtRealSpeed) {
 }
 
 TEST_F(Search, PortClosedShowsWarningAndLeavesMap) {
-    session->map.AddIndex(0x60, MapSet::Present);
+    session->map().AddIndex(0x60, MapSet::Present);
     session->ClosePort();
     view.Clear();
     commands().SearchControllers();
@@ -147,7 +147,7 @@ TEST_F(Search, PortClosedShowsWarningAndLeavesMap) {
     ASSERT_EQ(view.CallsOf("message").size(), 1u);
     EXPECT_EQ(view.CallsOf("message")[0].text, "Начните работу с выбора COM-порта.");
     EXPECT_TRUE(view.CallsOf("controls").empty());
-    EXPECT_TRUE(session->map.HasIndex(0x60, MapSet::Present));
+    EXPECT_TRUE(session->map().HasIndex(0x60, MapSet::Present));
     EXPECT_TRUE(player.Frames().empty());
 }
 

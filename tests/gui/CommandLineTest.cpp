@@ -42,7 +42,7 @@ TEST(CommandLine, WindowCaptionFollowsTheMasterSwitch) {
     {
         MainView view({"tulex", "-Master"});
         EXPECT_EQ(view.window().windowTitle(), QStringLiteral("ТУЛЕКС master"));
-        EXPECT_TRUE(view.session().settings.masterMode);
+        EXPECT_TRUE(view.session().settings().masterMode);
     }
     {
         MainView view({"tulex", "--port", "x", "-master"});

@@ -122,7 +122,7 @@ TEST_F(MainViewTest, MapDoubleClickWarnsWhileThePortIsClosed) {
     EXPECT_EQ(catcher.caption, "Предупреждение");
     EXPECT_EQ(catcher.text, "Начните работу с выбора COM-порта.");
     EXPECT_FALSE(w().controllerMenu->isVisible());
-    EXPECT_EQ(session().map.SelectedIndex(), 0x50);
+    EXPECT_EQ(session().map().SelectedIndex(), 0x50);
 }
 
 TEST_F(MainViewTest, MapDoubleClickOpensTheCommandMenuAtTheCell) {
@@ -138,11 +138,11 @@ TEST_F(MainViewTest, MapDoubleClickOpensTheCommandMenuAtTheCell) {
 TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
     w().lineMap->setFocus();
     QTest::keyClick(w().lineMap, Qt::Key_F1);
-    EXPECT_EQ(session().transaction.busy, 0);
+    EXPECT_EQ(session().transaction().busy, 0);
 
     OpenPty();
     QTest::keyClick(w().lineMap, Qt::Key_F1);
-    EXPECT_EQ(session().transaction.commandList, std::vector<std::string>{"$$02"});
+    EXPECT_EQ(session().transaction().commandList, std::vector<std::string>{"$$02"});
     // The worker logs through the UI thread before it writes: keep it running.
     std::string sent;
     EXPECT_TRUE(QTest::qWaitFor(
@@ -153,7 +153,7 @@ TEST_F(MainViewTest, ShortcutsWorkOnlyWithThePortOpen) {
         3000));
     pty.Send("#?");  // the error reply ends the check
     // The map takes keys again once the end of the check enabled the controls.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return session().transaction.busy == 0 && w().lineMap->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return session().transaction().busy == 0 && w().lineMap->isEnabled(); }, 5000));
 
     MessageBoxCatcher no(QMessageBox::No);
     QTest::keyPress(w().lineMap, Qt::Key_F5);
@@ -176,12 +176,12 @@ TEST_F(MainViewTest, MapClickRemovesBalloonAndSensorButLeavesCards) {
     view.ShowBalloon(0x50, "Ожидание ответа...", "", kWaitingColour);
     QTest::keyClick(w().lineMap, Qt::Key_Left);
     EXPECT_EQ(w().popups->balloon(), nullptr);
-    EXPECT_EQ(session().map.SelectedIndex(), 0x5F);  // 0x60 ends row 0
+    EXPECT_EQ(session().map().SelectedIndex(), 0x5F);  // 0x60 ends row 0
 }
 
 TEST_F(MainViewTest, SetsChangedElsewhereReachMapAndCounters) {
     std::thread other([&] {
-        session().map.AddIndex(0x50, MapSet::Present);
+        session().map().AddIndex(0x50, MapSet::Present);
         session().UpdateCounter(MapSet::Present);
     });
     other.join();
@@ -212,7 +212,7 @@ TEST_F(MainViewTest, CommandControlsSwitchedFromAWorkerThread) {
 
 TEST_F(MainViewTest, MonitorButtonsDoNothingWithoutTheWindow) {
     w().pauseButton->click();
-    EXPECT_FALSE(session().monitor.Paused());
+    EXPECT_FALSE(session().monitor().Paused());
     EXPECT_TRUE(w().pauseButton->isEnabled());
     EXPECT_FALSE(w().resumeButton->isEnabled());
     w().clearButton->click();
@@ -231,21 +231,21 @@ TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
 
     OpenPty();
     EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 1; }, 2000));
-    const std::string opened = session().monitor.Line(0);
+    const std::string opened = session().monitor().Line(0);
     EXPECT_NE(opened.find(pty.slavePath()), std::string::npos);
 
     w().pauseButton->click();
-    EXPECT_TRUE(session().monitor.Paused());
+    EXPECT_TRUE(session().monitor().Paused());
     EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
     EXPECT_FALSE(w().pauseButton->isEnabled());
     EXPECT_TRUE(w().resumeButton->isEnabled());
     session().MonitorAdd("   dropped while paused");
     w().resumeButton->click();
     EXPECT_EQ(monitor->windowTitle(), "ТУЛЕКС Монитор");
-    EXPECT_EQ(session().monitor.Count(), 3u);  // opened, "Пауза", "Старт"
+    EXPECT_EQ(session().monitor().Count(), 3u);  // opened, "Пауза", "Старт"
 
     w().clearButton->click();
-    EXPECT_EQ(session().monitor.Count(), 0u);
+    EXPECT_EQ(session().monitor().Count(), 0u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return monitor->view()->shownCount() == 0; }, 2000));
 
     session().MonitorAdd("   one");
@@ -254,14 +254,14 @@ TEST_F(MainViewTest, MonitorShowsLinesPausesAndStartsEmptyWhenReopened) {
     session().MonitorAdd("   lost: window closed");
     w().monitorButton->click();
     ASSERT_NE(view.monitorWindow(), nullptr);
-    EXPECT_EQ(session().monitor.Count(), 0u);
+    EXPECT_EQ(session().monitor().Count(), 0u);
 
     // monitorButton on a minimized monitor brings it back without clearing it.
     session().MonitorAdd("   kept");
     view.monitorWindow()->setWindowState(Qt::WindowMinimized);
     w().monitorButton->click();
     EXPECT_FALSE(view.monitorWindow()->isMinimized());
-    EXPECT_EQ(session().monitor.Count(), 1u);
+    EXPECT_EQ(session().monitor().Count(), 1u);
 }
 
 TEST_F(MainViewTest, AboutBoxAndConverterButtonWithThePortClosed) {
@@ -283,14 +283,14 @@ TEST_F(MainViewTest, AboutBoxAndConverterButtonWithThePortClosed) {
 }
 
 TEST_F(MainViewTest, SettingsItemsReachTheLogic) {
-    EXPECT_TRUE(session().settings.readers);
-    EXPECT_FALSE(session().settings.sensors);
-    EXPECT_FALSE(session().settings.onlineAnswer);
-    EXPECT_TRUE(session().settings.sensorAnswer);
+    EXPECT_TRUE(session().settings().readers);
+    EXPECT_FALSE(session().settings().sensors);
+    EXPECT_FALSE(session().settings().onlineAnswer);
+    EXPECT_TRUE(session().settings().sensorAnswer);
     w().sensorsAction->trigger();
     w().sensorAnswerAction->trigger();
-    EXPECT_TRUE(session().settings.sensors);
-    EXPECT_FALSE(session().settings.sensorAnswer);
+    EXPECT_TRUE(session().settings().sensors);
+    EXPECT_FALSE(session().settings().sensorAnswer);
 }
 
 TEST_F(MainViewTest, SaveAsksForThePathAndRemembersIt) {
@@ -324,7 +324,7 @@ TEST_F(MainViewTest, AMonitorReopenedDuringAPauseSaysSo) {
     w().pauseButton->click();
     view.monitorWindow()->close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
-    EXPECT_TRUE(session().monitor.Paused());  // the pause outlives the window
+    EXPECT_TRUE(session().monitor().Paused());  // the pause outlives the window
     w().monitorButton->click();
     EXPECT_EQ(view.monitorWindow()->windowTitle(), "ТУЛЕКС Монитор (ПАУЗА)");
     EXPECT_TRUE(w().resumeButton->isEnabled());
@@ -357,9 +357,9 @@ TEST(MainViewShutdown, ReleasesAWorkerBlockedInSend) {
     LineSession& session = view->session();
     std::atomic<bool> finished{false};
     std::atomic<int> sends{0};
-    session.transaction.busy = 1;
+    session.transaction().busy = 1;
     ASSERT_TRUE(session.StartWorker([&] {
-        while (session.transaction.busy) {
+        while (session.transaction().busy) {
             session.RunOnUi([&] { ++sends; });
         }
         finished = true;

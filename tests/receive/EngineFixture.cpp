@@ -13,8 +13,8 @@ void LineWatchingView::ShowCardPopup(std::uint8_t index, const std::string& titl
 
 EngineTest::EngineTest() {
     session = std::make_unique<LineSession>(view, dispatcher);
-    session->monitor.SetWindowExists(true);
-    session->monitor.SetLocalTime([] {
+    session->monitor().SetWindowExists(true);
+    session->monitor().SetLocalTime([] {
         std::tm tm{};
         tm.tm_hour = 12;
         return tm;
@@ -33,7 +33,7 @@ void EngineTest::Open() {
 }
 
 std::string EngineTest::MonitorText(std::size_t i) const {
-    std::string line = session->monitor.Line(i);
+    std::string line = session->monitor().Line(i);
     line.erase(0, 8);  // "12:00:00"
     const std::string head = "   " + session->PortName();
     if (line.compare(0, head.size(), head) == 0) line.erase(0, head.size());
@@ -42,17 +42,17 @@ std::string EngineTest::MonitorText(std::size_t i) const {
 
 std::vector<std::string> EngineTest::MonitorTexts() const {
     std::vector<std::string> out;
-    for (std::size_t i = 0; i < session->monitor.Count(); ++i) out.push_back(MonitorText(i));
+    for (std::size_t i = 0; i < session->monitor().Count(); ++i) out.push_back(MonitorText(i));
     return out;
 }
 
 std::vector<std::string> EngineTest::Feed(std::string_view bytes) {
-    const std::size_t before = session->monitor.Count();
+    const std::size_t before = session->monitor().Count();
     EXPECT_TRUE(pty.Send(std::string(bytes) + "&?"));
     std::size_t marker = 0;
     const bool seen = dispatcher.RunUntil(
         [&] {
-            for (std::size_t i = session->monitor.Count(); i-- > before;) {
+            for (std::size_t i = session->monitor().Count(); i-- > before;) {
                 if (MonitorText(i) == Received("DEVICE ERROR")) {
                     marker = i;
                     return true;

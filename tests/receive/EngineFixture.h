@@ -72,8 +72,8 @@ protected:
     std::string MonitorText(std::size_t i) const;
     std::vector<std::string> MonitorTexts() const;
 
-    bool Present(std::uint8_t index) const { return session->map.HasIndex(index, MapSet::Present); }
-    bool ReplyOnly(std::uint8_t index) const { return session->map.HasIndex(index, MapSet::ReplyOnly); }
+    bool Present(std::uint8_t index) const { return session->map().HasIndex(index, MapSet::Present); }
+    bool ReplyOnly(std::uint8_t index) const { return session->map().HasIndex(index, MapSet::ReplyOnly); }
     std::vector<RecordingView::Call> Cards() const { return recording.CallsOf("card"); }
     std::vector<RecordingView::Call> Sensors() const { return recording.CallsOf("sensor"); }
 

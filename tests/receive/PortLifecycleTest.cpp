@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/ReceiveThread.h"
+#include "line/ReceiveLoop.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex::test {
@@ -19,10 +19,10 @@ using Lines = std::vector<std::string>;
 // (the process's thread count also moves with sanitizer and other threads).
 bool ReceiveThreadsBecome(int n) {
     for (int i = 0; i < 200; ++i) {
-        if (RunningReceiveThreads() == n) return true;
+        if (RunningReceiveLoops() == n) return true;
         std::this_thread::sleep_for(5ms);
     }
-    return RunningReceiveThreads() == n;
+    return RunningReceiveLoops() == n;
 }
 
 TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
@@ -34,9 +34,9 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
     session->ClosePort();
     EXPECT_TRUE(recording.portControlsEnabled());
     EXPECT_EQ(MonitorTexts(), (Lines{"   ---   Порт открыт. Скорость, бит/с — 9600", "   ---   Порт закрыт."}));
-    EXPECT_EQ(session->monitor.Line(0).substr(0, 8), "12:00:00");
+    EXPECT_EQ(session->monitor().Line(0).substr(0, 8), "12:00:00");
     session->ClosePort();  // closed already: nothing more
-    EXPECT_EQ(session->monitor.Count(), 2u);
+    EXPECT_EQ(session->monitor().Count(), 2u);
 }
 
 TEST_F(EngineTest, FailedOpenTellsWhyAndLeavesThePortClosed) {
@@ -69,14 +69,14 @@ TEST_F(EngineTest, FailedOpenTellsWhyAndLeavesThePortClosed) {
         EXPECT_EQ(messages[0].text, c.text);
         EXPECT_TRUE(recording.CallsOf("controls").empty());
     }
-    EXPECT_EQ(session->monitor.Count(), 0u);
+    EXPECT_EQ(session->monitor().Count(), 0u);
 }
 
 TEST_F(EngineTest, ReopeningLeavesExactlyOneReceiveThread) {
     Open();
     EXPECT_TRUE(ReceiveThreadsBecome(1));
     session->ClosePort();
-    EXPECT_EQ(RunningReceiveThreads(), 0);  // the close waited for it
+    EXPECT_EQ(RunningReceiveLoops(), 0);  // the close waited for it
     Open();
     EXPECT_TRUE(ReceiveThreadsBecome(1));
     // One reader: every byte reaches the one frame cutter.
@@ -91,7 +91,7 @@ TEST_F(EngineTest, FrameCutByTheCloseIsNeverCompleted) {
     Open();
     // "23?" alone is a converter data frame (dropped), not the end of "G:01".
     EXPECT_EQ(Feed("23?!"), Lines{Received("OK")});
-    EXPECT_EQ(session->transaction.ReplyData(), "");
+    EXPECT_EQ(session->transaction().ReplyData(), "");
 }
 
 TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
@@ -107,7 +107,7 @@ TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
     EXPECT_EQ(messages[0].number, 1);  // warning icon
     EXPECT_TRUE(recording.portControlsEnabled());
     EXPECT_EQ(MonitorTexts().back(), "   ---   Порт закрыт.");
-    EXPECT_EQ(RunningReceiveThreads(), 0);  // the receive thread ended, no spinning reader left
+    EXPECT_EQ(RunningReceiveLoops(), 0);  // the receive thread ended, no spinning reader left
 }
 
 TEST_F(EngineTest, DeviceLossAfterTheOperatorClosedChangesNothing) {
@@ -118,7 +118,7 @@ TEST_F(EngineTest, DeviceLossAfterTheOperatorClosedChangesNothing) {
     session->ClosePort();
     dispatcher.RunFor(100ms);
     EXPECT_TRUE(recording.CallsOf("message").empty());
-    EXPECT_EQ(session->monitor.Count(), 2u);
+    EXPECT_EQ(session->monitor().Count(), 2u);
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 
 #include "tests/receive/EngineFixture.h"
 
-#include "app/ReceiveThread.h"
 #include "line/Frame.h"
+#include "line/FrameReader.h"
 
 namespace tulex::test {
 namespace {
@@ -24,7 +24,7 @@ TEST_F(EngineTest, EchoedRequestIsShownOnlyInMasterMode) {
     // The check character "(" belongs to the frame: the "!" after it is a
     // frame of its own.
     EXPECT_EQ(Feed(kEchoedRequest + "!"), Lines{Received("OK")});
-    session->settings.masterMode = true;
+    session->settings().masterMode = true;
     EXPECT_EQ(Feed(kEchoedRequest + "!"), (Lines{Received("яяяяGG!134?("), Received("OK")}));
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(Written(0), "");
@@ -38,23 +38,23 @@ TEST_F(EngineTest, EchoedPollRemovesTheIndexFromBothSets) {
     EXPECT_EQ(Feed(kEchoedPoll + "!"), Lines{Received("OK")});  // no check character taken
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(recording.panel(1), "0");
-    session->settings.masterMode = true;
+    session->settings().masterMode = true;
     EXPECT_EQ(Feed(kEchoedPoll), Lines{Received("яG?")});
 }
 
 TEST_F(EngineTest, AcknowledgementOutsideACommandChangesNothing) {
     Open();
-    session->transaction.CreateEvents({Reply::Ack});
+    session->transaction().CreateEvents({Reply::Ack});
     EXPECT_EQ(Feed("!"), Lines{Received("OK")});
-    EXPECT_EQ(session->map.Count(MapSet::Present), 0u);
-    EXPECT_FALSE(session->transaction.IsSignalled(Reply::Ack));
+    EXPECT_EQ(session->map().Count(MapSet::Present), 0u);
+    EXPECT_FALSE(session->transaction().IsSignalled(Reply::Ack));
 }
 
 TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     Open();
-    session->transaction.target = 'H';
-    session->transaction.busy = 1;
-    session->transaction.CreateEvents({Reply::Ack, Reply::Positive});
+    session->transaction().target = 'H';
+    session->transaction().busy = 1;
+    session->transaction().CreateEvents({Reply::Ack, Reply::Positive});
     Feed("$?");  // H gave the positive reply first: grey
     ASSERT_TRUE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(2), "1");
@@ -63,73 +63,74 @@ TEST_F(EngineTest, AcknowledgementDuringACommandMarksTheTargetPresent) {
     EXPECT_FALSE(ReplyOnly('H'));
     EXPECT_EQ(recording.panel(1), "1");
     EXPECT_EQ(recording.panel(2), "0");
-    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Ack));
+    EXPECT_TRUE(session->transaction().IsSignalled(Reply::Ack));
 }
 
 TEST_F(EngineTest, PositiveReplyForPresentAndAbsentTargets) {
     Open();
     Feed("G:00?");  // G present
-    session->transaction.busy = 1;
-    session->transaction.CreateEvents({Reply::Positive});
-    session->transaction.target = 'G';
+    session->transaction().busy = 1;
+    session->transaction().CreateEvents({Reply::Positive});
+    session->transaction().target = 'G';
     EXPECT_EQ(Feed("$0?"), Lines{Received("OK")});
     EXPECT_TRUE(Present('G'));
     EXPECT_FALSE(ReplyOnly('G'));
-    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Positive));
+    EXPECT_TRUE(session->transaction().IsSignalled(Reply::Positive));
     EXPECT_EQ(recording.panel(2), "0");
 
-    session->transaction.CreateEvents({Reply::Positive});  // a fresh event: not signalled
-    session->transaction.target = 'K';
+    session->transaction().CreateEvents({Reply::Positive});  // a fresh event: not signalled
+    session->transaction().target = 'K';
     Feed("$0?");
     EXPECT_TRUE(ReplyOnly('K'));
     EXPECT_FALSE(Present('K'));
     EXPECT_EQ(recording.panel(2), "1");
-    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Positive));
+    EXPECT_TRUE(session->transaction().IsSignalled(Reply::Positive));
 }
 
 TEST_F(EngineTest, ErrorReplyDuringACommandAndForTheConverter) {
     Open();
     Feed("G:00?");
-    session->transaction.busy = 1;
-    session->transaction.target = 'G';
-    session->transaction.CreateEvents({Reply::Error});
-    session->converterTransaction.busy = 1;
-    session->converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
+    session->transaction().busy = 1;
+    session->transaction().target = 'G';
+    session->transaction().CreateEvents({Reply::Error});
+    session->converterTransaction().busy = 1;
+    session->converterTransaction().CreateEvents(
+        {ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
     EXPECT_EQ(Feed("#?"), Lines{Received("ERROR")});
     EXPECT_FALSE(Present('G'));
     EXPECT_EQ(recording.panel(1), "0");
-    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Error));
-    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Error));
+    EXPECT_TRUE(session->transaction().IsSignalled(Reply::Error));
+    EXPECT_TRUE(session->converterTransaction().IsSignalled(ConverterReply::Error));
     Feed("$?");
-    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Positive));
+    EXPECT_TRUE(session->converterTransaction().IsSignalled(ConverterReply::Positive));
 }
 
 TEST_F(EngineTest, DataReplyReplacesReplyDataAndWakesTheWorker) {
     Open();
-    session->transaction.CreateEvents({Reply::Data});
-    session->transaction.SetReplyData("old");
+    session->transaction().CreateEvents({Reply::Data});
+    session->transaction().SetReplyData("old");
     EXPECT_EQ(Feed("G:0123?"), Lines{Received("G:0123?")});
-    EXPECT_EQ(session->transaction.ReplyData(), "0123");  // replaced even outside a command
+    EXPECT_EQ(session->transaction().ReplyData(), "0123");  // replaced even outside a command
     EXPECT_TRUE(Present('G'));
-    EXPECT_FALSE(session->transaction.IsSignalled(Reply::Data));
+    EXPECT_FALSE(session->transaction().IsSignalled(Reply::Data));
 
-    session->transaction.busy = 1;
-    session->transaction.target = 'H';  // another index's reply still replaces the data
+    session->transaction().busy = 1;
+    session->transaction().target = 'H';  // another index's reply still replaces the data
     Feed("\xC6:ABCD?");
-    EXPECT_EQ(session->transaction.ReplyData(), "ABCD");
+    EXPECT_EQ(session->transaction().ReplyData(), "ABCD");
     EXPECT_TRUE(Present(0xC6));
-    EXPECT_TRUE(session->transaction.IsSignalled(Reply::Data));
+    EXPECT_TRUE(session->transaction().IsSignalled(Reply::Data));
     EXPECT_EQ(recording.panel(1), "2");
 }
 
 TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
     Open();
-    session->settings.readers = false;
+    session->settings().readers = false;
     EXPECT_EQ(Feed("G;123456789000?"), Lines{Received("G;123456789000?")});
     EXPECT_TRUE(Present('G'));
     EXPECT_TRUE(Cards().empty());
 
-    session->settings.readers = true;
+    session->settings().readers = true;
     Feed("H;123456789003?");
     const auto cards = Cards();
     ASSERT_EQ(cards.size(), 1u);
@@ -141,7 +142,7 @@ TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
 
 TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
     Open();
-    session->settings.onlineAnswer = true;
+    session->settings().onlineAnswer = true;
     // When the pop-up is asked for, the answer's monitor line is there and
     // its bytes are on their way (the pop-up's data was handed over after
     // the write).
@@ -170,7 +171,7 @@ TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
 
 TEST_F(EngineTest, ChannelCardEventWithoutAutomaticAnswer) {
     Open();
-    session->settings.onlineAnswer = false;
+    session->settings().onlineAnswer = false;
     EXPECT_EQ(Feed("G1;1234567890?"), Lines{Received("G1;1234567890?")});
     Feed("G2;1234567890?");
     EXPECT_EQ(Written(0), "");
@@ -183,21 +184,21 @@ TEST_F(EngineTest, ChannelCardEventWithoutAutomaticAnswer) {
 
 TEST_F(EngineTest, ChannelCardEventWhileACommandRunsOrOnAnotherChannel) {
     Open();
-    session->settings.onlineAnswer = true;
-    session->transaction.busy = 1;
+    session->settings().onlineAnswer = true;
+    session->transaction().busy = 1;
     Feed("G1;1234567890?");
     EXPECT_EQ(Written(0), "");  // never interleaved with a command's exchange
     ASSERT_EQ(Cards().size(), 1u);
     EXPECT_EQ(Cards()[0].caption, "Доступ разрешен (автоответ)");  // "07" still appended
 
-    session->transaction.busy = 0;
+    session->transaction().busy = 0;
     Feed("G3;123456789000?");  // channel 3: nothing appended, nothing answered
     EXPECT_EQ(Written(0), "");
     ASSERT_EQ(Cards().size(), 2u);
     EXPECT_EQ(Cards()[1].caption, "Доступ запрещен");
 
     // Answered even when the reader pop-ups are off.
-    session->settings.readers = false;
+    session->settings().readers = false;
     Feed("K1;1234567890?");
     EXPECT_EQ(Written(8), BuildRequest('K', ">"));
     EXPECT_EQ(Cards().size(), 2u);
@@ -205,15 +206,15 @@ TEST_F(EngineTest, ChannelCardEventWhileACommandRunsOrOnAnotherChannel) {
 
 TEST_F(EngineTest, SensorEventPopupAndAnswer) {
     Open();
-    session->settings.sensors = false;
-    session->settings.sensorAnswer = true;
+    session->settings().sensors = false;
+    session->settings().sensorAnswer = true;
     EXPECT_EQ(Feed("G3A?"), (Lines{Received("G3A?"), Sent("G   —   Автоответ на посылку датчика")}));
     EXPECT_EQ(Written(8), BuildRequest('G', "+"));
     EXPECT_TRUE(Sensors().empty());
     EXPECT_TRUE(Present('G'));
 
-    session->settings.sensors = true;
-    session->settings.sensorAnswer = false;
+    session->settings().sensors = true;
+    session->settings().sensorAnswer = false;
     Feed(
         "\xC6"
         "5\xC6?");
@@ -225,17 +226,18 @@ TEST_F(EngineTest, SensorEventPopupAndAnswer) {
 
 TEST_F(EngineTest, ConverterDataReply) {
     Open();
-    session->converterTransaction.AppendReply("kept");
+    session->converterTransaction().AppendReply("kept");
     EXPECT_EQ(Feed("0A1B?"), Lines{});  // no converter command: dropped
-    EXPECT_EQ(session->converterTransaction.ReplyData(), "kept");
+    EXPECT_EQ(session->converterTransaction().ReplyData(), "kept");
 
-    session->converterTransaction.busy = 1;
-    session->converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
-    session->converterTransaction.ClearReply();
+    session->converterTransaction().busy = 1;
+    session->converterTransaction().CreateEvents(
+        {ConverterReply::Positive, ConverterReply::Error, ConverterReply::Data});
+    session->converterTransaction().ClearReply();
     EXPECT_EQ(Feed("0A1B?"), Lines{Received("0A1B?")});
     Feed("C2?");
-    EXPECT_EQ(session->converterTransaction.ReplyData(), "0A1BC2");  // the replies of one command accumulate
-    EXPECT_TRUE(session->converterTransaction.IsSignalled(ConverterReply::Data));
+    EXPECT_EQ(session->converterTransaction().ReplyData(), "0A1BC2");  // the replies of one command accumulate
+    EXPECT_TRUE(session->converterTransaction().IsSignalled(ConverterReply::Data));
 }
 
 TEST_F(EngineTest, LoneBytesAndMastersRequests) {
@@ -253,7 +255,7 @@ TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
         pty.Send("\xFD"
                  "12"));
     dispatcher.RunFor(100ms);
-    EXPECT_EQ(session->monitor.Count(), 1u);  // only "Порт открыт."
+    EXPECT_EQ(session->monitor().Count(), 1u);  // only "Порт открыт."
     EXPECT_EQ(Feed("3?"), Lines{Received("э123?")});
 }
 
@@ -263,9 +265,9 @@ TEST_F(EngineTest, ZeroByteEndsTheMonitorLineButNotTheFrame) {
                                "23?!",
                                9)),
               (Lines{Received("G:01"), Received("OK")}));
-    EXPECT_EQ(session->transaction.ReplyData(), std::string("01\0"
-                                                            "23",
-                                                            5));
+    EXPECT_EQ(session->transaction().ReplyData(), std::string("01\0"
+                                                              "23",
+                                                              5));
 }
 
 TEST_F(EngineTest, FrameOver64KiBIsShownAsItStandsAndReadingStartsAfresh) {

@@ -1,0 +1,125 @@
+// What the session does with each frame the receive thread reports: the
+// monitor line, the line map's two sets and their counters, the wake-up of
+// the worker that waits for a reply, the automatic answers and the card and
+// sensor pop-ups. All of it runs on the receive thread and is kept small; it
+// never waits for the UI thread (pop-ups and counters are Posted), so
+// closing the port can wait for the receive thread.
+
+#include "app/LineSession.h"
+#include "app/PortMessages.h"
+#include "display/CardText.h"
+#include "line/Cp1251.h"
+
+namespace tulex {
+
+void LineSession::AddToSet(std::uint8_t index, MapSet set) {
+    if (map_.AddIndex(index, set)) UpdateCounter(set);
+}
+
+void LineSession::RemoveFromSet(std::uint8_t index, MapSet set) {
+    if (map_.RemoveIndex(index, set)) UpdateCounter(set);
+}
+
+void LineSession::Heard(std::uint8_t index) {
+    AddToSet(index, MapSet::Present);
+    RemoveFromSet(index, MapSet::ReplyOnly);
+}
+
+void LineSession::OnMonitorLine(std::string_view text, bool fromMaster) {
+    // A master's frames (the PC's own echoed, or another master's) are shown
+    // only in master mode.
+    if (!fromMaster || settings_.masterMode) MonitorAddLine(kMarkerReceived, text);
+}
+
+void LineSession::OnAcknowledgement() {
+    if (!CommandRunning()) return;
+    Heard(transaction_.target);
+    transaction_.Signal(Reply::Ack);
+}
+
+void LineSession::OnPositiveReply() {
+    if (CommandRunning()) {
+        const std::uint8_t target = transaction_.target;
+        if (!map_.HasIndex(target, MapSet::Present)) AddToSet(target, MapSet::ReplyOnly);
+        transaction_.Signal(Reply::Positive);
+    }
+    if (converterTransaction_.busy) converterTransaction_.Signal(ConverterReply::Positive);
+}
+
+void LineSession::OnErrorReply() {
+    if (CommandRunning()) {
+        const std::uint8_t target = transaction_.target;
+        RemoveFromSet(target, MapSet::Present);
+        RemoveFromSet(target, MapSet::ReplyOnly);
+        transaction_.Signal(Reply::Error);
+    }
+    if (converterTransaction_.busy) converterTransaction_.Signal(ConverterReply::Error);
+}
+
+void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
+    // Replaced whether or not this index is the transaction's target.
+    transaction_.SetReplyData(std::string(data));
+    Heard(index);
+    if (CommandRunning()) transaction_.Signal(Reply::Data);
+}
+
+void LineSession::OnCardEvent(std::uint8_t index, std::string_view data) {
+    Heard(index);
+    if (settings_.readers) ShowCardPopup(index, std::string(data));
+}
+
+void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::string_view data) {
+    // An on-line request from reader 1 or 2, answered here when the operator
+    // asked for it and no command runs. The pop-up's status digits say
+    // whether the request was answered.
+    Heard(index);
+    std::string eventData(data);
+    const bool answer = settings_.onlineAnswer;
+    if (channel == '1') {
+        eventData += answer ? "07" : "01";
+        if (answer && !CommandRunning()) SendRequest(index, ">", "Автоответ в on-line режиме (1)");
+    } else if (channel == '2') {
+        eventData += answer ? "06" : "00";
+        if (answer && !CommandRunning()) SendRequest(index, "<", "Автоответ в on-line режиме (2)");
+    }
+    if (settings_.readers) ShowCardPopup(index, std::move(eventData));
+}
+
+void LineSession::OnSensorEvent(std::uint8_t index, std::string_view data) {
+    Heard(index);
+    if (settings_.sensors) {
+        dispatcher_.Post([this, index, text = Cp1251ToUtf8(data)] { view_.ShowSensorPopup(index, text); });
+    }
+    if (settings_.sensorAnswer && !CommandRunning()) SendRequest(index, "+", "Автоответ на посылку датчика");
+}
+
+void LineSession::OnPollFrame(std::uint8_t index) {
+    RemoveFromSet(index, MapSet::Present);
+    RemoveFromSet(index, MapSet::ReplyOnly);
+}
+
+bool LineSession::WantsConverterData() const { return converterTransaction_.busy.load() != 0; }
+
+void LineSession::OnConverterData(std::string_view data) {
+    converterTransaction_.AppendReply(data);
+    converterTransaction_.Signal(ConverterReply::Data);
+}
+
+void LineSession::OnPortGone() {
+    // The UI thread closes the port as "Закрыть" does and tells the operator
+    // once. Checked again there, because the operator may have closed (and
+    // even reopened) the port meanwhile. The Post is the receive thread's
+    // last act, so the close (which waits for that thread) cannot deadlock.
+    dispatcher_.Post([this, name = PortName()] {
+        if (!IsPortOpen() || !port_->IsGone()) return;
+        ClosePort();
+        view_.ShowMessage(kCaptionWarning, DeviceLostText(name), MessageIcon::Warning);
+    });
+}
+
+void LineSession::ShowCardPopup(std::uint8_t index, std::string eventData) {
+    dispatcher_.Post(
+        [this, index, card = BuildCardText(eventData)] { view_.ShowCardPopup(index, card.title, card.text); });
+}
+
+}  // namespace tulex
