@@ -93,7 +93,7 @@ void ConverterCommands::ReadWorker(const std::string&) {
     converterTransaction.CreateEvents({ConverterReply::Error, ConverterReply::Data});
     for (std::size_t i = 0; i < converterTransaction.commandList.size() && converterTransaction.busy == 1; ++i) {
         context_.SendRequest(kConverterAddress, converterTransaction.commandList[i],
-                             converterTransaction.descriptionList[i]);
+                             converterTransaction.DescriptionAt(i));
         // The error reply is tested first; a positive reply "$" signals
         // nothing here (converter event 1 does not exist during a read).
         const ConverterReply r =
@@ -117,11 +117,7 @@ void ConverterCommands::ReadWorker(const std::string&) {
 void ConverterCommands::SingleCommandWorker(const std::string& successText) {
     ConverterTransaction& converterTransaction = context_.converterTransaction();
     converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error});
-    const std::string command =
-        converterTransaction.commandList.empty() ? std::string() : converterTransaction.commandList.front();
-    const std::string description =
-        converterTransaction.descriptionList.empty() ? std::string() : converterTransaction.descriptionList.front();
-    context_.SendRequest(kConverterAddress, command, description);
+    context_.SendRequest(kConverterAddress, converterTransaction.CommandAt(0), converterTransaction.DescriptionAt(0));
     const ConverterReply r =
         converterTransaction.Wait({ConverterReply::Positive, ConverterReply::Error}, Limit(limits::kReply));
     if (r == ConverterReply::Positive) {

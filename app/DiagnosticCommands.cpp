@@ -30,12 +30,6 @@ constexpr std::chrono::milliseconds kEepromStep = limits::kEepromTest / kEepromC
 constexpr std::chrono::milliseconds kHoldUnit{100};
 constexpr std::chrono::milliseconds kPauseMargin{100};
 
-// Entry i of a command or description list ("" if the list is shorter), so
-// that no exception can leave the worker thread.
-std::string Entry(const std::vector<std::string>& list, std::size_t i) {
-    return i < list.size() ? list[i] : std::string();
-}
-
 std::string WithAttempts(const std::string& text, int attempts) { return text + kAttempts + std::to_string(attempts); }
 
 int HexValue(char c) {
@@ -108,7 +102,7 @@ void MemoryTestWorker(CommandContext& context) {
     transaction.ShowWaiting();
     context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
-    context.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
+    context.SendRequest(transaction.target, transaction.CommandAt(0), transaction.DescriptionAt(0));
     const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(context, r)) return;
     // The controller accepted the test; its result comes as a data reply
@@ -149,8 +143,8 @@ void LineTestWorker(CommandContext& context) {
     transaction.ShowWaiting();
     context.ShowControllerBalloon();
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
-    const std::string command = Entry(transaction.commandList, 0);
-    const std::string description = Entry(transaction.descriptionList, 0);
+    const std::string command = transaction.CommandAt(0);
+    const std::string description = transaction.DescriptionAt(0);
     int attempts = 0;
     while (transaction.busy) {
         const Reply r = TestAttempt(context, command, description, ++attempts);
@@ -175,8 +169,8 @@ constexpr std::array<RelayCommands, 4> kRelays{{{"$$10", ">"}, {"$$11", "<"}, {"
 // or the window stopped the test (no outcome then).
 bool RelayTriggerLoop(CommandContext& context, int holdTime) {
     ControllerTransaction& transaction = context.transaction();
-    const std::string command = Entry(transaction.commandList, 1);
-    const std::string description = Entry(transaction.descriptionList, 1);
+    const std::string command = transaction.CommandAt(1);
+    const std::string description = transaction.DescriptionAt(1);
     const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
     int attempts = 0;
     while (transaction.busy) {
@@ -203,7 +197,7 @@ bool RelayTriggerLoop(CommandContext& context, int holdTime) {
 // outcome was set.
 bool RelayTest(CommandContext& context) {
     ControllerTransaction& transaction = context.transaction();
-    context.SendRequest(transaction.target, Entry(transaction.commandList, 0), Entry(transaction.descriptionList, 0));
+    context.SendRequest(transaction.target, transaction.CommandAt(0), transaction.DescriptionAt(0));
     const Reply r = WaitForTestReply(transaction);
     if (r == Reply::Failed) return false;
     if (r == Reply::Error) {

@@ -13,20 +13,14 @@ namespace tulex {
 
 namespace {
 
-// Entry i of a command or description list ("" if the list is shorter), so
-// that no exception can leave the worker thread.
-std::string Entry(const std::vector<std::string>& list, std::size_t i) {
-    return i < list.size() ? list[i] : std::string();
-}
-
 void SearchWorker(CommandContext& context) {
     ControllerTransaction& transaction = context.transaction();
     context.map().ClearSets();
     context.UpdateCounter(MapSet::Present);
     context.UpdateCounter(MapSet::ReplyOnly);
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
-    const std::string command = Entry(transaction.commandList, 0);
-    const std::string description = Entry(transaction.descriptionList, 0);
+    const std::string command = transaction.CommandAt(0);
+    const std::string description = transaction.DescriptionAt(0);
     for (const std::uint8_t index : LineMap::IndexTable()) {
         // A port that went away has nothing left to probe.
         if (!transaction.busy || !context.IsPortOpen()) break;
@@ -52,19 +46,11 @@ void SearchWorker(CommandContext& context) {
 
 void ControllerCommands::SearchControllers() {
     if (!CheckPort()) return;
-    ControllerTransaction& transaction = context_.transaction();
     context_.view().RemoveBalloon();
     context_.view().RemoveSensorPopup();
-    context_.EnableCommandControls(false);
-    transaction.busy = 1;
-    // The worker sets the target per index.
-    transaction.commandList = {"$$02"};
-    transaction.descriptionList = {"Поиск контроллеров: Проверка наличия контроллера"};
-    if (context_.StartWorker([this] { SearchWorker(context_); })) return;
-    transaction.busy = 0;
-    transaction.commandList.clear();
-    transaction.descriptionList.clear();
-    context_.EnableCommandControls(true);
+    // The worker moves the target from index to index.
+    StartTransaction(context_, {"$$02"}, {"Поиск контроллеров: Проверка наличия контроллера"},
+                     [this] { SearchWorker(context_); });
 }
 
 }  // namespace tulex

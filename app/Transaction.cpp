@@ -83,10 +83,7 @@ namespace {
 // Sends the first command of the list with its description.
 void SendFirstRequest(CommandContext& context) {
     ControllerTransaction& transaction = context.transaction();
-    const std::string command = transaction.commandList.empty() ? std::string() : transaction.commandList.front();
-    const std::string description =
-        transaction.descriptionList.empty() ? std::string() : transaction.descriptionList.front();
-    context.SendRequest(transaction.target, command, description);
+    context.SendRequest(transaction.target, transaction.CommandAt(0), transaction.DescriptionAt(0));
 }
 
 }  // namespace

@@ -45,6 +45,12 @@ public:
     std::atomic<std::uint8_t> target{0x47};
     std::vector<std::string> commandList;      // command texts (line bytes)
     std::vector<std::string> descriptionList;  // descriptions and result texts (UTF-8)
+    // Entry i of the lists, "" where a list is shorter (no exception may
+    // leave a worker thread).
+    std::string CommandAt(std::size_t i) const { return i < commandList.size() ? commandList[i] : std::string(); }
+    std::string DescriptionAt(std::size_t i) const {
+        return i < descriptionList.size() ? descriptionList[i] : std::string();
+    }
 
     // Remembered dialog texts (offered as defaults next time).
     std::string relayTimeText;

@@ -34,6 +34,11 @@ public:
     // worker starts, emptied by the worker at its end.
     std::vector<std::string> commandList;
     std::vector<std::string> descriptionList;
+    // Entry i of the lists, "" where a list is shorter.
+    std::string CommandAt(std::size_t i) const { return i < commandList.size() ? commandList[i] : std::string(); }
+    std::string DescriptionAt(std::size_t i) const {
+        return i < descriptionList.size() ? descriptionList[i] : std::string();
+    }
 
     // Remembered dialog texts (UTF-8), offered as defaults next time.
     std::string pollRangeText;

@@ -1,20 +1,17 @@
 #include "display/TrafficLog.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
-#include "display/Captions.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
 namespace {
 
 constexpr std::size_t kChunkSize = 1 << 20;
-constexpr const char* kSaveCaption = "Сохранить как...";
 
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
@@ -144,20 +141,11 @@ void TrafficLog::SetLineSink(LineSink sink) {
     sink_ = std::move(sink);
 }
 
-void TrafficLog::SaveToFile(const std::string& path, const SaveDialogs& dialogs) {
-    struct stat st {};
-    if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
-        if (!dialogs.askYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
-    }
+TrafficLog::SaveError TrafficLog::SaveToFile(const std::string& path) const {
     const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int err = path.empty() ? ENOENT : errno;
-        if (err == EACCES || err == EPERM || err == EROFS)
-            dialogs.warn(kSaveCaption,
-                         "Файла ''" + path + "'' доступен только для чтения.\n\nУкажите другое имя файла.");
-        else
-            dialogs.warn(kSaveCaption, "Путь или имя файла ''" + path + "'' указаны неверно.");
-        return;
+        return err == EACCES || err == EPERM || err == EROFS ? SaveError::ReadOnly : SaveError::BadPath;
     }
     // Every line in order, CR LF after each, in one buffer per chunk of lines.
     bool ok = true;
@@ -177,10 +165,8 @@ void TrafficLog::SaveToFile(const std::string& path, const SaveDialogs& dialogs)
         if (ok) ok = WriteAll(fd, buffer);
     }
     if (::close(fd) != 0) ok = false;
-    if (!ok) {
-        // Not silent: a monitor saved in part must not pass for a saved one.
-        dialogs.warn(kSaveCaption, "Файл ''" + path + "'' записан не полностью.\n\nПроверьте, есть ли место на диске.");
-    }
+    // Not silent: a monitor saved in part must not pass for a saved one.
+    return ok ? SaveError::None : SaveError::Incomplete;
 }
 
 }  // namespace tulex

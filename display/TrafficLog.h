@@ -48,14 +48,15 @@ public:
     // The path last confirmed in the save dialog.
     std::string filePath;
 
-    // The save's question (replace an existing file?) and its warnings; the
-    // window answers them with message boxes owned by the main window.
-    struct SaveDialogs {
-        std::function<bool(const std::string& caption, const std::string& text)> askYesNo;
-        std::function<void(const std::string& caption, const std::string& text)> warn;
+    // Why a save failed.
+    enum class SaveError {
+        None,
+        ReadOnly,    // the file may not be written
+        BadPath,     // no such folder, an empty path, ...
+        Incomplete,  // a write failed part-way (a full disk)
     };
-    // Writes every line, CR LF after each. UI thread.
-    void SaveToFile(const std::string& path, const SaveDialogs& dialogs);
+    // Writes every line, CR LF after each, replacing the file. UI thread.
+    SaveError SaveToFile(const std::string& path) const;
 
     void SetLocalTime(LocalTime localTime);
     void SetLineSink(LineSink sink);

@@ -14,6 +14,7 @@
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
+#include "app/MonitorSave.h"
 #include "gui/CommandLine.h"
 #include "gui/LineMapWidget.h"
 #include "gui/MainWindow.h"
@@ -188,16 +189,7 @@ void MainView::ClearMonitor() {
 }
 
 void MainView::SaveMonitor() {
-    if (!monitor_) return;
-    const auto path = InputQuery("Сохранить как...", "Путь к файлу:", session_->monitor().filePath);
-    if (!path) return;
-    session_->monitor().filePath = *path;  // as typed
-    TrafficLog::SaveDialogs dialogs;
-    dialogs.askYesNo = [this](const std::string& caption, const std::string& text) { return AskYesNo(caption, text); };
-    dialogs.warn = [this](const std::string& caption, const std::string& text) {
-        ShowMessage(caption, text, MessageIcon::Warning);
-    };
-    session_->monitor().SaveToFile(*path, dialogs);
+    if (monitor_) tulex::SaveMonitor(session_->monitor(), *this);
 }
 
 void MainView::OpenConverterMenu() {

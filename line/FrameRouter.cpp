@@ -29,18 +29,10 @@ void RouteFrame(const FrameReader& frame, LineEvents& events) {
     switch (frame.kind()) {
     case FrameKind::BufferTarget:
     case FrameKind::Converter: return events.OnMonitorLine(frame.raw(), fromMaster);
-    case FrameKind::Acknowledgement:
-        events.OnMonitorLine("OK", false);
-        return events.OnAcknowledgement();
-    case FrameKind::PositiveReply:
-        events.OnMonitorLine("OK", false);
-        return events.OnPositiveReply();
-    case FrameKind::ErrorReply:
-        events.OnMonitorLine("ERROR", false);
-        return events.OnErrorReply();
-    case FrameKind::IndexLed:
-        events.OnMonitorLine(frame.raw(), fromMaster);
-        return RouteIndexLed(text, events);
+    case FrameKind::Acknowledgement: events.OnMonitorLine("OK", false); return events.OnAcknowledgement();
+    case FrameKind::PositiveReply: events.OnMonitorLine("OK", false); return events.OnPositiveReply();
+    case FrameKind::ErrorReply: events.OnMonitorLine("ERROR", false); return events.OnErrorReply();
+    case FrameKind::IndexLed: events.OnMonitorLine(frame.raw(), fromMaster); return RouteIndexLed(text, events);
     case FrameKind::DeviceError: return events.OnMonitorLine("DEVICE ERROR", false);
     case FrameKind::ConverterData:
         if (!events.WantsConverterData()) return;

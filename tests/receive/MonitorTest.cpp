@@ -10,24 +10,13 @@
 #include <iterator>
 #include <vector>
 
+#include "app/MonitorSave.h"
 #include "line/Cp1251.h"
+#include "tests/support/RecordingView.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex {
 namespace {
-
-struct Dialogs {
-    std::vector<std::string> asked;
-    std::vector<std::pair<std::string, std::string>> warned;
-    bool answer = true;
-    TrafficLog::SaveDialogs Make() {
-        return {[this](const std::string& caption, const std::string& text) {
-                    asked.push_back(caption + "|" + text);
-                    return answer;
-                },
-                [this](const std::string& caption, const std::string& text) { warned.emplace_back(caption, text); }};
-    }
-};
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,9 +35,14 @@ protected:
             return tm;
         });
     }
+    // The save as the monitor's button runs it, from a confirmed path on.
+    void Save(const std::string& path) { SaveMonitorAs(monitor, path, view); }
+    std::vector<test::RecordingView::Call> Asked() const { return view.CallsOf("ask"); }
+    std::vector<test::RecordingView::Call> Warned() const { return view.CallsOf("message"); }
+
     TrafficLog monitor;
     test::TempDir dir;
-    Dialogs dialogs;
+    test::RecordingView view;
 };
 
 TEST_F(MonitorTest, LinesCarryTheTimeStamp) {
@@ -80,58 +74,61 @@ TEST_F(MonitorTest, SavedFileIsTheLinesWithCrLf) {
     monitor.Add("   COM1   ---   \xCF\xEE\xF0\xF2");  // "Порт" in Windows-1251
     monitor.Add("   COM1   \x97\x97>   OK");
     const auto path = dir.path() / "monitor.txt";
-    monitor.SaveToFile(path.string(), dialogs.Make());
+    Save(path.string());
     EXPECT_EQ(ReadFile(path),
               "09:05:07   COM1   ---   \xCF\xEE\xF0\xF2\r\n"
               "09:05:07   COM1   \x97\x97>   OK\r\n");
-    EXPECT_TRUE(dialogs.asked.empty());
-    EXPECT_TRUE(dialogs.warned.empty());
+    EXPECT_TRUE(Asked().empty());
+    EXPECT_TRUE(Warned().empty());
 }
 
 TEST_F(MonitorTest, ExistingFileIsReplacedOnlyOnYes) {
     const auto path = dir.path() / "old.txt";
     std::ofstream(path) << "previous content that is longer";
     monitor.Add("x");
-    dialogs.answer = false;
-    monitor.SaveToFile(path.string(), dialogs.Make());
+    view.QueueYesNo(false);
+    Save(path.string());
     EXPECT_EQ(ReadFile(path), "previous content that is longer");
-    ASSERT_EQ(dialogs.asked.size(), 1u);
-    EXPECT_EQ(dialogs.asked[0], "Предупреждение|Файл ''" + path.string() + "'' уже существует.\n\nЗаменить?");
-    dialogs.answer = true;
-    monitor.SaveToFile(path.string(), dialogs.Make());
+    ASSERT_EQ(Asked().size(), 1u);
+    EXPECT_EQ(Asked()[0].caption, "Предупреждение");
+    EXPECT_EQ(Asked()[0].text, "Файл ''" + path.string() + "'' уже существует.\n\nЗаменить?");
+    view.QueueYesNo(true);
+    Save(path.string());
     EXPECT_EQ(ReadFile(path), "09:05:07x\r\n");
 }
 
 TEST_F(MonitorTest, BadPathAndReadOnlyFile) {
     const std::string bad = (dir.path() / "no-such-folder" / "m.txt").string();
-    monitor.SaveToFile(bad, dialogs.Make());
-    monitor.SaveToFile("", dialogs.Make());
-    ASSERT_EQ(dialogs.warned.size(), 2u);
-    EXPECT_EQ(dialogs.warned[0].first, "Сохранить как...");
-    EXPECT_EQ(dialogs.warned[0].second, "Путь или имя файла ''" + bad + "'' указаны неверно.");
-    EXPECT_EQ(dialogs.warned[1].second, "Путь или имя файла '''' указаны неверно.");
+    Save(bad);
+    Save("");
+    ASSERT_EQ(Warned().size(), 2u);
+    EXPECT_EQ(Warned()[0].caption, "Сохранить как...");
+    EXPECT_EQ(Warned()[0].text, "Путь или имя файла ''" + bad + "'' указаны неверно.");
+    EXPECT_EQ(Warned()[0].number, 1) << "warning icon";
+    EXPECT_EQ(Warned()[1].text, "Путь или имя файла '''' указаны неверно.");
 
     // A file that even root may not write.
     const std::string readOnly = "/sys/kernel/notes";
     if (!std::filesystem::exists(readOnly)) GTEST_SKIP() << "no read-only file to try";
-    monitor.SaveToFile(readOnly, dialogs.Make());
-    ASSERT_EQ(dialogs.warned.size(), 3u);
-    EXPECT_EQ(dialogs.warned[2].second,
-              "Файла ''" + readOnly + "'' доступен только для чтения.\n\nУкажите другое имя файла.");
+    view.QueueYesNo(true);  // it exists: replace it
+    Save(readOnly);
+    ASSERT_EQ(Warned().size(), 3u);
+    EXPECT_EQ(Warned()[2].text, "Файла ''" + readOnly + "'' доступен только для чтения.\n\nУкажите другое имя файла.");
 }
 
 TEST_F(MonitorTest, WriteErrorIsReported) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     monitor.Add("line");
-    monitor.SaveToFile("/dev/full", dialogs.Make());  // exists: asked, answered Yes
-    ASSERT_EQ(dialogs.warned.size(), 1u);
-    EXPECT_EQ(dialogs.warned[0].first, "Сохранить как...");
-    EXPECT_NE(dialogs.warned[0].second.find("записан не полностью"), std::string::npos);
+    view.QueueYesNo(true);  // it exists: replace it
+    Save("/dev/full");
+    ASSERT_EQ(Warned().size(), 1u);
+    EXPECT_EQ(Warned()[0].caption, "Сохранить как...");
+    EXPECT_EQ(Warned()[0].text, "Файл ''/dev/full'' записан не полностью.\n\nПроверьте, есть ли место на диске.");
 }
 
 TEST_F(MonitorTest, EmptyMonitorGivesAnEmptyFile) {
     const auto path = dir.path() / "empty.txt";
-    monitor.SaveToFile(path.string(), dialogs.Make());
+    Save(path.string());
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(ReadFile(path), "");
 }

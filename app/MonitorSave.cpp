@@ -1,0 +1,44 @@
+#include "app/MonitorSave.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "display/Captions.h"
+
+namespace tulex {
+namespace {
+
+constexpr const char* kSaveCaption = "Сохранить как...";
+
+}  // namespace
+
+std::string SaveErrorText(TrafficLog::SaveError error, const std::string& path) {
+    switch (error) {
+    case TrafficLog::SaveError::ReadOnly:
+        return "Файла ''" + path + "'' доступен только для чтения.\n\nУкажите другое имя файла.";
+    case TrafficLog::SaveError::BadPath: return "Путь или имя файла ''" + path + "'' указаны неверно.";
+    case TrafficLog::SaveError::Incomplete:
+        return "Файл ''" + path + "'' записан не полностью.\n\nПроверьте, есть ли место на диске.";
+    case TrafficLog::SaveError::None: break;
+    }
+    return {};
+}
+
+void SaveMonitorAs(TrafficLog& log, const std::string& path, View& view) {
+    std::error_code ec;
+    if (!path.empty() && std::filesystem::exists(path, ec) &&
+        !view.AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?"))
+        return;
+    const TrafficLog::SaveError error = log.SaveToFile(path);
+    if (error != TrafficLog::SaveError::None)
+        view.ShowMessage(kSaveCaption, SaveErrorText(error, path), MessageIcon::Warning);
+}
+
+void SaveMonitor(TrafficLog& log, View& view) {
+    const auto path = view.InputQuery(kSaveCaption, "Путь к файлу:", log.filePath);
+    if (!path) return;
+    log.filePath = *path;  // as typed
+    SaveMonitorAs(log, *path, view);
+}
+
+}  // namespace tulex

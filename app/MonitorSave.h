@@ -1,0 +1,22 @@
+#pragma once
+// "Монитор: Сохранить в файл": the path dialog (offering the path last
+// confirmed), the question before an existing file is replaced, the save
+// and the operator's words for what went wrong.
+
+#include <string>
+
+#include "app/View.h"
+#include "display/TrafficLog.h"
+
+namespace tulex {
+
+// The whole save, from the path dialog on. UI thread.
+void SaveMonitor(TrafficLog& log, View& view);
+
+// From a confirmed path on: the replace question, the save, its warning.
+void SaveMonitorAs(TrafficLog& log, const std::string& path, View& view);
+
+// The warning text of a failed save; empty for None.
+std::string SaveErrorText(TrafficLog::SaveError error, const std::string& path);
+
+}  // namespace tulex
