@@ -1,6 +1,7 @@
 #include "sim/SimTrace.h"
 
 #include "line/Cp1251.h"
+#include "line/Frame.h"
 
 #include <ctime>
 
@@ -21,15 +22,16 @@ std::string HexBytes(std::string_view bytes) {
 
 namespace {
 
-// Printable ASCII as is, index letters above 0x7F through Windows-1251,
-// control bytes and the reserved 0xFD..0xFF as ".".
+// Printable ASCII as is, the Cyrillic index letters (0xC0 up to the last
+// index) through Windows-1251, everything else, the reserved bytes after the
+// index table among them, as ".".
 std::string Readable(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b >= 0x20 && b < 0x7F)
             out.push_back(c);
-        else if (b >= 0xC0 && b <= 0xFC)
+        else if (b >= 0xC0 && b <= kLastIndex)
             out += Cp1251ToUtf8(std::string_view(&c, 1));
         else
             out.push_back('.');
