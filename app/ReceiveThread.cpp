@@ -7,6 +7,7 @@
 #include "display/CardText.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 namespace {
@@ -138,7 +139,7 @@ void Router::IndexLed(const FrameReader& frame) {
         if (session_.settings.readers) CardEvent(index, std::move(eventData));
         return;
     }
-    if (IsLineHexDigit(static_cast<std::uint8_t>(second))) {
+    if (IsLineHexDigit(second)) {
         Heard(index);
         if (session_.settings.sensors) SensorEvent(index, DataBeforeTerminator(text, 1));
         if (session_.settings.sensorAnswer && !Busy()) session_.SendRequest(index, "+", "Автоответ на посылку датчика");

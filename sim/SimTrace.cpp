@@ -2,23 +2,11 @@
 
 #include "line/Cp1251.h"
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 #include <ctime>
 
 namespace tulex::sim {
-
-std::string HexBytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!out.empty()) out.push_back(' ');
-        out.push_back(kDigits[b >> 4]);
-        out.push_back(kDigits[b & 0x0F]);
-    }
-    return out;
-}
 
 namespace {
 
