@@ -10,6 +10,7 @@
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/RelayTimeInput.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 
@@ -57,8 +58,6 @@ constexpr Relay kRelays[] = {
 // A "$$13" reply that gives no low digit to keep: the write is not sent, as
 // it would put an arbitrary byte into register 13.
 constexpr const char* kBadModeReply = "Неверный ответ контроллера.";
-
-bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 // Reads register 13 and writes it back with the new mode digit, keeping its
 // low digit (the option bits).

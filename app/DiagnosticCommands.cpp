@@ -14,6 +14,7 @@
 #include "app/Transaction.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 
@@ -31,13 +32,6 @@ constexpr std::chrono::milliseconds kHoldUnit{100};
 constexpr std::chrono::milliseconds kPauseMargin{100};
 
 std::string WithAttempts(const std::string& text, int attempts) { return text + kAttempts + std::to_string(attempts); }
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // How a bounded buffer clearing ended.
 enum class Clearing { Acknowledged, Cancelled, Expired, Ended };
@@ -275,11 +269,9 @@ MemoryTestVerdict EvaluateMemoryTest(std::string_view replyData) {
 }
 
 std::optional<int> ReadHoldTime(std::string_view replyData) {
-    if (replyData.size() < 2) return std::nullopt;
-    const int high = HexValue(replyData[0]);
-    const int low = HexValue(replyData[1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    return high * 16 + low;
+    const std::optional<std::uint8_t> value = ParseHexByte(replyData.substr(0, 2));
+    if (!value) return std::nullopt;
+    return *value;
 }
 
 void ControllerCommands::TestMemory() {

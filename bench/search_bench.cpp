@@ -20,6 +20,7 @@
 #include "app/ControllerCommands.h"
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
+#include "line/Frame.h"
 #include "tests/support/Pty.h"
 #include "tests/support/RecordingView.h"
 
@@ -90,8 +91,8 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
         dispatcher.RunUntil([&] { return session.transaction().busy == 0 && view.commandControlsEnabled(); }, 120s);
         found = session.map().Count(tulex::MapSet::Present);
     }
-    if (found != 182) state.SkipWithError("not every controller was found");
-    const double bound = speed > 0 ? 182.0 * (kRequestBytes + kAnswerBytes) * 10 / speed : 0.0;
+    if (found != static_cast<std::size_t>(tulex::kIndexCount)) state.SkipWithError("not every controller was found");
+    const double bound = speed > 0 ? double{tulex::kIndexCount} * (kRequestBytes + kAnswerBytes) * 10 / speed : 0.0;
     state.counters["line_bound_ms"] = bound * 1000;
     state.counters["found"] = static_cast<double>(found);
 }

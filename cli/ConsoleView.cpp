@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "line/Cp1251.h"
+#include "line/HexDigits.h"
 
 namespace tulex::cli {
 namespace {
@@ -42,11 +43,6 @@ std::size_t Utf8Length(std::string_view text, std::size_t i, char32_t& cp) {
     return len;
 }
 
-std::string Hex2(unsigned v) {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[(v >> 4) & 0xF], digits[v & 0xF]};
-}
-
 const char* BalloonState(const Colour& colour) {
     if (colour == kSuccessColour) return "success";
     if (colour == kFailureColour) return "failure";
@@ -80,7 +76,7 @@ std::string JsonQuote(std::string_view utf8) {
         else if (c == '\t')
             out += "\\t";
         else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F))
-            out += "\\u00" + Hex2(cp);
+            out += "\\u00" + HexByte(static_cast<std::uint8_t>(cp));
         else if (cp == 0xFFFD && len == 1)
             out += "\\ufffd";  // not UTF-8: never emit invalid JSON
         else
@@ -98,9 +94,9 @@ std::string TerminalSafe(std::string_view utf8) {
         char32_t cp = 0;
         const std::size_t len = Utf8Length(utf8, i, cp);
         if ((cp < 0x20 && cp != '\n' && cp != '\t') || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F))
-            out += "\\x" + Hex2(cp);
+            out += "\\x" + HexByte(static_cast<std::uint8_t>(cp));
         else if (cp == 0xFFFD && len == 1)
-            out += "\\x" + Hex2(static_cast<unsigned char>(utf8[i]));
+            out += "\\x" + HexByte(static_cast<std::uint8_t>(utf8[i]));
         else
             out.append(utf8.substr(i, len));
         i += len;

@@ -15,6 +15,7 @@
 #include "controller/IndexInput.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex::cli {
 
@@ -35,26 +36,10 @@ int Usage(const std::string& command, const std::string& problem) {
     return kExitUsage;
 }
 
-// 0xHH (either case) as its byte.
-std::optional<std::uint8_t> HexByte(const std::string& text) {
-    if (text.size() != 4 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
-    int value = 0;
-    for (std::size_t i = 2; i < 4; ++i) {
-        const char c = text[i];
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-        if (digit < 0) return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return static_cast<std::uint8_t>(value);
-}
-
 // An index argument as the index dialog would take it typed: 0xHH stands
 // for the character of that Windows-1251 byte.
 std::string AsTyped(const std::string& argument) {
-    const auto byte = HexByte(argument);
+    const auto byte = ParsePrefixedHexByte(argument);
     if (!byte) return argument;
     return *byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, static_cast<char>(*byte)));
 }

@@ -3,7 +3,6 @@
 // that run until stopped take "--seconds N" and SIGINT/SIGTERM as
 // "Остановить".
 
-#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -16,6 +15,7 @@
 #include "controller/LineMap.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex::cli {
 
@@ -38,11 +38,8 @@ int Usage(const std::string& command, const std::string& error) {
 // text; a refusal prints the dialog's message to standard error.
 std::optional<std::uint8_t> ParseIndexArgument(const std::string& text) {
     std::string typed = text;
-    if (text.size() == 4 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
-        std::isxdigit(static_cast<unsigned char>(text[2])) && std::isxdigit(static_cast<unsigned char>(text[3]))) {
-        const auto byte = static_cast<char>(std::stoi(text.substr(2), nullptr, 16));
-        typed = byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, byte));
-    }
+    if (const auto byte = ParsePrefixedHexByte(text))
+        typed = *byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, static_cast<char>(*byte)));
     const IndexInput input = CheckIndexInput(typed);
     if (input.accepted) return input.index;
     std::fprintf(stderr, "%s: %s\n", input.messageCaption.c_str(), TerminalSafe(input.messageText).c_str());

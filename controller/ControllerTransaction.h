@@ -14,6 +14,7 @@
 #include "display/Colour.h"
 #include "line/Clock.h"
 #include "line/EventSet.h"
+#include "line/Frame.h"
 
 namespace tulex {
 
@@ -42,7 +43,7 @@ public:
 
     // --- transaction state
     std::atomic<int> busy{0};
-    std::atomic<std::uint8_t> target{0x47};
+    std::atomic<std::uint8_t> target{kFirstIndex};
     std::vector<std::string> commandList;      // command texts (line bytes)
     std::vector<std::string> descriptionList;  // descriptions and result texts (UTF-8)
     // Entry i of the lists, "" where a list is shorter (no exception may

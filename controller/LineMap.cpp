@@ -2,8 +2,6 @@
 
 namespace tulex {
 
-LineMap::LineMap() { Layout(Geometry{}); }
-
 const std::array<std::uint8_t, kIndexCount>& LineMap::IndexTable() {
     static const auto table = [] {
         std::array<std::uint8_t, kIndexCount> t{};
@@ -11,26 +9,6 @@ const std::array<std::uint8_t, kIndexCount>& LineMap::IndexTable() {
         return t;
     }();
     return table;
-}
-
-void LineMap::Layout(const Geometry& geometry) {
-    geometry_ = geometry;
-    // 1-based column and row counters walk the table row by row.
-    int c = 1;
-    int r = 1;
-    for (int k = 0; k < kIndexCount; ++k) {
-        anchors_[k] = {c * (geometry.columnWidth + 1) + geometry.left - 5,
-                       r * (geometry.rowHeight + 1) + geometry.top - 5};
-        if (++c > geometry.columns) {
-            ++r;
-            c = 1;
-        }
-    }
-}
-
-LineMap::Point LineMap::Anchor(std::uint8_t index) const {
-    if (!InIndexTable(index)) return {};
-    return anchors_[index - kFirstIndex];
 }
 
 bool LineMap::AddIndex(std::uint8_t index, MapSet set) {

@@ -1,9 +1,9 @@
 #include "controller/RelayTimeInput.h"
 
 #include <charconv>
-#include <cstdio>
 
 #include "controller/DialogText.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 
@@ -23,9 +23,7 @@ RelayTimeInput CheckRelayTimeInput(std::string_view typedUtf8) {
     }
     result.accepted = true;
     result.tenths = static_cast<std::uint8_t>(static_cast<int>(seconds * 10.0));
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", result.tenths);
-    result.hex = hex;
+    result.hex = HexByte(result.tenths);
     return result;
 }
 

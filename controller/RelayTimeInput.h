@@ -13,7 +13,7 @@ struct RelayTimeInput {
     bool accepted = false;
     std::string trimmed;      // the text to remember and to show in the description (UTF-8)
     std::uint8_t tenths = 0;  // the register value when accepted
-    std::string hex;          // "%02X" of tenths
+    std::string hex;          // tenths as two upper-case hex digits
     std::string messageText;  // refusal ("Информация", warning icon)
 };
 

@@ -3,6 +3,7 @@
 #include "controller/ControllerTransaction.h"
 #include "display/Captions.h"
 #include "line/Cp1251.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 
@@ -10,13 +11,6 @@ namespace {
 
 constexpr const char* kUnknown = "?";
 constexpr const char* kEmDash = "—";
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Tenths of a second as "%0.1f" prints them, without floating point (and so
 // without the process locale's decimal separator).
@@ -76,9 +70,9 @@ std::optional<int> HexField(std::string_view data, std::size_t position, std::si
     if (position > data.size() || data.size() - position < length || length == 0) return std::nullopt;
     int value = 0;
     for (std::size_t i = 0; i < length; ++i) {
-        const int digit = HexDigitValue(data[position + i]);
-        if (digit < 0) return std::nullopt;
-        value = value * 16 + digit;
+        const std::optional<int> digit = HexDigitValue(data[position + i]);
+        if (!digit) return std::nullopt;
+        value = value * 16 + *digit;
     }
     return value;
 }

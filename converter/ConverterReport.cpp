@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "line/Cp1251.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 namespace {
@@ -12,13 +13,6 @@ constexpr const char* kUnknown = "?";
 
 // Character at a position counted from 1, or 0 when the reply is shorter.
 char At(std::string_view reply, std::size_t position) { return position <= reply.size() ? reply[position - 1] : '\0'; }
-
-std::optional<int> HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return std::nullopt;
-}
 
 std::string Version(char first, char second) {
     if (first == '0' && second == '1') return "S3.2";
@@ -70,8 +64,8 @@ std::string ControllerReplyTime(std::optional<int> d5) {
 }  // namespace
 
 std::string BuildConverterReport(std::string_view reply) {
-    const std::optional<int> d5 = HexDigit(At(reply, 5));
-    const std::optional<int> d6 = HexDigit(At(reply, 6));
+    const std::optional<int> d5 = HexDigitValue(At(reply, 5));
+    const std::optional<int> d6 = HexDigitValue(At(reply, 6));
     std::string text = "Версия: " + Version(At(reply, 1), At(reply, 2));
     text += "\n\nДиапазон опроса: G - " + PollRangeEnd(reply);
     text += "\n\nСкорость в линии RS232, бит/с: " + Rs232Speed(d6);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "line/Cp1251.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 namespace {
@@ -10,13 +11,6 @@ namespace {
 constexpr std::size_t kNumberLength = 10;
 constexpr std::size_t kStatusLength = 12;   // number + two status digits
 constexpr std::size_t kAddressLayout = 20;  // ... + four address characters at 16-19
-
-std::optional<int> HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return std::nullopt;
-}
 
 const char* Reason(int first, bool addressShown) {
     const bool bit0 = first & 1;
@@ -33,8 +27,8 @@ CardText BuildCardText(std::string_view data) {
     static constexpr const char* kBadFormat = "Неверный формат данных";
     if (data.empty()) return {kBadFormat, ""};
 
-    const std::optional<int> first = data.size() > 10 ? HexValue(data[10]) : std::nullopt;
-    const std::optional<int> second = data.size() > 11 ? HexValue(data[11]) : std::nullopt;
+    const std::optional<int> first = data.size() > 10 ? HexDigitValue(data[10]) : std::nullopt;
+    const std::optional<int> second = data.size() > 11 ? HexDigitValue(data[11]) : std::nullopt;
     if (data.size() < kStatusLength || !first || !second) return {kBadFormat, "Данные: " + Cp1251ToUtf8(data)};
 
     const std::string number = Cp1251ToUtf8(data.substr(0, kNumberLength));

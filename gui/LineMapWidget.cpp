@@ -17,10 +17,6 @@ namespace tulex {
 
 namespace {
 
-constexpr unsigned char kLastIndex = LineMapWidget::kFirstIndex + LineMapWidget::kCellCount - 1;
-
-bool InTable(unsigned char index) { return index >= LineMapWidget::kFirstIndex && index <= kLastIndex; }
-
 const QColor kGridLine{192, 192, 192};
 
 int FunctionKeyNumber(int key) { return key >= Qt::Key_F1 && key <= Qt::Key_F10 ? key - Qt::Key_F1 + 1 : 0; }
@@ -47,7 +43,7 @@ unsigned char LineMapWidget::selectedIndex() const { return selected_; }
 void LineMapWidget::selectIndex(unsigned char index) { moveSelection(index, false); }
 
 QRect LineMapWidget::CellRect(unsigned char index) {
-    if (!InTable(index)) return {};
+    if (!IsIndexByte(index)) return {};
     const int k = index - kFirstIndex;
     const int col = k % kColumns;
     const int row = k / kColumns;
@@ -67,7 +63,7 @@ QString LineMapWidget::TooltipText(unsigned char index) {
 }
 
 QPoint LineMapWidget::CellAnchor(unsigned char index, int gridLeft, int gridTop) {
-    const int k = InTable(index) ? index - kFirstIndex : 0;
+    const int k = IsIndexByte(index) ? index - kFirstIndex : 0;
     const int c = k % kColumns + 1;
     const int r = k / kColumns + 1;
     return {c * (kCellSize + 1) + gridLeft - 5, r * (kCellSize + 1) + gridTop - 5};
@@ -99,7 +95,7 @@ void LineMapWidget::paintEvent(QPaintEvent* event) {
     p.fillRect(rect(), kGridLine);
     p.setFont(font());
     const QColor textColour = palette().color(QPalette::WindowText);
-    for (int k = 0; k < kCellCount; ++k) {
+    for (int k = 0; k < kIndexCount; ++k) {
         const auto index = static_cast<unsigned char>(kFirstIndex + k);
         const QRect cell = CellRect(index);
         if (!event->region().intersects(cell)) continue;
@@ -124,7 +120,7 @@ void LineMapWidget::paintEvent(QPaintEvent* event) {
 }
 
 void LineMapWidget::moveSelection(unsigned char index, bool reportClick) {
-    if (!InTable(index)) return;
+    if (!IsIndexByte(index)) return;
     const unsigned char old = selected_;
     selected_ = index;
     if (old != index) {

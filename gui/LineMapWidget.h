@@ -1,9 +1,10 @@
 #pragma once
-// The line map: one 25 x 25 cell for each of the 182 controller indexes
-// (0x47..0xFC), 7 rows of 26, green when the controller was heard, grey when
-// it only gave the positive reply, orange for the selected cell.
+// The line map: one 25 x 25 cell for each controller index (the index table
+// of line/Frame.h), 7 rows of 26, green when the controller was heard, grey
+// when it only gave the positive reply, orange for the selected cell.
 // The widget keeps only the selection; the two sets come from a provider so
 // the map model can live below the GUI and be changed from other threads.
+// This is the one place that knows where the cells stand in pixels.
 
 #include <QList>
 #include <QMetaType>
@@ -14,6 +15,7 @@
 #include <set>
 
 #include "app/ControllerMenu.h"
+#include "line/Frame.h"
 
 namespace tulex {
 
@@ -29,10 +31,9 @@ public:
     static constexpr int kRows = 7;
     static constexpr int kColumns = 26;
     static constexpr int kCellSize = 25;
-    static constexpr int kCellCount = 182;
-    static constexpr unsigned char kFirstIndex = 0x47;
     static constexpr int kWidth = kColumns * 1 + kColumns * kCellSize + 1;  // 677
     static constexpr int kHeight = kRows * 1 + kRows * kCellSize + 1;       // 183
+    static_assert(kRows * kColumns == kIndexCount, "one cell for each index, none spare");
 
     static inline const QColor kWhite{255, 255, 255};
     static inline const QColor kSelected{255, 102, 0};
@@ -44,7 +45,7 @@ public:
     // Called at every paint; must be cheap and safe to call on the GUI thread.
     void setSetsProvider(std::function<MapSets()> provider);
 
-    // The index character of the selected cell (0x47 at start).
+    // The index character of the selected cell (kFirstIndex at start).
     unsigned char selectedIndex() const;
     // Moves the selection without reporting a click.
     void selectIndex(unsigned char index);

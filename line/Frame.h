@@ -26,9 +26,6 @@ inline constexpr int kIndexCount = kLastIndex - kFirstIndex + 1;  // 182
 // True for the 182 controller index characters 0x47..0xFC.
 constexpr bool IsIndexByte(std::uint8_t b) { return b >= kFirstIndex && b <= kLastIndex; }
 
-// "0"-"9" and "A"-"F" (upper case only, as on the line).
-constexpr bool IsLineHexDigit(std::uint8_t b) { return (b >= '0' && b <= '9') || (b >= 'A' && b <= 'F'); }
-
 // XOR of all bytes, starting from 0.
 std::uint8_t CheckCharacter(std::string_view bytes);
 

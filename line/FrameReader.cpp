@@ -1,6 +1,7 @@
 #include "line/FrameReader.h"
 
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 
@@ -13,7 +14,7 @@ FrameKind FrameReader::KindOf(std::uint8_t b) {
     if (b == static_cast<std::uint8_t>(kErrorReply)) return FrameKind::ErrorReply;
     if (IsIndexByte(b)) return FrameKind::IndexLed;
     if (b == static_cast<std::uint8_t>(kDeviceErrorReply)) return FrameKind::DeviceError;
-    if (IsLineHexDigit(b)) return FrameKind::ConverterData;
+    if (IsLineHexDigit(static_cast<char>(b))) return FrameKind::ConverterData;
     return FrameKind::Other;
 }
 

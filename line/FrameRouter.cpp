@@ -1,6 +1,7 @@
 #include "line/FrameRouter.h"
 
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 namespace tulex {
 namespace {
@@ -15,8 +16,7 @@ void RouteIndexLed(std::string_view text, LineEvents& events) {
     if (second == kTerminator) return events.OnPollFrame(index);
     if (text.size() > 2 && text[2] == kCardEventMark)
         return events.OnChannelCardEvent(index, second, DataBeforeTerminator(text, 3));
-    if (IsLineHexDigit(static_cast<std::uint8_t>(second)))
-        return events.OnSensorEvent(index, DataBeforeTerminator(text, 1));
+    if (IsLineHexDigit(second)) return events.OnSensorEvent(index, DataBeforeTerminator(text, 1));
     // Anything else is an addressed request of a master (its second byte is
     // the index again): its monitor line is all there is to it.
 }

@@ -1,6 +1,6 @@
 #include "sim/Scenario.h"
 
-#include "line/Frame.h"
+#include "line/HexDigits.h"
 #include "sim/SimController.h"
 
 #include <fstream>
@@ -57,11 +57,10 @@ std::uint8_t Index(const std::string& text, const std::string& where) {
 }
 
 std::uint8_t HexValue(const std::string& text, const std::string& where) {
-    std::string t = text;
-    if (t.size() == 4 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t = t.substr(2);
-    const int v = ParseHexByte(t);
-    if (v < 0) Fail(where, "\"" + text + "\" is not two hex digits");
-    return static_cast<std::uint8_t>(v);
+    auto v = ParsePrefixedHexByte(text);
+    if (!v) v = ParseHexByte(text);
+    if (!v) Fail(where, "\"" + text + "\" is not two hex digits");
+    return *v;
 }
 
 constexpr int kMaxMs = 24 * 3600 * 1000;
@@ -98,7 +97,7 @@ void ParseConverter(const json& j, Scenario& s) {
     if (j.contains("version")) {
         const std::string v = String(j, "version", where);
         // The PC recognises a converter data reply by its first character.
-        if (v.size() != 2 || !IsLineHexDigit(static_cast<std::uint8_t>(v[0])) || v[1] == '?' || v[1] == '\0')
+        if (v.size() != 2 || !IsLineHexDigit(v[0]) || v[1] == '?' || v[1] == '\0')
             Fail(where + ".version", "must be two characters, the first a hex digit 0-9/A-F");
         s.converter.versionCode = v;
     }
@@ -111,8 +110,7 @@ void ParseConverter(const json& j, Scenario& s) {
     }
     if (j.contains("speed")) {
         const std::string v = String(j, "speed", where);
-        if (v.size() != 2 || !IsLineHexDigit(static_cast<std::uint8_t>(v[0])) ||
-            !IsLineHexDigit(static_cast<std::uint8_t>(v[1])))
+        if (v.size() != 2 || !IsLineHexDigit(v[0]) || !IsLineHexDigit(v[1]))
             Fail(where + ".speed", "must be two hex digits 0-9/A-F");
         s.converter.speedDigits = v;
     }
@@ -185,8 +183,7 @@ ScheduleItem ParseEvent(const json& j, const std::string& where) {
     if (item.event.data.find('?') != std::string::npos && item.event.kind != EventKind::MasterRequest &&
         item.event.kind != EventKind::MasterConverter)
         Fail(where + ".data", "must not contain \"?\" (it ends the frame)");
-    if (item.event.kind == EventKind::Sensor && !item.event.data.empty() &&
-        !IsLineHexDigit(static_cast<std::uint8_t>(item.event.data[0])))
+    if (item.event.kind == EventKind::Sensor && !item.event.data.empty() && !IsLineHexDigit(item.event.data[0]))
         Fail(where + ".data", "sensor data must start with a hex digit 0-9/A-F");
     item.event.channel = Int(j, "channel", where, 0, 0, 2);
     item.event.longData = Bool(j, "long", where, false);

@@ -1,6 +1,6 @@
 #include "sim/SimCommands.h"
 
-#include "line/Frame.h"
+#include "line/HexDigits.h"
 #include "sim/SimController.h"
 
 #include <cstdlib>
@@ -179,10 +179,10 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
     } else if (key == "reg") {
         if (w.size() < 5) return "error: set IDX reg NN HH";
         const int reg = ParseRegisterNumber(w[3]);
-        const int v = ParseHexByte(w[4]);
-        if (reg < 0 || v < 0) return "error: set IDX reg NN HH (two digits, two hex digits)";
+        const auto v = ParseHexByte(w[4]);
+        if (reg < 0 || !v) return "error: set IDX reg NN HH (two digits, two hex digits)";
         if (reg == 2) return "error: register 02 is the index; use \"$0\" on the line";
-        c->SetRegister(reg, static_cast<std::uint8_t>(v));
+        c->SetRegister(reg, *v);
     } else if (key == "preset") {
         if (!c->ApplyPreset(value)) return "error: preset door|door-sensor|turnstile|turnstile-confirm|terminal";
     } else {
@@ -315,7 +315,7 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
             if (!on) return "error: converter echo on|off";
             conf.echo = *on;
         } else if (w[1] == "version") {
-            if (w[2].size() != 2 || !IsLineHexDigit(static_cast<std::uint8_t>(w[2][0])) || w[2][1] == '?')
+            if (w[2].size() != 2 || !IsLineHexDigit(w[2][0]) || w[2][1] == '?')
                 return "error: version is two characters, the first a hex digit";
             conf.versionCode = w[2];
         } else if (w[1] == "upper") {
@@ -324,8 +324,7 @@ std::string SimCommands::Execute(std::string_view commandLine, SimTime now, bool
                 return "error: upper index from H to Ж";
             conf.pollUpper = *b;
         } else if (w[1] == "speed") {
-            if (w[2].size() != 2 || !IsLineHexDigit(static_cast<std::uint8_t>(w[2][0])) ||
-                !IsLineHexDigit(static_cast<std::uint8_t>(w[2][1])))
+            if (w[2].size() != 2 || !IsLineHexDigit(w[2][0]) || !IsLineHexDigit(w[2][1]))
                 return "error: speed is two hex digits";
             conf.speedDigits = w[2];
         } else {

@@ -1,19 +1,13 @@
 #include "sim/SimController.h"
 
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 #include <utility>
 
 namespace tulex::sim {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 struct Preset {
     const char* name;
@@ -35,18 +29,6 @@ constexpr Preset kPresets[] = {
 int ParseRegisterNumber(std::string_view two) {
     if (two.size() != 2 || two[0] < '0' || two[0] > '9' || two[1] < '0' || two[1] > '9') return -1;
     return (two[0] - '0') * 10 + (two[1] - '0');
-}
-
-int ParseHexByte(std::string_view two) {
-    if (two.size() != 2) return -1;
-    const int hi = HexValue(two[0]);
-    const int lo = HexValue(two[1]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
-}
-
-std::string HexByte(std::uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
 SimController::SimController(std::uint8_t index, ControllerBehaviour behaviour)
@@ -94,9 +76,9 @@ bool SimController::PresentMasterCard(std::string_view tenHexDigits) {
     if (!waitingForMasterCard_ || tenHexDigits.size() != 10) return false;
     std::uint8_t bytes[5];
     for (int i = 0; i < 5; ++i) {
-        const int v = ParseHexByte(tenHexDigits.substr(static_cast<std::size_t>(i) * 2, 2));
-        if (v < 0) return false;
-        bytes[i] = static_cast<std::uint8_t>(v);
+        const auto v = ParseHexByte(tenHexDigits.substr(static_cast<std::size_t>(i) * 2, 2));
+        if (!v) return false;
+        bytes[i] = *v;
     }
     for (int i = 0; i < 5; ++i) registers_[20 + i] = bytes[i];
     waitingForMasterCard_ = false;
@@ -126,11 +108,11 @@ CommandResult SimController::WriteRegisters(std::string_view pairs) {
         const int reg = ParseRegisterNumber(pairs.substr(i, 2));
         // Type/version is fixed by the firmware; the index changes only
         // through "$0", which the line checks for collisions.
-        if (reg < 0 || reg == 1 || reg == 2 || ParseHexByte(pairs.substr(i + 2, 2)) < 0) return r;
+        if (reg < 0 || reg == 1 || reg == 2 || !ParseHexByte(pairs.substr(i + 2, 2))) return r;
     }
     for (std::size_t i = 0; i < pairs.size(); i += 4) {
         registers_[static_cast<std::size_t>(ParseRegisterNumber(pairs.substr(i, 2)))] =
-            static_cast<std::uint8_t>(ParseHexByte(pairs.substr(i + 2, 2)));
+            *ParseHexByte(pairs.substr(i + 2, 2));
     }
     r.accepted = true;
     return r;

@@ -67,8 +67,5 @@ private:
 
 // Two decimal digits -> register number, or -1.
 int ParseRegisterNumber(std::string_view two);
-// Two hex digits (either case) -> value, or -1.
-int ParseHexByte(std::string_view two);
-std::string HexByte(std::uint8_t value);  // upper case, two digits
 
 }  // namespace tulex::sim

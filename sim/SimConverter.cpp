@@ -1,6 +1,6 @@
 #include "sim/SimConverter.h"
 
-#include "sim/SimController.h"
+#include "line/HexDigits.h"
 
 namespace tulex::sim {
 

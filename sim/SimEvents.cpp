@@ -1,6 +1,7 @@
 #include "sim/SimEvents.h"
 
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 #include <algorithm>
 
@@ -141,8 +142,7 @@ std::string SimEvents::Fire(const EventSpec& entry, SimTime now) {
             std::uniform_int_distribution<int> state(0, 1);
             data = {static_cast<char>('0' + input(rng_)), static_cast<char>('0' + state(rng_))};
         }
-        if (!IsLineHexDigit(static_cast<std::uint8_t>(data[0])))
-            return "error: sensor data must start with a hex digit 0-9, A-F";
+        if (!IsLineHexDigit(data[0])) return "error: sensor data must start with a hex digit 0-9, A-F";
         line_.Emit(SensorEventFrame(index, data), now, "sensor event");
         line_.Expect(index, '+', now);
         return "sensor event " + who + " " + data;

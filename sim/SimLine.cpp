@@ -1,6 +1,7 @@
 #include "sim/SimLine.h"
 
 #include "line/Frame.h"
+#include "line/HexDigits.h"
 
 #include <algorithm>
 

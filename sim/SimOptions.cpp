@@ -1,6 +1,6 @@
 #include "sim/SimOptions.h"
 
-#include "line/Frame.h"
+#include "line/HexDigits.h"
 #include "sim/SimCommands.h"
 #include "sim/SimConverter.h"
 
@@ -18,10 +18,7 @@ std::optional<int> Milliseconds(const std::string& text) {
     return static_cast<int>(v);
 }
 
-bool TwoHex(const std::string& v) {
-    return v.size() == 2 && IsLineHexDigit(static_cast<std::uint8_t>(v[0])) &&
-           IsLineHexDigit(static_cast<std::uint8_t>(v[1]));
-}
+bool TwoHex(const std::string& v) { return v.size() == 2 && IsLineHexDigit(v[0]) && IsLineHexDigit(v[1]); }
 
 }  // namespace
 
@@ -189,7 +186,7 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
             }
         } else if (arg == "--converter-version") {
             if (!next(v)) return std::nullopt;
-            if (v.size() != 2 || !IsLineHexDigit(static_cast<std::uint8_t>(v[0])) || v[1] == '?') {
+            if (v.size() != 2 || !IsLineHexDigit(v[0]) || v[1] == '?') {
                 error = "--converter-version: two characters, the first a hex digit 0-9/A-F";
                 return std::nullopt;
             }

@@ -1,35 +1,25 @@
 #include "sim/SimTrace.h"
 
 #include "line/Cp1251.h"
+#include "line/Frame.h"
+#include "line/HexDigits.h"
 
 #include <ctime>
 
 namespace tulex::sim {
 
-std::string HexBytes(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!out.empty()) out.push_back(' ');
-        out.push_back(kDigits[b >> 4]);
-        out.push_back(kDigits[b & 0x0F]);
-    }
-    return out;
-}
-
 namespace {
 
-// Printable ASCII as is, index letters above 0x7F through Windows-1251,
-// control bytes and the reserved 0xFD..0xFF as ".".
+// Printable ASCII as is, the Cyrillic index letters (0xC0 up to the last
+// index) through Windows-1251, everything else, the reserved bytes after the
+// index table among them, as ".".
 std::string Readable(std::string_view bytes) {
     std::string out;
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b >= 0x20 && b < 0x7F)
             out.push_back(c);
-        else if (b >= 0xC0 && b <= 0xFC)
+        else if (b >= 0xC0 && b <= kLastIndex)
             out += Cp1251ToUtf8(std::string_view(&c, 1));
         else
             out.push_back('.');

@@ -26,9 +26,6 @@ struct TraceEntry {
 std::string FormatTraceEntry(const TraceEntry& entry, SimTime steadyOrigin,
                              std::chrono::system_clock::time_point origin);
 
-// Hex dump with blanks: "FF 47 3F".
-std::string HexBytes(std::string_view bytes);
-
 // Keeps the last lines for the "trace" command and writes every line to an
 // optional file (or standard error) at once.
 class SimTrace {

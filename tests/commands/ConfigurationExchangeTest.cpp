@@ -41,8 +41,8 @@ TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
         view.QueueYesNo(true);
         commands().Run(s.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << s.caption;
-        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
-                  Hex(Request(kG, s.command) + kClear + Poll(kG)));
+        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
+                  HexBytes(Request(kG, s.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(monitorBefore),
                   Described(kG, std::string("Изменение параметров контроллера: ") + s.caption));
         EXPECT_EQ(LastBalloon().text, "Праметры контроллера изменены.");
@@ -89,8 +89,8 @@ TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
         const std::size_t sentBefore = SentDescriptions().size();
         commands().Run(m.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << m.write;
-        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
-                  Hex(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG)));
+        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
+                  HexBytes(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG)));
         const auto all = SentDescriptions();
         const auto sent = FoldClearPassLines({all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()});
         ASSERT_EQ(sent.size(), 6u);
@@ -183,8 +183,8 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
         view.QueueInput(c.typed);
         commands().Run(c.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << c.typed;
-        EXPECT_EQ(Hex(FoldClearPasses(line.Bytes().substr(before.size()))),
-                  Hex(Request(kG, c.command) + kClear + Poll(kG)));
+        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
+                  HexBytes(Request(kG, c.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(sentBefore), Described(kG, c.description));
         EXPECT_EQ(LastBalloon().text, "Время удержания реле установлено.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
@@ -235,7 +235,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
     view.QueueYesNo(true);
     commands().SetMasterCard();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$4") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kG, "$4") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Задание мастер-карты"));
     EXPECT_EQ(LastBalloon().text, "Поднесите мастер-карту.");
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
@@ -244,7 +244,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
 TEST_F(Configuration, ReadMasterCardShowsItsReport) {
     commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Чтение мастер-карты"));
     const auto b = LastBalloon();
     EXPECT_EQ(b.caption, "Информация");

@@ -56,7 +56,7 @@ protected:
             unsigned byte = 0;
             while (hex >> std::hex >> byte) bytes += static_cast<char>(byte);
         }
-        return Hex(FoldClearPasses(bytes));
+        return HexBytes(FoldClearPasses(bytes));
     }
 
     TempDir simDir;
@@ -74,7 +74,7 @@ TEST_F(ControllerCli, CheckPrintsTheBalloonAndLogsTheExchange) {
     const CliRun run = Cli({"check", "G"}, {"--monitor", "-"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Информация\nКонтроллер есть в линии.\n");
-    EXPECT_EQ(SentHex(), Hex(Request(kG, "$$02") + kClear + Poll(kG)));
+    EXPECT_EQ(SentHex(), HexBytes(Request(kG, "$$02") + kClear + Poll(kG)));
     for (const char* expected :
          {"<——   G   —   Проверка наличия контроллера\n", "——>   OK\n", "<——   G   —   Чистка буфера контроллера\n",
           "<——   G   —   Запрос контроллера\n", "——>   G:47?\n"})
@@ -113,7 +113,7 @@ TEST_F(ControllerCli, ParamsPrintsTheReport) {
               "Отпускание реле 1 по датчику — Да\n"
               "Отпускание реле 2 по датчику — Да\n"
               "Блокировка считывателей — Нет\n");
-    EXPECT_EQ(SentHex(), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
+    EXPECT_EQ(SentHex(), HexBytes(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
     run = Cli({"params", "0x47"}, {"--json"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind("{\"state\": \"report\", \"title\": \"Параметры контроллера с индексом G\", \"text\": "
@@ -136,7 +136,7 @@ TEST_F(ControllerCli, SetIndexRenamesAndRefusesBadIndexes) {
     CliRun run = Cli({"set-index", "G", " H "}, {}, 5);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Информация\nКонтроллер переименован.\n");
-    EXPECT_EQ(SentHex(), Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
+    EXPECT_EQ(SentHex(), HexBytes(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     EXPECT_EQ(Cli({"check", "H"}).status, 0);
     // The index is taken now.
     run = Cli({"set-index", "0x47", "H"}, {}, 5);
@@ -169,7 +169,7 @@ TEST_F(ControllerCli, IndexArgumentsAreCheckedLikeTheDialog) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"index\": \"Ж\""), std::string::npos) << run.out;
     EXPECT_EQ(SentHex(),
-              Hex(Request(0xC6, "$$02") + kClear + Poll(0xC6) + Request(0xC6, "$$02") + kClear + Poll(0xC6)));
+              HexBytes(Request(0xC6, "$$02") + kClear + Poll(0xC6) + Request(0xC6, "$$02") + kClear + Poll(0xC6)));
     const struct {
         const char* index;
         const char* message;
@@ -200,7 +200,7 @@ TEST_F(ControllerCli, ModeKeepsTheOptionBits) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, std::string("Информация\n") + m.result + "\n");
         if (!expected.empty()) expected += ' ';
-        expected += Hex(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG));
+        expected += HexBytes(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG));
     }
     EXPECT_EQ(SentHex(), expected);
 }
@@ -220,7 +220,7 @@ TEST_F(ControllerCli, PresetNeedsYes) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, "Информация\nПраметры контроллера изменены.\n");
         if (!expected.empty()) expected += ' ';
-        expected += Hex(Request(kG, commands[n - 1]) + kClear + Poll(kG));
+        expected += HexBytes(Request(kG, commands[n - 1]) + kClear + Poll(kG));
     }
     EXPECT_EQ(SentHex(), expected);
 }
@@ -238,7 +238,7 @@ TEST_F(ControllerCli, RelayTimeGoesThroughTheDialogCheck) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.out, "Информация\nВремя удержания реле установлено.\n");
         if (!expected.empty()) expected += ' ';
-        expected += Hex(Request(kG, a.command) + kClear + Poll(kG));
+        expected += HexBytes(Request(kG, a.command) + kClear + Poll(kG));
     }
     for (const char* text : {"25.6", "0.09", "2,5"}) {
         const CliRun run = Cli({"relay-time", "G", "2", text});
@@ -262,7 +262,7 @@ TEST_F(ControllerCli, MasterCardSetAndRead) {
               "Информация\n\nНомер мастер-карты — 00001A2B3C\n\nВремя ожидания мастер-карты — 3 с\n\n"
               "Время удержания для очистки памяти — 1 с\n");
     EXPECT_EQ(SentHex(),
-              Hex(Request(kG, "$4") + kClear + Poll(kG) + Request(kG, "$$20212223241415") + kClear + Poll(kG)));
+              HexBytes(Request(kG, "$4") + kClear + Poll(kG) + Request(kG, "$$20212223241415") + kClear + Poll(kG)));
 }
 
 TEST_F(ControllerCli, UsageErrorsAndPortFailures) {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/Hex.h"
+#include "line/HexDigits.h"
 #include "tests/support/Pty.h"
 
 namespace tulex::test {

@@ -1,6 +1,6 @@
 #include "tests/commands/FakeControllers.h"
 
-#include <cstdio>
+#include "line/HexDigits.h"
 
 namespace tulex::test {
 
@@ -8,11 +8,7 @@ void FakeControllers::Add(std::uint8_t index, std::map<std::string, std::string>
     std::lock_guard lock(mutex_);
     Controller c;
     c.registers = std::move(registers);
-    c.registers["02"] = [index] {
-        char b[3];
-        std::snprintf(b, sizeof b, "%02X", index);
-        return std::string(b);
-    }();
+    c.registers["02"] = HexByte(index);
     c.answer = answer;
     controllers_[index] = std::move(c);
 }
@@ -85,9 +81,7 @@ std::string FakeControllers::operator()(const LineFrame& frame) {
         const auto to = static_cast<std::uint8_t>(frame.command[2]);
         Controller moved = c->second;
         controllers_.erase(c);
-        char b[3];
-        std::snprintf(b, sizeof b, "%02X", to);
-        moved.registers["02"] = b;
+        moved.registers["02"] = HexByte(to);
         controllers_[to] = moved;
         return moved.answer == Answer::Positive ? Positive() : Ack();
     }
@@ -95,11 +89,9 @@ std::string FakeControllers::operator()(const LineFrame& frame) {
 }
 
 std::map<std::string, std::string> DoorRegisters(std::uint8_t index) {
-    char b[3];
-    std::snprintf(b, sizeof b, "%02X", index);
-    return {{"02", b},    {"01", "65"}, {"13", "43"}, {"10", "14"}, {"11", "14"}, {"16", "14"},
-            {"17", "14"}, {"12", "14"}, {"18", "63"}, {"19", "73"}, {"14", "1E"}, {"15", "0A"},
-            {"20", "00"}, {"21", "00"}, {"22", "1A"}, {"23", "2B"}, {"24", "3C"}};
+    return {{"02", HexByte(index)}, {"01", "65"}, {"13", "43"}, {"10", "14"}, {"11", "14"}, {"16", "14"},
+            {"17", "14"},           {"12", "14"}, {"18", "63"}, {"19", "73"}, {"14", "1E"}, {"15", "0A"},
+            {"20", "00"},           {"21", "00"}, {"22", "1A"}, {"23", "2B"}, {"24", "3C"}};
 }
 
 }  // namespace tulex::test

@@ -20,7 +20,7 @@ TEST_F(Queries, PresenceCheckAcknowledgedClearsTheBufferAndTurnsTheCellGreen) {
     controllers.Add(kG, DoorRegisters(kG));
     commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kG, "$$02") + kClear + Poll(kG)));
     // The whole exchange in the monitor; the request is logged before it
     // goes out, so its acknowledgement follows it.
     const auto monitor = Monitor();
@@ -49,7 +49,7 @@ TEST_F(Queries, PresenceCheckWithPositiveReplyNeedsNoBufferClearing) {
     controllers.Add(kG, DoorRegisters(kG), Answer::Positive);
     commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    EXPECT_EQ(HexBytes(line.Bytes()), HexBytes(Request(kG, "$$02")));
     EXPECT_EQ(LastBalloon().text, "Контроллер есть в линии.");
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
 }
@@ -59,7 +59,7 @@ TEST_F(Queries, PresenceCheckErrorReplyRemovesTheIndexFromTheMap) {
     controllers.SetAbsent(Answer::Error);
     commands().CheckPresence();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    EXPECT_EQ(HexBytes(line.Bytes()), HexBytes(Request(kG, "$$02")));
     EXPECT_EQ(Monitor().back(), Received("ERROR"));
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
@@ -72,7 +72,7 @@ TEST_F(Queries, PresenceCheckSilenceTimesOutAfterTheRealThreeSeconds) {
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_GE(std::chrono::steady_clock::now() - started, 2900ms);
-    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02")));
+    EXPECT_EQ(HexBytes(line.Bytes()), HexBytes(Request(kG, "$$02")));
     const auto monitor = Monitor();
     ASSERT_FALSE(monitor.empty());
     EXPECT_EQ(monitor.back(), "   TIMEOUT");
@@ -93,7 +93,7 @@ TEST_F(Queries, BufferClearingRunsInPassesOfTheReal100MsUntilTheNextAcknowledgem
     ASSERT_TRUE(RunUntilDone());
     std::string expected = Request(kG, "$$02");
     for (int pass = 0; pass < 3; ++pass) expected += kClear + Poll(kG);
-    EXPECT_EQ(Hex(line.Bytes()), Hex(expected));
+    EXPECT_EQ(HexBytes(line.Bytes()), HexBytes(expected));
     const auto sent = SentDescriptions();
     ASSERT_EQ(sent.size(), 7u);
     for (std::size_t i = 1; i < sent.size(); i += 2) {
@@ -138,7 +138,8 @@ TEST_F(Queries, ParameterReadShowsTheReportOfTheDataReply) {
     controllers.Add(kG, ReportRegisters());
     commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())),
+              HexBytes(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
     const auto split = MonitorSplit();
     EXPECT_EQ(split.sent,
               (std::vector<std::string>{Sent(kG, "Чтение параметров контроллера"),
@@ -156,7 +157,7 @@ TEST_F(Queries, ParameterReadWithPositiveReplyTakesTheDataThatFollows) {
     controllers.Add(kG, ReportRegisters(), Answer::Positive);
     commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(line.Bytes()), Hex(Request(kG, "$$02011310111617121819")));
+    EXPECT_EQ(HexBytes(line.Bytes()), HexBytes(Request(kG, "$$02011310111617121819")));
     EXPECT_EQ(LastBalloon().text, kDoorReport);
 }
 
@@ -166,7 +167,8 @@ TEST_F(Queries, ParameterReadWithoutDataAfterTheAcknowledgementTimesOutAfterTheR
     commands().ReadParameters();
     ASSERT_TRUE(RunUntilDone());
     // Request, one clearing pass ended by the poll's "!", then the data wait.
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())),
+              HexBytes(Request(kG, "$$02011310111617121819") + kClear + Poll(kG)));
     const auto requestAt = line.Frames().front().at;
     EXPECT_GE(std::chrono::steady_clock::now() - requestAt, 2900ms);
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
@@ -212,8 +214,8 @@ TEST_F(Queries, IndexChangeRenamesTheControllerAndDropsTheOldCell) {
     view.QueueInput("  H  ");
     commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())),
-              Hex(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())),
+              HexBytes(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     const std::string probe = "Изменение индекса контроллера G: Проверка наличия контроллера";
     EXPECT_EQ(
         SentDescriptions(),
@@ -243,7 +245,7 @@ TEST_F(Queries, IndexChangeToATakenIndexSendsNoIndexCommand) {
     view.QueueInput("H");
     commands().ChangeIndex();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(Hex(FoldClearPasses(line.Bytes())), Hex(Request(kH, "$$02") + kClear + Poll(kH)));
+    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kH, "$$02") + kClear + Poll(kH)));
     EXPECT_EQ(LastBalloon().text, "Контроллер с индексом H уже есть в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
     EXPECT_TRUE(controllers.Has(kG));

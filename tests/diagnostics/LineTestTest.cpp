@@ -27,7 +27,7 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
     const auto requests = player.Requests();
     const int n = static_cast<int>(requests.size());
     ASSERT_GE(n, 6);
-    for (const auto& r : requests) EXPECT_EQ(Hex(r.bytes), "FF FF FF FF 47 47 24 24 30 32 3F 3D");
+    for (const auto& r : requests) EXPECT_EQ(HexBytes(r.bytes), "FF FF FF FF 47 47 24 24 30 32 3F 3D");
     EXPECT_EQ(player.Frames().size(), requests.size());  // no buffer clearing
 
     const auto balloon = LastBalloon();

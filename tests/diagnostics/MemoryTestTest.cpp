@@ -43,9 +43,9 @@ TEST_F(MemoryTest, ResultAfterAcknowledgementDecidesTheOutcome) {
         const auto frames = player.Frames();
         ASSERT_GE(frames.size(), before + 3);
         // The request, then one buffer-clearing pair.
-        EXPECT_EQ(Hex(frames[before].bytes), "FF FF FF FF C6 C6 2F 38 3F 28");
-        EXPECT_EQ(Hex(frames[before + 1].bytes), "FF FD 3F");
-        EXPECT_EQ(Hex(frames[before + 2].bytes), "FF C6 3F");
+        EXPECT_EQ(HexBytes(frames[before].bytes), "FF FF FF FF C6 C6 2F 38 3F 28");
+        EXPECT_EQ(HexBytes(frames[before + 1].bytes), "FF FD 3F");
+        EXPECT_EQ(HexBytes(frames[before + 2].bytes), "FF C6 3F");
         const auto balloon = LastBalloon();
         EXPECT_EQ(balloon.caption, "Информация");
         EXPECT_EQ(balloon.text, c.text);
@@ -142,7 +142,7 @@ TEST_F(MemoryTest, SilenceAfterAcknowledgementStillCountsDown) {
     EXPECT_EQ(LastOwnLine(), "   TIMEOUT");
     const auto frames = player.Frames();
     EXPECT_GE(frames.size(), 1u + 2u * 60u);  // at least one clearing pair a second
-    EXPECT_EQ(Hex(frames[1].bytes), "FF FD 3F");
+    EXPECT_EQ(HexBytes(frames[1].bytes), "FF FD 3F");
 }
 
 TEST_F(MemoryTest, ErrorReplyAndSilenceFailAtOnce) {

@@ -24,9 +24,9 @@ TEST_F(RawCommand, TypedTextGoesOnLineAndIsRemembered) {
     ASSERT_TRUE(RunUntilDone());
     const auto frames = player.Frames();
     ASSERT_EQ(frames.size(), 3u);  // the request and one buffer-clearing pair
-    EXPECT_EQ(Hex(frames[0].bytes), "FF FF FF FF 47 47 21 31 33 34 3F 28");
-    EXPECT_EQ(Hex(frames[1].bytes), "FF FD 3F");
-    EXPECT_EQ(Hex(frames[2].bytes), "FF 47 3F");
+    EXPECT_EQ(HexBytes(frames[0].bytes), "FF FF FF FF 47 47 21 31 33 34 3F 28");
+    EXPECT_EQ(HexBytes(frames[1].bytes), "FF FD 3F");
+    EXPECT_EQ(HexBytes(frames[2].bytes), "FF 47 3F");
     EXPECT_EQ(LastBalloon().text, "Команда отправлена.");
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
     const auto monitor = Monitor();
@@ -57,8 +57,8 @@ TEST_F(RawCommand, EmptyAndCyrillicText) {
     ASSERT_TRUE(RunUntilDone());
     const auto frames = player.Frames();
     ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(Hex(frames[0].bytes), "FF FF FF FF 47 47 3F 3F");
-    EXPECT_EQ(Hex(frames[1].bytes), "FF FF FF FF 47 47 C6 31 3F C8");
+    EXPECT_EQ(HexBytes(frames[0].bytes), "FF FF FF FF 47 47 3F 3F");
+    EXPECT_EQ(HexBytes(frames[1].bytes), "FF FF FF FF 47 47 C6 31 3F C8");
     EXPECT_EQ(LastBalloon().text, "Команда отправлена.");
     EXPECT_EQ(session->transaction().rawCommandText, "Ж1");
     const auto monitor = Monitor();

@@ -71,11 +71,11 @@ TEST_F(RelayTest, EachRelayAsksThenTriggersUntilStopped) {
 
         const auto frames = player.Frames();
         ASSERT_GE(frames.size(), before + 6);
-        EXPECT_EQ(Hex(frames[before].bytes), c.timeBytes);
-        EXPECT_EQ(Hex(frames[before + 1].bytes), "FF FD 3F");
-        EXPECT_EQ(Hex(frames[before + 2].bytes), "FF 47 3F");
+        EXPECT_EQ(HexBytes(frames[before].bytes), c.timeBytes);
+        EXPECT_EQ(HexBytes(frames[before + 1].bytes), "FF FD 3F");
+        EXPECT_EQ(HexBytes(frames[before + 2].bytes), "FF 47 3F");
         const auto triggers = Triggers(c.trigger);
-        for (const auto& t : triggers) EXPECT_EQ(Hex(t.bytes), c.triggerBytes);
+        for (const auto& t : triggers) EXPECT_EQ(HexBytes(t.bytes), c.triggerBytes);
         const int n = static_cast<int>(triggers.size());
         EXPECT_EQ(frames.size(), before + 3 + triggers.size());
 
@@ -156,7 +156,7 @@ TEST_F(RelayTest, StopBeforeFirstTrigger) {
         ASSERT_TRUE(RunUntilDone(5s));
         EXPECT_EQ(player.Requests().size(), 1 + before);  // the time request only
         if (c.answer == Ack()) {
-            EXPECT_EQ(Hex(player.Frames().back().bytes), "FF 47 3F");  // stopped while clearing
+            EXPECT_EQ(HexBytes(player.Frames().back().bytes), "FF 47 3F");  // stopped while clearing
         }
         EXPECT_EQ(LastBalloon().text, "Тест реле завершен.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);

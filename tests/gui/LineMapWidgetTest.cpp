@@ -28,6 +28,21 @@ TEST(LineMap, GeometryShowsExactlyItsCells) {
     EXPECT_EQ(LineMapWidget::IndexAt(QPoint(676, 182)), 0);
 }
 
+TEST(LineMap, EveryAnchorStandsInItsOwnCellNearTheLowerRightCorner) {
+    // Pop-ups and the command menu stand at the anchor; it must point into
+    // the cell it belongs to wherever the grid is placed.
+    for (const QPoint grid : {QPoint(0, 0), QPoint(8, 80)}) {
+        for (int i = kFirstIndex; i <= kLastIndex; ++i) {
+            const auto index = static_cast<unsigned char>(i);
+            const QPoint anchor = LineMapWidget::CellAnchor(index, grid.x(), grid.y()) - grid;
+            const QRect cell = LineMapWidget::CellRect(index);
+            ASSERT_TRUE(cell.contains(anchor)) << i;
+            EXPECT_EQ(LineMapWidget::IndexAt(anchor), index) << i;
+            EXPECT_EQ(cell.bottomRight() - anchor, QPoint(4, 4)) << i;
+        }
+    }
+}
+
 TEST(LineMap, CellsShowTheWindows1251Characters) {
     EXPECT_EQ(LineMapWidget::CellText(0x47), "G");
     EXPECT_EQ(LineMapWidget::CellText(0xC6), "Ж");

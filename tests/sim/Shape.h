@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "line/HexDigits.h"
+
 namespace tulex::sim::test {
 
 inline bool HasShape(std::string_view text, std::string_view shape) {
@@ -11,8 +13,7 @@ inline bool HasShape(std::string_view text, std::string_view shape) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         const bool digit = c >= '0' && c <= '9';
-        if (shape[i] == '#' ? !digit : shape[i] == '%' ? !(digit || (c >= 'A' && c <= 'F')) : c != shape[i])
-            return false;
+        if (shape[i] == '#' ? !digit : shape[i] == '%' ? !IsLineHexDigit(c) : c != shape[i]) return false;
     }
     return true;
 }
