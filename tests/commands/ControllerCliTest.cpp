@@ -12,8 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/commands/ControllerLine.h"
 #include "tests/support/CliProcess.h"
+#include "tests/support/Hex.h"
+#include "tests/support/LineFrames.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 

@@ -49,4 +49,37 @@ std::string Request(std::uint8_t index, const std::string& command) {
     return frame;
 }
 
+std::string FoldClearPasses(std::string bytes) {
+    constexpr std::size_t kPass = 6;  // FF FD ? FF index ?
+    const auto isPass = [&](std::size_t at) {
+        return at + kPass <= bytes.size() && bytes.compare(at, kClear.size(), kClear) == 0 &&
+               static_cast<unsigned char>(bytes[at + 3]) == 0xFF && bytes[at + 5] == '?';
+    };
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (!isPass(at)) continue;
+        while (isPass(at + kPass) && bytes.compare(at, kPass, bytes, at + kPass, kPass) == 0)
+            bytes.erase(at + kPass, kPass);
+        at += kPass - 1;
+    }
+    return bytes;
+}
+
+std::vector<std::string> FoldClearPassLines(std::vector<std::string> lines) {
+    const auto endsWith = [](const std::string& s, const std::string& tail) {
+        return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    const auto isPass = [&](std::size_t at) {
+        return at + 1 < lines.size() && endsWith(lines[at], "Чистка буфера контроллера") &&
+               endsWith(lines[at + 1], "Запрос контроллера");
+    };
+    for (std::size_t at = 0; at < lines.size(); ++at) {
+        if (!isPass(at)) continue;
+        while (isPass(at + 2) && lines[at] == lines[at + 2] && lines[at + 1] == lines[at + 3])
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at + 2),
+                        lines.begin() + static_cast<std::ptrdiff_t>(at + 4));
+        ++at;
+    }
+    return lines;
+}
+
 }  // namespace tulex::test

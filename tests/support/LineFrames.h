@@ -2,6 +2,7 @@
 // What the engine wrote, cut into frames, and the frames of the line as the
 // tests spell them.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,9 +13,10 @@ namespace tulex::test {
 struct LineFrame {
     enum class Kind { Request, Short };
     Kind kind = Kind::Request;
-    std::uint8_t index = 0;  // request: the index; short frame: the target byte
-    std::string command;     // request: the command text
-    std::string bytes;       // the frame exactly as written
+    std::uint8_t index = 0;                      // request: the index; short frame: the target byte
+    std::string command;                         // request: the command text
+    std::string bytes;                           // the frame exactly as written
+    std::chrono::steady_clock::time_point at{};  // when it was written (the in-memory line's clock)
 
     bool IsPoll(std::uint8_t target) const { return kind == Kind::Short && index == target; }
     bool IsRequest(const std::string& text) const { return kind == Kind::Request && command == text; }
@@ -41,5 +43,15 @@ inline std::string ErrorReply() { return "#?"; }
 inline std::string DataReply(std::uint8_t index, const std::string& data) {
     return std::string(1, static_cast<char>(index)) + ":" + data + "?";
 }
+
+// On a line in real time (tulex-cli against tulex-sim) the buffer-clearing
+// pass (clear frame, then poll) repeats every 100 ms until the controller
+// answers the poll, and a loaded machine may deliver a prompt answer after the
+// pass has ended, so a test that expects one pass must accept several: these
+// fold each run of identical passes into one.
+std::string FoldClearPasses(std::string bytes);
+// The same for monitor descriptions: consecutive repeats of the pair
+// "... Чистка буфера контроллера", "... Запрос контроллера" become one pair.
+std::vector<std::string> FoldClearPassLines(std::vector<std::string> lines);
 
 }  // namespace tulex::test

@@ -28,6 +28,9 @@ Activity Snapshot(const ManualClock& clock, const VirtualLine& line) {
 bool WaitsOnlyForTime(const ManualClock& clock, const VirtualLine& line) {
     const Activity before = Snapshot(clock, line);
     if (before.waiters == 0 || !line.ReaderIdle()) return false;
+    // A wait whose deadline the clock reached has been woken and is about to
+    // run.
+    if (const auto next = clock.NextDeadline(); next && *next <= clock.Now()) return false;
     // No byte was routed since the waits began: nothing can have woken them.
     if (clock.WaitersBlockedSinceActivity()) return Snapshot(clock, line) == before;
     // Bytes were routed during a wait. If they were its reply, the waiter has been

@@ -81,6 +81,18 @@ std::string VirtualLine::Written() const {
     return written_;
 }
 
+std::vector<LineFrame> VirtualLine::Frames() const {
+    std::lock_guard lock(mutex_);
+    return frames_;
+}
+
+std::vector<LineFrame> VirtualLine::Requests() const {
+    std::vector<LineFrame> out;
+    for (auto& f : Frames())
+        if (f.kind == LineFrame::Kind::Request) out.push_back(std::move(f));
+    return out;
+}
+
 std::optional<Clock::TimePoint> VirtualLine::NextDue() const {
     std::lock_guard lock(mutex_);
     return line_.NextDue();
@@ -155,6 +167,10 @@ bool VirtualLine::Write(const LinePort* port, std::string_view frame) {
         frame = frame.substr(0, frame.find('\0'));
         written_ += frame;
         const auto now = clock_.Now();
+        for (auto& f : SplitFrames(frame)) {
+            f.at = now;
+            frames_.push_back(std::move(f));
+        }
         line_.Feed(frame, now);
         DeliverDue(now);
     }

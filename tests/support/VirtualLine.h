@@ -17,6 +17,7 @@
 
 #include "serial/Port.h"
 #include "sim/SimLine.h"
+#include "tests/support/LineFrames.h"
 #include "tests/support/ManualClock.h"
 
 namespace tulex::test {
@@ -54,6 +55,9 @@ public:
 
     // Everything the engine wrote since the line was made, in order.
     std::string Written() const;
+    // The same cut into frames, each with the time it was written.
+    std::vector<LineFrame> Frames() const;
+    std::vector<LineFrame> Requests() const;
     // The next instant at which the model sends something.
     std::optional<Clock::TimePoint> NextDue() const;
     // True while nobody reads or the reader sleeps with nothing to read: every
@@ -86,6 +90,7 @@ private:
     std::condition_variable input_;  // bytes came, the port closed or the device went
     sim::SimLine line_;
     std::string written_;
+    std::vector<LineFrame> frames_;
     std::string readable_;
     std::size_t readAt_ = 0;  // bytes of readable_ already read
     std::uint64_t bytesRead_ = 0;
