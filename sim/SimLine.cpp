@@ -315,7 +315,18 @@ void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
 }
 
 void SimLine::HandleConverter(std::string_view command, SimTime now) {
-    Schedule(converter_.HandleCommand(command), now + Millis(std::max(0, config_.delayMs)), "converter answer");
+    const SimTime at = now + Millis(std::max(0, config_.delayMs));
+    if (const CannedAnswer* canned = converter_.Canned(command)) {
+        if (canned->first.empty()) {
+            TraceNote(now, "the converter does not answer");
+            return;
+        }
+        Schedule(canned->first, at, "converter answer (canned)");
+        if (!canned->then.empty())
+            Schedule(canned->then, at + Millis(std::max(0, canned->gapMs)), "converter's second answer (canned)");
+        return;
+    }
+    Schedule(converter_.HandleCommand(command), at, "converter answer");
 }
 
 // ---------------------------------------------------------------- events and time

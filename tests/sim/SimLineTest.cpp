@@ -184,6 +184,19 @@ TEST_F(LineFixture, ConverterAnswers) {
     EXPECT_EQ(Req(kConverterAddress, "0"), std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x30\x3F\x0F"));
 }
 
+TEST_F(LineFixture, ACannedConverterAnswerReplacesItsOwn) {
+    auto& canned = line.Converter().Config().canned;
+    canned["2"] = {"$?", "C6?", 100};
+    canned["4"] = {};
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "2")), "$?");
+    EXPECT_EQ(line.NextDue(), t0 + 100ms);
+    EXPECT_EQ(At(99), "");
+    EXPECT_EQ(At(100), "C6?") << "the second answer after its gap";
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "4"), 200), "") << "silence";
+    EXPECT_EQ(line.NextDue(), std::nullopt);
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "0"), 300), "21?") << "other commands as before";
+}
+
 TEST_F(LineFixture, EchoReturnsEveryByteBeforeTheAnswer) {
     line.Converter().Config().echo = true;
     line.AddController(G);
