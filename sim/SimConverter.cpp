@@ -17,4 +17,9 @@ std::string SimConverter::HandleCommand(std::string_view command) {
     return "#?";
 }
 
+const CannedAnswer* SimConverter::Canned(std::string_view command) const {
+    const auto it = config_.canned.find(std::string(command));
+    return it == config_.canned.end() ? nullptr : &it->second;
+}
+
 }  // namespace tulex::sim

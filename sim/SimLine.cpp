@@ -233,7 +233,12 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         if (config_.absentError) Schedule("#?", now + Millis(config_.delayMs), "no controller");
         return;
     }
-    const ControllerBehaviour& b = c->Behaviour();
+    ControllerBehaviour& b = c->Behaviour();
+    if (b.errorRepliesFirst > 0) {
+        --b.errorRepliesFirst;
+        Schedule("#?", now + Millis(DelayOf(*c)), "error reply");
+        return;
+    }
     if (Silent(*c)) {
         TraceNote(now, IndexText(index) + " is silent");
         return;
@@ -243,11 +248,20 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         Schedule("#?", at, "error reply");
         return;
     }
+    if (b.refusesWrites && command.starts_with('!')) {
+        Schedule("#?", at, "error reply: write refused");
+        return;
+    }
     if (config_.deviceError || b.deviceError) {
         Schedule("&?", at, "device error reply");
         return;
     }
     CommandResult r = c->HandleCommand(command);
+    if (b.dataPayload && r.data) r.data = *b.dataPayload;
+    if (b.keepsIndex && r.newIndex) {
+        TraceNote(now, IndexText(index) + " keeps its index");
+        r.newIndex.reset();
+    }
     if (r.accepted && r.newIndex && *r.newIndex != index && Find(*r.newIndex)) {
         r.accepted = false;  // two controllers on one index would garble the line
     }
@@ -287,6 +301,11 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
 void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
     SimController* c = Find(index);
     if (!c || Silent(*c) || config_.errorReply || c->Behaviour().errorReply) return;
+    if (c->Behaviour().pollsUnanswered > 0) {
+        --c->Behaviour().pollsUnanswered;
+        TraceNote(now, IndexText(index) + " ignores the poll");
+        return;
+    }
     const SimTime at = now + Millis(DelayOf(*c));
     auto& buffer = c->OutputBuffer();
     while (!buffer.empty()) {
@@ -297,7 +316,18 @@ void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
 }
 
 void SimLine::HandleConverter(std::string_view command, SimTime now) {
-    Schedule(converter_.HandleCommand(command), now + Millis(std::max(0, config_.delayMs)), "converter answer");
+    const SimTime at = now + Millis(std::max(0, config_.delayMs));
+    if (const CannedAnswer* canned = converter_.Canned(command)) {
+        if (canned->first.empty()) {
+            TraceNote(now, "the converter does not answer");
+            return;
+        }
+        Schedule(canned->first, at, "converter answer (canned)");
+        if (!canned->then.empty())
+            Schedule(canned->then, at + Millis(std::max(0, canned->gapMs)), "converter's second answer (canned)");
+        return;
+    }
+    Schedule(converter_.HandleCommand(command), at, "converter answer");
 }
 
 // ---------------------------------------------------------------- events and time

@@ -1,15 +1,14 @@
 #include "tests/commands/CommandFixture.h"
 
 #include "line/Cp1251.h"
+#include "tests/support/RunOnLine.h"
 
 namespace tulex::test {
 
 void CommandFixture::SetUp() {
-    ASSERT_TRUE(pty.ok());
-    line.SetScript(controllers.Script());
-    session = std::make_unique<LineSession>(view, dispatcher);
+    session = std::make_unique<LineSession>(view, dispatcher, line.MakePort(), clock);
     session->monitor().SetWindowExists(true);
-    session->OpenPort(pty.slavePath(), "9600");
+    session->OpenPort(VirtualLine::kPortName, "9600");
     ASSERT_TRUE(session->IsPortOpen());
     session->map().SelectIndex(kG);
     view.Clear();
@@ -22,8 +21,11 @@ void CommandFixture::TearDown() {
 }
 
 bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
-    return dispatcher.RunUntil([this] { return session->transaction().busy == 0 && view.commandControlsEnabled(); },
-                               within);
+    return RunUntil([this] { return session->transaction().busy == 0 && view.commandControlsEnabled(); }, within);
+}
+
+bool CommandFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds within) {
+    return RunOnLine(dispatcher, clock, line, pred, within);
 }
 
 std::vector<std::string> CommandFixture::Monitor() const {
@@ -36,15 +38,15 @@ std::vector<std::string> CommandFixture::Monitor() const {
 }
 
 std::string CommandFixture::Sent(std::uint8_t index, const std::string& description) const {
-    return "   " + pty.slavePath() + "   <——   " + IndexUtf8(index) + "   —   " + description;
+    return "   " + std::string(VirtualLine::kPortName) + "   <——   " + IndexUtf8(index) + "   —   " + description;
 }
 
 std::string CommandFixture::Received(const std::string& text) const {
-    return "   " + pty.slavePath() + "   ——>   " + text;
+    return "   " + std::string(VirtualLine::kPortName) + "   ——>   " + text;
 }
 
 CommandFixture::SplitMonitor CommandFixture::MonitorSplit() const {
-    const std::string sentPrefix = "   " + pty.slavePath() + "   <——   ";
+    const std::string sentPrefix = "   " + std::string(VirtualLine::kPortName) + "   <——   ";
     SplitMonitor split;
     const auto lines = Monitor();
     for (std::size_t i = 1; i < lines.size(); ++i)
@@ -53,7 +55,7 @@ CommandFixture::SplitMonitor CommandFixture::MonitorSplit() const {
 }
 
 std::vector<std::string> CommandFixture::SentDescriptions() const {
-    const std::string prefix = "   " + pty.slavePath() + "   <——   ";
+    const std::string prefix = "   " + std::string(VirtualLine::kPortName) + "   <——   ";
     std::vector<std::string> out;
     for (const auto& l : Monitor())
         if (l.rfind(prefix, 0) == 0) out.push_back(l.substr(prefix.size()));

@@ -1,6 +1,6 @@
 #pragma once
-// The engine with a recording view on one side of a pseudo-terminal and the
-// test's controllers on the other, the port open and the monitor on.
+// The engine with a recording view on an in-memory line with the test's
+// controllers, on a manual clock; the port open and the monitor on.
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 #include "app/ControllerCommands.h"
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
-#include "app/Timing.h"
-#include "tests/commands/ControllerLine.h"
-#include "tests/commands/FakeControllers.h"
-#include "tests/support/Pty.h"
+#include "line/HexDigits.h"
+#include "tests/commands/LineControllers.h"
+#include "tests/support/LineFrames.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/RecordingView.h"
-#include "tests/support/TimeDivisor.h"
+#include "tests/support/VirtualLine.h"
 
 namespace tulex::test {
 
@@ -29,8 +29,11 @@ protected:
     void TearDown() override;
 
     ControllerCommands& commands() { return session->controller(); }
-    // Runs the UI loop until the command's worker has ended.
+    // Runs the UI loop, and the clock whenever the engine waits for time
+    // alone, until the command's worker has ended.
     bool RunUntilDone(std::chrono::milliseconds within = 30s);
+    // The same until pred holds.
+    bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds within = 30s);
 
     // Monitor lines in UTF-8 without their time stamp.
     std::vector<std::string> Monitor() const;
@@ -54,10 +57,10 @@ protected:
     // Request command texts seen on the line, in order.
     std::vector<std::string> RequestCommands() const;
 
-    // Declared so that the line's thread ends before what its script uses.
-    Pty pty;
-    FakeControllers controllers;
-    ControllerLine line{pty};
+    // The session goes first, then the line and the clock it uses.
+    ManualClock clock;
+    VirtualLine line{clock};
+    LineControllers controllers{line};
     QueueDispatcher dispatcher;
     RecordingView view;
     std::unique_ptr<LineSession> session;

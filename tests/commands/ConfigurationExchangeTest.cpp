@@ -1,5 +1,5 @@
 // Standard sets, modes, relay hold times and the master card against
-// controllers played on a pseudo-terminal.
+// controllers on the in-memory line.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ class Configuration : public CommandFixture {
 protected:
     void SetUp() override {
         CommandFixture::SetUp();
-        controllers.Add(kG, DoorRegisters(kG));
+        controllers.Add(kG, DoorRegisters());
     }
 };
 
@@ -36,31 +36,29 @@ TEST_F(Configuration, StandardSetsWriteTheirRegistersAfterYes) {
          "FF"},
     };
     for (const auto& s : sets) {
-        const std::string before = line.Bytes();
+        const std::string before = line.Written();
         const std::size_t monitorBefore = SentDescriptions().size();
         view.QueueYesNo(true);
         commands().Run(s.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << s.caption;
-        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
-                  HexBytes(Request(kG, s.command) + kClear + Poll(kG)));
+        EXPECT_EQ(HexBytes(line.Written().substr(before.size())), HexBytes(Request(kG, s.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(monitorBefore),
                   Described(kG, std::string("Изменение параметров контроллера: ") + s.caption));
         EXPECT_EQ(LastBalloon().text, "Праметры контроллера изменены.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
-        EXPECT_EQ(controllers.Register(kG, "13"), s.reg13);
-        EXPECT_EQ(controllers.Register(kG, "18"), s.reg18);
+        EXPECT_EQ(controllers.Register(kG, 13), s.reg13);
+        EXPECT_EQ(controllers.Register(kG, 18), s.reg18);
     }
 }
 
 TEST_F(Configuration, StandardSetErrorReplyAndSilence) {
-    TimeDivisor fast(5);
-    controllers.Add(kG, DoorRegisters(kG), Answer::Error);
+    controllers.Add(kG, DoorRegisters(), Answer::Error);
     view.QueueYesNo(true);
     commands().ApplyPreset(Preset::RegistrationTerminal);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");
     EXPECT_EQ(LastBalloon().colour, kFailureColour);
-    controllers.Add(kG, DoorRegisters(kG), Answer::Silent);
+    controllers.Add(kG, DoorRegisters(), Answer::Silent);
     view.QueueYesNo(true);
     commands().ApplyPreset(Preset::RegistrationTerminal);
     ASSERT_TRUE(RunUntilDone());
@@ -85,25 +83,26 @@ TEST_F(Configuration, ModeChangeKeepsTheOptionBitsOfRegister13) {
     };
     for (const auto& m : modes) {
         controllers.Add(kG, {{"13", "47"}});
-        const std::string before = line.Bytes();
+        const std::string before = line.Written();
         const std::size_t sentBefore = SentDescriptions().size();
         commands().Run(m.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << m.write;
-        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
+        EXPECT_EQ(HexBytes(line.Written().substr(before.size())),
                   HexBytes(Request(kG, "$$13") + kClear + Poll(kG) + Request(kG, m.write) + kClear + Poll(kG)));
         const auto all = SentDescriptions();
-        const auto sent = FoldClearPassLines({all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()});
+        const std::vector<std::string> sent(all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end());
         ASSERT_EQ(sent.size(), 6u);
         EXPECT_EQ(sent[0], Described(kG, "Изменение режима работы контроллера: Запрос режима работы"));
         EXPECT_EQ(sent[3], Described(kG, m.description));
         EXPECT_EQ(LastBalloon().text, m.result);
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
-        EXPECT_EQ(controllers.Register(kG, "13"), std::string(m.write).substr(3));
+        EXPECT_EQ(controllers.Register(kG, 13), std::string(m.write).substr(3));
     }
 }
 
 TEST_F(Configuration, ModeChangeWritesTheKeptDigitInUpperCase) {
-    controllers.Add(kG, {{"13", "0b"}}, Answer::Positive);
+    controllers.Add(kG, {}, Answer::Positive);
+    controllers.SetDataOverride(kG, "0b");  // a lower-case digit in the data reply
     commands().SetMode(Mode::Offline);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!134B"}));
@@ -122,12 +121,11 @@ TEST_F(Configuration, ModeChangeSendsNoWriteForAReplyWithoutALowDigit) {
         EXPECT_EQ(sent.back(), "$$13");
         EXPECT_EQ(LastBalloon().text, "Неверный ответ контроллера.") << reply;
         EXPECT_EQ(LastBalloon().colour, kFailureColour);
-        EXPECT_EQ(controllers.Register(kG, "13"), "47");
+        EXPECT_EQ(controllers.Register(kG, 13), "47");
     }
 }
 
 TEST_F(Configuration, ModeChangeReadFailuresSendNoWrite) {
-    TimeDivisor fast(5);
     // Error reply to the read.
     controllers.Add(kG, {{"13", "47"}}, Answer::Error);
     commands().SetMode(Mode::Offline);
@@ -150,11 +148,9 @@ TEST_F(Configuration, ModeChangeReadFailuresSendNoWrite) {
 }
 
 TEST_F(Configuration, ModeChangeWriteRefused) {
-    line.SetScript([](const LineFrame& f) -> std::string {
-        if (f.IsRequest("$$13")) return Positive() + DataReply(kG, "47");
-        if (f.kind == LineFrame::Kind::Request) return ErrorReply();
-        return {};
-    });
+    // The controller reads, but its memory refuses the write.
+    controllers.Add(kG, {{"13", "47"}}, Answer::Positive);
+    controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.refusesWrites = true; });
     commands().SetMode(Mode::Online);
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(RequestCommands(), (std::vector<std::string>{"$$13", "!1307"}));
@@ -178,19 +174,18 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
         {MenuCommand::RelayTime4, "0.1", "!1701", "Изменение параметров реле 4: 0.1 с"},
     };
     for (const auto& c : cases) {
-        const std::string before = line.Bytes();
+        const std::string before = line.Written();
         const std::size_t sentBefore = SentDescriptions().size();
         view.QueueInput(c.typed);
         commands().Run(c.menuCommand);
         ASSERT_TRUE(RunUntilDone()) << c.typed;
-        EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes().substr(before.size()))),
-                  HexBytes(Request(kG, c.command) + kClear + Poll(kG)));
+        EXPECT_EQ(HexBytes(line.Written().substr(before.size())), HexBytes(Request(kG, c.command) + kClear + Poll(kG)));
         EXPECT_EQ(SentDescriptions().at(sentBefore), Described(kG, c.description));
         EXPECT_EQ(LastBalloon().text, "Время удержания реле установлено.");
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
     }
-    EXPECT_EQ(controllers.Register(kG, "10"), "19");
-    EXPECT_EQ(controllers.Register(kG, "16"), "FF");
+    EXPECT_EQ(controllers.Register(kG, 10), "19");
+    EXPECT_EQ(controllers.Register(kG, 16), "FF");
     // The last text is offered by every relay's dialog.
     view.QueueInput(std::nullopt);
     commands().SetRelayTime(2);
@@ -198,7 +193,6 @@ TEST_F(Configuration, RelayHoldTimesGoOutInTenths) {
 }
 
 TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
-    TimeDivisor fast(5);
     const struct {
         const char* name;
         MenuCommand menuCommand;
@@ -209,7 +203,7 @@ TEST_F(Configuration, RelayTimeAndMasterCardFailures) {
     };
     for (const auto& c : commandsUnderTest) {
         for (const Answer answer : {Answer::Error, Answer::Silent}) {
-            controllers.Add(kG, DoorRegisters(kG), answer);
+            controllers.Add(kG, DoorRegisters(), answer);
             if (c.asks)
                 view.QueueYesNo(true);
             else
@@ -235,7 +229,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
     view.QueueYesNo(true);
     commands().SetMasterCard();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kG, "$4") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(line.Written()), HexBytes(Request(kG, "$4") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Задание мастер-карты"));
     EXPECT_EQ(LastBalloon().text, "Поднесите мастер-карту.");
     EXPECT_EQ(LastBalloon().colour, kSuccessColour);
@@ -244,7 +238,7 @@ TEST_F(Configuration, SetMasterCardAfterYes) {
 TEST_F(Configuration, ReadMasterCardShowsItsReport) {
     commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
-    EXPECT_EQ(HexBytes(FoldClearPasses(line.Bytes())), HexBytes(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
+    EXPECT_EQ(HexBytes(line.Written()), HexBytes(Request(kG, "$$20212223241415") + kClear + Poll(kG)));
     EXPECT_EQ(SentDescriptions().front(), Described(kG, "Чтение мастер-карты"));
     const auto b = LastBalloon();
     EXPECT_EQ(b.caption, "Информация");
@@ -256,7 +250,6 @@ TEST_F(Configuration, ReadMasterCardShowsItsReport) {
 }
 
 TEST_F(Configuration, ReadMasterCardFailuresAndShortReply) {
-    TimeDivisor fast(5);
     controllers.SetDataOverride(kG, "00001A2B");
     commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
@@ -268,7 +261,7 @@ TEST_F(Configuration, ReadMasterCardFailuresAndShortReply) {
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(Monitor().back(), "   TIMEOUT");
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло.");
-    controllers.Add(kG, DoorRegisters(kG), Answer::Error);
+    controllers.Add(kG, DoorRegisters(), Answer::Error);
     commands().ReadMasterCard();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(LastBalloon().text, "Контроллера нет в линии.");

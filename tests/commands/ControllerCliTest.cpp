@@ -12,8 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/commands/ControllerLine.h"
+#include "line/HexDigits.h"
 #include "tests/support/CliProcess.h"
+#include "tests/support/LineFrames.h"
 #include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
 
@@ -36,11 +37,11 @@ protected:
         ASSERT_FALSE(first.empty());
         port = first.substr(first.find(' ') + 1);
     }
-    CliRun Cli(std::vector<std::string> args, std::vector<std::string> options = {}, int divisor = 1) {
+    CliRun Cli(std::vector<std::string> args, std::vector<std::string> options = {}) {
         std::vector<std::string> all{"-p", port};
         all.insert(all.end(), options.begin(), options.end());
         all.insert(all.end(), args.begin(), args.end());
-        return RunCli(all, divisor);
+        return RunCli(all);
     }
     // The bytes the PC sent, as hex, from the simulator's trace, with repeated
     // buffer-clearing passes folded into one.
@@ -88,7 +89,7 @@ TEST_F(ControllerCli, CheckFailures) {
     EXPECT_EQ(run.out,
               "{\"state\": \"failure\", \"title\": \"Информация\", \"text\": \"Контроллера нет в линии.\", "
               "\"index\": \"G\"}\n");
-    run = Cli({"check", "H"}, {"--monitor", "-"}, 10);
+    run = Cli({"check", "H"}, {"--monitor", "-"});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, "Информация\nВремя ожидания ответа истекло.\n");
     EXPECT_NE(run.err.find("   TIMEOUT\n"), std::string::npos) << run.err;
@@ -125,7 +126,7 @@ TEST_F(ControllerCli, ParamsPrintsTheReport) {
 
 TEST_F(ControllerCli, ParamsWithoutTheDataReplyTimesOut) {
     StartSim(R"({"controllers": [{"index": "G", "no_data_after_ack": true}]})");
-    const CliRun run = Cli({"params", "G"}, {"--monitor", "-"}, 10);
+    const CliRun run = Cli({"params", "G"}, {"--monitor", "-"});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.out, "Информация\nВремя ожидания ответа истекло.\n");
     EXPECT_NE(run.err.find("   TIMEOUT\n"), std::string::npos);
@@ -133,13 +134,13 @@ TEST_F(ControllerCli, ParamsWithoutTheDataReplyTimesOut) {
 
 TEST_F(ControllerCli, SetIndexRenamesAndRefusesBadIndexes) {
     StartSim(kDoorLine);
-    CliRun run = Cli({"set-index", "G", " H "}, {}, 5);
+    CliRun run = Cli({"set-index", "G", " H "}, {});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Информация\nКонтроллер переименован.\n");
     EXPECT_EQ(SentHex(), HexBytes(Request(kH, "$$02") + Request(kG, "$0HH") + Request(kH, "$$02") + kClear + Poll(kH)));
     EXPECT_EQ(Cli({"check", "H"}).status, 0);
     // The index is taken now.
-    run = Cli({"set-index", "0x47", "H"}, {}, 5);
+    run = Cli({"set-index", "0x47", "H"}, {});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Информация\nКонтроллер с индексом H уже есть в линии.\n");
 

@@ -63,7 +63,7 @@ protected:
         EXPECT_EQ(session->transaction().busy, 0) << what;
         EXPECT_TRUE(view.CallsOf("controls").empty()) << what;
         EXPECT_TRUE(view.CallsOf("balloon").empty()) << what;
-        EXPECT_EQ(line.Bytes(), "") << what;
+        EXPECT_EQ(line.Written(), "") << what;
     }
 };
 
@@ -173,7 +173,6 @@ TEST_F(Handlers, RelayTimeRefusalsShowTheRangeAndTheTextIsRemembered) {
 }
 
 TEST_F(Handlers, ControlsAreDisabledWhileACommandRunsAndEnabledAfter) {
-    TimeDivisor fast(30);
     commands().CheckPresence();
     // The handler has returned: controls off, transaction state filled.
     EXPECT_FALSE(view.commandControlsEnabled());
@@ -213,7 +212,6 @@ struct MenuCase {
 };
 
 TEST_F(Handlers, RunCallsTheHandlerOfEachCommand) {
-    TimeDivisor fast(100);
     const MenuCase cases[] = {
         {MenuCommand::CheckPresence, "request", "$$02", "Проверка наличия контроллера"},
         {MenuCommand::ReadParameters, "request", "$$02011310111617121819", "Чтение параметров контроллера"},

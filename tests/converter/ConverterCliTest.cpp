@@ -110,7 +110,7 @@ TEST_F(ConverterCliTest, RawCommandOutcomes) {
 TEST(ConverterCliSilentLine, TimeOutIsAFailure) {
     test::Pty pty;
     ASSERT_TRUE(pty.ok());
-    const CliRun run = RunCli({"-p", pty.slavePath(), "--monitor", "-", "converter", "info"}, 10);
+    const CliRun run = RunCli({"-p", pty.slavePath(), "--monitor", "-", "converter", "info"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Время ожидания ответа истекло.\n");
     EXPECT_NE(run.err.find("   TIMEOUT\n"), std::string::npos) << run.err;

@@ -1,11 +1,13 @@
 // The converter commands end to end: the handlers on the UI thread (a
-// QueueDispatcher run by the test), the workers, the real port and receive
-// thread on a pseudo-terminal, and a scripted converter on the far side.
+// QueueDispatcher run by the test), the workers and the receive thread on the
+// in-memory line, whose converter answers as set up by each test, on the
+// manual clock.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,24 +15,20 @@
 #include "app/ConverterCommands.h"
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
-#include "app/Timing.h"
 #include "converter/ConverterReport.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
-#include "tests/converter/ScriptedConverter.h"
-#include "tests/support/Pty.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/RecordingView.h"
+#include "tests/support/RunOnLine.h"
+#include "tests/support/VirtualLine.h"
 
 namespace tulex {
 namespace {
 
 using namespace std::chrono_literals;
 using test::RecordingView;
-using test::ScriptedConverter;
-using Answer = ScriptedConverter::Answer;
-constexpr auto Reply = &ScriptedConverter::Reply;
-constexpr auto NoReply = &ScriptedConverter::NoReply;
-constexpr auto ReplyThen = &ScriptedConverter::ReplyThen;
+using Canned = std::map<std::string, sim::CannedAnswer>;
 
 // The state of the converter command at the moment a message box opens.
 struct AtMessage {
@@ -77,25 +75,18 @@ public:
     void OpenCommandMenu(std::uint8_t i) override { rec.OpenCommandMenu(i); }
 };
 
-// Answers of a converter that works: version 21, poll range C6, speeds 08.
-Answer WorkingConverter(const std::string& command) {
-    if (command == "0") return Reply("21?");
-    if (command == "2") return Reply("C6?");
-    if (command == "4") return Reply("08?");
-    return Reply("$?");
-}
+// The line's converter works: version 21, poll range C6, speeds 08. It takes
+// an empty command as well (as some firmware does).
+const Canned kWorkingConverter = {{"", {"$?"}}};
 
 const std::string kReport21C608 = BuildConverterReport("21C608");
 
 class ConverterCommandsTest : public ::testing::Test {
 protected:
-    // The real time limits unless a test waits for a time-out: a loaded
-    // machine may answer later than a shortened limit.
     void SetUp() override {
-        ASSERT_TRUE(pty.ok());
-        session = std::make_unique<LineSession>(view, dispatcher);
+        session = std::make_unique<LineSession>(view, dispatcher, line.MakePort(), clock);
         session->monitor().SetWindowExists(true);
-        session->OpenPort(pty.slavePath(), "9600");
+        session->OpenPort(test::VirtualLine::kPortName, "9600");
         ASSERT_TRUE(session->IsPortOpen());
         view.probe = [this](const std::string& c, const std::string& t, MessageIcon i) {
             ConverterTransaction& converterTransaction = session->converterTransaction();
@@ -112,18 +103,25 @@ protected:
         };
     }
     void TearDown() override {
-        line.reset();
         if (session) session->ClosePort();
         session.reset();
-        SetTestTimeDivisor(1);
     }
 
-    void StartLine(ScriptedConverter::Script script) {
-        line = std::make_unique<ScriptedConverter>(pty, std::move(script));
+    // What the converter says instead of its own answers, by command text.
+    void StartLine(Canned canned) {
+        line.With([&](sim::SimLine& l) { return l.Converter().Config().canned = std::move(canned); });
     }
-    // Runs the UI thread until the command's worker has cleaned up.
+    // The requests to the converter written so far, whole.
+    std::vector<std::string> Frames() const {
+        std::vector<std::string> frames;
+        for (const auto& f : line.Requests())
+            if (f.index == kConverterAddress) frames.push_back(f.bytes);
+        return frames;
+    }
+    // Runs the UI thread, and the clock while the worker waits for time,
+    // until the command's worker has cleaned up.
     void RunToEnd() {
-        ASSERT_TRUE(dispatcher.RunUntil([&] { return !session->converter().Running(); }, 15s));
+        ASSERT_TRUE(test::RunOnLine(dispatcher, clock, line, [&] { return !session->converter().Running(); }));
         dispatcher.ProcessPending();
     }
     std::vector<std::string> MonitorLines() const {
@@ -151,21 +149,21 @@ protected:
         EXPECT_TRUE(view.rec.commandControlsEnabled());
     }
 
+    test::ManualClock clock;
+    test::VirtualLine line{clock};
     QueueDispatcher dispatcher;
     ProbeView view;
-    test::Pty pty;
     std::unique_ptr<LineSession> session;
-    std::unique_ptr<ScriptedConverter> line;
 };
 
 TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
-    StartLine(WorkingConverter);
+    StartLine(kWorkingConverter);
     ASSERT_TRUE(session->converter().OpenConverterMenu());
     ASSERT_TRUE(session->converter().ReadConverterParameters());
     EXPECT_FALSE(view.rec.commandControlsEnabled());
     RunToEnd();
 
-    const auto frames = line->Frames();
+    const auto frames = Frames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x30\x3F\x0F"));
     EXPECT_EQ(frames[1], BuildRequest(kConverterAddress, "2"));
@@ -199,15 +197,15 @@ TEST_F(ConverterCommandsTest, ReadSendsThreeRequestsAndShowsTheReport) {
     EXPECT_EQ(controls[1].number, 1);
 }
 
-// At the real 3000 ms limit: the second request is never answered.
+// At the 3000 ms limit: the second request is never answered.
 TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheNextReadStartsEmpty) {
-    StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : NoReply(); });
+    StartLine({{"2", {}}, {"4", {}}});
     ASSERT_TRUE(session->converter().ReadConverterParameters());
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = clock.Now();
     RunToEnd();
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 3000ms);
+    EXPECT_EQ(clock.Now() - started, 3000ms);
 
-    EXPECT_EQ(line->Frames().size(), 2u);  // the third request is never sent
+    EXPECT_EQ(Frames().size(), 2u);  // the third request is never sent
     EXPECT_EQ(CountLinesEndingWith("   TIMEOUT"), 1);
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].caption, "Предупреждение");
@@ -221,7 +219,7 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
 
     // The next read starts from an empty converter reply: its report is that
     // of its own three answers, not "21" followed by them.
-    line->SetScript(WorkingConverter);
+    StartLine(kWorkingConverter);
     ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 2u);
@@ -231,10 +229,10 @@ TEST_F(ConverterCommandsTest, ReadWhoseSecondRequestTimesOutShowsNoReportAndTheN
 }
 
 TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
-    StartLine([](const std::string& command) { return command == "0" ? Reply("21?") : Reply("#?"); });
+    StartLine({{"2", {"#?"}}, {"4", {"#?"}}});
     ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
-    EXPECT_EQ(line->Frames().size(), 2u);
+    EXPECT_EQ(Frames().size(), 2u);
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].caption, "Информация");
     EXPECT_EQ(view.atMessages[0].text, "Параметры преобразователя недоступны.");
@@ -249,12 +247,7 @@ TEST_F(ConverterCommandsTest, ErrorReplyEndsTheReadAtTheFailingRequest) {
 // "$" to a read request is shown but does not end the wait: the data reply
 // that follows it still completes the read.
 TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
-    SetTestTimeDivisor(5);
-    StartLine([](const std::string& command) {
-        Answer a = WorkingConverter(command);
-        if (command == "2") a = ReplyThen("$?", "C6?", 100ms);
-        return a;
-    });
+    StartLine({{"2", {"$?", "C6?", 100}}});
     ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 1u);
@@ -262,25 +255,24 @@ TEST_F(ConverterCommandsTest, PositiveReplyToAReadRequestDoesNotEndTheWait) {
     EXPECT_GE(CountLinesEndingWith("OK"), 1);
 
     // With nothing else, the "$" leads to the time-out.
-    line->SetScript([](const std::string& command) { return command == "0" ? Reply("$?") : NoReply(); });
+    StartLine({{"0", {"$?"}}, {"2", {}}, {"4", {}}});
     ASSERT_TRUE(session->converter().ReadConverterParameters());
     RunToEnd();
     EXPECT_EQ(session->converter().LastResult().outcome, ConverterCommands::Outcome::Timeout);
-    EXPECT_EQ(line->Frames().size(), 4u);
+    EXPECT_EQ(Frames().size(), 4u);
     ExpectIdle();
 }
 
 // A data reply to the poll range change is no answer to it either.
 TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
-    SetTestTimeDivisor(5);
-    StartLine([](const std::string&) { return ReplyThen("21?", "$?", 100ms); });
+    StartLine({{"1H", {"21?", "$?", 100}}});
     view.rec.QueueInput("H");
     ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].text, "Диапазон опроса изменен");
 
-    line->SetScript([](const std::string&) { return Reply("21?"); });
+    StartLine({{"1H", {"21?"}}});
     view.rec.QueueInput("H");
     ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
@@ -291,7 +283,7 @@ TEST_F(ConverterCommandsTest, DataReplyToASingleCommandDoesNotEndTheWait) {
 }
 
 TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
-    StartLine(WorkingConverter);
+    StartLine(kWorkingConverter);
     view.rec.QueueInput(" Ж ");
     ASSERT_TRUE(session->converter().ChangePollRange());
     RunToEnd();
@@ -302,7 +294,7 @@ TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
     EXPECT_EQ(view.rec.lastInputPrompt(), "Допустимые значения: H - Ж\n\nИндекс:");
     EXPECT_EQ(view.rec.lastInputInitial(), "");
 
-    const auto frames = line->Frames();
+    const auto frames = Frames();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0], BuildRequest(kConverterAddress, "1\xC6"));
     EXPECT_EQ(frames[0].substr(6, 2), "1\xC6");
@@ -324,7 +316,7 @@ TEST_F(ConverterCommandsTest, PollRangeIsTrimmedAndSentInWindows1251) {
 }
 
 TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
-    StartLine(WorkingConverter);
+    StartLine(kWorkingConverter);
     struct {
         std::string typed;
         std::string caption;
@@ -353,15 +345,15 @@ TEST_F(ConverterCommandsTest, RefusedPollRangesSendNothing) {
     EXPECT_FALSE(session->converter().ChangePollRange());
     EXPECT_EQ(session->converterTransaction().pollRangeText, "З");
     dispatcher.RunFor(50ms);
-    EXPECT_TRUE(line->Frames().empty());
+    EXPECT_TRUE(Frames().empty());
 }
 
 TEST_F(ConverterCommandsTest, EmptyRawCommandIsSentAsARequestWithoutText) {
-    StartLine(WorkingConverter);
+    StartLine(kWorkingConverter);
     view.rec.QueueInput("");
     ASSERT_TRUE(session->converter().RunConverterCommand());
     RunToEnd();
-    const auto frames = line->Frames();
+    const auto frames = Frames();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0], std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x3F\x3F"));
     EXPECT_EQ(CountLinesEndingWith("ю   —   Команда преобразователю: "), 1);
@@ -372,12 +364,12 @@ TEST_F(ConverterCommandsTest, EmptyRawCommandIsSentAsARequestWithoutText) {
 }
 
 TEST_F(ConverterCommandsTest, RawCommandGoesAsTypedAndIsRemembered) {
-    StartLine([](const std::string&) { return Reply("#?"); });
+    StartLine({{" 1\xC6 ", {"#?"}}});
     view.rec.QueueInput(" 1Ж ");
     ASSERT_TRUE(session->converter().RunConverterCommand());
     RunToEnd();
-    ASSERT_EQ(line->Frames().size(), 1u);
-    EXPECT_EQ(line->Frames()[0], BuildRequest(kConverterAddress, " 1\xC6 "));
+    ASSERT_EQ(Frames().size(), 1u);
+    EXPECT_EQ(Frames()[0], BuildRequest(kConverterAddress, " 1\xC6 "));
     EXPECT_EQ(CountLinesEndingWith("ю   —   Команда преобразователю:  1Ж "), 1);
     ASSERT_EQ(view.atMessages.size(), 1u);
     EXPECT_EQ(view.atMessages[0].text, "Параметры преобразователя недоступны.");
@@ -391,7 +383,7 @@ TEST_F(ConverterCommandsTest, RawCommandGoesAsTypedAndIsRemembered) {
 }
 
 TEST_F(ConverterCommandsTest, RawCommandWindows1251CannotCarryIsRefused) {
-    StartLine(WorkingConverter);
+    StartLine(kWorkingConverter);
     view.rec.QueueInput("A☃");
     EXPECT_FALSE(session->converter().RunConverterCommand());
     const auto messages = Messages();
@@ -401,7 +393,7 @@ TEST_F(ConverterCommandsTest, RawCommandWindows1251CannotCarryIsRefused) {
     EXPECT_EQ(session->converterTransaction().rawCommandText, "A☃");
     EXPECT_EQ(session->converterTransaction().busy.load(), 0);
     dispatcher.RunFor(50ms);
-    EXPECT_TRUE(line->Frames().empty());
+    EXPECT_TRUE(Frames().empty());
 }
 
 TEST_F(ConverterCommandsTest, ConverterButtonWarnsWithThePortClosed) {

@@ -80,8 +80,7 @@ TEST_F(DiagnosticsCli, EepromTestPrintsVerdictAndExitStatus) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data);
         Controller(0xC6, c.data);
-        Cli cli(Args({"eeprom-test", "Ж"}, c.json ? std::vector<std::string>{"--json"} : std::vector<std::string>{}),
-                10);
+        Cli cli(Args({"eeprom-test", "Ж"}, c.json ? std::vector<std::string>{"--json"} : std::vector<std::string>{}));
         EXPECT_EQ(cli.Wait(), c.status) << cli.Err();
         EXPECT_EQ(cli.Out(), c.out);
     }
@@ -95,7 +94,7 @@ TEST_F(DiagnosticsCli, EepromTestPrintsVerdictAndExitStatus) {
 TEST_F(DiagnosticsCli, LineTestStopsOnSecondsOrSigint) {
     Controller(0x47);
     {
-        Cli cli(Args({"line-test", "G", "--seconds", "0.5"}), 1);
+        Cli cli(Args({"line-test", "G", "--seconds", "0.5"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         const int n = AttemptsIn(cli.Out());
         ASSERT_GT(n, 1);
@@ -104,7 +103,7 @@ TEST_F(DiagnosticsCli, LineTestStopsOnSecondsOrSigint) {
     }
     {
         const std::size_t before = CountRequests("$$02");
-        Cli cli(Args({"line-test", "G"}), 1);
+        Cli cli(Args({"line-test", "G"}));
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (CountRequests("$$02") < before + 5 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(2ms);
@@ -121,7 +120,7 @@ TEST_F(DiagnosticsCli, MonitorFileHoldsTheTestsLines) {
     Controller(0x47);
     TempDir dir;
     const auto path = (dir.path() / "monitor.txt").string();
-    Cli cli(Args({"line-test", "G", "--seconds", "0.3"}, {"--monitor", path}), 1);
+    Cli cli(Args({"line-test", "G", "--seconds", "0.3"}, {"--monitor", path}));
     EXPECT_EQ(cli.Wait(), 0) << cli.Err();
     const std::string monitor = ReadFile(path);
     const std::string request = "   " + pty.slavePath() +
@@ -134,14 +133,14 @@ TEST_F(DiagnosticsCli, MonitorFileHoldsTheTestsLines) {
 TEST_F(DiagnosticsCli, RelayTestNeedsYesAndStopsLikeLineTest) {
     Controller(0x47, "00");
     {
-        Cli cli(Args({"relay-test", "G", "3"}), 1);
+        Cli cli(Args({"relay-test", "G", "3"}));
         EXPECT_EQ(cli.Wait(), 2);
         EXPECT_EQ(cli.Out(), "");
         EXPECT_NE(cli.Err().find("--yes"), std::string::npos);
         EXPECT_TRUE(player.Frames().empty());
     }
     {
-        Cli cli(Args({"relay-test", "G", "3", "--seconds", "0.6"}, {"--yes"}), 1);
+        Cli cli(Args({"relay-test", "G", "3", "--seconds", "0.6"}, {"--yes"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         const int n = AttemptsIn(cli.Out());
         EXPECT_GE(n, 2);  // one trigger per 100 ms pause
@@ -150,7 +149,7 @@ TEST_F(DiagnosticsCli, RelayTestNeedsYesAndStopsLikeLineTest) {
         EXPECT_EQ(cli.Out(), "Информация\nТест реле завершен. Попыток — " + std::to_string(n) + "\n");
     }
     for (const char* relay : {"0", "5", "x"}) {
-        Cli cli(Args({"relay-test", "G", relay}, {"--yes"}), 1);
+        Cli cli(Args({"relay-test", "G", relay}, {"--yes"}));
         EXPECT_EQ(cli.Wait(), 2) << relay;
     }
 }
@@ -158,14 +157,14 @@ TEST_F(DiagnosticsCli, RelayTestNeedsYesAndStopsLikeLineTest) {
 TEST_F(DiagnosticsCli, RawSendsTextAsTyped) {
     Controller(0x47);
     {
-        Cli cli(Args({"raw", "G", "!134"}), 10);
+        Cli cli(Args({"raw", "G", "!134"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "Информация\nКоманда отправлена.\n");
         ASSERT_FALSE(player.Requests().empty());
         EXPECT_EQ(player.Requests()[0].bytes, "\xFF\xFF\xFF\xFFGG!134?(");
     }
     {
-        Cli cli(Args({"raw", "0x48", "$$02"}), 10);  // nobody at H
+        Cli cli(Args({"raw", "0x48", "$$02"}));  // nobody at H
         EXPECT_EQ(cli.Wait(), 1) << cli.Err();
         EXPECT_EQ(cli.Out(), "Информация\nВремя ожидания ответа истекло.\n");
         EXPECT_EQ(player.Requests().back().index, 0x48);
@@ -191,7 +190,7 @@ TEST_F(DiagnosticsCli, RefusedArguments) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
-        Cli cli(Args(c.args), 1);
+        Cli cli(Args(c.args));
         EXPECT_EQ(cli.Wait(), 2);
         if (!c.err.empty()) {
             EXPECT_EQ(cli.Err(), c.err);
@@ -199,7 +198,7 @@ TEST_F(DiagnosticsCli, RefusedArguments) {
         EXPECT_EQ(cli.Out(), "");
     }
     EXPECT_TRUE(player.Frames().empty());
-    Cli cli({"-p", "/dev/tulex-no-such-port", "eeprom-test", "G"}, 1);
+    Cli cli({"-p", "/dev/tulex-no-such-port", "eeprom-test", "G"});
     EXPECT_EQ(cli.Wait(), 3);
 }
 
@@ -214,13 +213,13 @@ TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
         return ErrorReply();
     });
     {
-        Cli cli(Args({"search"}), 1);
+        Cli cli(Args({"search"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "present (2): G Ж\nreply-only (1): H\n");
         EXPECT_EQ(player.Requests().size(), 182u);
     }
     {
-        Cli cli(Args({"search"}, {"--json"}), 1);
+        Cli cli(Args({"search"}, {"--json"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
         EXPECT_EQ(cli.Out(), "{\"present\": [\"G\", \"Ж\"], \"reply_only\": [\"H\"]}\n");
     }
@@ -229,7 +228,7 @@ TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
 // SIGINT stops the search: the rest is not probed, what was found is printed.
 TEST_F(DiagnosticsCli, SearchStopsOnSigintKeepingFound) {
     player.SetScript([](const SeenFrame& f) { return f.index == 0x47 ? Ack() : std::string(); });
-    Cli cli(Args({"search"}), 1);
+    Cli cli(Args({"search"}));
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (player.Requests().size() < 5 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(2ms);

@@ -1,7 +1,7 @@
 #pragma once
-// The receive engine on a real pseudo-terminal: LineSession on a QueueDispatcher
-// (the test thread is the UI thread) with a recording view; the test plays
-// the line on the pty's master side.
+// The receive engine on the in-memory line: LineSession on a QueueDispatcher
+// (the test thread is the UI thread) with a recording view; the test puts
+// raw bytes on the line and reads what the engine wrote back.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,9 @@
 
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
-#include "tests/support/Pty.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/RecordingView.h"
+#include "tests/support/VirtualLine.h"
 
 namespace tulex::test {
 
@@ -58,15 +59,15 @@ protected:
     EngineTest();
     ~EngineTest() override;
 
-    // "Открыть" on the pty at 9600 bit/s.
+    // "Открыть" on the line at 9600 bit/s.
     void Open();
     // Sends the bytes, then a device-error reply as a marker, and runs the
     // UI thread until the marker's monitor line is there: everything before
     // it has been routed and its pop-ups and counters delivered. Returns the
     // monitor lines the bytes produced, as "marker + text" in UTF-8.
     std::vector<std::string> Feed(std::string_view bytes);
-    // What the engine wrote to the line (waits for `want` bytes, at most 1 s,
-    // then makes sure nothing more follows).
+    // What the engine wrote to the line since the last call (waits for
+    // `want` bytes, at most 5 s of real time).
     std::string Written(std::size_t want);
     // Monitor line i without time stamp and port name, UTF-8.
     std::string MonitorText(std::size_t i) const;
@@ -80,7 +81,9 @@ protected:
     static std::string Received(std::string_view textUtf8) { return "   ——>   " + std::string(textUtf8); }
     static std::string Sent(std::string_view textUtf8) { return "   <——   " + std::string(textUtf8); }
 
-    Pty pty;
+    ManualClock clock;
+    VirtualLine line{clock};
+    std::size_t writtenTaken_ = 0;  // bytes Written() has handed out
     QueueDispatcher dispatcher;
     RecordingView recording;
     LineWatchingView view{recording};

@@ -3,11 +3,9 @@
 
 #include "tests/receive/EngineFixture.h"
 
-#include <fstream>
 #include <thread>
 
 #include "line/ReceiveLoop.h"
-#include "tests/support/TempDir.h"
 
 namespace tulex::test {
 namespace {
@@ -40,22 +38,26 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
 }
 
 TEST_F(EngineTest, FailedOpenTellsWhyAndLeavesThePortClosed) {
-    test::TempDir dir;
-    const std::string plain = (dir.path() / "plain").string();
-    std::ofstream(plain) << "x";
+    const std::string name = VirtualLine::kPortName;
+    auto other = line.MakePort();  // another program's hold on the line
     const struct {
         std::string name;
         std::string speed;
+        bool heldElsewhere;
         std::string text;  // empty: closed silently
     } cases[] = {
-        {"ttyNOSUCH99", "9600", "ttyNOSUCH99 — неверный идентификатор COM-порта."},
-        {"", "9600", " — неверный идентификатор COM-порта."},
-        {plain, "9600",
-         "Порт " + plain + " недоступен.\n\nВозможно, порт используется другим приложением или службой."},
-        {pty.slavePath(), "96OO", "96OO — неверное значение скорости COM-порта."},
-        {pty.slavePath(), "0", ""},
+        {"ttyNOSUCH99", "9600", false, "ttyNOSUCH99 — неверный идентификатор COM-порта."},
+        {"", "9600", false, " — неверный идентификатор COM-порта."},
+        {name, "9600", true,
+         "Порт " + name + " недоступен.\n\nВозможно, порт используется другим приложением или службой."},
+        {name, "96OO", false, "96OO — неверное значение скорости COM-порта."},
+        {name, "0", false, ""},
     };
     for (const auto& c : cases) {
+        if (c.heldElsewhere)
+            ASSERT_EQ(other->Open(name), PortError::None);
+        else
+            other->Close();
         recording.Clear();
         session->OpenPort(c.name, c.speed);
         EXPECT_FALSE(session->IsPortOpen()) << c.name << " " << c.speed;
@@ -85,7 +87,7 @@ TEST_F(EngineTest, ReopeningLeavesExactlyOneReceiveThread) {
 
 TEST_F(EngineTest, FrameCutByTheCloseIsNeverCompleted) {
     Open();
-    ASSERT_TRUE(pty.Send("G:01"));
+    line.Inject("G:01");
     dispatcher.RunFor(50ms);
     session->ClosePort();
     Open();
@@ -97,7 +99,7 @@ TEST_F(EngineTest, FrameCutByTheCloseIsNeverCompleted) {
 TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
     Open();
     const std::string name = session->PortName();
-    pty.HangUp();  // the converter is pulled out
+    line.HangUp();  // the converter is pulled out
     ASSERT_TRUE(dispatcher.RunUntil([&] { return !session->IsPortOpen(); }, 5s));
     dispatcher.RunFor(100ms);  // nothing else may follow
     const auto messages = recording.CallsOf("message");
@@ -112,7 +114,7 @@ TEST_F(EngineTest, DeviceLossClosesThePortAndTellsTheOperatorOnce) {
 
 TEST_F(EngineTest, DeviceLossAfterTheOperatorClosedChangesNothing) {
     Open();
-    pty.HangUp();
+    line.HangUp();
     // The operator closes before the UI thread gets to the report.
     std::this_thread::sleep_for(50ms);
     session->ClosePort();

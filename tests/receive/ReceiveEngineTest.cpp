@@ -1,4 +1,4 @@
-// Frames arriving on a real port: monitor lines, the map and its counters,
+// Frames arriving on the port: monitor lines, the map and its counters,
 // reply events, pop-ups and the automatic answers written back to the line.
 
 #include "tests/receive/EngineFixture.h"
@@ -150,7 +150,7 @@ TEST_F(EngineTest, ChannelCardEventAnsweredAutomaticallyBeforeThePopup) {
     view.atCard = [&] {
         for (const auto& line : MonitorTexts())
             if (line.find("<——") != std::string::npos) atCard.push_back(line);
-        atCard.push_back(pty.Receive(std::chrono::seconds(1), 8));
+        atCard.push_back(Written(8));
     };
     const Lines lines = Feed("G1;1234567890?");
     EXPECT_EQ(lines, (Lines{Received("G1;1234567890?"), Sent("G   —   Автоответ в on-line режиме (1)")}));
@@ -251,9 +251,9 @@ TEST_F(EngineTest, LoneBytesAndMastersRequests) {
 
 TEST_F(EngineTest, FrameWithoutTerminatorWaitsForIt) {
     Open();
-    ASSERT_TRUE(
-        pty.Send("\xFD"
-                 "12"));
+    line.Inject(
+        "\xFD"
+        "12");
     dispatcher.RunFor(100ms);
     EXPECT_EQ(session->monitor().Count(), 1u);  // only "Порт открыт."
     EXPECT_EQ(Feed("3?"), Lines{Received("э123?")});

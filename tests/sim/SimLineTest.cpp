@@ -184,6 +184,19 @@ TEST_F(LineFixture, ConverterAnswers) {
     EXPECT_EQ(Req(kConverterAddress, "0"), std::string("\xFF\xFF\xFF\xFF\xFE\xFE\x30\x3F\x0F"));
 }
 
+TEST_F(LineFixture, ACannedConverterAnswerReplacesItsOwn) {
+    auto& canned = line.Converter().Config().canned;
+    canned["2"] = {"$?", "C6?", 100};
+    canned["4"] = {};
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "2")), "$?");
+    EXPECT_EQ(line.NextDue(), t0 + 100ms);
+    EXPECT_EQ(At(99), "");
+    EXPECT_EQ(At(100), "C6?") << "the second answer after its gap";
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "4"), 200), "") << "silence";
+    EXPECT_EQ(line.NextDue(), std::nullopt);
+    EXPECT_EQ(Exchange(Req(kConverterAddress, "0"), 300), "21?") << "other commands as before";
+}
+
 TEST_F(LineFixture, EchoReturnsEveryByteBeforeTheAnswer) {
     line.Converter().Config().echo = true;
     line.AddController(G);
@@ -271,6 +284,53 @@ TEST_F(LineFixture, ControllerAnswerSwitches) {
     EXPECT_EQ(Exchange(Req(K, "$$02")), "!");
     EXPECT_EQ(Exchange(Poll(K)), "!") << "acknowledges, never hands data over";
     EXPECT_EQ(Exchange(Req(K, "what")), "&?");
+}
+
+TEST_F(LineFixture, FaultyControllersAnswerButNotAsTheyShould) {
+    ControllerBehaviour garbled;
+    garbled.dataPayload = "4765";
+    line.AddController(G, garbled);
+    EXPECT_EQ(Exchange(Req(G, "$$0213")), "!");
+    EXPECT_EQ(Exchange(Poll(G)), "G:4765?!") << "the payload replaces the real data";
+    EXPECT_EQ(Exchange(Req(G, "!1347")), "!") << "a write has no data to replace";
+    EXPECT_EQ(line.Find(G)->Register(13), 0x47);
+
+    ControllerBehaviour deaf;
+    deaf.pollsUnanswered = 2;
+    line.AddController(H, deaf);
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "!");
+    EXPECT_EQ(Exchange(Poll(H)), "");
+    EXPECT_EQ(Exchange(Poll(H)), "");
+    EXPECT_EQ(Exchange(Poll(H)), "H:48?!") << "the third poll is answered, nothing was lost";
+}
+
+TEST_F(LineFixture, ErrorRepliesFirstComeBeforeSilence) {
+    ControllerBehaviour busy;
+    busy.errorRepliesFirst = 2;
+    busy.silent = true;
+    line.AddController(G, busy);
+    EXPECT_EQ(Exchange(Req(G, "$$02")), "#?");
+    EXPECT_EQ(Exchange(Req(G, "$$02")), "#?");
+    EXPECT_EQ(Exchange(Req(G, "$$02")), "") << "then the unit is silent as set";
+}
+
+TEST_F(LineFixture, AControllerThatKeepsItsIndexAcknowledgesTheIndexCommand) {
+    ControllerBehaviour stuck;
+    stuck.keepsIndex = true;
+    line.AddController(G, stuck);
+    EXPECT_EQ(Exchange(Req(G, "$0HH")), "!");
+    EXPECT_NE(line.Find(G), nullptr);
+    EXPECT_EQ(line.Find(H), nullptr);
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "");
+}
+
+TEST_F(LineFixture, AWriteProtectedControllerRefusesWritesOnly) {
+    ControllerBehaviour locked;
+    locked.refusesWrites = true;
+    line.AddController(G, locked);
+    EXPECT_EQ(Exchange(Req(G, "!1307")), "#?");
+    EXPECT_EQ(line.Find(G)->Register(13), 0x40) << "the register keeps its value";
+    EXPECT_EQ(Exchange(Req(G, "$$13")), "!");
 }
 
 TEST_F(LineFixture, LineWideSwitchesActOnEveryController) {

@@ -19,7 +19,7 @@ std::string ReadFile(const std::filesystem::path& path) {
     return s.str();
 }
 
-Cli::Cli(const std::vector<std::string>& args, int divisor) {
+Cli::Cli(const std::vector<std::string>& args) {
     const auto out = dir_.path() / "out";
     const auto err = dir_.path() / "err";
     pid_ = fork();
@@ -27,7 +27,6 @@ Cli::Cli(const std::vector<std::string>& args, int divisor) {
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
         dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
-        setenv("TULEX_TEST_TIME_DIVISOR", std::to_string(divisor).c_str(), 1);
         std::string program = TULEX_CLI_PROGRAM;
         std::vector<std::string> copy = args;
         std::vector<char*> argv{program.data()};
@@ -55,8 +54,8 @@ int Cli::Wait(std::chrono::milliseconds within) {
 std::string Cli::Out() const { return ReadFile(dir_.path() / "out"); }
 std::string Cli::Err() const { return ReadFile(dir_.path() / "err"); }
 
-CliRun RunCli(const std::vector<std::string>& args, int divisor) {
-    Cli cli(args, divisor);
+CliRun RunCli(const std::vector<std::string>& args) {
+    Cli cli(args);
     CliRun run;
     run.status = cli.Wait(std::chrono::minutes(2));
     run.out = cli.Out();

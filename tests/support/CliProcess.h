@@ -1,7 +1,7 @@
 #pragma once
 // tulex-cli run as a child process: standard output and error go to files
 // (neither can fill up and block it), standard input is /dev/null (no
-// terminal), and the test's time divisor goes in through the environment.
+// terminal). It runs at the program's real time limits.
 
 #include <chrono>
 #include <filesystem>
@@ -18,7 +18,7 @@ std::string ReadFile(const std::filesystem::path& path);
 
 class Cli {
 public:
-    Cli(const std::vector<std::string>& args, int divisor);
+    explicit Cli(const std::vector<std::string>& args);
     ~Cli();  // kills the program if it is still running
     Cli(const Cli&) = delete;
     Cli& operator=(const Cli&) = delete;
@@ -41,6 +41,6 @@ struct CliRun {
     std::string out;
     std::string err;
 };
-CliRun RunCli(const std::vector<std::string>& args, int divisor = 1);
+CliRun RunCli(const std::vector<std::string>& args);
 
 }  // namespace tulex::test
