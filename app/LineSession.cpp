@@ -169,7 +169,7 @@ void LineSession::WaitForReceiveThread() {
     threadsCv_.wait(lock, [this] { return !receiveRunning_; });
 }
 
-void LineSession::OpenPort(const std::string& portName, const std::string& speedText) {
+PortError LineSession::OpenPort(const std::string& portName, const std::string& speedText) {
     // Only one receive thread at a time: an earlier one has ended before a
     // new open (the port is closed whenever this button is enabled).
     WaitForReceiveThread();
@@ -178,13 +178,15 @@ void LineSession::OpenPort(const std::string& portName, const std::string& speed
     if (error != PortError::None || !IsPortOpen()) {
         const std::string text = PortErrorText(error, portName, speedText);
         if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
-        return;
+        return error != PortError::None ? error : PortError::Refused;
     }
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
     }
     map_.ClearSets();
+    transaction_.Renew();
+    converterTransaction_.Renew();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
     view_.SetPortControlsEnabled(false);
@@ -192,14 +194,23 @@ void LineSession::OpenPort(const std::string& portName, const std::string& speed
     view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
     view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
+    return PortError::None;
 }
 
 void LineSession::ClosePort() {
     if (!IsPortOpen()) return;
     port_->Close();
+    AbandonWaits();
     WaitForReceiveThread();
     view_.SetPortControlsEnabled(true);
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
+}
+
+void LineSession::AbandonWaits() {
+    // A command cannot go on without the line: its worker ends at its
+    // running wait, with no outcome, instead of waiting out the limit.
+    transaction_.Abandon();
+    converterTransaction_.Abandon();
 }
 
 void LineSession::StopCommand() {
@@ -211,6 +222,7 @@ void LineSession::Shutdown() {
     closed_ = true;
     transaction_.busy = 0;  // a running command stops at its next check
     port_->Close();
+    AbandonWaits();
     view_.RemoveBalloon();
     view_.RemoveSensorPopup();
     view_.RemoveAllCardPopups();

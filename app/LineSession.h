@@ -61,7 +61,10 @@ public:
     std::vector<std::string> FillPortList() const;
 
     // --- port ("Открыть", "Закрыть", "Остановить", closing the window)
-    void OpenPort(const std::string& portName, const std::string& speedText);
+    // "Открыть": None when the port is open; otherwise why not. A message box
+    // tells NotFound, Unavailable and BadSpeed; settings the driver refuses
+    // (Refused) close the port without one, as the window has it.
+    PortError OpenPort(const std::string& portName, const std::string& speedText);
     void ClosePort();
     void StopCommand();
     void Shutdown();
@@ -124,6 +127,8 @@ private:
     void StartReceiveThread();
     // Waits until the receive thread has ended.
     void WaitForReceiveThread();
+    // Fails the running and later waits of both transactions (port closed).
+    void AbandonWaits();
     // Waits for running workers, at most the given time.
     bool WaitForWorkers(std::chrono::milliseconds limit);
 

@@ -17,6 +17,9 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
 
+// Set once a write to the --monitor file failed in this process.
+std::atomic<bool> g_monitorFileFailed{false};
+
 struct SignalHandlers {
     struct sigaction oldInt {};
     struct sigaction oldTerm {};
@@ -52,8 +55,10 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
     session_->settings().onlineAnswer = options_.onlineAnswer;
     session_->settings().sensorAnswer = options_.sensorAnswer;
     session_->settings().masterMode = options_.master;
-    // The CLI always has its monitor "window": every line reaches the sink.
+    // The CLI always has its monitor "window": every line reaches the sink,
+    // and none is kept (nothing reads them back).
     session_->monitor().SetWindowExists(true);
+    session_->monitor().SetKeepLines(false);
     session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 
@@ -61,14 +66,28 @@ CliSession::~CliSession() {
     Close();
     session_.reset();  // Shutdown, waits for the receive thread and workers
     dispatcher_.reset();
-    if (monitorFile_) std::fclose(monitorFile_);
+    if (monitorFile_ && std::fclose(monitorFile_) != 0 && !monitorFailed_) MonitorFileFailed(errno);
+}
+
+void CliSession::MonitorFileFailed(int error) {
+    monitorFailed_ = true;
+    g_monitorFileFailed = true;
+    std::fprintf(stderr, "tulex-cli: the monitor could not be written to \"%s\": %s; lines are missing from it\n",
+                 TerminalSafe(options_.monitorPath).c_str(), std::strerror(error));
 }
 
 void CliSession::MonitorLine(std::string_view line) {
     // Runs with the monitor's lock held, on the thread that added the line.
     if (monitorFile_) {
-        std::fwrite(line.data(), 1, line.size(), monitorFile_);
-        std::fwrite("\r\n", 1, 2, monitorFile_);  // line buffered: one write per line
+        if (!monitorFailed_) {
+            std::string record(line);
+            record += "\r\n";
+            // Line buffered: the line reaches the file in this call, and a
+            // full disk or a failed device shows here.
+            if (std::fwrite(record.data(), 1, record.size(), monitorFile_) != record.size() ||
+                std::ferror(monitorFile_))
+                MonitorFileFailed(errno);
+        }
     } else if (monitorToStderr_) {
         const std::string text = TerminalSafe(Cp1251ToUtf8(line)) + "\n";
         std::fwrite(text.data(), 1, text.size(), stderr);
@@ -104,7 +123,11 @@ int CliSession::Open() {
             session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
         }
     }
-    session_->OpenPort(options_.port, options_.speed);
+    if (session_->OpenPort(options_.port, options_.speed) == PortError::Refused) {
+        // The window stays silent here; a script needs the reason.
+        std::fprintf(stderr, "tulex-cli: the port \"%s\" refused the settings (speed %s bit/s)\n",
+                     TerminalSafe(options_.port).c_str(), TerminalSafe(options_.speed).c_str());
+    }
     if (!session_->IsPortOpen()) return kExitPort;
     opened_ = true;
     return kExitSuccess;
@@ -119,9 +142,11 @@ CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::op
     Stop stop = Stop::Time;
     dispatcher_->RunUntil(
         [&] {
-            if (done && done()) return stop = Stop::Condition, true;
+            // A closed port ends a running command at once, so its end and the
+            // close come together: the close is the reason.
             if (g_stopSignal) return stop = Stop::Signal, true;
             if (opened_ && !session_->IsPortOpen()) return stop = Stop::PortClosed, true;
+            if (done && done()) return stop = Stop::Condition, true;
             if (steady_clock::now() - start >= limit) return stop = Stop::Time, true;
             return false;
         },
@@ -136,5 +161,9 @@ void CliSession::Close() {
 }
 
 bool CliSession::Interrupted() const { return g_stopSignal != 0; }
+
+bool CliSession::MonitorFailed() const { return monitorFailed_; }
+
+bool MonitorFileFailedInProcess() { return g_monitorFileFailed; }
 
 }  // namespace tulex::cli

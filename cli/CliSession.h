@@ -21,6 +21,7 @@
 // thread Posts) until the condition holds, the time passes, SIGINT or SIGTERM
 // arrive, or the port is closed under the command (the device went away).
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -64,6 +65,9 @@ public:
 
     // True once SIGINT or SIGTERM arrived during this session.
     bool Interrupted() const;
+    // True once a line could not be written to the --monitor file (the
+    // reason went to standard error; later lines are not tried).
+    bool MonitorFailed() const;
 
     LineSession& session() { return *session_; }
     ConsoleView& view() { return *view_; }
@@ -72,6 +76,7 @@ public:
 
 private:
     void MonitorLine(std::string_view line);
+    void MonitorFileFailed(int error);
 
     CliOptions options_;
     std::unique_ptr<QueueDispatcher> dispatcher_;
@@ -79,8 +84,13 @@ private:
     std::unique_ptr<LineSession> session_;
     std::FILE* monitorFile_ = nullptr;
     bool monitorToStderr_ = false;
+    std::atomic<bool> monitorFailed_{false};
     std::function<void(std::string_view)> observer_;
     bool opened_ = false;
 };
+
+// True once any session of this process failed to write its --monitor file:
+// the command's success status becomes a failure.
+bool MonitorFileFailedInProcess();
 
 }  // namespace tulex::cli

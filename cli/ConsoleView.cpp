@@ -9,39 +9,21 @@
 namespace tulex::cli {
 namespace {
 
-// Decodes one UTF-8 sequence at text[i]; returns its length (1 for a byte
-// that does not start a valid sequence, which is passed on as it is).
-std::size_t Utf8Length(std::string_view text, std::size_t i, char32_t& cp) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len = 1;
-    if (b < 0x80) {
-        cp = b;
-        return 1;
+// The length of the UTF-8 sequence at text[i] and its code point; a byte
+// that does not start a valid sequence (overlong, surrogate, beyond U+10FFFF,
+// cut short) has length 1 and no code point.
+std::size_t NextSequence(std::string_view text, std::size_t i, std::optional<char32_t>& cp) {
+    std::size_t next = i;
+    char32_t decoded = 0;
+    if (NextUtf8CodePoint(text, next, decoded)) {
+        cp = decoded;
+        return next - i;
     }
-    if ((b & 0xE0) == 0xC0)
-        len = 2, cp = b & 0x1F;
-    else if ((b & 0xF0) == 0xE0)
-        len = 3, cp = b & 0x0F;
-    else if ((b & 0xF8) == 0xF0)
-        len = 4, cp = b & 0x07;
-    else {
-        cp = 0xFFFD;
-        return 1;
-    }
-    if (i + len > text.size()) {
-        cp = 0xFFFD;
-        return 1;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            cp = 0xFFFD;
-            return 1;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    return len;
+    cp.reset();
+    return 1;
 }
+
+bool IsControl(char32_t cp) { return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F); }
 
 const char* BalloonState(const Colour& colour) {
     if (colour == kSuccessColour) return "success";
@@ -62,10 +44,12 @@ bool IsYes(std::string answer) {
 std::string JsonQuote(std::string_view utf8) {
     std::string out = "\"";
     for (std::size_t i = 0; i < utf8.size();) {
-        char32_t cp = 0;
-        const std::size_t len = Utf8Length(utf8, i, cp);
+        std::optional<char32_t> cp;
+        const std::size_t len = NextSequence(utf8, i, cp);
         const char c = utf8[i];
-        if (c == '"')
+        if (!cp)
+            out += "\\ufffd";  // not UTF-8: replaced, never copied into the JSON
+        else if (c == '"')
             out += "\\\"";
         else if (c == '\\')
             out += "\\\\";
@@ -75,10 +59,8 @@ std::string JsonQuote(std::string_view utf8) {
             out += "\\r";
         else if (c == '\t')
             out += "\\t";
-        else if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F))
-            out += "\\u00" + HexByte(static_cast<std::uint8_t>(cp));
-        else if (cp == 0xFFFD && len == 1)
-            out += "\\ufffd";  // not UTF-8: never emit invalid JSON
+        else if (IsControl(*cp))
+            out += "\\u00" + HexByte(static_cast<std::uint8_t>(*cp));
         else
             out.append(utf8.substr(i, len));
         i += len;
@@ -91,12 +73,12 @@ std::string TerminalSafe(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        char32_t cp = 0;
-        const std::size_t len = Utf8Length(utf8, i, cp);
-        if ((cp < 0x20 && cp != '\n' && cp != '\t') || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F))
-            out += "\\x" + HexByte(static_cast<std::uint8_t>(cp));
-        else if (cp == 0xFFFD && len == 1)
+        std::optional<char32_t> cp;
+        const std::size_t len = NextSequence(utf8, i, cp);
+        if (!cp)
             out += "\\x" + HexByte(static_cast<std::uint8_t>(utf8[i]));
+        else if (IsControl(*cp) && *cp != '\n' && *cp != '\t')
+            out += "\\x" + HexByte(static_cast<std::uint8_t>(*cp));
         else
             out.append(utf8.substr(i, len));
         i += len;
@@ -136,7 +118,12 @@ bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) 
         std::lock_guard lock(mutex_);
         interactive = interactive_;
     }
-    if (!interactive) return false;
+    if (!interactive) {
+        // No one can answer: the answer is No, and a script is told why.
+        Write(err_, TerminalSafe(caption + ": " + text) +
+                        "\ntulex-cli: not confirmed: no terminal to ask; --yes answers Yes\n");
+        return false;
+    }
     Write(err_, TerminalSafe(caption + ": " + text) + " [y/N] ");
     char buffer[64];
     if (!std::fgets(buffer, sizeof buffer, stdin)) return false;

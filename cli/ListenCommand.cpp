@@ -41,10 +41,12 @@ int RunListen(const CliOptions& options) {
     });
     if (const int status = session.Open(); status != kExitSuccess) return status;
 
-    const CliSession::Stop stop = session.RunUntil(nullptr, seconds);
+    // A monitor file that can no longer be written ends the listen: what it
+    // was run for is being lost.
+    const CliSession::Stop stop = session.RunUntil([&session] { return session.MonitorFailed(); }, seconds);
     session.Close();
     // The port taken away under us (device gone) is not a normal end.
-    return stop == CliSession::Stop::PortClosed ? kExitFailure : kExitSuccess;
+    return stop == CliSession::Stop::PortClosed || session.MonitorFailed() ? kExitFailure : kExitSuccess;
 }
 
 }  // namespace tulex::cli

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CliOptions.h"
+#include "cli/CliSession.h"
 #include "serial/PortList.h"
 
 using namespace tulex;
@@ -23,6 +24,16 @@ namespace {
 int RunPorts(const CliOptions&) {
     for (const auto& name : ListPorts()) std::printf("%s\n", name.c_str());
     return kExitSuccess;
+}
+
+int RunCommand(const CliOptions& options) {
+    if (options.command == "ports") return RunPorts(options);
+    if (options.command == "listen") return RunListen(options);
+    if (options.command == "converter") return RunConverter(options);
+    if (IsDiagnosticCommand(options.command)) return RunDiagnosticCommand(options);
+    if (IsControllerCommand(options.command)) return RunControllerCommand(options);
+    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n", options.command.c_str());
+    return kExitUsage;
 }
 
 }  // namespace
@@ -46,12 +57,7 @@ int main(int argc, char** argv) {
         PrintUsage();
         return kExitUsage;
     }
-    if (options->command == "ports") return RunPorts(*options);
-    if (options->command == "listen") return RunListen(*options);
-    if (options->command == "converter") return RunConverter(*options);
-    if (IsDiagnosticCommand(options->command)) return RunDiagnosticCommand(*options);
-    if (IsControllerCommand(options->command)) return RunControllerCommand(*options);
-
-    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n", options->command.c_str());
-    return kExitUsage;
+    const int status = RunCommand(*options);
+    // A command that went well but whose monitor file lost lines failed.
+    return status == kExitSuccess && MonitorFileFailedInProcess() ? kExitFailure : status;
 }

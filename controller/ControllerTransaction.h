@@ -63,6 +63,11 @@ public:
     // not exist is lost, as a reply that arrives outside a transaction must be.
     void CreateEvents(std::initializer_list<Reply> replies) { events_.Create(replies); }
     void CloseEvents() { events_.CloseAll(); }
+    // The port closed under the command: its running wait and every later one
+    // fail at once (Failed), so it ends without waiting out its limits. The
+    // port's next open renews the waits.
+    void Abandon() { events_.Abandon(); }
+    void Renew() { events_.Renew(); }
     // Signals a reply's event if it exists (receive thread, Stop button).
     void Signal(Reply reply) { events_.Signal(static_cast<std::size_t>(reply)); }
     bool EventExists(Reply reply) const { return events_.Exists(static_cast<std::size_t>(reply)); }

@@ -49,6 +49,11 @@ public:
     // A signal to an event that does not exist is lost.
     void CreateEvents(std::initializer_list<ConverterReply> replies) { events_.Create(replies); }
     void CloseEvents() { events_.CloseAll(); }
+    // The port closed under the command: its running wait and every later one
+    // fail at once (Failed), so it ends without waiting out its limits. The
+    // port's next open renews the waits.
+    void Abandon() { events_.Abandon(); }
+    void Renew() { events_.Renew(); }
     void Signal(ConverterReply reply) { events_.Signal(static_cast<std::size_t>(reply)); }
     bool EventExists(ConverterReply reply) const { return events_.Exists(static_cast<std::size_t>(reply)); }
     // Non-consuming look at a reply's event (tests and diagnostics).

@@ -50,6 +50,10 @@ std::string TrafficLog::Stamp() const {
 }
 
 void TrafficLog::AppendLocked(std::string_view line) {
+    if (!keepLines_) {
+        if (sink_) sink_(line);
+        return;
+    }
     if (chunks_.empty() || chunks_.back().size() + line.size() > kChunkSize) {
         chunks_.emplace_back();
         chunks_.back().reserve(std::max(kChunkSize, line.size()));
@@ -67,6 +71,11 @@ void TrafficLog::Add(std::string_view text) {
     std::lock_guard lock(mutex_);
     if (!windowExists_ || paused_) return;  // lost, as on the screen
     AppendLocked(line);
+}
+
+void TrafficLog::SetKeepLines(bool keep) {
+    std::lock_guard lock(mutex_);
+    keepLines_ = keep;
 }
 
 void TrafficLog::Clear() {

@@ -58,6 +58,11 @@ public:
     // Writes every line, CR LF after each, replacing the file. UI thread.
     SaveError SaveToFile(const std::string& path) const;
 
+    // Whether lines are stored (the default: the window reads and saves
+    // them). tulex-cli only streams them to its sink and keeps none, so a
+    // long listen on a busy line uses no more memory as it goes.
+    void SetKeepLines(bool keep);
+
     void SetLocalTime(LocalTime localTime);
     void SetLineSink(LineSink sink);
 
@@ -79,6 +84,7 @@ private:
     std::uint64_t generation_ = 0;
     bool windowExists_ = false;
     bool paused_ = false;
+    bool keepLines_ = true;
     LocalTime localTime_;
     LineSink sink_;
 };

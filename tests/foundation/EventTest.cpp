@@ -1,4 +1,5 @@
 #include "line/Event.h"
+#include "line/EventSet.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,32 @@ TEST(Event, ResetClears) {
     e.Set();
     e.Reset();
     EXPECT_TRUE(WaitFor(&e, 0ms).timedOut());
+}
+
+enum class Id { First, Second };
+
+TEST(EventSet, AnAbandonedSetFailsItsWaitsEvenWithRepliesThereUntilRenewed) {
+    EventSet<2> set;
+    set.Create({Id::First, Id::Second});
+    set.Signal(static_cast<std::size_t>(Id::First));
+    set.Abandon();
+    EXPECT_TRUE(set.WaitForFirst({Id::First}, 0ms, Clock::Steady()).failed());
+    EXPECT_TRUE(set.WaitForFirst({Id::Second}, 5000ms, Clock::Steady()).failed()) << "every later wait too";
+    set.Renew();
+    const WaitResult r = set.WaitForFirst({Id::Second, Id::First}, 0ms, Clock::Steady());
+    EXPECT_TRUE(r.is(1)) << "the reply that came is still there; indexes point into the list";
+}
+
+TEST(EventSet, AbandonWakesTheRunningWait) {
+    EventSet<2> set;
+    set.Create({Id::First});
+    std::thread closer([&] {
+        std::this_thread::sleep_for(20ms);
+        set.Abandon();
+    });
+    const WaitResult r = set.WaitForFirst({Id::First}, 60000ms, Clock::Steady());
+    closer.join();
+    EXPECT_TRUE(r.failed());
 }
 
 }  // namespace

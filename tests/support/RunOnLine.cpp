@@ -43,8 +43,13 @@ bool WaitsOnlyForTime(const ManualClock& clock, const VirtualLine& line) {
 bool RunOnLine(QueueDispatcher& dispatcher, ManualClock& clock, const VirtualLine& line,
                const std::function<bool()>& pred, std::chrono::milliseconds within) {
     const auto giveUp = std::chrono::steady_clock::now() + within;
+    // The test thread may have acted on the engine since the last run.
+    clock.NoteActivity();
     for (;;) {
         const bool ranSomething = dispatcher.ProcessPending() != 0;
+        // What ran on the UI thread (closing the port, "Остановить") may
+        // have woken a waiting thread that has not run yet.
+        if (ranSomething) clock.NoteActivity();
         if (pred()) return true;
         if (std::chrono::steady_clock::now() > giveUp) return false;
         if (!ranSomething && WaitsOnlyForTime(clock, line)) {
