@@ -1,57 +1,5 @@
 // tulex-cli: the engine without a window, for scripts, support and tests.
 
-#include <cstdio>
-#include <string>
+#include "cli/Program.h"
 
-#include "cli/CliOptions.h"
-#include "serial/PortList.h"
-
-using namespace tulex;
-using namespace tulex::cli;
-
-namespace tulex::cli {
-int RunListen(const CliOptions& options);              // cli/ListenCommand.cpp
-int RunConverter(const CliOptions& options);           // cli/ConverterCommandsCli.cpp
-bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommandsCli.cpp
-int RunDiagnosticCommand(const CliOptions& options);
-bool IsControllerCommand(const std::string& command);  // cli/ControllerCommandsCli.cpp
-int RunControllerCommand(const CliOptions& options);
-}  // namespace tulex::cli
-
-namespace {
-
-int RunPorts(const CliOptions&) {
-    for (const auto& name : ListPorts()) std::printf("%s\n", name.c_str());
-    return kExitSuccess;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string error;
-    const auto options = ParseCliOptions(argc, argv, error);
-    if (!options) {
-        std::fprintf(stderr, "tulex-cli: %s\nTry 'tulex-cli --help'.\n", error.c_str());
-        return kExitUsage;
-    }
-    if (options->help) {
-        PrintUsage();
-        return kExitSuccess;
-    }
-    if (options->version) {
-        std::printf("tulex-cli 1.8\n");
-        return kExitSuccess;
-    }
-    if (options->command.empty()) {
-        PrintUsage();
-        return kExitUsage;
-    }
-    if (options->command == "ports") return RunPorts(*options);
-    if (options->command == "listen") return RunListen(*options);
-    if (options->command == "converter") return RunConverter(*options);
-    if (IsDiagnosticCommand(options->command)) return RunDiagnosticCommand(*options);
-    if (IsControllerCommand(options->command)) return RunControllerCommand(*options);
-
-    std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n", options->command.c_str());
-    return kExitUsage;
-}
+int main(int argc, char** argv) { return tulex::cli::RunProgram(argc, argv); }

@@ -55,7 +55,8 @@ public:
         BadPath,     // no such folder, an empty path, ...
         Incomplete,  // a write failed part-way (a full disk)
     };
-    // Writes every line, CR LF after each, replacing the file. UI thread.
+    // Writes every line, CR LF after each, replacing the file at the UTF-8
+    // path. UI thread.
     SaveError SaveToFile(const std::string& path) const;
 
     void SetLocalTime(LocalTime localTime);
