@@ -57,8 +57,8 @@ private:
     std::string_view Text(std::size_t i) const;
     Stamp StampOf(std::size_t i) const;
 
-    std::vector<std::string> arenas_;  // each filled up to its reserved size
-    std::deque<Entry> entries_;        // grows in blocks: no doubling slack
+    std::vector<std::string> arenas_;                  // each filled up to its reserved size
+    std::deque<Entry> entries_;                        // grows in blocks: no doubling slack
     std::deque<std::string> prefixes_{std::string()};  // a deque: the views below stay valid
     std::unordered_map<std::string_view, std::uint16_t> prefixIds_{{std::string_view(), 0}};
     std::uint16_t lastPrefix_ = 0;

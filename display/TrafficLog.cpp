@@ -1,11 +1,8 @@
 #include "display/TrafficLog.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
+#include "display/SaveFile.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
@@ -16,31 +13,17 @@ constexpr std::size_t kSaveBufferBytes = 1 << 20;
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
+#if defined(_WIN32)
+    localtime_s(&tm, &now);
+#else
     localtime_r(&now, &tm);
+#endif
     return tm;
-}
-
-// The save dialog's first path: the user's home folder, where a bare name
-// typed after it lands (the counterpart of a drive's root).
-std::string InitialPath() {
-    const char* home = std::getenv("HOME");
-    return (home && *home) ? std::string(home) + "/" : std::string("/");
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
 
-TrafficLog::TrafficLog() : filePath(InitialPath()), localTime_(SystemLocalTime) {}
+TrafficLog::TrafficLog() : filePath(InitialSaveFolder()), localTime_(SystemLocalTime) {}
 
 void TrafficLog::Add(std::string_view text) { Add({}, text); }
 
@@ -134,10 +117,11 @@ void TrafficLog::SetLineSink(LineSink sink) {
 }
 
 TrafficLog::SaveError TrafficLog::SaveToFile(const std::string& path) const {
-    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int err = path.empty() ? ENOENT : errno;
-        return err == EACCES || err == EPERM || err == EROFS ? SaveError::ReadOnly : SaveError::BadPath;
+    SaveFile file;
+    switch (file.Create(path)) {
+    case SaveFile::OpenError::None: break;
+    case SaveFile::OpenError::ReadOnly: return SaveError::ReadOnly;
+    case SaveFile::OpenError::BadPath: return SaveError::BadPath;
     }
     // Every line in order, CR LF after each, in one buffer per chunk of lines.
     bool ok = true;
@@ -149,13 +133,13 @@ TrafficLog::SaveError TrafficLog::SaveToFile(const std::string& path) const {
             store_.AppendLineTo(buffer, i);
             buffer.append("\r\n");
             if (buffer.size() >= kSaveBufferBytes) {
-                ok = WriteAll(fd, buffer);
+                ok = file.Write(buffer);
                 buffer.clear();
             }
         }
-        if (ok) ok = WriteAll(fd, buffer);
+        if (ok) ok = file.Write(buffer);
     }
-    if (::close(fd) != 0) ok = false;
+    if (!file.Close()) ok = false;
     // Not silent: a monitor saved in part must not pass for a saved one.
     return ok ? SaveError::None : SaveError::Incomplete;
 }

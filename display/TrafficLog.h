@@ -62,7 +62,8 @@ public:
         BadPath,     // no such folder, an empty path, ...
         Incomplete,  // a write failed part-way (a full disk)
     };
-    // Writes every line, CR LF after each, replacing the file. UI thread.
+    // Writes every line, CR LF after each, replacing the file at the UTF-8
+    // path. UI thread.
     SaveError SaveToFile(const std::string& path) const;
 
     // Whether lines are stored (the default: the window reads and saves
