@@ -8,8 +8,7 @@
 
 namespace tulex::test {
 
-TracedSim::TracedSim(const std::string& scenario, std::vector<std::string> options)
-    : trace_(dir_.path() / "trace") {
+TracedSim::TracedSim(const std::string& scenario, std::vector<std::string> options) : trace_(dir_.path() / "trace") {
     const auto scenarioPath = dir_.path() / "scenario.json";
     std::ofstream(scenarioPath) << scenario;
     options.insert(options.end(), {"--scenario", scenarioPath.string(), "--trace", trace_.string(), "--no-stdin"});
