@@ -178,7 +178,8 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
         "controllers": [
             {"index": "Ж", "preset": "terminal", "registers": {"10": "ff", "13": "60"},
              "reply": "ack", "delay_ms": 7, "silent": false, "error": false, "eeprom": "fail",
-             "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65"}
+             "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65", "accepts_any": true,
+             "silent_after": 12, "error_after": 0}
         ],
         "events": [{"event": "burst", "count": 10, "at_ms": 5}]
     })",
@@ -201,6 +202,9 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     EXPECT_EQ(c->Behaviour().delayMs, 7);
     EXPECT_TRUE(c->Behaviour().eepromFail);
     EXPECT_TRUE(c->Behaviour().noDataAfterAck);
+    EXPECT_TRUE(c->Behaviour().acceptsAnyCommand);
+    EXPECT_EQ(c->Behaviour().framesBeforeSilence, 12);
+    EXPECT_EQ(c->Behaviour().framesBeforeErrors, 0);
 
     struct Bad {
         const char* json;
@@ -214,6 +218,9 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
         {R"({"controllers": [{"index": "G", "registers": {"02": "48"}}]})", "register 02"},
         {R"({"controllers": [{"index": "G", "registers": {"13": "4"}}]})", "registers.13"},
         {R"({"controllers": [{"index": "G", "delay_ms": -1}]})", "delay_ms"},
+        {R"({"controllers": [{"index": "G", "silent_after": -1}]})", "silent_after"},
+        {R"({"controllers": [{"index": "G", "error_after": "3"}]})", "error_after"},
+        {R"({"controllers": [{"index": "G", "accepts_any": 1}]})", "accepts_any"},
         {R"({"line": {"reply": "nack"}})", "line.reply"},
         {R"({"converter": {"poll_upper": "G"}})", "poll_upper"},
         {R"({"converter": {"version": "x1"}})", "version"},
@@ -339,6 +346,15 @@ TEST(SimCommands, ChangeTheLineWhileItRuns) {
     EXPECT_EQ(run("set G delay 12"), "ok");
     EXPECT_EQ(run("set H delay 12").rfind("error", 0), 0u);
     EXPECT_EQ(run("set G volume 11").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set Ж accept-any on"), "ok");
+    EXPECT_EQ(run("set Ж silent-after 4"), "ok");
+    EXPECT_EQ(run("set Ж error-after 2"), "ok");
+    EXPECT_EQ(run("set Ж error-after x").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set Ж accept-any maybe").rfind("error", 0), 0u);
+    const SimController* zhe = line.Find(0xC6);
+    EXPECT_TRUE(zhe->Behaviour().acceptsAnyCommand);
+    EXPECT_EQ(zhe->Behaviour().framesBeforeSilence, 4);
+    EXPECT_EQ(zhe->Behaviour().framesBeforeErrors, 2);
     SimController* g = line.Find(G);
     EXPECT_EQ(g->Register(10), 0xFF);
     EXPECT_EQ(g->Register(13), 0x43);
@@ -350,6 +366,9 @@ TEST(SimCommands, ChangeTheLineWhileItRuns) {
     EXPECT_NE(list.find("2 controller(s)"), std::string::npos) << list;
     EXPECT_NE(list.find("Ж (0xC6)"), std::string::npos) << list;
     EXPECT_NE(list.find("10=FF"), std::string::npos) << list;
+    EXPECT_NE(list.find("accepts any command, silent after 4 frame(s), error replies after 2 frame(s)"),
+              std::string::npos)
+        << list;
 
     EXPECT_EQ(run("card G 0000012345"), "card event G 0000012345");
     EXPECT_EQ(line.TakeOutput(t), "G;0000012345?");

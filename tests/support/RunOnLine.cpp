@@ -53,6 +53,9 @@ bool RunOnLine(QueueDispatcher& dispatcher, ManualClock& clock, const VirtualLin
         if (pred()) return true;
         if (std::chrono::steady_clock::now() > giveUp) return false;
         if (!ranSomething && WaitsOnlyForTime(clock, line)) {
+            // The engine may have settled since pred was asked: a state in
+            // which pred holds is never skipped by moving the clock.
+            if (pred()) return true;
             auto next = clock.NextDeadline();
             if (const auto due = line.NextDue(); due && (!next || *due < *next)) next = due;
             if (next) {

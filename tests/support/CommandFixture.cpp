@@ -1,4 +1,6 @@
-#include "tests/commands/CommandFixture.h"
+#include "tests/support/CommandFixture.h"
+
+#include <algorithm>
 
 #include "line/Cp1251.h"
 #include "tests/support/RunOnLine.h"
@@ -15,8 +17,13 @@ void CommandFixture::SetUp() {
 }
 
 void CommandFixture::TearDown() {
-    // No worker may outlive the test's objects.
-    RunUntilDone();
+    // No worker may outlive the test's objects: a command that a failed test
+    // left running is stopped, and its port closed, before they go.
+    if (!RunUntilDone(10s)) {
+        session->StopCommand();
+        session->ClosePort();
+        EXPECT_TRUE(RunUntilDone()) << "a command still runs";
+    }
     session.reset();
 }
 
@@ -26,6 +33,23 @@ bool CommandFixture::RunUntilDone(std::chrono::milliseconds within) {
 
 bool CommandFixture::RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds within) {
     return RunOnLine(dispatcher, clock, line, pred, within);
+}
+
+bool CommandFixture::RunUntilWaiting(const std::function<bool()>& pred, std::chrono::milliseconds within) {
+    return RunUntil([&] { return pred() && WaitsOnlyForTime(clock, line); }, within);
+}
+
+void CommandFixture::Stop() {
+    session->StopCommand();
+    ControllerTransaction& transaction = session->transaction();
+    const bool taken = dispatcher.RunUntil([&] { return !transaction.IsSignalled(Reply::Cancel); }, 10s);
+    ASSERT_TRUE(taken) << "the command did not take the stop";
+}
+
+void CommandFixture::DrainLine() {
+    ASSERT_EQ(session->transaction().busy, 0);
+    while (const auto due = line.NextDue()) clock.AdvanceTo(std::max(*due, clock.Now() + 1ms));
+    ASSERT_TRUE(dispatcher.RunUntil([this] { return line.ReaderIdle(); }, 10s));
 }
 
 std::vector<std::string> CommandFixture::Monitor() const {
@@ -65,6 +89,24 @@ std::vector<std::string> CommandFixture::SentDescriptions() const {
 RecordingView::Call CommandFixture::LastBalloon() const {
     const auto calls = view.CallsOf("balloon");
     return calls.empty() ? RecordingView::Call{} : calls.back();
+}
+
+std::vector<std::string> CommandFixture::BalloonTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& c : view.CallsOf("balloonText")) texts.push_back(c.text);
+    return texts;
+}
+
+std::size_t CommandFixture::MonitorCount(const std::string& wanted) const {
+    const auto lines = Monitor();
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), wanted));
+}
+
+std::vector<LineFrame> CommandFixture::RequestsOf(const std::string& command) const {
+    std::vector<LineFrame> out;
+    for (auto& f : line.Requests())
+        if (f.command == command) out.push_back(std::move(f));
+    return out;
 }
 
 std::vector<std::string> CommandFixture::RequestCommands() const {

@@ -1,4 +1,4 @@
-#include "tests/commands/LineControllers.h"
+#include "tests/support/LineControllers.h"
 
 #include "line/HexDigits.h"
 #include "sim/SimController.h"
@@ -37,7 +37,7 @@ void LineControllers::SetWithholdData(std::uint8_t index, bool withhold) {
     });
 }
 
-void LineControllers::Change(std::uint8_t index, void (*change)(sim::ControllerBehaviour&)) {
+void LineControllers::Change(std::uint8_t index, const std::function<void(sim::ControllerBehaviour&)>& change) {
     line_.With([&](sim::SimLine& line) {
         if (sim::SimController* c = line.Find(index)) change(c->Behaviour());
         return 0;

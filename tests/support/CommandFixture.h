@@ -1,6 +1,7 @@
 #pragma once
 // The engine with a recording view on an in-memory line with the test's
-// controllers, on a manual clock; the port open and the monitor on.
+// controllers, on a manual clock; the port open, the monitor on and G
+// selected on the map. The command, diagnostics and search tests share it.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
 #include "line/HexDigits.h"
-#include "tests/commands/LineControllers.h"
+#include "tests/support/LineControllers.h"
 #include "tests/support/LineFrames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/RecordingView.h"
@@ -34,6 +35,19 @@ protected:
     bool RunUntilDone(std::chrono::milliseconds within = 30s);
     // The same until pred holds.
     bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds within = 30s);
+    // The same until pred holds while the engine waits for time alone, so
+    // that the test acts at a known point of a worker's wait (the clock then
+    // stands where the engine left it).
+    bool RunUntilWaiting(const std::function<bool()>& pred, std::chrono::milliseconds within = 30s);
+    // "Остановить", then the UI loop without moving the clock until the
+    // running command has taken the stop (at once when it does not wait for
+    // one): a test sees what the stop did at the instant it was pressed.
+    void Stop();
+    // Moves the clock past everything the line still has to send (answers
+    // that were not due when a command ended) and waits until the receive
+    // thread has routed it, with no command running: the next case of a
+    // table starts on a quiet line.
+    void DrainLine();
 
     // Monitor lines in UTF-8 without their time stamp.
     std::vector<std::string> Monitor() const;
@@ -54,8 +68,14 @@ protected:
     std::vector<std::string> SentDescriptions() const;
     // The last balloon shown.
     RecordingView::Call LastBalloon() const;
+    // The texts the worker put into the balloon while it ran, in order.
+    std::vector<std::string> BalloonTexts() const;
+    // How often a monitor line appears.
+    std::size_t MonitorCount(const std::string& line) const;
     // Request command texts seen on the line, in order.
     std::vector<std::string> RequestCommands() const;
+    // The request frames of one command text, in order.
+    std::vector<LineFrame> RequestsOf(const std::string& command) const;
 
     // The session goes first, then the line and the clock it uses.
     ManualClock clock;

@@ -1,10 +1,11 @@
 #pragma once
-// The controllers of the in-memory line as the command tests set them up: a
+// The controllers of the in-memory line as the engine tests set them up: a
 // controller with given registers that answers with the acknowledgement (or
 // the positive reply, the error reply, or silence), and what indexes without
 // a controller do.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -31,7 +32,7 @@ public:
     // It acknowledges a read but never hands the data over.
     void SetWithholdData(std::uint8_t index, bool withhold);
     // Changes the controller's behaviour in place.
-    void Change(std::uint8_t index, void (*change)(sim::ControllerBehaviour&));
+    void Change(std::uint8_t index, const std::function<void(sim::ControllerBehaviour&)>& change);
 
     // The register's value in hex, "" without a controller there.
     std::string Register(std::uint8_t index, int number) const;
