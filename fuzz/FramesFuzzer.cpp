@@ -59,29 +59,38 @@ FrameInput ReadInput(const std::uint8_t* data, std::size_t size) {
     return input;
 }
 
-// A completed frame is cut where its first byte says.
+// A completed frame is cut where its first byte says, or at the limit and
+// not later than that.
 void CheckFrame(const FrameReader& reader) {
     const std::string_view raw = reader.raw();
     Require(!raw.empty() && raw.size() <= reader.maxFrameBytes(), "a frame holds 1 byte up to the limit");
     Require(reader.prefix().find_first_not_of('\xFF') == std::string_view::npos, "the prefix run is 0xFF bytes");
-    if (reader.kind() == FrameKind::Overflow) {
-        Require(raw.size() == reader.maxFrameBytes(), "an overflow is cut at the limit");
+    const bool overflow = reader.kind() == FrameKind::Overflow;
+    Require(!overflow || raw.size() == reader.maxFrameBytes(), "an overflow is cut at the limit");
+    const std::string_view text = reader.text();
+    if (text.empty()) {
+        Require(overflow, "only a prefix run at the limit has no frame text");
         return;
     }
-    const std::string_view text = reader.text();
-    Require(!text.empty() && reader.kind() == FrameReader::KindOf(static_cast<std::uint8_t>(text[0])),
-            "the first byte after the prefix run gives the kind");
-    if (reader.kind() == FrameKind::Acknowledgement || reader.kind() == FrameKind::Other) {
-        Require(text.size() == 1, "a single-byte frame is one byte");
+    const FrameKind kind = FrameReader::KindOf(static_cast<std::uint8_t>(text[0]));
+    Require(overflow || reader.kind() == kind, "the first byte after the prefix run gives the kind");
+    if (kind == FrameKind::Acknowledgement || kind == FrameKind::Other) {
+        Require(!overflow && text.size() == 1, "a single-byte frame is one byte");
         return;
     }
     // Up to the first "?", and a master's converter frame or addressed
-    // request takes one check character more.
+    // request takes one check character more. An overflow holds no "?" that
+    // should have ended it, but may end in one whose check character would
+    // have been past the limit.
     const std::size_t end = text.find(kTerminator, 1);
-    const bool check = !reader.prefix().empty() && (reader.kind() == FrameKind::Converter ||
-                                                    (reader.kind() == FrameKind::IndexLed && end > 1));
-    Require(end != std::string_view::npos && end + (check ? 2 : 1) == text.size(),
-            "a frame ends at its first terminator (and its check character)");
+    const bool check =
+        !reader.prefix().empty() && (kind == FrameKind::Converter || (kind == FrameKind::IndexLed && end > 1));
+    if (overflow)
+        Require(end == std::string_view::npos || (check && end + 1 == text.size()),
+                "an overflow holds no terminator that should have ended it");
+    else
+        Require(end != std::string_view::npos && end + (check ? 2 : 1) == text.size(),
+                "a frame ends at its first terminator (and its check character)");
 }
 
 void CheckMap(const LineMap& map) {

@@ -35,8 +35,9 @@ void CheckHexFields(std::string_view reply) {
     for (std::size_t length = 1; length <= 4; ++length) {
         for (std::size_t position = 0; position <= reply.size() && position < 24; ++position) {
             const auto value = HexField(reply, position, length);
-            const bool readable = position + length <= reply.size() &&
-                                  reply.substr(position, length).find_first_not_of(kHexDigits) == std::string_view::npos;
+            const bool readable =
+                position + length <= reply.size() &&
+                reply.substr(position, length).find_first_not_of(kHexDigits) == std::string_view::npos;
             Require(value.has_value() == readable, "a hex field is read when its digits are there and hex");
             Require(!value || (*value >= 0 && *value < 1 << (4 * length)), "a hex field holds what its digits can");
         }

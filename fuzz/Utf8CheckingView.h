@@ -60,7 +60,9 @@ public:
         RequireUtf8(text, "sensor pop-up text");
     }
     void RemoveSensorPopup() override {}
-    void OpenCommandMenu(std::uint8_t index) override { Require(IsIndexByte(index), "menu at a cell of the index table"); }
+    void OpenCommandMenu(std::uint8_t index) override {
+        Require(IsIndexByte(index), "menu at a cell of the index table");
+    }
 };
 
 }  // namespace tulex::fuzz
