@@ -1,5 +1,6 @@
 #include "sim/Scenario.h"
 
+#include "line/Cp1251.h"
 #include "line/HexDigits.h"
 #include "sim/SimController.h"
 
@@ -232,7 +233,8 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string& error)
     } catch (const ScenarioError& e) {
         error = e.message;
     } catch (const json::exception& e) {
-        error = std::string("not valid JSON: ") + e.what();
+        // The reader quotes the bytes it stopped at, which need not be UTF-8.
+        error = "not valid JSON: " + ReplaceMalformedUtf8(e.what());
     }
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 // Events, the schedule, scenarios, the command line and stdin commands.
 
+#include "line/Cp1251.h"
 #include "line/Frame.h"
 #include "sim/Scenario.h"
 #include "sim/SimCommands.h"
@@ -244,6 +245,20 @@ std::optional<SimOptions> Parse(std::vector<std::string> args, std::string& erro
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     return ParseSimOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+// A file that is not JSON may hold any bytes; the JSON reader's message
+// quotes those it stopped at. tulex-sim prints the message, so it must be
+// UTF-8 whatever the file held.
+TEST(Scenario, MessageAboutBytesThatAreNotUtf8IsUtf8) {
+    const char* files[] = {"\xFF", "{\"line\": \xC1\xBE}", "{\"li\xFFne\": 1}", "[\"\xED\xA0\x80\"]",
+                           "{\"converter\": \xF4\x90\x80\x80}"};
+    for (const char* file : files) {
+        std::string error;
+        EXPECT_FALSE(ParseScenario(file, error));
+        EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+        EXPECT_TRUE(IsValidUtf8(error)) << error;
+    }
 }
 
 TEST(SimOptions, CommandLineContract) {
