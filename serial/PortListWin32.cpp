@@ -33,8 +33,8 @@ void AddDeviceMap(std::map<std::string, std::string>& ports) {
         wchar_t data[256];
         DWORD dataBytes = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        const LONG result =
-            RegEnumValueW(key, i, valueName, &valueNameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataBytes);
+        const LONG result = RegEnumValueW(key, i, valueName, &valueNameLength, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(data), &dataBytes);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS || type != REG_SZ) continue;
         data[dataBytes / sizeof(wchar_t)] = L'\0';

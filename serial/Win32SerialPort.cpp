@@ -69,9 +69,11 @@ PortError Win32SerialPort::Open(const std::string& name) {
         lastError = GetLastError();
         return lastError == ERROR_FILE_NOT_FOUND ? PortError::NotFound : PortError::Unavailable;
     }
-    // Only a character device is a port (a disk or a pipe opened by its
-    // path is not).
-    if (GetFileType(handle) != FILE_TYPE_CHAR) {
+    // Only a communications device is a port (NUL, a disk or a pipe opened
+    // by its path is not): it has settings to read.
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    if (!GetCommState(handle, &settings)) {
         CloseHandle(handle);
         lastError = ERROR_INVALID_HANDLE;
         return PortError::Unavailable;
@@ -227,7 +229,8 @@ bool Win32SerialPort::ReadQueuedLocked(unsigned long count) {
     DWORD got = 0;
     bool ok = ReadFile(io_->handle, rx_ + rxLen_, count, &got, &io_->read);
     if (!ok && GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(io_->readEvent, kQueuedReadLimitMs) != WAIT_OBJECT_0) CancelIoEx(io_->handle, &io_->read);
+        if (WaitForSingleObject(io_->readEvent, kQueuedReadLimitMs) != WAIT_OBJECT_0)
+            CancelIoEx(io_->handle, &io_->read);
         ok = GetOverlappedResult(io_->handle, &io_->read, &got, TRUE);
     }
     if (!ok) {

@@ -39,10 +39,10 @@ TEST_P(PortOrderPairs, StrictAndTotal) {
 
 INSTANTIATE_TEST_SUITE_P(Names, PortOrderPairs,
                          ::testing::Values(OrderCase{"COM2", "COM10"}, OrderCase{"COM9", "COM10"},
-                                           OrderCase{"COM", "COM1"},           // a prefix first
-                                           OrderCase{"com2", "COM3"},          // letters without case
-                                           OrderCase{"COM01", "COM1"},         // equal values: as text
-                                           OrderCase{"COM1", "com1"},          // equal without case: as text
+                                           OrderCase{"COM", "COM1"},    // a prefix first
+                                           OrderCase{"com2", "COM3"},   // letters without case
+                                           OrderCase{"COM01", "COM1"},  // equal values: as text
+                                           OrderCase{"COM1", "com1"},   // equal without case: as text
                                            OrderCase{"COM99999999999999999999", "COM100000000000000000000"},
                                            OrderCase{"COM1a", "COM1b"}, OrderCase{"COM1", "COM1a"},
                                            OrderCase{"", "COM1"}));
