@@ -74,8 +74,8 @@ PortError Win32SerialPort::Open(const std::string& name) {
     DCB settings{};
     settings.DCBlength = sizeof settings;
     if (!GetCommState(handle, &settings)) {
+        lastError = GetLastError();
         CloseHandle(handle);
-        lastError = ERROR_INVALID_HANDLE;
         return PortError::Unavailable;
     }
     ResetEvent(io_->closeEvent);
