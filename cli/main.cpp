@@ -6,6 +6,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "serial/PortList.h"
+#include "version/Version.h"
 
 using namespace tulex;
 using namespace tulex::cli;
@@ -21,8 +22,11 @@ int RunControllerCommand(const CliOptions& options);
 
 namespace {
 
+// One port a line; one the user may not open carries a note after two
+// blanks, so the first field of each line is still the name.
 int RunPorts(const CliOptions&) {
-    for (const auto& name : ListPorts()) std::printf("%s\n", name.c_str());
+    for (const auto& name : ListPorts())
+        std::printf("%s%s\n", name.c_str(), PortAccessDenied(name) ? "  (нет прав)" : "");
     return kExitSuccess;
 }
 
@@ -50,7 +54,7 @@ int main(int argc, char** argv) {
         return kExitSuccess;
     }
     if (options->version) {
-        std::printf("tulex-cli 1.8\n");
+        std::printf("tulex-cli %s\n", kVersion);
         return kExitSuccess;
     }
     if (options->command.empty()) {

@@ -36,6 +36,8 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             }
         } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
             options.help = true;
+        } else if (arg == QStringLiteral("--version")) {
+            options.version = true;
         } else {
             options.error = QStringLiteral("unknown argument: %1").arg(arg);
             options.unknownArgument = true;
@@ -55,7 +57,9 @@ QString UsageText() {
         "  --port NAME      select the port (device name or path) and open it at start\n"
         "  --speed N        speed for that open (default 9600)\n"
         "  --monitor        open the monitor window at start\n"
-        "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
+        "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n"
+        "  --help           this text\n"
+        "  --version        program version\n");
 }
 
 }  // namespace tulex

@@ -18,6 +18,7 @@
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
 #include "gui/PopupHost.h"
+#include "version/Version.h"
 
 namespace tulex {
 
@@ -247,7 +248,9 @@ void MainWindow::CentreOnScreen() {
     move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-QString MainWindow::AboutText() { return QStringLiteral("ТУЛЕКС 1.8\n\nРазработка: команда ТУЛЕКС"); }
+QString MainWindow::AboutText() {
+    return QStringLiteral("ТУЛЕКС %1\n\nРазработка: команда ТУЛЕКС").arg(QString::fromUtf8(kVersion));
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit closing();

@@ -1,10 +1,14 @@
 #include "serial/PortList.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "serial/SerialPort.h"
 
 namespace tulex {
 namespace fs = std::filesystem;
@@ -55,6 +59,13 @@ std::vector<std::string> ListPorts(const PortListRoots& roots) {
     std::sort(ports.begin(), ports.end());
     ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
     return ports;
+}
+
+bool PortAccessDenied(const std::string& name) {
+    const std::string path = ResolvePortPath(name);
+    if (path.empty()) return false;
+    // The effective user and groups, as open() checks them.
+    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
 }  // namespace tulex

@@ -22,4 +22,10 @@ struct PortListRoots {
 // target still exists, sorted as text. The first entry is the one selected.
 std::vector<std::string> ListPorts(const PortListRoots& roots = {});
 
+// True when the port exists but its permissions keep this user from opening
+// it for reading and writing (a serial device of the group dialout and a user
+// outside it). Only the permissions are checked: opening a serial device
+// would raise its modem lines.
+bool PortAccessDenied(const std::string& name);
+
 }  // namespace tulex
