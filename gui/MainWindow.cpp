@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "gui/AppIcon.h"
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
 #include "gui/PopupHost.h"
@@ -74,7 +75,7 @@ MainWindow::MainWindow(const QString& caption, QWidget* parent) : QMainWindow(pa
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
-    setWindowIcon(WindowIcon());
+    setWindowIcon(AppIcon());
     setFont(FormFont());
     buildControls();
     buildMenus();

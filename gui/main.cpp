@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "gui/AppIcon.h"
 #include "gui/CommandLine.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
@@ -41,6 +42,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
+    QApplication::setApplicationVersion(QString::fromUtf8(tulex::kVersion));
+    QApplication::setDesktopFileName(tulex::DesktopId());
+    QApplication::setWindowIcon(tulex::AppIcon());
     const QStringList arguments = QApplication::arguments();
     const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
     if (options.help || !options.error.isEmpty()) return Usage(options);

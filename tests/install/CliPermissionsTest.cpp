@@ -74,8 +74,8 @@ protected:
     TempDir dir;
 };
 
-#define SKIP_IF_UNREACHABLE(run)                                                                  \
-    if ((run).status == kCannotRun)                                                               \
+#define SKIP_IF_UNREACHABLE(run)                                                                    \
+    if ((run).status == kCannotRun)                                                                 \
         GTEST_SKIP() << "the unprivileged user cannot reach " TULEX_CLI_PROGRAM " on this machine"; \
     ASSERT_NE((run).status, kCannotDropRoot)
 
