@@ -36,6 +36,8 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             }
         } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
             options.help = true;
+        } else if (arg == QStringLiteral("--version")) {
+            options.version = true;
         } else {
             options.error = QStringLiteral("unknown argument: %1").arg(arg);
             options.unknownArgument = true;
@@ -51,11 +53,14 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]\n"
-        "  -master          first argument only: show sent frames raw, log other masters\n"
-        "  --port NAME      select the port (device name or path) and open it at start\n"
-        "  --speed N        speed for that open (default 9600)\n"
-        "  --monitor        open the monitor window at start\n"
-        "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
+        "  -master            first argument only: show sent frames raw, log other masters\n"
+        "  -p, --port NAME    select the port (device name or path) and open it at start\n"
+        "  -s, --speed N      speed for that open (default 9600)\n"
+        "  --monitor          open the monitor window at start\n"
+        "  --screenshot FILE  save a PNG of the screen to FILE after --delay ms, then quit\n"
+        "  --delay MS         how long to run before the picture (default 1500)\n"
+        "  -h, --help         this text\n"
+        "  --version          program version\n");
 }
 
 }  // namespace tulex

@@ -67,6 +67,7 @@ std::string SimHelpText() {
         "  --no-stdin               ignore standard input (run until SIGINT/SIGTERM), for\n"
         "                           starting it in the background with no input\n"
         "  -h, --help               this text\n"
+        "  --version                program version\n"
         "\n"
         "Command-line settings override those of the scenario. The per-controller\n"
         "settings (answer style, silence, error replies, delay, memory test result, \"no\n"
@@ -115,6 +116,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
         std::string v;
         if (arg == "-h" || arg == "--help") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--scenario") {
             if (!next(o.scenarioPath)) return std::nullopt;
         } else if (arg == "--controllers") {

@@ -76,6 +76,11 @@ void VirtualLine::HangUp() {
     input_.notify_all();
 }
 
+void VirtualLine::SetAccessDenied(bool denied) {
+    std::lock_guard lock(mutex_);
+    accessDenied_ = denied;
+}
+
 std::string VirtualLine::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
@@ -112,6 +117,7 @@ PortError VirtualLine::Open(const LinePort* port, const std::string& name) {
     Close(port);
     std::lock_guard lock(mutex_);
     if (name != kPortName || gone_) return PortError::NotFound;
+    if (accessDenied_) return PortError::PermissionDenied;
     if (owner_ != nullptr) return PortError::Unavailable;
     owner_ = port;
     configured_ = false;
