@@ -82,8 +82,6 @@ private:
 
     // Moves what the model has due by `now` to the read side (mutex_ held).
     void DeliverDue(Clock::TimePoint now);
-    // Notes on the clock that the reader finished with the byte it took last.
-    void ByteRouted();
 
     ManualClock& clock_;
     mutable std::mutex mutex_;
@@ -98,7 +96,6 @@ private:
     bool configured_ = false;
     bool gone_ = false;
     bool readerWaiting_ = false;
-    bool routing_ = false;  // the reader took a byte and has not come back yet
 };
 
 }  // namespace tulex::test
