@@ -105,7 +105,9 @@ std::optional<Clock::TimePoint> VirtualLine::NextDue() const {
 
 bool VirtualLine::ReaderIdle() const {
     std::lock_guard lock(mutex_);
-    return owner_ == nullptr || !configured_ || (readerWaiting_ && readAt_ == readable_.size());
+    // A reader asleep on a line that has just gone is about to wake to the
+    // news: not idle.
+    return owner_ == nullptr || !configured_ || (readerWaiting_ && readAt_ == readable_.size() && !gone_);
 }
 
 std::uint64_t VirtualLine::BytesRead() const {
