@@ -129,6 +129,7 @@ private:
     int DelayOf(const SimController& c) const;
     bool Silent(const SimController& c) const { return config_.silent || c.Behaviour().silent; }
     void KeepInBuffer(SimController& c, std::string payload);
+    void CountFrame(SimController& c, SimTime now);
 
     LineConfig config_;
     SimConverter converter_;

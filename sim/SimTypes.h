@@ -36,6 +36,12 @@ struct ControllerBehaviour {
     int errorRepliesFirst = 0;               // the next n requests get "#?", whatever else is set
     bool keepsIndex = false;                 // acknowledges the index command, keeps its index
     bool refusesWrites = false;              // register writes get "#?" (write-protected memory)
+    bool acceptsAnyCommand = false;          // a command text it does not know gets "!"/"$?", not "&?" (lax firmware)
+    // Faults that set in after the next n frames addressed to it (requests
+    // and polls) were handled as usual: the unit falls silent (its line broke,
+    // it lost power) or answers "#?" to everything from then on.
+    std::optional<int> framesBeforeSilence;
+    std::optional<int> framesBeforeErrors;
 };
 
 const char* ReplyStyleName(ReplyStyle style);

@@ -56,9 +56,7 @@ TEST_F(CliFaults, RefusalsSayWhy) {
 TEST_F(CliFaults, AMonitorFileThatCannotBeWrittenFailsTheRunAndSaysSo) {
     Cli cli(With({"--monitor", "/dev/full", "listen"}));
     EXPECT_EQ(cli.Wait(), 1);  // ends by itself: the log it was run for is lost
-    EXPECT_NE(cli.Err().find("the monitor could not be written to \"/dev/full\": No space left on device"),
-              std::string::npos)
-        << cli.Err();
+    EXPECT_NE(cli.Err().find("the monitor could not be written to \"/dev/full\""), std::string::npos) << cli.Err();
 }
 
 TEST_F(CliFaults, ACommandThatSucceedsFailsWhenItsMonitorFileLostLines) {
@@ -105,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MidWaitCase{"check_signal", {"check", "G"}, false, "interrupted"},
                       MidWaitCase{"check_device_lost", {"check", "G"}, true, "the port went away"},
                       MidWaitCase{"line_test_device_lost", {"line-test", "G"}, true, "the port went away"},
-                      MidWaitCase{"eeprom_test_device_lost", {"--yes", "eeprom-test", "G"}, true, "the port went away"}),
+                      MidWaitCase{
+                          "eeprom_test_device_lost", {"--yes", "eeprom-test", "G"}, true, "the port went away"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -184,21 +184,11 @@ bool VirtualLine::Write(const LinePort* port, std::string_view frame) {
     return true;
 }
 
-void VirtualLine::ByteRouted() {
-    // The reader comes back for more only when it has done with the last
-    // byte: whatever that byte signalled has been signalled by now.
-    if (!routing_) return;
-    routing_ = false;
-    clock_.NoteActivity();
-}
-
 bool VirtualLine::ReadByte(const LinePort* port, std::uint8_t& byte) {
     std::lock_guard lock(mutex_);
-    ByteRouted();
     if (owner_ != port || !configured_ || gone_ || readAt_ == readable_.size()) return false;
     byte = static_cast<std::uint8_t>(readable_[readAt_++]);
     ++bytesRead_;
-    routing_ = true;
     if (readAt_ == readable_.size()) {
         readable_.clear();
         readAt_ = 0;
@@ -208,7 +198,6 @@ bool VirtualLine::ReadByte(const LinePort* port, std::uint8_t& byte) {
 
 Port::WaitState VirtualLine::WaitForInput(const LinePort* port, int timeoutMs) {
     std::unique_lock lock(mutex_);
-    ByteRouted();
     const auto ready = [&] { return gone_ || owner_ != port || !configured_ || readAt_ < readable_.size(); };
     readerWaiting_ = true;
     // The port's own time-out is real time: the engine's receive loop waits

@@ -85,8 +85,6 @@ private:
 
     // Moves what the model has due by `now` to the read side (mutex_ held).
     void DeliverDue(Clock::TimePoint now);
-    // Notes on the clock that the reader finished with the byte it took last.
-    void ByteRouted();
 
     ManualClock& clock_;
     mutable std::mutex mutex_;
@@ -102,7 +100,6 @@ private:
     bool gone_ = false;
     bool accessDenied_ = false;
     bool readerWaiting_ = false;
-    bool routing_ = false;  // the reader took a byte and has not come back yet
 };
 
 }  // namespace tulex::test
