@@ -12,7 +12,6 @@
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 
 #include "serial/PortList.h"
