@@ -3,7 +3,10 @@
 // the worker that waits for a reply, the automatic answers and the card and
 // sensor pop-ups. All of it runs on the receive thread and is kept small; it
 // never waits for the UI thread (pop-ups and counters are Posted), so
-// closing the port can wait for the receive thread.
+// closing the port can wait for the receive thread. A reply that a worker may
+// wait for changes the sets first, signals the worker, and only then queues
+// the view's repaint and counters (ViewUpdates): the worker's next request
+// does not wait behind the UI work.
 
 #include "app/LineSession.h"
 #include "app/PortMessages.h"
@@ -33,11 +36,13 @@ void LineSession::OnMonitorLine(std::string_view text, bool fromMaster) {
 
 void LineSession::OnAcknowledgement() {
     if (!CommandRunning()) return;
+    ViewUpdates updates(*this);
     Heard(transaction_.target);
     transaction_.Signal(Reply::Ack);
 }
 
 void LineSession::OnPositiveReply() {
+    ViewUpdates updates(*this);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         if (!map_.HasIndex(target, MapSet::Present)) AddToSet(target, MapSet::ReplyOnly);
@@ -47,6 +52,7 @@ void LineSession::OnPositiveReply() {
 }
 
 void LineSession::OnErrorReply() {
+    ViewUpdates updates(*this);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         RemoveFromSet(target, MapSet::Present);
@@ -57,6 +63,7 @@ void LineSession::OnErrorReply() {
 }
 
 void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
+    ViewUpdates updates(*this);
     // Replaced whether or not this index is the transaction's target.
     transaction_.SetReplyData(std::string(data));
     Heard(index);

@@ -10,7 +10,6 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
-#include "line/Cp1251.h"
 
 namespace tulex::cli {
 
@@ -31,14 +30,9 @@ int RunListen(const CliOptions& options) {
     CliSession session(options);
     ConsoleView& view = session.view();
     view.SetLive(true);
-    const bool json = options.json;
-    session.SetMonitorObserver([&view, json](std::string_view line) {
-        const std::string text = Cp1251ToUtf8(line);
-        if (json)
-            view.PrintJson("{\"event\": \"monitor\", \"line\": " + JsonQuote(text) + "}");
-        else
-            view.PrintLine(text);
-    });
+    // Standard output in large pieces, flushed with the monitor file.
+    session.BufferOutput();
+    session.SetMonitorObserver([&view](std::string_view line) { view.PrintMonitorLine(line); });
     if (const int status = session.Open(); status != kExitSuccess) return status;
 
     // A monitor file that can no longer be written ends the listen: what it

@@ -1,7 +1,5 @@
 #include "display/TrafficLog.h"
 
-#include <cstdio>
-
 #include "display/SaveFile.h"
 #include "line/Cp1251.h"
 #include "line/LocalTime.h"
@@ -12,8 +10,33 @@ namespace {
 constexpr std::size_t kSaveBufferBytes = 1 << 20;
 
 std::tm SystemLocalTime() {
+    // The conversion is worked out once a second: a busy line adds
+    // thousands of lines in each.
+    thread_local std::time_t convertedAt = -1;
+    thread_local std::tm converted{};
     const std::time_t now = std::time(nullptr);
-    return ToLocalTime(now);
+    if (now != convertedAt) {
+        converted = ToLocalTime(now);
+        convertedAt = now;
+    }
+    return converted;
+}
+
+// "HH:MM:SS" as "%02d:%02d:%02d" prints it (values past 99 keep their digits).
+void AppendStamp(std::string& out, const std::tm& tm) {
+    const auto two = [&out](int v) {
+        if (v < 0 || v > 99) {
+            out.append(std::to_string(v));
+            return;
+        }
+        out.push_back(static_cast<char>('0' + v / 10));
+        out.push_back(static_cast<char>('0' + v % 10));
+    };
+    two(tm.tm_hour);
+    out.push_back(':');
+    two(tm.tm_min);
+    out.push_back(':');
+    two(tm.tm_sec);
 }
 
 }  // namespace
@@ -27,13 +50,15 @@ void TrafficLog::Add(std::string_view prefix, std::string_view text) {
     if (!windowExists_ || paused_) return;  // lost, as on the screen
     const std::tm tm = localTime_();
     const LineStore::Stamp stamp = LineStore::PackStamp(tm.tm_hour, tm.tm_min, tm.tm_sec);
-    if (keepLines_) store_.Append(stamp, prefix, text);
+    if (keepLines_) {
+        store_.Append(stamp, prefix, text);
+        Changed();
+    }
     if (sink_) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-        std::string whole(line);
-        whole.append(prefix).append(text);
-        sink_(whole);
+        sinkLine_.clear();  // kept for its capacity: no allocation per line
+        AppendStamp(sinkLine_, tm);
+        sinkLine_.append(prefix).append(text);
+        sink_(sinkLine_);
     }
 }
 
@@ -46,6 +71,7 @@ void TrafficLog::Clear() {
     std::lock_guard lock(mutex_);
     store_.Clear();
     ++generation_;
+    Changed();
 }
 
 void TrafficLog::SetWindowExists(bool exists) {
@@ -55,6 +81,24 @@ void TrafficLog::SetWindowExists(bool exists) {
     // A closed window takes its lines with it; a new one starts empty.
     store_.Clear();
     ++generation_;
+    Changed();
+}
+
+void TrafficLog::SetChangeNotifier(ChangeNotifier notifier) {
+    std::lock_guard lock(mutex_);
+    notifier_ = std::move(notifier);
+    notifierArmed_ = true;
+}
+
+void TrafficLog::ArmChangeNotifier() {
+    std::lock_guard lock(mutex_);
+    notifierArmed_ = true;
+}
+
+void TrafficLog::Changed() {
+    if (!notifierArmed_ || !notifier_) return;
+    notifierArmed_ = false;
+    notifier_();
 }
 
 bool TrafficLog::WindowExists() const {

@@ -36,6 +36,11 @@ QColor ToQColor(Colour c) { return QColor(c.r, c.g, c.b); }
 std::size_t TrafficLogStore::count() const { return list_.Count(); }
 std::string TrafficLogStore::line(std::size_t i) const { return list_.Line(i); }
 std::uint64_t TrafficLogStore::generation() const { return list_.Generation(); }
+bool TrafficLogStore::watch(std::function<void()> changed) const {
+    list_.SetChangeNotifier(std::move(changed));
+    return true;
+}
+void TrafficLogStore::rearm() const { list_.ArmChangeNotifier(); }
 
 MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<QtDispatcher>()) {
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);

@@ -24,13 +24,15 @@ class TrafficLog;
 // TrafficLog seen through the monitor view's store interface.
 class TrafficLogStore final : public MonitorLineStore {
 public:
-    explicit TrafficLogStore(const TrafficLog& list) : list_(list) {}
+    explicit TrafficLogStore(TrafficLog& list) : list_(list) {}
     std::size_t count() const override;
     std::string line(std::size_t i) const override;
     std::uint64_t generation() const override;
+    bool watch(std::function<void()> changed) const override;
+    void rearm() const override;
 
 private:
-    const TrafficLog& list_;
+    TrafficLog& list_;
 };
 
 class MainView final : public QObject, public View {
