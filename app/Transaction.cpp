@@ -80,6 +80,44 @@ bool RequestAccepted(CommandContext& context, Reply reply) {
 
 namespace {
 
+constexpr int kIndexErrorLimit = 15;   // error replies before the index change gives up
+constexpr int kIndexTimeoutLimit = 3;  // time-outs before it gives up
+
+}  // namespace
+
+LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
+                            const std::string& description, bool clearOnAck) {
+    ControllerTransaction& transaction = context.transaction();
+    int errors = 0;
+    int timeouts = 0;
+    // A closed port fails every wait at once: nothing left to repeat.
+    while (transaction.busy && context.IsPortOpen()) {
+        transaction.target = target;
+        context.SendRequest(target, command, description);
+        const Reply r = WaitForReply(transaction, limits::kIndexLoop);
+        if (r == Reply::Ack) {
+            if (clearOnAck) ClearControllerBuffer(context);
+            return LoopEnd::Answered;
+        }
+        if (r == Reply::Positive) return LoopEnd::Answered;
+        if (r == Reply::Error) {
+            if (++errors == kIndexErrorLimit) {
+                transaction.ShowFailure(kNotOnLine);
+                return LoopEnd::ErrorReplies;
+            }
+        } else if (r == Reply::Timeout) {
+            if (++timeouts == kIndexTimeoutLimit) {
+                ShowTimeout(context);
+                return LoopEnd::Timeouts;
+            }
+        }
+        // A failed wait is simply repeated.
+    }
+    return LoopEnd::Stopped;
+}
+
+namespace {
+
 // Sends the first command of the list with its description.
 void SendFirstRequest(CommandContext& context) {
     ControllerTransaction& transaction = context.transaction();

@@ -4,6 +4,7 @@
 // end of a transaction in its fixed order.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,18 @@ void EndWithReplyOutcome(CommandContext& context, Reply reply, const std::string
 // "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
 // time-out) or without one (a failed wait).
 bool RequestAccepted(CommandContext& context, Reply reply);
+
+// How the repeated exchange of the index change ended.
+enum class LoopEnd { Answered, ErrorReplies, Timeouts, Stopped };
+
+// The repeated exchange of the index change: sends `command` to `target`
+// until an acknowledgement or positive reply (Answered), 15 error replies
+// (the failure "Контроллера нет в линии.") or 3 time-outs (the time-out
+// failure and its monitor line), counted apart, or until the busy flag drops
+// or the port closes (Stopped, no outcome). With clearOnAck the controller's
+// buffer is cleared after an acknowledgement.
+LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
+                            const std::string& description, bool clearOnAck);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

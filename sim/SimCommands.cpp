@@ -36,6 +36,7 @@ constexpr std::string_view kHelp =
     "      reply ack|positive, silent on|off, error on|off (\"#?\" to everything),\n"
     "      device-error on|off (\"&?\" to everything), delay MS, eeprom ok|fail,\n"
     "      eeprom-delay MS, no-data on|off (acknowledge, never hand data over),\n"
+    "      refuses-writes on|off (\"#?\" to register writes),\n"
     "      reg NN HH, preset door|door-sensor|turnstile|turnstile-confirm|terminal\n"
     "  mastercard IDX HHHHHHHHHH   present a master card to a controller waiting for one ($4)\n"
     "  converter SETTING VALUE     echo on|off, version XX, upper IDX (H..Ж), speed XX\n"
@@ -85,7 +86,9 @@ SimCommands::SimCommands(SimLine& line, SimEvents& events, const SimTrace* trace
 std::string SimCommands::List() {
     std::ostringstream out;
     const auto controllers = line_.Controllers();
-    out << controllers.size() << " controller(s); line: reply " << ReplyStyleName(line_.Config().reply) << ", absent "
+    out << controllers.size() << " controller(s)";
+    if (line_.QueuedCount() > 0) out << " and " << line_.QueuedCount() << " waiting to be connected";
+    out << "; line: reply " << ReplyStyleName(line_.Config().reply) << ", absent "
         << (line_.Config().absentError ? "error" : "silent") << ", delay " << line_.Config().delayMs << " ms"
         << (line_.Config().silent ? ", silent" : "") << (line_.Config().errorReply ? ", error" : "")
         << (line_.Config().deviceError ? ", device error" : "") << "; converter: version "
@@ -106,6 +109,8 @@ std::string SimCommands::List() {
         if (b.deviceError) out << ", device error";
         if (b.eepromFail) out << ", eeprom fail";
         if (b.noDataAfterAck) out << ", no data after ack";
+        if (b.refusesWrites) out << ", refuses writes";
+        if (b.requestsBeforeSilence && !b.silent) out << ", silent after " << *b.requestsBeforeSilence << " request(s)";
         if (c->WaitingForMasterCard()) out << ", waiting for a master card";
         if (!c->OutputBuffer().empty()) out << ", " << c->OutputBuffer().size() << " reply(ies) buffered";
         out << "\n";
@@ -159,13 +164,15 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
         const auto s = ParseReplyStyle(value);
         if (!s) return "error: reply ack|positive";
         b.reply = s;
-    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data") {
+    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data" ||
+               key == "refuses-writes") {
         const auto on = OnOff(value);
         if (!on) return "error: " + key + " on|off";
         (key == "silent"         ? b.silent
          : key == "error"        ? b.errorReply
          : key == "device-error" ? b.deviceError
-                                 : b.noDataAfterAck) = *on;
+         : key == "no-data"      ? b.noDataAfterAck
+                                 : b.refusesWrites) = *on;
     } else if (key == "delay" || key == "eeprom-delay") {
         const auto ms = Number(value, 0, 86'400'000);
         if (!ms) return "error: " + key + " takes milliseconds";

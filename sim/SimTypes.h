@@ -31,11 +31,12 @@ struct ControllerBehaviour {
     bool noDataAfterAck = false;  // acknowledges, never hands data over
     bool sendsEvents = true;      // picked for events that name no controller
     // Faults of a unit that answers, but not as it should.
-    std::optional<std::string> dataPayload;  // sent instead of the real data (a short or garbled reply)
-    int pollsUnanswered = 0;                 // the next n poll frames get no answer
-    int errorRepliesFirst = 0;               // the next n requests get "#?", whatever else is set
-    bool keepsIndex = false;                 // acknowledges the index command, keeps its index
-    bool refusesWrites = false;              // register writes get "#?" (write-protected memory)
+    std::optional<std::string> dataPayload;    // sent instead of the real data (a short or garbled reply)
+    int pollsUnanswered = 0;                   // the next n poll frames get no answer
+    int errorRepliesFirst = 0;                 // the next n requests get "#?", whatever else is set
+    bool keepsIndex = false;                   // acknowledges the index command, keeps its index
+    bool refusesWrites = false;                // register writes get "#?" (write-protected memory)
+    std::optional<int> requestsBeforeSilence;  // answers this many more requests, then nothing (power lost)
 };
 
 const char* ReplyStyleName(ReplyStyle style);

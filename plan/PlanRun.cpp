@@ -1,0 +1,109 @@
+#include "plan/PlanRun.h"
+
+#include "app/CommandContext.h"
+#include "app/Transaction.h"
+
+namespace tulex::plan {
+
+// What the worker and the UI thread share. The observer is touched only on
+// the UI thread: the worker reaches it through RunOnUi, and ~PlanRun (on
+// the UI thread) takes it away.
+struct PlanRun::State {
+    Plan plan;
+    RunOptions options;
+    RunObserver* observer = nullptr;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> running{false};
+};
+
+PlanRun::PlanRun(CommandContext& context) : context_(context) {}
+
+PlanRun::~PlanRun() {
+    if (!state_) return;
+    state_->observer = nullptr;
+    Stop();
+}
+
+bool PlanRun::Running() const { return state_ && state_->running; }
+
+void PlanRun::Stop() {
+    if (!state_ || !state_->running) return;
+    state_->stop = true;
+    // Wakes a wait for the operator (a new controller, the master card).
+    context_.transaction().Signal(Reply::Cancel);
+}
+
+namespace {
+
+void Tell(CommandContext& context, const std::shared_ptr<PlanRun::State>& state,
+          const std::function<void(RunObserver&)>& tell) {
+    context.RunOnUi([&state, &tell] {
+        if (state->observer) tell(*state->observer);
+    });
+}
+
+void RunRows(CommandContext& context, const std::shared_ptr<PlanRun::State>& state) {
+    RunSummary summary;
+    const auto& rows = state->plan.rows;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        RowResult result;
+        const bool portOpen = context.IsPortOpen();
+        if (state->stop || !context.transaction().busy || !portOpen) {
+            result.state = RowState::Skipped;
+            result.text = portOpen ? "Остановлено оператором." : "Порт закрыт.";
+        } else {
+            Tell(context, state, [i](RunObserver& o) { o.RowStarted(i); });
+            const RowContext row{context, rows[i], state->options, state->stop, [&](const std::string& text) {
+                                     Tell(context, state, [i, &text](RunObserver& o) { o.RowProgress(i, text); });
+                                 }};
+            result = state->options.task == Task::Apply ? ApplyRow(row) : AuditRow(row);
+        }
+        summary.Count(result.state);
+        Tell(context, state, [i, &result](RunObserver& o) { o.RowEnded(i, result); });
+    }
+    EndTransaction(context, false);
+    state->running = false;
+    Tell(context, state, [&summary](RunObserver& o) { o.RunEnded(summary); });
+}
+
+}  // namespace
+
+bool PlanRun::Start(const Plan& plan, const RunOptions& options, RunObserver& observer) {
+    if (Running() || context_.transaction().busy || context_.converterTransaction().busy) return false;
+    if (!context_.IsPortOpen()) {
+        context_.view().ShowMessage(kCaptionWarning, kStartWithPort, MessageIcon::Warning);
+        return false;
+    }
+    // A run that was stopped may still be telling its last rows: it keeps
+    // its own state, and this one starts afresh.
+    if (state_) state_->observer = nullptr;
+    state_ = std::make_shared<State>();
+    state_->plan = plan;
+    state_->options = options;
+    state_->observer = &observer;
+    state_->running = true;
+    auto state = state_;
+    CommandContext& context = context_;
+    ControllerTransaction& transaction = context.transaction();
+    context.EnableCommandControls(false);
+    transaction.busy = 1;
+    if (context.StartWorker([&context, state] { RunRows(context, state); })) return true;
+    transaction.busy = 0;
+    context.EnableCommandControls(true);
+    state_->running = false;
+    return false;
+}
+
+Plan PlanOfPresentControllers(const LineMap& map) {
+    Plan plan;
+    const auto snapshot = map.Take();
+    for (const std::uint8_t index : LineMap::IndexTable()) {
+        if (!snapshot.present.test(index)) continue;
+        PlannedController row;
+        row.index = index;
+        plan.rows.push_back(row);
+    }
+    return plan;
+}
+
+}  // namespace tulex::plan
