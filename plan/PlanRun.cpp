@@ -53,9 +53,11 @@ void RunRows(CommandContext& context, const std::shared_ptr<PlanRun::State>& sta
             result.text = portOpen ? "Остановлено оператором." : "Порт закрыт.";
         } else {
             Tell(context, state, [i](RunObserver& o) { o.RowStarted(i); });
-            const RowContext row{context, rows[i], state->options, state->stop, [&](const std::string& text) {
-                                     Tell(context, state, [i, &text](RunObserver& o) { o.RowProgress(i, text); });
-                                 }};
+            const RowContext row{
+                context, rows[i], state->options, state->stop, [&](const std::string& text, bool asksOperator) {
+                    Tell(context, state,
+                         [i, &text, asksOperator](RunObserver& o) { o.RowProgress(i, text, asksOperator); });
+                }};
             result = state->options.task == Task::Apply ? ApplyRow(row) : AuditRow(row);
         }
         summary.Count(result.state);

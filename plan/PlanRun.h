@@ -29,7 +29,8 @@ class RunObserver {
 public:
     virtual ~RunObserver() = default;
     virtual void RowStarted(std::size_t row) = 0;
-    virtual void RowProgress(std::size_t row, const std::string& text) = 0;
+    // What the row does now; asksOperator when it waits for the operator.
+    virtual void RowProgress(std::size_t row, const std::string& text, bool asksOperator) = 0;
     virtual void RowEnded(std::size_t row, const RowResult& result) = 0;
     virtual void RunEnded(const RunSummary& summary) = 0;
 };

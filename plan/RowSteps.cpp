@@ -123,7 +123,7 @@ RowResult StoppedAt(RowResult result, std::string stepName) {
 bool TakeNewController(const RowContext& row, RowResult& result) {
     const std::uint8_t factory = *row.options.factoryIndex;
     const std::string target = IndexUtf8(row.row.index);
-    row.progress("Подключите новый контроллер (индекс " + IndexUtf8(factory) + ") для " + target);
+    row.progress("Подключите новый контроллер (индекс " + IndexUtf8(factory) + ") для " + target, true);
     switch (WaitForController(row.context, factory, row.stop, row.options.connectWait)) {
     case ArrivalEnd::Arrived: break;
     case ArrivalEnd::Stopped: result = StoppedAt(std::move(result), step::kConnect); return false;
@@ -135,7 +135,7 @@ bool TakeNewController(const RowContext& row, RowResult& result) {
                        "Новый контроллер с индексом " + IndexUtf8(factory) + " не появился в линии.");
         return false;
     }
-    row.progress("Изменение индекса " + IndexUtf8(factory) + " → " + target);
+    row.progress("Изменение индекса " + IndexUtf8(factory) + " → " + target, false);
     switch (ChangeIndex(row.context, factory, row.row.index)) {
     case IndexChangeEnd::Done: break;
     case IndexChangeEnd::Occupied:
@@ -164,7 +164,7 @@ bool WriteRegisters(const RowContext& row, RowResult& result) {
             result = StoppedAt(std::move(result), write->field);
             return false;
         }
-        row.progress(StepText(write->field));
+        row.progress(StepText(write->field), false);
         const Outcome outcome = Exchange(row.context, row.row.index, write->command, write->description);
         if (outcome != Outcome::Answered) {
             result = Unanswered(std::move(result), outcome, write->field, true);
@@ -195,8 +195,9 @@ bool SetMasterCard(const RowContext& row, RowResult& result) {
         return false;
     }
     result.differences.push_back({kFieldMasterCard, *row.row.masterCard, *result.masterCard});
-    row.progress("Поднесите мастер-карту " + *row.row.masterCard + " к считывателю контроллера " +
-                 IndexUtf8(row.row.index));
+    row.progress(
+        "Поднесите мастер-карту " + *row.row.masterCard + " к считывателю контроллера " + IndexUtf8(row.row.index),
+        true);
     Clock& clock = row.context.transaction().clock();
     const auto deadline = clock.Now() + Limit(limits::kMasterCardWait);
     std::optional<Clock::TimePoint> armedAt;
@@ -233,7 +234,7 @@ bool SetMasterCard(const RowContext& row, RowResult& result) {
 
 RowResult AuditRow(const RowContext& row) {
     RowResult result;
-    row.progress(StepText(step::kRead));
+    row.progress(StepText(step::kRead), false);
     if (!ReadInto(row, result, step::kRead)) return result;
     if (row.row.masterCard && !ReadCardInto(row, result)) return result;
     result.differences = Differences(row.row, *result.parameters, result.masterCard);
@@ -243,7 +244,7 @@ RowResult AuditRow(const RowContext& row) {
 
 RowResult ApplyRow(const RowContext& row) {
     RowResult result;
-    row.progress(StepText(step::kRead));
+    row.progress(StepText(step::kRead), false);
     const ParameterRead read = ReadParameters(row.context, row.row.index);
     const bool absent = read.outcome == Outcome::ErrorReply || read.outcome == Outcome::Timeout;
     if (absent && row.options.factoryIndex) {

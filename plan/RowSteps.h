@@ -34,8 +34,9 @@ struct RowContext {
     const PlannedController& row;
     const RunOptions& options;
     const std::atomic<bool>& stop;  // set by "Стоп": the row ends after its current step
-    // Tells the operator what the row waits for now (UTF-8).
-    std::function<void(const std::string&)> progress;
+    // Tells what the row does now (UTF-8); asksOperator when it waits for
+    // the operator (connect a controller, present a card).
+    std::function<void(const std::string& text, bool asksOperator)> progress;
 };
 
 RowResult AuditRow(const RowContext& row);

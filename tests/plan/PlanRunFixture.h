@@ -32,7 +32,7 @@ plan::Plan MakePlan(std::vector<plan::PlannedController> rows, std::string site 
 class RecordingObserver final : public plan::RunObserver {
 public:
     void RowStarted(std::size_t row) override { events.push_back("started " + std::to_string(row)); }
-    void RowProgress(std::size_t row, const std::string& text) override {
+    void RowProgress(std::size_t row, const std::string& text, bool) override {
         progress.push_back({row, text});
         if (onProgress) onProgress(row, text);
     }
