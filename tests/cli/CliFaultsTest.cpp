@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MidWaitCase{"check_signal", {"check", "G"}, false, "interrupted"},
                       MidWaitCase{"check_device_lost", {"check", "G"}, true, "the port went away"},
                       MidWaitCase{"line_test_device_lost", {"line-test", "G"}, true, "the port went away"},
-                      MidWaitCase{"eeprom_test_device_lost", {"--yes", "eeprom-test", "G"}, true, "the port went away"}),
+                      MidWaitCase{
+                          "eeprom_test_device_lost", {"--yes", "eeprom-test", "G"}, true, "the port went away"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
