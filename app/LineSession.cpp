@@ -62,11 +62,10 @@ void LineSession::EnableCommandControls(bool enabled) {
 }
 
 void LineSession::MonitorAddLine(std::string_view marker, std::string_view text) {
-    std::string line = "   ";
-    line += Utf8ToCp1251Lossy(PortName());
-    line += marker;
-    line += CutAtZero(text);  // a zero byte ends a monitor line
-    monitor_.Add(line);
+    std::string prefix = "   ";
+    prefix += Utf8ToCp1251Lossy(PortName());
+    prefix += marker;
+    monitor_.Add(prefix, CutAtZero(text));  // a zero byte ends a monitor line
 }
 
 void LineSession::MonitorAdd(std::string_view textUtf8) { monitor_.Add(Utf8ToCp1251Lossy(textUtf8)); }

@@ -1,9 +1,7 @@
 #include "app/MonitorSave.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "display/Captions.h"
+#include "display/SaveFile.h"
 
 namespace tulex {
 namespace {
@@ -25,9 +23,7 @@ std::string SaveErrorText(TrafficLog::SaveError error, const std::string& path) 
 }
 
 void SaveMonitorAs(TrafficLog& log, const std::string& path, View& view) {
-    std::error_code ec;
-    if (!path.empty() && std::filesystem::exists(path, ec) &&
-        !view.AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?"))
+    if (PathExists(path) && !view.AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?"))
         return;
     const TrafficLog::SaveError error = log.SaveToFile(path);
     if (error != TrafficLog::SaveError::None)

@@ -63,7 +63,7 @@ BENCHMARK(BM_MonitorAppend100k)->Arg(100)->Arg(1000)->Arg(100'000)->Unit(benchma
 void BM_MonitorPaintAtAMillion(benchmark::State& state) {
     tulex::TrafficLog list;
     list.SetWindowExists(true);
-    for (int i = 0; i < 1'000'000; ++i) list.Add("   COM1   \x97\x97>   OK");
+    for (int i = 0; i < 1'000'000; ++i) list.Add("   COM1   \x97\x97>   ", "OK");
     tulex::TrafficLogStore store(list);
     tulex::MonitorView view;
     view.setFont(tulex::MonitorWindow::MonitorFont());
@@ -72,7 +72,7 @@ void BM_MonitorPaintAtAMillion(benchmark::State& state) {
     view.show();
     QImage canvas(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        list.Add("   COM1   \x97\x97>   OK");
+        list.Add("   COM1   \x97\x97>   ", "OK");
         view.refresh();
         view.viewport()->render(&canvas);
     }

@@ -15,6 +15,7 @@
 
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
+#include "display/TrafficLog.h"
 #include "line/FrameReader.h"
 #include "line/FrameRouter.h"
 #include "tests/support/Pty.h"
@@ -194,5 +195,39 @@ void BM_IdleWakeupsPerSecond(benchmark::State& state) {
     state.counters["wakeups_per_s"] = wakeups;
 }
 BENCHMARK(BM_IdleWakeupsPerSecond)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+long ResidentBytes() {
+    long pages = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * 4096;
+}
+
+// A million monitor lines of one kind, added the way the session adds them
+// (shared prefix, frame text): the store's bytes and the process's resident
+// growth per line, next to the line's own length in the saved file.
+void MonitorMemory(benchmark::State& state, std::string_view text) {
+    const std::string prefix = "   COM1   \x97\x97>   ";
+    constexpr int kLines = 1'000'000;
+    double storeBytes = 0;
+    double residentBytes = 0;
+    for (auto _ : state) {
+        const long before = ResidentBytes();
+        TrafficLog log;
+        log.SetWindowExists(true);
+        for (int i = 0; i < kLines; ++i) log.Add(prefix, text);
+        storeBytes = static_cast<double>(log.MemoryBytes()) / kLines;
+        residentBytes = static_cast<double>(ResidentBytes() - before) / kLines;
+        benchmark::DoNotOptimize(log.Line(kLines - 1));
+    }
+    state.counters["store_B_per_line"] = storeBytes;
+    state.counters["rss_B_per_line"] = residentBytes;
+    // The reference: what the line is in the saved file (stamp, prefix, text, CR LF).
+    state.counters["saved_B_per_line"] = static_cast<double>(8 + prefix.size() + text.size() + 2);
+}
+void BM_MonitorMemoryAcknowledgements(benchmark::State& state) { MonitorMemory(state, "OK"); }
+BENCHMARK(BM_MonitorMemoryAcknowledgements)->Iterations(1)->Unit(benchmark::kMillisecond);
+void BM_MonitorMemoryCardEvents(benchmark::State& state) { MonitorMemory(state, "G;123456789000?"); }
+BENCHMARK(BM_MonitorMemoryCardEvents)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

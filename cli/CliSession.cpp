@@ -1,53 +1,25 @@
 #include "cli/CliSession.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstring>
 
+#include "cli/Console.h"
+#include "cli/StopRequest.h"
 #include "line/Cp1251.h"
 
 namespace tulex::cli {
 namespace {
 
-// Set by SIGINT/SIGTERM; the UI loop re-checks it at least every 100 ms.
-volatile std::sig_atomic_t g_stopSignal = 0;
-
-extern "C" void OnStopSignal(int) { g_stopSignal = 1; }
-
 // Set once a write to the --monitor file failed in this process.
 std::atomic<bool> g_monitorFileFailed{false};
-
-struct SignalHandlers {
-    struct sigaction oldInt {};
-    struct sigaction oldTerm {};
-    SignalHandlers() {
-        struct sigaction sa {};
-        sa.sa_handler = OnStopSignal;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &oldInt);
-        sigaction(SIGTERM, &sa, &oldTerm);
-    }
-    ~SignalHandlers() {
-        sigaction(SIGINT, &oldInt, nullptr);
-        sigaction(SIGTERM, &oldTerm, nullptr);
-    }
-};
-
-// One set of handlers for the life of the process's sessions.
-SignalHandlers& InstallSignalHandlers() {
-    static SignalHandlers handlers;
-    return handlers;
-}
 
 }  // namespace
 
 CliSession::CliSession(const CliOptions& options) : options_(options) {
-    InstallSignalHandlers();
-    g_stopSignal = 0;
+    InstallStopHandlers();
+    ClearStopRequest();
     dispatcher_ = std::make_unique<QueueDispatcher>();
+    SetStopWaker([dispatcher = dispatcher_.get()] { dispatcher->Wake(); });
     view_ = std::make_unique<ConsoleView>(options_.json, options_.yes);
     session_ = std::make_unique<LineSession>(*view_, *dispatcher_);
     session_->settings().readers = options_.readers;
@@ -65,32 +37,31 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
 CliSession::~CliSession() {
     Close();
     session_.reset();  // Shutdown, waits for the receive thread and workers
+    SetStopWaker(nullptr);
     dispatcher_.reset();
-    if (monitorFile_ && std::fclose(monitorFile_) != 0 && !monitorFailed_) MonitorFileFailed(errno);
+    if (monitorFile_.IsOpen() && !monitorFile_.Close() && !monitorFailed_) MonitorFileFailed();
 }
 
-void CliSession::MonitorFileFailed(int error) {
+void CliSession::MonitorFileFailed() {
     monitorFailed_ = true;
     g_monitorFileFailed = true;
-    std::fprintf(stderr, "tulex-cli: the monitor could not be written to \"%s\": %s; lines are missing from it\n",
-                 TerminalSafe(options_.monitorPath).c_str(), std::strerror(error));
+    std::fprintf(stderr,
+                 "tulex-cli: the monitor could not be written to \"%s\" (a full disk?); lines are missing from it\n",
+                 TerminalSafe(options_.monitorPath).c_str());
 }
 
 void CliSession::MonitorLine(std::string_view line) {
     // Runs with the monitor's lock held, on the thread that added the line.
-    if (monitorFile_) {
+    if (monitorFile_.IsOpen()) {
         if (!monitorFailed_) {
-            std::string record(line);
-            record += "\r\n";
-            // Line buffered: the line reaches the file in this call, and a
-            // full disk or a failed device shows here.
-            if (std::fwrite(record.data(), 1, record.size(), monitorFile_) != record.size() ||
-                std::ferror(monitorFile_))
-                MonitorFileFailed(errno);
+            std::string bytes(line);
+            bytes += "\r\n";
+            // Each line reaches the file as it comes, and a full disk or a
+            // failed device shows here.
+            if (!monitorFile_.Write(bytes)) MonitorFileFailed();
         }
     } else if (monitorToStderr_) {
-        const std::string text = TerminalSafe(Cp1251ToUtf8(line)) + "\n";
-        std::fwrite(text.data(), 1, text.size(), stderr);
+        WriteText(stderr, TerminalSafe(Cp1251ToUtf8(line)) + "\n");
     }
     if (observer_) observer_(line);
 }
@@ -107,20 +78,21 @@ int CliSession::Open() {
         std::fprintf(stderr, "tulex-cli: option --port is required\nTry 'tulex-cli --help'.\n");
         return kExitUsage;
     }
-    if (!options_.monitorPath.empty() && !monitorFile_ && !monitorToStderr_) {
+    if (!options_.monitorPath.empty() && !monitorFile_.IsOpen() && !monitorToStderr_) {
         if (options_.monitorPath == "-") {
             monitorToStderr_ = true;
         } else {
-            std::FILE* file = std::fopen(options_.monitorPath.c_str(), "wb");
-            if (!file) {
+            // Swapped in under the monitor's lock, so no line sees half a change.
+            session_->monitor().SetLineSink(nullptr);
+            const SaveFile::OpenError error = monitorFile_.Create(options_.monitorPath);
+            session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
+            if (error != SaveFile::OpenError::None) {
                 std::fprintf(stderr, "tulex-cli: cannot write the monitor to \"%s\": %s\n",
-                             options_.monitorPath.c_str(), std::strerror(errno));
+                             options_.monitorPath.c_str(),
+                             error == SaveFile::OpenError::ReadOnly ? "no permission to write there"
+                                                                    : "no such folder, or not a valid file name");
                 return kExitUsage;
             }
-            std::setvbuf(file, nullptr, _IOLBF, 0);  // each line reaches the file as it comes
-            session_->monitor().SetLineSink(nullptr);
-            monitorFile_ = file;
-            session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
         }
     }
     if (session_->OpenPort(options_.port, options_.speed) == PortError::Refused) {
@@ -144,7 +116,7 @@ CliSession::Stop CliSession::RunUntil(const std::function<bool()>& done, std::op
         [&] {
             // A closed port ends a running command at once, so its end and the
             // close come together: the close is the reason.
-            if (g_stopSignal) return stop = Stop::Signal, true;
+            if (StopRequested()) return stop = Stop::Signal, true;
             if (opened_ && !session_->IsPortOpen()) return stop = Stop::PortClosed, true;
             if (done && done()) return stop = Stop::Condition, true;
             if (steady_clock::now() - start >= limit) return stop = Stop::Time, true;
@@ -160,7 +132,7 @@ void CliSession::Close() {
     dispatcher_->ProcessPending();
 }
 
-bool CliSession::Interrupted() const { return g_stopSignal != 0; }
+bool CliSession::Interrupted() const { return StopRequested(); }
 
 bool CliSession::MonitorFailed() const { return monitorFailed_; }
 

@@ -19,7 +19,8 @@
 // Dialog answers go into session.view().QueueInput(...) before the handler
 // runs. RunUntil runs the queued UI work (what workers Send and the receive
 // thread Posts) until the condition holds, the time passes, SIGINT or SIGTERM
-// arrive, or the port is closed under the command (the device went away).
+// arrive (Ctrl+C on Windows), or the port is closed under the command (the
+// device went away).
 
 #include <atomic>
 #include <cstdio>
@@ -33,6 +34,7 @@
 #include "app/LineSession.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleView.h"
+#include "display/SaveFile.h"
 
 namespace tulex::cli {
 
@@ -63,7 +65,7 @@ public:
     // it is added, on the thread that added it; listen prints through it.
     void SetMonitorObserver(std::function<void(std::string_view line)> observer);
 
-    // True once SIGINT or SIGTERM arrived during this session.
+    // True once SIGINT or SIGTERM (Ctrl+C) arrived during this session.
     bool Interrupted() const;
     // True once a line could not be written to the --monitor file (the
     // reason went to standard error; later lines are not tried).
@@ -76,13 +78,13 @@ public:
 
 private:
     void MonitorLine(std::string_view line);
-    void MonitorFileFailed(int error);
+    void MonitorFileFailed();
 
     CliOptions options_;
     std::unique_ptr<QueueDispatcher> dispatcher_;
     std::unique_ptr<ConsoleView> view_;
     std::unique_ptr<LineSession> session_;
-    std::FILE* monitorFile_ = nullptr;
+    SaveFile monitorFile_;  // --monitor PATH
     bool monitorToStderr_ = false;
     std::atomic<bool> monitorFailed_{false};
     std::function<void(std::string_view)> observer_;

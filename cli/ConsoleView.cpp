@@ -1,8 +1,8 @@
 #include "cli/ConsoleView.h"
 
-#include <unistd.h>
 #include <cstring>
 
+#include "cli/Console.h"
 #include "line/Cp1251.h"
 #include "line/HexDigits.h"
 
@@ -89,12 +89,11 @@ std::string TerminalSafe(std::string_view utf8) {
 std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
 
 ConsoleView::ConsoleView(bool json, bool assumeYes, std::FILE* out, std::FILE* err)
-    : json_(json), assumeYes_(assumeYes), out_(out), err_(err), interactive_(isatty(STDIN_FILENO) == 1) {}
+    : json_(json), assumeYes_(assumeYes), out_(out), err_(err), interactive_(InputIsTerminal()) {}
 
 void ConsoleView::Write(std::FILE* stream, const std::string& bytes) {
     std::lock_guard lock(writeMutex_);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
-    std::fflush(stream);
+    WriteText(stream, bytes);
 }
 
 void ConsoleView::ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
@@ -125,9 +124,8 @@ bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) 
         return false;
     }
     Write(err_, TerminalSafe(caption + ": " + text) + " [y/N] ");
-    char buffer[64];
-    if (!std::fgets(buffer, sizeof buffer, stdin)) return false;
-    return IsYes(buffer);
+    const auto answer = ReadInputLine();
+    return answer && IsYes(*answer);
 }
 
 std::optional<std::string> ConsoleView::InputQuery(const std::string&, const std::string& prompt,

@@ -1,76 +1,45 @@
 #include "display/TrafficLog.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
+#include "display/SaveFile.h"
 #include "line/Cp1251.h"
 
 namespace tulex {
 namespace {
 
-constexpr std::size_t kChunkSize = 1 << 20;
+constexpr std::size_t kSaveBufferBytes = 1 << 20;
 
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
+#if defined(_WIN32)
+    localtime_s(&tm, &now);
+#else
     localtime_r(&now, &tm);
+#endif
     return tm;
-}
-
-// The save dialog's first path: the user's home folder, where a bare name
-// typed after it lands (the counterpart of a drive's root).
-std::string InitialPath() {
-    const char* home = std::getenv("HOME");
-    return (home && *home) ? std::string(home) + "/" : std::string("/");
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
 
-TrafficLog::TrafficLog() : filePath(InitialPath()), localTime_(SystemLocalTime) {}
+TrafficLog::TrafficLog() : filePath(InitialSaveFolder()), localTime_(SystemLocalTime) {}
 
-std::string TrafficLog::Stamp() const {
-    const std::tm tm = localTime_();
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buf;
-}
+void TrafficLog::Add(std::string_view text) { Add({}, text); }
 
-void TrafficLog::AppendLocked(std::string_view line) {
-    if (!keepLines_) {
-        if (sink_) sink_(line);
-        return;
-    }
-    if (chunks_.empty() || chunks_.back().size() + line.size() > kChunkSize) {
-        chunks_.emplace_back();
-        chunks_.back().reserve(std::max(kChunkSize, line.size()));
-    }
-    std::string& chunk = chunks_.back();
-    lines_.push_back({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunk.size()),
-                      static_cast<std::uint32_t>(line.size())});
-    chunk.append(line);
-    if (sink_) sink_(line);
-}
-
-void TrafficLog::Add(std::string_view text) {
-    std::string line = Stamp();
-    line.append(text);
+void TrafficLog::Add(std::string_view prefix, std::string_view text) {
     std::lock_guard lock(mutex_);
     if (!windowExists_ || paused_) return;  // lost, as on the screen
-    AppendLocked(line);
+    const std::tm tm = localTime_();
+    const LineStore::Stamp stamp = LineStore::PackStamp(tm.tm_hour, tm.tm_min, tm.tm_sec);
+    if (keepLines_) store_.Append(stamp, prefix, text);
+    if (sink_) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+        std::string whole(line);
+        whole.append(prefix).append(text);
+        sink_(whole);
+    }
 }
 
 void TrafficLog::SetKeepLines(bool keep) {
@@ -80,8 +49,7 @@ void TrafficLog::SetKeepLines(bool keep) {
 
 void TrafficLog::Clear() {
     std::lock_guard lock(mutex_);
-    chunks_.clear();
-    lines_.clear();
+    store_.Clear();
     ++generation_;
 }
 
@@ -90,8 +58,7 @@ void TrafficLog::SetWindowExists(bool exists) {
     if (windowExists_ == exists) return;
     windowExists_ = exists;
     // A closed window takes its lines with it; a new one starts empty.
-    chunks_.clear();
-    lines_.clear();
+    store_.Clear();
     ++generation_;
 }
 
@@ -121,18 +88,17 @@ bool TrafficLog::Paused() const {
 
 std::size_t TrafficLog::Count() const {
     std::lock_guard lock(mutex_);
-    return lines_.size();
-}
-
-std::string TrafficLog::LineLocked(std::size_t i) const {
-    if (i >= lines_.size()) return {};
-    const LineRef& ref = lines_[i];
-    return chunks_[ref.chunk].substr(ref.offset, ref.length);
+    return store_.Count();
 }
 
 std::string TrafficLog::Line(std::size_t i) const {
     std::lock_guard lock(mutex_);
-    return LineLocked(i);
+    return store_.Line(i);
+}
+
+std::size_t TrafficLog::MemoryBytes() const {
+    std::lock_guard lock(mutex_);
+    return store_.MemoryBytes();
 }
 
 std::uint64_t TrafficLog::Generation() const {
@@ -151,29 +117,29 @@ void TrafficLog::SetLineSink(LineSink sink) {
 }
 
 TrafficLog::SaveError TrafficLog::SaveToFile(const std::string& path) const {
-    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int err = path.empty() ? ENOENT : errno;
-        return err == EACCES || err == EPERM || err == EROFS ? SaveError::ReadOnly : SaveError::BadPath;
+    SaveFile file;
+    switch (file.Create(path)) {
+    case SaveFile::OpenError::None: break;
+    case SaveFile::OpenError::ReadOnly: return SaveError::ReadOnly;
+    case SaveFile::OpenError::BadPath: return SaveError::BadPath;
     }
     // Every line in order, CR LF after each, in one buffer per chunk of lines.
     bool ok = true;
     {
         std::lock_guard lock(mutex_);
         std::string buffer;
-        buffer.reserve(kChunkSize + 4096);
-        for (std::size_t i = 0; i < lines_.size() && ok; ++i) {
-            const LineRef& ref = lines_[i];
-            buffer.append(chunks_[ref.chunk], ref.offset, ref.length);
+        buffer.reserve(kSaveBufferBytes + 4096);
+        for (std::size_t i = 0; i < store_.Count() && ok; ++i) {
+            store_.AppendLineTo(buffer, i);
             buffer.append("\r\n");
-            if (buffer.size() >= kChunkSize) {
-                ok = WriteAll(fd, buffer);
+            if (buffer.size() >= kSaveBufferBytes) {
+                ok = file.Write(buffer);
                 buffer.clear();
             }
         }
-        if (ok) ok = WriteAll(fd, buffer);
+        if (ok) ok = file.Write(buffer);
     }
-    if (::close(fd) != 0) ok = false;
+    if (!file.Close()) ok = false;
     // Not silent: a monitor saved in part must not pass for a saved one.
     return ok ? SaveError::None : SaveError::Incomplete;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The monitor's model: every line with its "%02d:%02d:%02d" local-time stamp,
-// kept as Windows-1251 bytes in a compact store, the paused flag, and the
-// save to a text file. Lines are added from any thread (the receive thread,
+// kept as Windows-1251 bytes in a compact store (display/LineStore.h), the
+// paused flag, and the save to a text file. Lines are added from any thread (the receive thread,
 // workers, the UI thread) in the order the calls are made; the window reads
 // them on its own tick and paints only what is visible.
 
@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "display/LineStore.h"
 
 namespace tulex {
 
@@ -29,6 +31,9 @@ public:
     // Adds one time-stamped line (text in Windows-1251) unless the monitor is
     // paused or has no window; such a line is lost, as on the screen.
     void Add(std::string_view text);
+    // The same for a line whose text begins with a prefix that many lines
+    // share ("   COM1   ——>   "): it is kept once, not with every line.
+    void Add(std::string_view prefix, std::string_view text);
     void Clear();
 
     // The monitor window was created (Show) or closed (its lines go with it).
@@ -42,6 +47,8 @@ public:
 
     std::size_t Count() const;
     std::string Line(std::size_t i) const;  // Windows-1251 bytes
+    // The bytes the stored lines take (the benchmarks' figure).
+    std::size_t MemoryBytes() const;
     // Bumped by Clear and window re-creation, so a view knows to start over.
     std::uint64_t Generation() const;
 
@@ -55,7 +62,8 @@ public:
         BadPath,     // no such folder, an empty path, ...
         Incomplete,  // a write failed part-way (a full disk)
     };
-    // Writes every line, CR LF after each, replacing the file. UI thread.
+    // Writes every line, CR LF after each, replacing the file at the UTF-8
+    // path. UI thread.
     SaveError SaveToFile(const std::string& path) const;
 
     // Whether lines are stored (the default: the window reads and saves
@@ -67,20 +75,8 @@ public:
     void SetLineSink(LineSink sink);
 
 private:
-    // Lines live in large chunks of bytes; each line is one reference into a
-    // chunk, so a million lines cost little more than their text.
-    struct LineRef {
-        std::uint32_t chunk;
-        std::uint32_t offset;
-        std::uint32_t length;
-    };
-    void AppendLocked(std::string_view line);
-    std::string LineLocked(std::size_t i) const;
-    std::string Stamp() const;
-
     mutable std::mutex mutex_;
-    std::vector<std::string> chunks_;
-    std::vector<LineRef> lines_;
+    LineStore store_;
     std::uint64_t generation_ = 0;
     bool windowExists_ = false;
     bool paused_ = false;

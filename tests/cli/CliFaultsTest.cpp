@@ -56,9 +56,7 @@ TEST_F(CliFaults, RefusalsSayWhy) {
 TEST_F(CliFaults, AMonitorFileThatCannotBeWrittenFailsTheRunAndSaysSo) {
     Cli cli(With({"--monitor", "/dev/full", "listen"}));
     EXPECT_EQ(cli.Wait(), 1);  // ends by itself: the log it was run for is lost
-    EXPECT_NE(cli.Err().find("the monitor could not be written to \"/dev/full\": No space left on device"),
-              std::string::npos)
-        << cli.Err();
+    EXPECT_NE(cli.Err().find("the monitor could not be written to \"/dev/full\""), std::string::npos) << cli.Err();
 }
 
 TEST_F(CliFaults, ACommandThatSucceedsFailsWhenItsMonitorFileLostLines) {

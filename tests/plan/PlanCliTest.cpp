@@ -184,8 +184,7 @@ TEST_F(PlanCli, AuditShowsTheDifferencesFieldByField) {
     run = Plan({"audit", plan.string(), "--json"});
     const auto objects = Objects(run.out);
     ASSERT_EQ(objects.size(), 3u);
-    EXPECT_EQ(objects[0].at("differences"),
-              json::parse(R"([{"field": "mode", "planned": "offline", "found": "online"},
+    EXPECT_EQ(objects[0].at("differences"), json::parse(R"([{"field": "mode", "planned": "offline", "found": "online"},
                               {"field": "relay4", "planned": "2.0", "found": "0.5"}])"));
 }
 
@@ -209,8 +208,7 @@ TEST_F(PlanCli, APlanThatDoesNotReadSendsNothing) {
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find("bad.csv: строка 3, столбец 2: mode: «fast» — неверный режим"), std::string::npos)
         << run.err;
-    EXPECT_NE(run.err.find("bad.csv: строка 4, столбец 1: index: «я» — неверный индекс"), std::string::npos)
-        << run.err;
+    EXPECT_NE(run.err.find("bad.csv: строка 4, столбец 1: index: «я» — неверный индекс"), std::string::npos) << run.err;
     const auto good = WritePlan("good.csv", kCleanPlan);
     run = Plan({"apply", good.string(), "--factory-index", "H"});
     EXPECT_EQ(run.status, 2);
@@ -232,7 +230,8 @@ TEST_F(PlanCli, TemplateIsWrittenWithoutAPortAndReadsBack) {
     EXPECT_NE(run.err.find("уже есть"), std::string::npos);
     const auto jsonPath = dir.path() / "t.json";
     EXPECT_EQ(RunCli({"plan", "template", jsonPath.string()}).status, 0);
-    EXPECT_EQ(json::parse(ReadFile(jsonPath)).at("controllers").at(0).at("relay"), json({3.0, nullptr, nullptr, nullptr}));
+    EXPECT_EQ(json::parse(ReadFile(jsonPath)).at("controllers").at(0).at("relay"),
+              json({3.0, nullptr, nullptr, nullptr}));
     EXPECT_EQ(RunCli({"plan"}).status, 2);
     EXPECT_EQ(RunCli({"plan", "apply"}).status, 2);
 }

@@ -57,4 +57,10 @@ std::vector<std::string> ListPorts(const PortListRoots& roots) {
     return ports;
 }
 
+std::vector<PortEntry> ListPortEntries(const PortListRoots& roots) {
+    std::vector<PortEntry> entries;
+    for (auto& name : ListPorts(roots)) entries.push_back({std::move(name), {}});
+    return entries;
+}
+
 }  // namespace tulex

@@ -1,6 +1,7 @@
-#include "serial/SerialPort.h"
+#include "serial/TermiosSerialPort.h"
 
 #include "serial/CustomSpeed.h"
+#include "serial/SpeedText.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -23,22 +23,6 @@ namespace {
 // Modem-control and break ioctls fail on a pseudo-terminal (no modem lines):
 // that is not an error of the port.
 bool IgnorableIoctlError(int err) { return err == ENOTTY || err == EINVAL; }
-
-// Strict integer conversion of the speed text: optional sign and decimal
-// digits, nothing else, within the range of a 32-bit integer.
-bool ParseSpeed(const std::string& text, long& value) {
-    if (text.empty()) return false;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (*first == '+') ++first;
-    if (first == last) return false;
-    long v = 0;
-    const auto [ptr, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc() || ptr != last) return false;
-    if (v < INT32_MIN || v > INT32_MAX) return false;
-    value = v;
-    return true;
-}
 
 speed_t StandardSpeed(long speed) {
     switch (speed) {
@@ -80,19 +64,19 @@ std::string ResolvePortPath(const std::string& name) {
     return "/dev/" + name;
 }
 
-SerialPort::SerialPort() { wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+TermiosSerialPort::TermiosSerialPort() { wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
 
-SerialPort::~SerialPort() {
+TermiosSerialPort::~TermiosSerialPort() {
     Close();
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
-std::string SerialPort::Name() const {
+std::string TermiosSerialPort::Name() const {
     std::lock_guard lock(stateMutex_);
     return name_;
 }
 
-PortError SerialPort::Open(const std::string& name) {
+PortError TermiosSerialPort::Open(const std::string& name) {
     Close();  // a held descriptor is never leaked by a second Open
     const std::string path = ResolvePortPath(name);
     int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -129,7 +113,7 @@ PortError SerialPort::Open(const std::string& name) {
     return PortError::None;
 }
 
-bool SerialPort::ApplySpeed(long speed) {
+bool TermiosSerialPort::ApplySpeed(long speed) {
     if (speed <= 0) return false;  // B0 would hang up the line
     const speed_t standard = StandardSpeed(speed);
     if (standard != B0) {
@@ -142,7 +126,7 @@ bool SerialPort::ApplySpeed(long speed) {
     return GetOutputSpeed(handle_) != 0;
 }
 
-PortError SerialPort::Configure(const std::string& speedText) {
+PortError TermiosSerialPort::Configure(const std::string& speedText) {
     int fd = -1;
     {
         std::lock_guard lock(stateMutex_);
@@ -161,7 +145,7 @@ PortError SerialPort::Configure(const std::string& speedText) {
     if (tcgetattr(fd, &dcb_) != 0) return fail();
 
     long speed = 0;
-    if (!ParseSpeed(speedText, speed)) return fail(PortError::BadSpeed);
+    if (!ParseSpeedText(speedText, speed)) return fail(PortError::BadSpeed);
 
     // Raw 8N1, CTS/RTS handshake, receiver on, no modem-control hang-up, no
     // software flow control. Reads never block because the descriptor is
@@ -187,7 +171,7 @@ PortError SerialPort::Configure(const std::string& speedText) {
     return PortError::None;
 }
 
-void SerialPort::CloseDescriptor() {
+void TermiosSerialPort::CloseDescriptor() {
     isOpen = 0;  // first: stops the receive thread before the descriptor goes
     if (wakeFd_ >= 0) {
         const std::uint64_t one = 1;
@@ -201,9 +185,9 @@ void SerialPort::CloseDescriptor() {
     }
 }
 
-void SerialPort::Close() { CloseDescriptor(); }
+void TermiosSerialPort::Close() { CloseDescriptor(); }
 
-bool SerialPort::Write(std::string_view frame) {
+bool TermiosSerialPort::Write(std::string_view frame) {
     const auto zero = frame.find('\0');
     if (zero != std::string_view::npos) frame = frame.substr(0, zero);
 
@@ -241,7 +225,7 @@ bool SerialPort::Write(std::string_view frame) {
     return true;
 }
 
-bool SerialPort::ReadByte(std::uint8_t& byte) {
+bool TermiosSerialPort::ReadByte(std::uint8_t& byte) {
     if (rxPos_ < rxLen_) {
         byte = rx_[rxPos_++];
         return true;
@@ -261,7 +245,7 @@ bool SerialPort::ReadByte(std::uint8_t& byte) {
     return false;
 }
 
-SerialPort::WaitState SerialPort::WaitForInput(int timeoutMs) {
+TermiosSerialPort::WaitState TermiosSerialPort::WaitForInput(int timeoutMs) {
     if (rxPos_ < rxLen_) return WaitState::Readable;
     if (!isOpen) return WaitState::Closed;
     if (gone_) return WaitState::Gone;
