@@ -47,6 +47,9 @@ public:
     virtual bool StartWorker(std::function<void()> worker) = 0;
     // Runs fn on the UI thread and waits (message boxes asked by workers).
     virtual void RunOnUi(const std::function<void()>& fn) = 0;
+    // Queues fn for the UI thread without waiting (in order; dropped once
+    // the session shuts down).
+    virtual void PostToUi(std::function<void()> fn) = 0;
 
     virtual View& view() = 0;
     virtual LineMap& map() = 0;

@@ -82,6 +82,7 @@ public:
     void UpdateCounter(MapSet set) override;
     bool StartWorker(std::function<void()> worker) override;
     void RunOnUi(const std::function<void()>& fn) override { dispatcher_.Send(fn); }
+    void PostToUi(std::function<void()> fn) override { dispatcher_.Post(std::move(fn)); }
     View& view() override { return view_; }
     LineMap& map() override { return map_; }
     ControllerTransaction& transaction() override { return transaction_; }

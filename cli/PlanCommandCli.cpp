@@ -83,7 +83,7 @@ std::optional<PlanArguments> ParseArguments(const std::vector<std::string>& args
             }
             const std::string& value = args[++i];
             if (arg == "--report") {
-                a.report = value;
+                a.report = Utf8Path(value);
             } else if (arg == "--site") {
                 a.site = value;
             } else if (arg == "--factory-index") {
@@ -107,7 +107,7 @@ std::optional<PlanArguments> ParseArguments(const std::vector<std::string>& args
             Usage("unknown option \"" + arg + "\"");
             return std::nullopt;
         } else if (!a.file) {
-            a.file = arg;
+            a.file = Utf8Path(arg);
         } else {
             Usage("too many arguments");
             return std::nullopt;
@@ -208,7 +208,7 @@ std::optional<Plan> ReadPlan(const PlanArguments& a) {
     const PlanReadResult read = ReadPlanFile(*a.file);
     if (!read.plan) {
         for (const PlanError& e : read.errors)
-            std::fprintf(stderr, "tulex-cli: %s: %s\n", TerminalSafe(a.file->string()).c_str(),
+            std::fprintf(stderr, "tulex-cli: %s: %s\n", TerminalSafe(PathText(*a.file)).c_str(),
                          TerminalSafe(PlanErrorText(e)).c_str());
         return std::nullopt;
     }
@@ -287,7 +287,7 @@ int RunPlanCommand(const CliOptions& globalOptions) {
         report.tool = "ТУЛЕКС 1.8";
         report.port = options.port;
         report.speed = options.speed;
-        report.planFile = a->file ? a->file->filename().string() : std::string();
+        report.planFile = a->file ? PathText(a->file->filename()) : std::string();
         report.plan = *plan;
         report.results = observer.results;
         report.summary = summary;

@@ -15,7 +15,7 @@ bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommands
 int RunDiagnosticCommand(const CliOptions& options);
 bool IsControllerCommand(const std::string& command);  // cli/ControllerCommandsCli.cpp
 int RunControllerCommand(const CliOptions& options);
-int RunPlanCommand(const CliOptions& options);         // cli/PlanCommandCli.cpp
+int RunPlanCommand(const CliOptions& options);  // cli/PlanCommandCli.cpp
 
 namespace {
 

@@ -29,10 +29,19 @@ bool LooksLikeJson(std::string_view bytes) {
 
 }  // namespace
 
+std::filesystem::path Utf8Path(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 PlanReadResult ReadPlanBytes(std::string_view bytes, const std::filesystem::path& name) {
     if (HasJsonName(name) || LooksLikeJson(bytes)) return ReadPlanJson(bytes);
     PlanReadResult result = ReadPlanCsv(bytes);
-    if (result.plan) result.plan->site = name.stem().string();
+    if (result.plan) result.plan->site = PathText(name.stem());
     return result;
 }
 
@@ -40,7 +49,7 @@ PlanReadResult ReadPlanFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         PlanReadResult result;
-        result.errors.push_back({0, 0, "файл «" + path.string() + "» не читается: " + std::strerror(errno)});
+        result.errors.push_back({0, 0, "файл «" + PathText(path) + "» не читается: " + std::strerror(errno)});
         return result;
     }
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -49,16 +58,16 @@ PlanReadResult ReadPlanFile(const std::filesystem::path& path) {
 
 std::string WriteTextFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return "файл «" + path.string() + "» не записывается: " + std::strerror(errno);
+    if (!out) return "файл «" + PathText(path) + "» не записывается: " + std::strerror(errno);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) return "файл «" + path.string() + "» записан не полностью: " + std::strerror(errno);
+    if (!out) return "файл «" + PathText(path) + "» записан не полностью: " + std::strerror(errno);
     return {};
 }
 
 std::string WritePlanTemplate(const std::filesystem::path& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) return "файл «" + path.string() + "» уже есть; шаблон его не заменяет";
+    if (std::filesystem::exists(path, ec)) return "файл «" + PathText(path) + "» уже есть; шаблон его не заменяет";
     return WriteTextFile(path, HasJsonName(path) ? PlanJsonTemplate() : PlanCsvTemplate());
 }
 

@@ -20,6 +20,12 @@ PlanReadResult ReadPlanBytes(std::string_view bytes, const std::filesystem::path
 // overwrite a file. Empty on success, else why not (UTF-8).
 std::string WritePlanTemplate(const std::filesystem::path& path);
 
+// A path from UTF-8 text (a command-line argument, a dialog's text), and
+// a path as UTF-8 text for messages: the same bytes on Linux, the wide
+// names on Windows.
+std::filesystem::path Utf8Path(std::string_view text);
+std::string PathText(const std::filesystem::path& path);
+
 // Writes text to a file in one go; empty on success, else why not.
 std::string WriteTextFile(const std::filesystem::path& path, const std::string& bytes);
 

@@ -6,7 +6,7 @@
 namespace tulex::plan {
 
 // What the worker and the UI thread share. The observer is touched only on
-// the UI thread: the worker reaches it through RunOnUi, and ~PlanRun (on
+// the UI thread: the worker reaches it through PostToUi, and ~PlanRun (on
 // the UI thread) takes it away.
 struct PlanRun::State {
     Plan plan;
@@ -35,9 +35,11 @@ void PlanRun::Stop() {
 
 namespace {
 
+// Queued, not waited for: the worker goes on with the line while the
+// screen catches up, in order.
 void Tell(CommandContext& context, const std::shared_ptr<PlanRun::State>& state,
-          const std::function<void(RunObserver&)>& tell) {
-    context.RunOnUi([&state, &tell] {
+          std::function<void(RunObserver&)> tell) {
+    context.PostToUi([state, tell = std::move(tell)] {
         if (state->observer) tell(*state->observer);
     });
 }
@@ -56,16 +58,23 @@ void RunRows(CommandContext& context, const std::shared_ptr<PlanRun::State>& sta
             const RowContext row{
                 context, rows[i], state->options, state->stop, [&](const std::string& text, bool asksOperator) {
                     Tell(context, state,
-                         [i, &text, asksOperator](RunObserver& o) { o.RowProgress(i, text, asksOperator); });
+                         [i, text, asksOperator](RunObserver& o) { o.RowProgress(i, text, asksOperator); });
                 }};
             result = state->options.task == Task::Apply ? ApplyRow(row) : AuditRow(row);
         }
+        // A row stopped (by "Стоп", the main window's "Остановить" or the
+        // port's close) stops the run: the rows after it are skipped.
+        if (result.state == RowState::Skipped) state->stop = true;
         summary.Count(result.state);
-        Tell(context, state, [i, &result](RunObserver& o) { o.RowEnded(i, result); });
+        Tell(context, state, [i, result](RunObserver& o) { o.RowEnded(i, result); });
     }
     EndTransaction(context, false);
-    state->running = false;
-    Tell(context, state, [&summary](RunObserver& o) { o.RunEnded(summary); });
+    // On the UI thread, so that the run counts as running until its rows
+    // have all been told.
+    context.PostToUi([state, summary] {
+        state->running = false;
+        if (state->observer) state->observer->RunEnded(summary);
+    });
 }
 
 }  // namespace

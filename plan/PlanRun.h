@@ -5,8 +5,8 @@
 // an index change under way is finished first. The rows not reached end as
 // skipped.
 //
-// What the run tells, it tells its observer on the UI thread (through the
-// session's dispatcher), in this order: per row RowStarted, any number of
+// What the run tells, it tells its observer on the UI thread (queued through
+// the session's dispatcher, the worker does not wait for it), in this order: per row RowStarted, any number of
 // RowProgress, RowEnded; then RunEnded once, after the command controls are
 // enabled again.
 
@@ -49,7 +49,7 @@ public:
     bool Start(const Plan& plan, const RunOptions& options, RunObserver& observer);
     // Ends the run after its current step (UI thread).
     void Stop();
-    // From Start until just before RunEnded.
+    // From Start until just before RunEnded is told (UI thread).
     bool Running() const;
 
     // What the worker and the UI thread share (PlanRun.cpp).

@@ -123,7 +123,7 @@ RowResult StoppedAt(RowResult result, std::string stepName) {
 bool TakeNewController(const RowContext& row, RowResult& result) {
     const std::uint8_t factory = *row.options.factoryIndex;
     const std::string target = IndexUtf8(row.row.index);
-    row.progress("Подключите новый контроллер (индекс " + IndexUtf8(factory) + ") для " + target, true);
+    row.progress("Подключите новый контроллер (заводской индекс " + IndexUtf8(factory) + ")", true);
     switch (WaitForController(row.context, factory, row.stop, row.options.connectWait)) {
     case ArrivalEnd::Arrived: break;
     case ArrivalEnd::Stopped: result = StoppedAt(std::move(result), step::kConnect); return false;

@@ -147,7 +147,8 @@ TEST_F(PlanRun, NewControllersComeFromTheFactoryIndexOneByOneAfterTheTargetIsFou
     const auto asked = std::find_if(observer.progress.begin(), observer.progress.end(),
                                     [](const auto& p) { return p.second.starts_with("Подключите"); });
     ASSERT_NE(asked, observer.progress.end());
-    EXPECT_EQ(asked->second, "Подключите новый контроллер (индекс ь) для H");
+    EXPECT_EQ(asked->second, "Подключите новый контроллер (заводской индекс ь)");
+    EXPECT_EQ(asked->first, 1u) << "asked in the row of H";
 }
 
 TEST_F(PlanRun, ATargetIndexThatAnswersLateNeverGetsASecondController) {
@@ -222,6 +223,17 @@ TEST_F(PlanRun, StopEndsTheWaitForANewController) {
     ASSERT_TRUE(RunUntil([&] { return observer.summary.has_value(); }));
     EXPECT_EQ(observer.results.at(0).state, RowState::Skipped);
     EXPECT_EQ(observer.results.at(0).step, "connect");
+}
+
+TEST_F(PlanRun, TheMainWindowsStopButtonStopsTheWholeRun) {
+    Start(MakePlan({Row(kH).Preset(2), Row(kZhe).Preset(2)}), Apply(kFactory));
+    ASSERT_TRUE(RunUntil(
+        [&] { return !observer.progress.empty() && observer.progress.back().second.starts_with("Подключите"); }));
+    session->StopCommand();  // "Остановить"
+    ASSERT_TRUE(RunUntil([&] { return observer.summary.has_value(); }));
+    EXPECT_EQ(observer.results.at(0).state, RowState::Skipped);
+    EXPECT_EQ(observer.results.at(1).state, RowState::Skipped) << "not waited for in its turn";
+    EXPECT_EQ(observer.summary->skipped, 2u);
 }
 
 TEST_F(PlanRun, TheMasterCardIsWaitedForAndReadBack) {
