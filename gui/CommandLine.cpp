@@ -26,6 +26,15 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             options.speed = value(arg);
         } else if (arg == QStringLiteral("--monitor")) {
             options.monitor = true;
+        } else if (arg == QStringLiteral("--plan")) {
+            options.plan = value(arg);
+        } else if (arg == QStringLiteral("--factory-index")) {
+            options.factoryIndex = value(arg);
+        } else if (arg == QStringLiteral("--plan-start")) {
+            options.planStart = value(arg);
+            if (options.error.isEmpty() && options.planStart != QStringLiteral("audit") &&
+                options.planStart != QStringLiteral("apply"))
+                options.error = QStringLiteral("--plan-start takes audit or apply");
         } else if (arg == QStringLiteral("--screenshot")) {
             options.screenshot = value(arg);
         } else if (arg == QStringLiteral("--delay")) {
@@ -45,16 +54,24 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     if (options.error.isEmpty() && !options.speed.isEmpty() && options.port.isEmpty()) {
         options.error = QStringLiteral("--speed needs --port");
     }
+    if (options.error.isEmpty() && (!options.planStart.isEmpty() || !options.factoryIndex.isEmpty()) &&
+        options.plan.isEmpty()) {
+        options.error = QStringLiteral("--plan-start and --factory-index need --plan");
+    }
     return options;
 }
 
 QString UsageText() {
     return QStringLiteral(
-        "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]\n"
+        "usage: tulex [-master] [--port NAME [--speed N]] [--monitor]\n"
+        "             [--plan FILE [--factory-index X] [--plan-start audit|apply]] [--screenshot FILE [--delay MS]]\n"
         "  -master          first argument only: show sent frames raw, log other masters\n"
         "  --port NAME      select the port (device name or path) and open it at start\n"
         "  --speed N        speed for that open (default 9600)\n"
         "  --monitor        open the monitor window at start\n"
+        "  --plan FILE      open the plan window with the plan FILE (CSV or JSON)\n"
+        "  --factory-index X  the plan window's factory index (new controllers answer at X)\n"
+        "  --plan-start T   then check the line against it (audit) or apply it (apply)\n"
         "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
 }
 

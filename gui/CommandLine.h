@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the window program:
-//   tulex [-master] [--port NAME [--speed N]] [--monitor] [--screenshot FILE [--delay MS]]
+//   tulex [-master] [--port NAME [--speed N]] [--monitor]
+//         [--plan FILE [--factory-index X] [--plan-start audit|apply]] [--screenshot FILE [--delay MS]]
 // "-master" counts only as the very first argument (LineSession decides).
 
 #include <QString>
@@ -18,6 +19,9 @@ struct StartOptions {
     QString port;          // opened at start when not empty
     QString speed;         // speed box text for that open; empty keeps "9600"
     bool monitor = false;  // open the monitor window at start
+    QString plan;          // open the plan window with this plan at start
+    QString factoryIndex;  // the plan window's factory index
+    QString planStart;     // then start it: "audit" or "apply" (empty: do not)
     QString screenshot;    // save a picture of the screen there, then quit
     int delayMs = 1500;    // how long to run before the picture
     bool help = false;

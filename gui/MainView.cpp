@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include "gui/LineMapWidget.h"
 #include "gui/MainWindow.h"
 #include "gui/MonitorWindow.h"
+#include "gui/PlanWindow.h"
 #include "gui/PopupHost.h"
 #include "gui/QtDispatcher.h"
 
@@ -60,6 +62,7 @@ MainView::~MainView() {
     dispatcher_->BeginShutdown();
     window_->lineMap->setSetsProvider({});
     if (monitor_) delete monitor_.data();
+    plan_.reset();
     session_.reset();
 }
 
@@ -85,6 +88,7 @@ void MainView::connectControls() {
     connect(w.saveButton, &QToolButton::clicked, this, &MainView::SaveMonitor);
     connect(w.converterButton, &QToolButton::clicked, this, &MainView::OpenConverterMenu);
     connect(w.aboutAction, &QAction::triggered, this, &MainView::ShowAbout);
+    connect(w.planAction, &QAction::triggered, this, &MainView::ShowPlanWindow);
 
     // The four settings are read by the receive thread when they matter.
     connect(w.readersAction, &QAction::toggled, this, [this](bool on) { session_->settings().readers = on; });
@@ -201,8 +205,34 @@ void MainView::ShowAbout() { ShowMessage("О программе ТУЛЕКС", S
 
 void MainView::Shutdown() {
     session_->Shutdown();
-    // The monitor has no owner; it must not keep the program running alone.
+    // The monitor and the plan window have no owner; they must not keep the
+    // program running alone.
     if (monitor_) monitor_->close();
+    if (plan_) plan_->close();
+}
+
+void MainView::ShowPlanWindow() {
+    if (!plan_) {
+        plan_ = std::make_unique<PlanWindow>(*session_, [this] {
+            return std::pair{session_->PortName(), S(window_->speedBox->currentText())};
+        });
+        // Below the main window and the monitor where the screen has room,
+        // else above the main window; else where the system puts it.
+        const QRect main = window_->frameGeometry();
+        int top = main.bottom() + 1;
+        if (monitor_ && monitor_->isVisible()) top = std::max(top, monitor_->frameGeometry().bottom() + 1);
+        const QScreen* screen = window_->screen();
+        const QRect room = screen ? screen->availableGeometry() : QRect();
+        constexpr int kTitleBar = 30;  // the frame is not known before the first show
+        const int left = std::max(room.left(), std::min(main.left(), room.right() - plan_->width()));
+        if (top + plan_->height() + kTitleBar <= room.bottom())
+            plan_->move(left, top);
+        else if (main.top() - plan_->height() - kTitleBar >= room.top())
+            plan_->move(left, main.top() - plan_->height() - kTitleBar);
+    }
+    plan_->show();
+    plan_->raise();
+    plan_->activateWindow();
 }
 
 // --- View

@@ -17,6 +17,7 @@
 namespace tulex {
 
 class MainWindow;
+class PlanWindow;
 class QtDispatcher;
 class LineSession;
 class TrafficLog;
@@ -58,6 +59,9 @@ public:
     // The converter button.
     void OpenConverterMenu();
     void ShowAbout();
+    // "План": the plan window (made on first use, shown again later).
+    void ShowPlanWindow();
+    PlanWindow* planWindow() const { return plan_.get(); }
     // The main window closes: Shutdown, and the monitor goes with it.
     void Shutdown();
 
@@ -89,6 +93,8 @@ private:
     std::unique_ptr<LineSession> session_;
     std::unique_ptr<TrafficLogStore> store_;
     QPointer<MonitorWindow> monitor_;
+    // After the session: it goes first, while the session it runs on lives.
+    std::unique_ptr<PlanWindow> plan_;
     bool mapHadFocus_ = false;
 };
 

@@ -175,6 +175,8 @@ void MainWindow::buildMenus() {
         item->setCheckable(true);
     readersAction->setChecked(true);
     sensorAnswerAction->setChecked(true);
+    planAction = menuBar()->addAction(QStringLiteral("&План"));
+    planAction->setObjectName(QStringLiteral("planAction"));
     helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
     aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));

@@ -69,7 +69,8 @@ public:
     QAction* sensorsAction;
     QAction* onlineAnswerAction;
     QAction* sensorAnswerAction;
-    QMenu* helpMenu;  // "&Справка"
+    QAction* planAction;  // "&План": the plan window
+    QMenu* helpMenu;      // "&Справка"
     QAction* aboutAction;
 
     // controllerMenu (controller commands); order and separators are fixed.

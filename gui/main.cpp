@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 
@@ -10,6 +11,7 @@
 #include "gui/CommandLine.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
+#include "gui/PlanWindow.h"
 
 namespace {
 
@@ -48,10 +50,28 @@ int main(int argc, char* argv[]) {
         // After the window is on screen, so that a port message box has its owner.
         QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });
     }
+    if (!options.plan.isEmpty()) {
+        // After the port's open, which is queued before.
+        QTimer::singleShot(0, &window, [&view, &options] {
+            view.ShowPlanWindow();
+            tulex::PlanWindow& plan = *view.planWindow();
+            if (!plan.OpenPlan(options.plan)) return;
+            plan.factoryEdit->setText(options.factoryIndex);
+            if (options.planStart == QStringLiteral("audit")) plan.StartAudit();
+            if (options.planStart == QStringLiteral("apply")) plan.StartApply();
+        });
+    }
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(options.delayMs, &window, [&window, &options] {
             QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-            QPixmap picture = screen ? screen->grabWindow(0) : QPixmap();
+            // With a plan window, the picture is of the program's windows only.
+            QRect area;
+            if (!options.plan.isEmpty())
+                for (const QWidget* w : QApplication::topLevelWidgets())
+                    if (w->isVisible()) area |= w->frameGeometry();
+            QPixmap picture = !screen          ? QPixmap()
+                              : area.isEmpty() ? screen->grabWindow(0)
+                                               : screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
             // Platforms without screen capture (offscreen) give an empty picture.
             if (picture.isNull() || picture.toImage().allGray()) picture = window.grab();
             if (!picture.save(options.screenshot))
