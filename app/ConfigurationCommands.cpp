@@ -51,7 +51,7 @@ void ModeWorker(CommandContext& context) {
     const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(context, r)) return;
     if (r == Reply::Ack) ClearControllerBuffer(context);
-    const Reply d = transaction.Wait({Reply::Data}, Limit(limits::kData));
+    const Reply d = transaction.Wait({Reply::Data}, limits::kData);
     if (d == Reply::Failed) return EndTransaction(context, false);
     if (d == Reply::Timeout) {
         ShowTimeout(context);

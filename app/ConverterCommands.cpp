@@ -97,7 +97,7 @@ void ConverterCommands::ReadWorker(const std::string&) {
         // The error reply is tested first; a positive reply "$" signals
         // nothing here (converter event 1 does not exist during a read).
         const ConverterReply r =
-            converterTransaction.Wait({ConverterReply::Error, ConverterReply::Data}, Limit(limits::kReply));
+            converterTransaction.Wait({ConverterReply::Error, ConverterReply::Data}, limits::kReply);
         if (r == ConverterReply::Data) continue;
         if (r == ConverterReply::Error)
             ShowErrorReply();
@@ -119,7 +119,7 @@ void ConverterCommands::SingleCommandWorker(const std::string& successText) {
     converterTransaction.CreateEvents({ConverterReply::Positive, ConverterReply::Error});
     context_.SendRequest(kConverterAddress, converterTransaction.CommandAt(0), converterTransaction.DescriptionAt(0));
     const ConverterReply r =
-        converterTransaction.Wait({ConverterReply::Positive, ConverterReply::Error}, Limit(limits::kReply));
+        converterTransaction.Wait({ConverterReply::Positive, ConverterReply::Error}, limits::kReply);
     if (r == ConverterReply::Positive) {
         SetResult(Outcome::Done);
         ShowMessageAndWait(kCaptionInformation, successText, false);

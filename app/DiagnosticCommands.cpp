@@ -50,8 +50,8 @@ Clearing ClearBufferUntil(CommandContext& context, Clock::TimePoint deadline, bo
         const std::uint8_t target = transaction.target;
         context.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         context.SendShortFrame(target, target, "Запрос контроллера");
-        const Reply r = watchCancel ? transaction.Wait({Reply::Ack, Reply::Cancel}, Limit(limits::kClearPass))
-                                    : transaction.Wait({Reply::Ack}, Limit(limits::kClearPass));
+        const Reply r = watchCancel ? transaction.Wait({Reply::Ack, Reply::Cancel}, limits::kClearPass)
+                                    : transaction.Wait({Reply::Ack}, limits::kClearPass);
         if (r == Reply::Ack) return Clearing::Acknowledged;
         if (r == Reply::Cancel) return Clearing::Cancelled;
         if (r == Reply::Failed) return Clearing::Ended;
@@ -77,7 +77,7 @@ void ShowTestEnd(CommandContext& context, Reply r, int attempts, const std::stri
 
 // A test's request answered, "Остановить" pressed or the time passed.
 Reply WaitForTestReply(ControllerTransaction& transaction) {
-    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, Limit(limits::kReply));
+    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, limits::kReply);
 }
 
 // One attempt of a repeating test: its number goes into the balloon and into
@@ -106,7 +106,7 @@ void MemoryTestWorker(CommandContext& context) {
     while (transaction.busy) {
         // After the acknowledgement the buffer is cleared on every pass; a
         // controller that stays silent meanwhile uses up this second.
-        std::chrono::milliseconds wait = Limit(kEepromStep);
+        std::chrono::milliseconds wait = kEepromStep;
         if (acknowledged && ClearBufferUntil(context, transaction.clock().Now() + wait, false) == Clearing::Expired)
             wait = std::chrono::milliseconds(0);
         const Reply d = transaction.Wait({Reply::Data}, wait);
@@ -165,7 +165,7 @@ bool RelayTriggerLoop(CommandContext& context, int holdTime) {
     ControllerTransaction& transaction = context.transaction();
     const std::string command = transaction.CommandAt(1);
     const std::string description = transaction.DescriptionAt(1);
-    const auto pause = Limit(holdTime * kHoldUnit + kPauseMargin);
+    const auto pause = holdTime * kHoldUnit + kPauseMargin;
     int attempts = 0;
     while (transaction.busy) {
         const Reply r = TestAttempt(context, command, description, ++attempts);
@@ -214,7 +214,7 @@ bool RelayTest(CommandContext& context) {
     }
     // The hold time comes as a data reply. A stop while it is awaited ends
     // the test before the relay is switched even once.
-    const Reply d = transaction.Wait({Reply::Data, Reply::Cancel}, Limit(limits::kData));
+    const Reply d = transaction.Wait({Reply::Data, Reply::Cancel}, limits::kData);
     if (d == Reply::Failed) return false;
     if (d == Reply::Cancel) {
         context.MonitorAdd(kCancelLine);

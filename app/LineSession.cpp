@@ -12,6 +12,7 @@
 #include "line/ReceiveLoop.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
+#include "version/Version.h"
 
 namespace tulex {
 
@@ -48,7 +49,9 @@ bool LineSession::Start(const std::vector<std::string>& arguments) {
     return settings_.masterMode;
 }
 
-std::string LineSession::Caption() const { return settings_.masterMode ? "ТУЛЕКС master" : "ТУЛЕКС 1.8"; }
+std::string LineSession::Caption() const {
+    return settings_.masterMode ? "ТУЛЕКС master" : std::string("ТУЛЕКС ") + kVersion;
+}
 
 std::vector<std::string> LineSession::FillPortList() const { return ListPorts(); }
 

@@ -55,7 +55,7 @@ public:
     // any case mix; sets master mode.
     bool Start(const std::vector<std::string>& arguments);
     static bool IsMasterSwitch(const std::vector<std::string>& arguments);
-    // "ТУЛЕКС 1.8" or "ТУЛЕКС master".
+    // "ТУЛЕКС 1.8" (the version of version/Version.h) or "ТУЛЕКС master".
     std::string Caption() const;
     // The port box's list; the first entry is selected.
     std::vector<std::string> FillPortList() const;

@@ -29,7 +29,7 @@ void SearchWorker(CommandContext& context) {
         context.SendRequest(index, command, description);
         // No buffer clearing after an acknowledgement: the next index at once.
         const Reply r =
-            transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, Limit(limits::kSearchProbe));
+            transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel}, limits::kSearchProbe);
         if (r == Reply::Cancel) {
             context.MonitorAdd("   CANCEL");
             transaction.busy = 0;

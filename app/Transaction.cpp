@@ -28,7 +28,7 @@ void ClearControllerBuffer(CommandContext& context) {
         const std::uint8_t target = transaction.target;
         context.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         context.SendShortFrame(target, target, "Запрос контроллера");
-        if (transaction.Wait({Reply::Ack}, Limit(limits::kClearPass)) == Reply::Ack) return;
+        if (transaction.Wait({Reply::Ack}, limits::kClearPass) == Reply::Ack) return;
     }
 }
 
@@ -48,7 +48,7 @@ void EndTransaction(CommandContext& context, bool showOutcome) {
 }
 
 Reply WaitForReply(ControllerTransaction& transaction, std::chrono::milliseconds limit) {
-    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error}, Limit(limit));
+    return transaction.Wait({Reply::Ack, Reply::Positive, Reply::Error}, limit);
 }
 
 void EndWithReplyOutcome(CommandContext& context, Reply reply, const std::string& successText) {
@@ -144,7 +144,7 @@ void DataReplyWorker(CommandContext& context, const ReportFunction& report) {
     const Reply r = WaitForReply(transaction);
     if (!RequestAccepted(context, r)) return;
     if (r == Reply::Ack) ClearControllerBuffer(context);
-    const Reply d = transaction.Wait({Reply::Data}, Limit(limits::kData));
+    const Reply d = transaction.Wait({Reply::Data}, limits::kData);
     if (d == Reply::Failed) return EndTransaction(context, false);
     if (d == Reply::Data)
         report(transaction, transaction.ReplyData());

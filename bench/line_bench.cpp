@@ -3,13 +3,15 @@
 // tulex-sim. scripts/bench-windows runs it on both systems and prints the
 // figures side by side.
 //
-//   line_bench PORT [--frames N] [--idle-seconds S] [--round-trips N]
+//   line_bench PORT [--frames N] [--idle-seconds S] [--round-trips N] [--proc DIR]
 //
 // 1. Round trips: a poll frame to controller G on the bare port and its
 //    acknowledgement back, one after the other.
 // 2. Idle: the engine with the port open on a silent line for S seconds:
 //    how often the receive loop woke up, how often the process's threads
-//    were switched in (where the system shows it), the CPU time used.
+//    were switched in (from Linux's /proc: /proc/self, or DIR; under Wine
+//    /proc/self is the wineserver's, so scripts/bench-windows passes
+//    Z:\proc\PID of the Wine process), the CPU time used.
 // 3. Burst: prints "ready N" and waits for N card events (the driver then
 //    types "burst N" into tulex-sim); frames per second from the first card
 //    line in the monitor to the last.
@@ -106,19 +108,14 @@ double ProcessCpuMs() {
 #endif
 }
 
-// Context switches of every thread of the process, from Linux's /proc (under
-// Wine the same folder is seen through drive Z:); nullopt where the system
-// shows none (Windows itself).
-std::optional<long> ThreadSwitches() {
-#if defined(_WIN32)
-    const std::filesystem::path tasks = "Z:\\proc\\self\\task";
-#else
-    const std::filesystem::path tasks = "/proc/self/task";
-#endif
+// Context switches of every thread of the process, from its /proc folder;
+// nullopt where there is none (Windows itself).
+std::optional<long> ThreadSwitches(const std::string& procDir) {
+    if (procDir.empty()) return std::nullopt;
     std::error_code ec;
     long total = 0;
     bool any = false;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+    for (const auto& task : std::filesystem::directory_iterator(std::filesystem::path(procDir) / "task", ec)) {
         std::ifstream in(task.path() / "status");
         std::string key;
         while (in >> key) {
@@ -141,6 +138,11 @@ struct Options {
     long frames = 20000;
     double idleSeconds = 3;
     int roundTrips = 200;
+#if defined(_WIN32)
+    std::string procDir;
+#else
+    std::string procDir = "/proc/self";
+#endif
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -154,6 +156,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.idleSeconds = std::atof(args[++i].c_str());
         else if (args[i] == "--round-trips" && hasValue)
             options.roundTrips = std::atoi(args[++i].c_str());
+        else if (args[i] == "--proc" && hasValue)
+            options.procDir = args[++i];
         else if (options.port.empty())
             options.port = args[i];
         else
@@ -198,7 +202,7 @@ bool MeasureRoundTrips(const Options& options) {
 int main(int argc, char** argv) {
     const auto options = ParseOptions(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: line_bench PORT [--frames N] [--idle-seconds S] [--round-trips N]\n");
+        std::fprintf(stderr, "usage: line_bench PORT [--frames N] [--idle-seconds S] [--round-trips N] [--proc DIR]\n");
         return 2;
     }
     if (!MeasureRoundTrips(*options)) {
@@ -218,12 +222,12 @@ int main(int argc, char** argv) {
     // Idle: the receive thread sleeps in the port's wait.
     dispatcher.RunFor(200ms);
     const long waitsBefore = port.waits;
-    const auto switchesBefore = ThreadSwitches();
+    const auto switchesBefore = ThreadSwitches(options->procDir);
     const double cpuBefore = ProcessCpuMs();
     const auto idleStart = Steady::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(options->idleSeconds));
     const double idle = std::chrono::duration<double>(Steady::now() - idleStart).count();
-    const auto switchesAfter = ThreadSwitches();
+    const auto switchesAfter = ThreadSwitches(options->procDir);
     Print("idle_receive_wakeups_per_s", static_cast<double>(port.waits - waitsBefore) / idle);
     if (switchesBefore && switchesAfter)
         // This thread's own sleep counts one switch in and one out.

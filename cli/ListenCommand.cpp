@@ -1,7 +1,7 @@
 // tulex-cli listen: opens the port and shows the line until the time passes,
-// SIGINT/SIGTERM arrive ("Закрыть") or the port goes away: every monitor line
-// as it is added, and each card and sensor pop-up as a block (or, with
-// --json, one object per line).
+// SIGINT/SIGTERM (Ctrl+C on Windows) arrive ("Закрыть") or the port goes
+// away: every monitor line as it is added, and each card and sensor pop-up
+// as a block (or, with --json, one object per line).
 
 #include <cstdio>
 #include <optional>

@@ -6,6 +6,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "serial/PortList.h"
+#include "version/Version.h"
 
 namespace tulex::cli {
 
@@ -20,13 +21,15 @@ int RunPlanCommand(const CliOptions& options);  // cli/PlanCommandCli.cpp
 namespace {
 
 // One port per line: its name, and a tab and what the system calls the
-// device where it says (Windows: "COM5\tUSB-SERIAL CH340 (COM5)").
+// device where it says (Windows: "COM5\tUSB-SERIAL CH340 (COM5)"); a port
+// the user may not open carries "  (нет прав)" after it, so the first field
+// of each line is still the name.
 int RunPorts(const CliOptions&) {
     for (const auto& port : ListPortEntries()) {
-        if (port.description.empty())
-            std::printf("%s\n", port.name.c_str());
-        else
-            std::printf("%s\t%s\n", port.name.c_str(), port.description.c_str());
+        std::string line = port.name;
+        if (!port.description.empty()) line += "\t" + port.description;
+        if (PortAccessDenied(port.name)) line += "  (нет прав)";
+        std::printf("%s\n", line.c_str());
     }
     return kExitSuccess;
 }
@@ -56,7 +59,7 @@ int RunProgram(int argc, char** argv) {
         return kExitSuccess;
     }
     if (options->version) {
-        std::printf("tulex-cli 1.8\n");
+        std::printf("tulex-cli %s\n", kVersion);
         return kExitSuccess;
     }
     if (options->command.empty()) {

@@ -23,9 +23,11 @@ std::function<void()>& Waker() {
 // Runs on a thread of its own that the system starts for the event.
 BOOL WINAPI OnConsoleControl(DWORD event) {
     g_stopRequested = true;
-    {
+    try {
         std::lock_guard lock(WakerMutex());
         if (Waker()) Waker()();
+    } catch (...) {
+        // The flag is set; the UI loop notices it on its next look.
     }
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         // The process ends when this handler returns: give the command the

@@ -27,7 +27,7 @@ IndexInput CheckIndexInput(std::string_view typedUtf8) {
         result.messageText = "Неверное значение.";
         return result;
     }
-    const std::string refusal = result.trimmed + " — неверное значение.";
+    const std::string refusal = ReplaceMalformedUtf8(result.trimmed) + " — неверное значение.";
     if (CharacterCount(result.trimmed) > 1) {
         result.messageCaption = kCaptionInformation;
         result.messageText = refusal;

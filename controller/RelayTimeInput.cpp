@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "controller/DialogText.h"
+#include "line/Cp1251.h"
 #include "line/HexDigits.h"
 
 namespace tulex {
@@ -18,7 +19,8 @@ RelayTimeInput CheckRelayTimeInput(std::string_view typedUtf8) {
     const bool number = !text.empty() && error == std::errc() && end == text.data() + text.size();
     // Written so that NaN fails too.
     if (!number || !(seconds >= 0.1 && seconds <= 25.5)) {
-        result.messageText = text + " — неверное значение.\n\nДиапазон значений времени: 0.1 — 25.5 с";
+        result.messageText =
+            ReplaceMalformedUtf8(text) + " — неверное значение.\n\nДиапазон значений времени: 0.1 — 25.5 с";
         return result;
     }
     result.accepted = true;

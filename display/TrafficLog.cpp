@@ -4,6 +4,7 @@
 
 #include "display/SaveFile.h"
 #include "line/Cp1251.h"
+#include "line/LocalTime.h"
 
 namespace tulex {
 namespace {
@@ -12,13 +13,7 @@ constexpr std::size_t kSaveBufferBytes = 1 << 20;
 
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-#if defined(_WIN32)
-    localtime_s(&tm, &now);
-#else
-    localtime_r(&now, &tm);
-#endif
-    return tm;
+    return ToLocalTime(now);
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             }
         } else if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
             options.help = true;
+        } else if (arg == QStringLiteral("--version")) {
+            options.version = true;
         } else {
             options.error = QStringLiteral("unknown argument: %1").arg(arg);
             options.unknownArgument = true;
@@ -65,14 +67,17 @@ QString UsageText() {
     return QStringLiteral(
         "usage: tulex [-master] [--port NAME [--speed N]] [--monitor]\n"
         "             [--plan FILE [--factory-index X] [--plan-start audit|apply]] [--screenshot FILE [--delay MS]]\n"
-        "  -master          first argument only: show sent frames raw, log other masters\n"
-        "  --port NAME      select the port (device name or path) and open it at start\n"
-        "  --speed N        speed for that open (default 9600)\n"
-        "  --monitor        open the monitor window at start\n"
-        "  --plan FILE      open the plan window with the plan FILE (CSV or JSON)\n"
+        "  -master            first argument only: show sent frames raw, log other masters\n"
+        "  -p, --port NAME    select the port (device name or path) and open it at start\n"
+        "  -s, --speed N      speed for that open (default 9600)\n"
+        "  --monitor          open the monitor window at start\n"
+        "  --plan FILE        open the plan window with the plan FILE (CSV or JSON)\n"
         "  --factory-index X  the plan window's factory index (new controllers answer at X)\n"
-        "  --plan-start T   then check the line against it (audit) or apply it (apply)\n"
-        "  --screenshot F   save a PNG of the screen to F after --delay ms (default 1500), then quit\n");
+        "  --plan-start T     then check the line against it (audit) or apply it (apply)\n"
+        "  --screenshot FILE  save a PNG of the screen to FILE after --delay ms, then quit\n"
+        "  --delay MS         how long to run before the picture (default 1500)\n"
+        "  -h, --help         this text\n"
+        "  --version          program version\n");
 }
 
 }  // namespace tulex

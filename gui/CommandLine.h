@@ -2,6 +2,7 @@
 // The command line of the window program:
 //   tulex [-master] [--port NAME [--speed N]] [--monitor]
 //         [--plan FILE [--factory-index X] [--plan-start audit|apply]] [--screenshot FILE [--delay MS]]
+//   tulex --help | --version
 // "-master" counts only as the very first argument (LineSession decides).
 
 #include <QString>
@@ -25,6 +26,7 @@ struct StartOptions {
     QString screenshot;    // save a picture of the screen there, then quit
     int delayMs = 1500;    // how long to run before the picture
     bool help = false;
+    bool version = false;
     QString error;  // non-empty: bad command line, the message to print
     // The error is an argument we do not know; before Qt has taken its own
     // options (-platform, -display...) out of the list that is not yet final.

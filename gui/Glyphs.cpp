@@ -72,24 +72,6 @@ void DrawConverterMenu(QPainter& p) {
     p.drawPath(arrow);
 }
 
-void DrawIcon(QPainter& p, int size) {
-    // The line map in miniature: a grid of cells, one of them green.
-    const qreal s = size / 16.0;
-    p.scale(s, s);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(60, 60, 60));
-    p.drawRect(0, 0, 16, 16);
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) {
-            QColor colour(255, 255, 255);
-            if (row == 1 && col == 1) colour = QColor(48, 210, 30);
-            if (row == 0 && col == 2) colour = QColor(255, 102, 0);
-            p.setBrush(colour);
-            p.drawRect(1 + col * 5, 1 + row * 5, 4, 4);
-        }
-    }
-}
-
 }  // namespace
 
 QPixmap GlyphPixmap(Glyph glyph) {
@@ -104,18 +86,6 @@ QPixmap GlyphPixmap(Glyph glyph) {
     case Glyph::ConverterMenu: DrawConverterMenu(p); break;
     }
     return pixmap;
-}
-
-QIcon WindowIcon() {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap = Blank(size);
-        QPainter p(&pixmap);
-        DrawIcon(p, size);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }
 
 }  // namespace tulex

@@ -15,9 +15,11 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "gui/AppIcon.h"
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
 #include "gui/PopupHost.h"
+#include "version/Version.h"
 
 namespace tulex {
 
@@ -73,7 +75,7 @@ MainWindow::MainWindow(const QString& caption, QWidget* parent) : QMainWindow(pa
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
-    setWindowIcon(WindowIcon());
+    setWindowIcon(AppIcon());
     setFont(FormFont());
     buildControls();
     buildMenus();
@@ -249,7 +251,9 @@ void MainWindow::CentreOnScreen() {
     move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-QString MainWindow::AboutText() { return QStringLiteral("ТУЛЕКС 1.8\n\nРазработка: команда ТУЛЕКС"); }
+QString MainWindow::AboutText() {
+    return QStringLiteral("ТУЛЕКС %1\n\nРазработка: команда ТУЛЕКС").arg(QString::fromUtf8(kVersion));
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit closing();

@@ -8,10 +8,12 @@
 
 #include <cstdio>
 
+#include "gui/AppIcon.h"
 #include "gui/CommandLine.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
 #include "gui/PlanWindow.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -24,21 +26,31 @@ int Usage(const tulex::StartOptions& options) {
     return 2;
 }
 
+int Version() {
+    std::printf("tulex %s\n", tulex::kVersion);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     {
-        // Help and faulty values are answered before a display is needed.
+        // Help, the version and faulty values are answered before a display is needed.
         QStringList raw;
         for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
         const tulex::StartOptions early = tulex::ParseStartOptions(raw);
         if (early.help || (!early.error.isEmpty() && !early.unknownArgument)) return Usage(early);
+        if (early.version && early.error.isEmpty()) return Version();
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ТУЛЕКС"));
+    QApplication::setApplicationVersion(QString::fromUtf8(tulex::kVersion));
+    QApplication::setDesktopFileName(tulex::DesktopId());
+    QApplication::setWindowIcon(tulex::AppIcon());
     const QStringList arguments = QApplication::arguments();
     const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
     if (options.help || !options.error.isEmpty()) return Usage(options);
+    if (options.version) return Version();
 
     tulex::MainView view(arguments);
     tulex::MainWindow& window = view.window();

@@ -6,9 +6,9 @@ namespace {
 class SteadyClock final : public Clock {
 public:
     TimePoint Now() const override { return std::chrono::steady_clock::now(); }
-    std::cv_status WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                             TimePoint deadline) override {
-        return cv.wait_until(lock, deadline);
+    bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, TimePoint deadline,
+                   const std::function<bool()>& ready) override {
+        return cv.wait_until(lock, deadline, [&ready] { return ready(); });
     }
 };
 

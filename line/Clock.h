@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace tulex {
@@ -15,11 +16,14 @@ public:
 
     virtual ~Clock() = default;
     virtual TimePoint Now() const = 0;
-    // Blocks on cv (lock held, as for condition_variable::wait_until) until
-    // it is notified or this clock reaches the deadline. Spurious returns are
-    // allowed; the caller re-checks its condition.
-    virtual std::cv_status WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                                     TimePoint deadline) = 0;
+    // Blocks on cv (lock held, as condition_variable::wait_until with a
+    // predicate) until `ready` holds or this clock reaches the deadline, and
+    // returns ready(). `ready` runs with the lock held, at once and each time
+    // cv is notified; it must not use the clock. A clock that knows the
+    // condition can tell a waiter that is due to wake from one that waits
+    // for time alone.
+    virtual bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, TimePoint deadline,
+                           const std::function<bool()>& ready) = 0;
 
     // The process's real clock.
     static Clock& Steady();

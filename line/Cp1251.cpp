@@ -89,6 +89,22 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string ReplaceMalformedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        if (NextUtf8CodePoint(text, i, cp)) {
+            out.append(text.substr(start, i - start));
+        } else {
+            out.push_back('?');
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::optional<char> UnicodeToCp1251(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
     for (std::size_t k = 0; k < kHigh.size(); ++k)

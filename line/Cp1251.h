@@ -26,4 +26,10 @@ bool NextUtf8CodePoint(std::string_view text, std::size_t& i, char32_t& codePoin
 
 bool IsValidUtf8(std::string_view text);
 
+// Text fit to be shown or printed: each byte that starts no valid UTF-8
+// sequence (stray, overlong, surrogate, cut short) becomes "?"; valid UTF-8
+// comes back unchanged. For texts made of bytes from outside, such as
+// tulex-cli's arguments or a file's contents.
+std::string ReplaceMalformedUtf8(std::string_view text);
+
 }  // namespace tulex

@@ -1,5 +1,6 @@
 #include "line/Event.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -48,26 +49,20 @@ WaitResult WaitForAny(std::span<Event* const> events, std::chrono::milliseconds 
         if (e == nullptr) return {};
     const auto deadline = clock.Now() + timeout;
     std::unique_lock lock(EventWaiter::Lock());
-    for (;;) {
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            bool& flag = EventWaiter::Flag(*events[i]);
-            if (flag) {
-                flag = false;  // auto-reset: only the winner is consumed
-                return {WaitResult::Kind::Signalled, static_cast<int>(i)};
-            }
-        }
-        if (clock.WaitUntil(EventWaiter::Cv(), lock, deadline) == std::cv_status::timeout) {
-            // One last look: a signal may have raced the time-out.
-            for (std::size_t i = 0; i < events.size(); ++i) {
-                bool& flag = EventWaiter::Flag(*events[i]);
-                if (flag) {
-                    flag = false;
-                    return {WaitResult::Kind::Signalled, static_cast<int>(i)};
-                }
-            }
-            return {WaitResult::Kind::Timeout, -1};
+    const auto signalled = [&events] {
+        return std::any_of(events.begin(), events.end(), [](const Event* e) { return EventWaiter::Flag(*e); });
+    };
+    clock.WaitUntil(EventWaiter::Cv(), lock, deadline, signalled);
+    // The first signalled event wins, also one that raced the time-out; it
+    // alone is consumed (auto-reset).
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        bool& flag = EventWaiter::Flag(*events[i]);
+        if (flag) {
+            flag = false;
+            return {WaitResult::Kind::Signalled, static_cast<int>(i)};
         }
     }
+    return {WaitResult::Kind::Timeout, -1};
 }
 
 WaitResult WaitForAny(std::initializer_list<Event*> events, std::chrono::milliseconds timeout, Clock& clock) {

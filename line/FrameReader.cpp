@@ -5,6 +5,8 @@
 
 namespace tulex {
 
+FrameReader::FrameReader(std::size_t maxFrameBytes) : maxFrameBytes_(maxFrameBytes > 0 ? maxFrameBytes : 1) {}
+
 FrameKind FrameReader::KindOf(std::uint8_t b) {
     // In the order of the routing table (no two rows share a byte).
     if (b == kBufferTarget) return FrameKind::BufferTarget;
@@ -31,7 +33,7 @@ bool FrameReader::Complete() {
 }
 
 bool FrameReader::CheckOverflow() {
-    if (buffer_.size() < kMaxFrameBytes) return false;
+    if (buffer_.size() < maxFrameBytes_) return false;
     kind_ = FrameKind::Overflow;
     return Complete();
 }
@@ -66,8 +68,10 @@ bool FrameReader::Feed(std::uint8_t byte) {
         const bool check = prefixLength_ > 0 && (kind_ == FrameKind::Converter ||
                                                  (kind_ == FrameKind::IndexLed && buffer_.size() - prefixLength_ > 2));
         if (!check) return Complete();
+        // The check character must fit within the limit too: a "?" that
+        // reaches it ends the frame there, cut as any other.
         state_ = State::Check;
-        return false;
+        return CheckOverflow();
     }
     case State::Check: buffer_.push_back(static_cast<char>(byte)); return Complete();
     }

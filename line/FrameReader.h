@@ -11,9 +11,10 @@
 //   "!" and every other byte: that byte alone.
 // Nothing is checked (lengths, check character, index presence): a lost "?"
 // merges frames, and the merged text is what the reader hands on. A frame
-// that reaches kMaxFrameBytes without completing is handed on as it stands
-// (kind Overflow) and the reader starts afresh, so noise without a "?" can
-// never make it grow without bound.
+// that reaches the limit (kMaxFrameBytes unless the reader is given a smaller
+// one) without completing is handed on as it stands (kind Overflow) and the
+// reader starts afresh, so noise without a "?" can never make it grow without
+// bound.
 //
 // Pure and allocation-free once warmed up: the buffer keeps its capacity from
 // frame to frame.
@@ -35,12 +36,18 @@ enum class FrameKind {
     DeviceError,      // "&...?"
     ConverterData,    // "0"-"9" or "A"-"F" ... "?": a converter data reply
     Other,            // any other byte, alone
-    Overflow,         // kMaxFrameBytes without completing
+    Overflow,         // the limit reached without completing
 };
 
 class FrameReader {
 public:
     static constexpr std::size_t kMaxFrameBytes = 64 * 1024;
+
+    // No frame is longer than maxFrameBytes (at least 1). The line's reader
+    // takes the default; the frame fuzz target cuts at small limits, so that
+    // its short inputs reach them.
+    explicit FrameReader(std::size_t maxFrameBytes = kMaxFrameBytes);
+    std::size_t maxFrameBytes() const { return maxFrameBytes_; }
 
     // The row a first byte selects (after the prefix run).
     static FrameKind KindOf(std::uint8_t firstByte);
@@ -68,6 +75,7 @@ private:
     bool Complete();
     bool CheckOverflow();
 
+    std::size_t maxFrameBytes_;
     std::string buffer_;
     std::size_t prefixLength_ = 0;
     State state_ = State::First;

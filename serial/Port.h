@@ -12,10 +12,11 @@ namespace tulex {
 // Why opening or configuring a port failed. The front end words the message.
 enum class PortError {
     None,
-    NotFound,     // no such port
-    Unavailable,  // exists but cannot be had: in use, no permission, not a terminal
-    BadSpeed,     // the speed text is not an integer (the port is closed again)
-    Refused,      // the driver refused a setting (the port is closed again, silently)
+    NotFound,          // no such port
+    Unavailable,       // exists but cannot be had: in use, not a terminal
+    PermissionDenied,  // exists, but this user may not open it (EACCES: not in the device's group)
+    BadSpeed,          // the speed text is not an integer (the port is closed again)
+    Refused,           // the driver refused a setting (the port is closed again, silently)
 };
 
 class Port {

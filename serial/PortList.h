@@ -45,4 +45,10 @@ std::vector<PortEntry> ListPortEntries(const PortListRoots& roots = {});
 
 #endif
 
+// True when the port exists but its permissions keep this user from opening
+// it for reading and writing (a serial device of the group dialout and a user
+// outside it). Only the permissions are checked: opening a serial device
+// would raise its modem lines.
+bool PortAccessDenied(const std::string& name);
+
 }  // namespace tulex

@@ -1,10 +1,14 @@
 #include "serial/PortList.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include "serial/SerialPort.h"
 
 namespace tulex {
 namespace fs = std::filesystem;
@@ -61,6 +65,13 @@ std::vector<PortEntry> ListPortEntries(const PortListRoots& roots) {
     std::vector<PortEntry> entries;
     for (auto& name : ListPorts(roots)) entries.push_back({std::move(name), {}});
     return entries;
+}
+
+bool PortAccessDenied(const std::string& name) {
+    const std::string path = ResolvePortPath(name);
+    if (path.empty()) return false;
+    // The effective user and groups, as open() checks them.
+    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
 }  // namespace tulex

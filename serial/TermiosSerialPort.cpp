@@ -12,7 +12,6 @@
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 
 #include "serial/PortList.h"
@@ -99,7 +98,8 @@ PortError TermiosSerialPort::Open(const std::string& name) {
     }
     if (fd < 0) {
         lastError = err;
-        return err == ENOENT ? PortError::NotFound : PortError::Unavailable;
+        if (err == ENOENT) return PortError::NotFound;
+        return err == EACCES ? PortError::PermissionDenied : PortError::Unavailable;
     }
     // Drain a wake-up left by the previous Close.
     std::uint64_t drained = 0;

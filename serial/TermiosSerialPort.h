@@ -25,8 +25,9 @@ public:
     TermiosSerialPort& operator=(const TermiosSerialPort&) = delete;
 
     // Opens by name (ttyUSB0, SIM1, /dev/pts/7): NotFound for a name that
-    // does not exist, Unavailable for every other failure (in use, not a
-    // terminal, no permission; errno in lastError).
+    // does not exist, PermissionDenied when the device's permissions keep
+    // this user out, Unavailable for every other failure (in use, not a
+    // terminal; errno in lastError).
     PortError Open(const std::string& name) override;
 
     // Raw 8N1, CTS/RTS handshake, DTR off, at the speed given as text:

@@ -69,11 +69,13 @@ PortError Win32SerialPort::Open(const std::string& name) {
         lastError = GetLastError();
         return lastError == ERROR_FILE_NOT_FOUND ? PortError::NotFound : PortError::Unavailable;
     }
-    // Only a character device is a port (a disk or a pipe opened by its
-    // path is not).
-    if (GetFileType(handle) != FILE_TYPE_CHAR) {
+    // Only a communications device is a port (NUL, a disk or a pipe opened
+    // by its path is not): it has settings to read.
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    if (!GetCommState(handle, &settings)) {
+        lastError = GetLastError();
         CloseHandle(handle);
-        lastError = ERROR_INVALID_HANDLE;
         return PortError::Unavailable;
     }
     ResetEvent(io_->closeEvent);

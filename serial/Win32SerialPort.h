@@ -34,7 +34,7 @@ public:
     // Opens by name (COM3, COM10; a name that starts with \\ is taken as the
     // device path): NotFound when the system has no such port (and for an
     // empty name), Unavailable for every other failure (in use, no
-    // permission, not a character device; the system's code in lastError).
+    // permission, not a communications device; the system's code in lastError).
     PortError Open(const std::string& name) override;
 
     // Queues of 256 bytes, both directions purged, break cleared, then 8N1,

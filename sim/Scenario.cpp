@@ -1,5 +1,6 @@
 #include "sim/Scenario.h"
 
+#include "line/Cp1251.h"
 #include "line/HexDigits.h"
 #include "sim/SimController.h"
 
@@ -64,6 +65,7 @@ std::uint8_t HexValue(const std::string& text, const std::string& where) {
 }
 
 constexpr int kMaxMs = 24 * 3600 * 1000;
+constexpr int kMaxFrames = 1'000'000'000;  // frames before a fault sets in
 
 void ParseLine(const json& j, Scenario& s) {
     const std::string where = "line";
@@ -118,10 +120,10 @@ void ParseConverter(const json& j, Scenario& s) {
 }
 
 ControllerSpec ParseController(const json& j, const std::string& where) {
-    CheckKeys(
-        j, where,
-        {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error", "device_error", "eeprom",
-         "eeprom_delay_ms", "no_data_after_ack", "sends_events", "name", "refuses_writes", "silent_after", "queued"});
+    CheckKeys(j, where,
+              {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error", "device_error", "eeprom",
+               "eeprom_delay_ms", "no_data_after_ack", "accepts_any", "silent_after", "error_after", "sends_events",
+               "name", "refuses_writes", "queued"});
     ControllerSpec c;
     if (!j.contains("index")) Fail(where, "\"index\" is missing");
     c.index = Index(String(j, "index", where), where + ".index");
@@ -160,10 +162,11 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
     }
     c.behaviour.eepromDelayMs = Int(j, "eeprom_delay_ms", where, c.behaviour.eepromDelayMs, 0, kMaxMs);
     c.behaviour.noDataAfterAck = Bool(j, "no_data_after_ack", where, false);
+    c.behaviour.acceptsAnyCommand = Bool(j, "accepts_any", where, false);
+    if (j.contains("silent_after")) c.behaviour.framesBeforeSilence = Int(j, "silent_after", where, 0, 0, kMaxFrames);
+    if (j.contains("error_after")) c.behaviour.framesBeforeErrors = Int(j, "error_after", where, 0, 0, kMaxFrames);
     c.behaviour.sendsEvents = Bool(j, "sends_events", where, true);
     c.behaviour.refusesWrites = Bool(j, "refuses_writes", where, false);
-    if (j.contains("silent_after"))
-        c.behaviour.requestsBeforeSilence = Int(j, "silent_after", where, 0, 0, 1'000'000'000);
     c.queued = Bool(j, "queued", where, false);
     String(j, "name", where);  // a label for the reader of the file
     return c;
@@ -233,7 +236,8 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string& error)
     } catch (const ScenarioError& e) {
         error = e.message;
     } catch (const json::exception& e) {
-        error = std::string("not valid JSON: ") + e.what();
+        // The reader quotes the bytes it stopped at, which need not be UTF-8.
+        error = "not valid JSON: " + ReplaceMalformedUtf8(e.what());
     }
     return std::nullopt;
 }

@@ -37,6 +37,8 @@ constexpr std::string_view kHelp =
     "      device-error on|off (\"&?\" to everything), delay MS, eeprom ok|fail,\n"
     "      eeprom-delay MS, no-data on|off (acknowledge, never hand data over),\n"
     "      refuses-writes on|off (\"#?\" to register writes),\n"
+    "      accept-any on|off (accept command texts it does not know instead of \"&?\"),\n"
+    "      silent-after N, error-after N (handle N more frames, then fall silent or answer \"#?\"),\n"
     "      reg NN HH, preset door|door-sensor|turnstile|turnstile-confirm|terminal\n"
     "  mastercard IDX HHHHHHHHHH   present a master card to a controller waiting for one ($4)\n"
     "  converter SETTING VALUE     echo on|off, version XX, upper IDX (H..Ж), speed XX\n"
@@ -110,7 +112,9 @@ std::string SimCommands::List() {
         if (b.eepromFail) out << ", eeprom fail";
         if (b.noDataAfterAck) out << ", no data after ack";
         if (b.refusesWrites) out << ", refuses writes";
-        if (b.requestsBeforeSilence && !b.silent) out << ", silent after " << *b.requestsBeforeSilence << " request(s)";
+        if (b.acceptsAnyCommand) out << ", accepts any command";
+        if (b.framesBeforeSilence) out << ", silent after " << *b.framesBeforeSilence << " frame(s)";
+        if (b.framesBeforeErrors) out << ", error replies after " << *b.framesBeforeErrors << " frame(s)";
         if (c->WaitingForMasterCard()) out << ", waiting for a master card";
         if (!c->OutputBuffer().empty()) out << ", " << c->OutputBuffer().size() << " reply(ies) buffered";
         out << "\n";
@@ -164,7 +168,7 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
         const auto s = ParseReplyStyle(value);
         if (!s) return "error: reply ack|positive";
         b.reply = s;
-    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data" ||
+    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data" || key == "accept-any" ||
                key == "refuses-writes") {
         const auto on = OnOff(value);
         if (!on) return "error: " + key + " on|off";
@@ -172,7 +176,12 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
          : key == "error"        ? b.errorReply
          : key == "device-error" ? b.deviceError
          : key == "no-data"      ? b.noDataAfterAck
+         : key == "accept-any"   ? b.acceptsAnyCommand
                                  : b.refusesWrites) = *on;
+    } else if (key == "silent-after" || key == "error-after") {
+        const auto frames = Number(value, 0, 1'000'000'000);
+        if (!frames) return "error: " + key + " takes a number of frames";
+        (key == "silent-after" ? b.framesBeforeSilence : b.framesBeforeErrors) = *frames;
     } else if (key == "delay" || key == "eeprom-delay") {
         const auto ms = Number(value, 0, 86'400'000);
         if (!ms) return "error: " + key + " takes milliseconds";

@@ -240,6 +240,22 @@ void SimLine::KeepInBuffer(SimController& c, std::string payload) {
     while (buffer.size() > std::max<std::size_t>(1, config_.outputBufferLimit)) buffer.pop_front();
 }
 
+void SimLine::CountFrame(SimController& c, SimTime now) {
+    ControllerBehaviour& b = c.Behaviour();
+    const auto setIn = [&](std::optional<int>& framesLeft, bool& fault, const char* what) {
+        if (!framesLeft) return;
+        if (*framesLeft > 0) {
+            --*framesLeft;
+            return;
+        }
+        framesLeft.reset();
+        fault = true;
+        TraceNote(now, IndexText(c.Index()) + what);
+    };
+    setIn(b.framesBeforeSilence, b.silent, " falls silent");
+    setIn(b.framesBeforeErrors, b.errorReply, " answers the error reply from now on");
+}
+
 void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTime now) {
     // The PC's automatic answer counts as sent whatever the controller then
     // does with it.
@@ -249,15 +265,8 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         if (config_.absentError) Schedule("#?", now + Millis(config_.delayMs), "no controller");
         return;
     }
+    CountFrame(*c, now);
     ControllerBehaviour& b = c->Behaviour();
-    if (b.requestsBeforeSilence && !b.silent) {
-        if (*b.requestsBeforeSilence == 0) {
-            b.silent = true;
-            TraceNote(now, IndexText(index) + " went silent");
-        } else {
-            --*b.requestsBeforeSilence;
-        }
-    }
     if (b.errorRepliesFirst > 0) {
         --b.errorRepliesFirst;
         Schedule("#?", now + Millis(DelayOf(*c)), "error reply");
@@ -281,6 +290,11 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         return;
     }
     CommandResult r = c->HandleCommand(command);
+    if (!r.accepted && b.acceptsAnyCommand) {
+        TraceNote(now, IndexText(index) + " accepts a command it does not know");
+        r = CommandResult{};
+        r.accepted = true;
+    }
     if (b.dataPayload && r.data) r.data = *b.dataPayload;
     if (b.keepsIndex && r.newIndex) {
         TraceNote(now, IndexText(index) + " keeps its index");
@@ -325,6 +339,7 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
 
 void SimLine::HandlePoll(std::uint8_t index, SimTime now) {
     SimController* c = Find(index);
+    if (c) CountFrame(*c, now);
     if (!c || Silent(*c) || config_.errorReply || c->Behaviour().errorReply) return;
     if (c->Behaviour().pollsUnanswered > 0) {
         --c->Behaviour().pollsUnanswered;

@@ -139,6 +139,7 @@ private:
     void KeepInBuffer(SimController& c, std::string payload);
     // The index is free now: the first controller queued for it joins.
     void ConnectQueued(std::uint8_t index, SimTime now);
+    void CountFrame(SimController& c, SimTime now);
 
     LineConfig config_;
     SimConverter converter_;

@@ -38,7 +38,8 @@ std::string SimHelpText() {
         "With neither --scenario nor --controllers it runs the demo line.\n"
         "\n"
         "Options:\n"
-        "  --scenario FILE          read the line from a JSON scenario (keys: sim/README.md)\n"
+        "  --scenario FILE          read the line from a JSON scenario (keys: sim/README.md,\n"
+        "                           installed as /usr/share/doc/tulex-sim/README.md)\n"
         "  --controllers LIST       controllers with default registers at these indexes,\n"
         "                           comma-separated: G,H,Ж or 0x47,0xC6 (besides the scenario's)\n"
         "  --reply ack|positive     answer style of the line: \"!\" now and the data reply at\n"
@@ -67,6 +68,7 @@ std::string SimHelpText() {
         "  --no-stdin               ignore standard input (run until SIGINT/SIGTERM), for\n"
         "                           starting it in the background with no input\n"
         "  -h, --help               this text\n"
+        "  --version                program version\n"
         "\n"
         "Command-line settings override those of the scenario. The per-controller\n"
         "settings (answer style, silence, error replies, delay, memory test result, \"no\n"
@@ -115,6 +117,8 @@ std::optional<SimOptions> ParseSimOptions(int argc, char** argv, std::string& er
         std::string v;
         if (arg == "-h" || arg == "--help") {
             o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
         } else if (arg == "--scenario") {
             if (!next(o.scenarioPath)) return std::nullopt;
         } else if (arg == "--controllers") {

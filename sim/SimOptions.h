@@ -12,6 +12,7 @@ namespace tulex::sim {
 
 struct SimOptions {
     bool help = false;
+    bool version = false;
     std::string scenarioPath;
     std::vector<std::uint8_t> controllers;
     std::optional<ReplyStyle> reply;

@@ -3,6 +3,7 @@
 #include "line/Cp1251.h"
 #include "line/Frame.h"
 #include "line/HexDigits.h"
+#include "line/LocalTime.h"
 
 #include <ctime>
 
@@ -35,8 +36,7 @@ std::string FormatTraceEntry(const TraceEntry& entry, SimTime steadyOrigin,
         origin + std::chrono::duration_cast<std::chrono::system_clock::duration>(entry.time - steadyOrigin);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count();
     const std::time_t secs = static_cast<std::time_t>(ms / 1000);
-    struct tm tmv {};
-    localtime_r(&secs, &tmv);
+    const std::tm tmv = ToLocalTime(secs);
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d.%03d", tmv.tm_hour, tmv.tm_min, tmv.tm_sec,
                   static_cast<int>(ms % 1000));

@@ -31,12 +31,17 @@ struct ControllerBehaviour {
     bool noDataAfterAck = false;  // acknowledges, never hands data over
     bool sendsEvents = true;      // picked for events that name no controller
     // Faults of a unit that answers, but not as it should.
-    std::optional<std::string> dataPayload;    // sent instead of the real data (a short or garbled reply)
-    int pollsUnanswered = 0;                   // the next n poll frames get no answer
-    int errorRepliesFirst = 0;                 // the next n requests get "#?", whatever else is set
-    bool keepsIndex = false;                   // acknowledges the index command, keeps its index
-    bool refusesWrites = false;                // register writes get "#?" (write-protected memory)
-    std::optional<int> requestsBeforeSilence;  // answers this many more requests, then nothing (power lost)
+    std::optional<std::string> dataPayload;  // sent instead of the real data (a short or garbled reply)
+    int pollsUnanswered = 0;                 // the next n poll frames get no answer
+    int errorRepliesFirst = 0;               // the next n requests get "#?", whatever else is set
+    bool keepsIndex = false;                 // acknowledges the index command, keeps its index
+    bool refusesWrites = false;              // register writes get "#?" (write-protected memory)
+    bool acceptsAnyCommand = false;          // a command text it does not know gets "!"/"$?", not "&?" (lax firmware)
+    // Faults that set in after the next n frames addressed to it (requests
+    // and polls) were handled as usual: the unit falls silent (its line broke,
+    // it lost power) or answers "#?" to everything from then on.
+    std::optional<int> framesBeforeSilence;
+    std::optional<int> framesBeforeErrors;
 };
 
 const char* ReplyStyleName(ReplyStyle style);

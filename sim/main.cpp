@@ -9,6 +9,7 @@
 #include "sim/SimPty.h"
 #include "sim/SimRunner.h"
 #include "sim/SimTrace.h"
+#include "version/Version.h"
 
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -60,6 +61,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(SimHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("tulex-sim %s\n", kVersion);
         return 0;
     }
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/commands/CommandFixture.h"
+#include "tests/support/CommandFixture.h"
 
 namespace tulex::test {
 namespace {

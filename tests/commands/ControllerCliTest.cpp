@@ -5,9 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,8 +13,8 @@
 #include "line/HexDigits.h"
 #include "tests/support/CliProcess.h"
 #include "tests/support/LineFrames.h"
-#include "tests/support/SimProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TracedSim.h"
 
 namespace tulex::test {
 namespace {
@@ -26,19 +24,12 @@ using namespace std::chrono_literals;
 class ControllerCli : public ::testing::Test {
 protected:
     // A line described by a scenario (JSON), traced to a file.
-    void StartSim(const std::string& scenario, std::vector<std::string> options = {}) {
-        const auto scenarioPath = simDir.path() / "scenario.json";
-        std::ofstream(scenarioPath) << scenario;
-        tracePath = simDir.path() / "trace";
-        options.insert(options.end(),
-                       {"--scenario", scenarioPath.string(), "--trace", tracePath.string(), "--no-stdin"});
-        sim = std::make_unique<sim::test::SimProcess>(options, simDir.path().string());
-        const std::string first = sim->FirstLine();
-        ASSERT_FALSE(first.empty());
-        port = first.substr(first.find(' ') + 1);
+    void StartSim(const std::string& scenario) {
+        sim = std::make_unique<TracedSim>(scenario);
+        ASSERT_FALSE(sim->port().empty());
     }
     CliRun Cli(std::vector<std::string> args, std::vector<std::string> options = {}) {
-        std::vector<std::string> all{"-p", port};
+        std::vector<std::string> all{"-p", sim->port()};
         all.insert(all.end(), options.begin(), options.end());
         all.insert(all.end(), args.begin(), args.end());
         return RunCli(all);
@@ -47,23 +38,10 @@ protected:
     // buffer-clearing passes folded into one.
     std::string SentHex() {
         std::this_thread::sleep_for(20ms);  // the last lines reach the file
-        std::istringstream trace(ReadFile(tracePath));
-        std::string line;
-        std::string bytes;
-        while (std::getline(trace, line)) {
-            const auto at = line.find(" PC>  ");
-            if (at == std::string::npos) continue;
-            std::istringstream hex(line.substr(at + 6, line.find("  |", at + 6) - (at + 6)));
-            unsigned byte = 0;
-            while (hex >> std::hex >> byte) bytes += static_cast<char>(byte);
-        }
-        return HexBytes(FoldClearPasses(bytes));
+        return HexBytes(FoldClearPasses(sim->Sent()));
     }
 
-    TempDir simDir;
-    std::filesystem::path tracePath;
-    std::unique_ptr<sim::test::SimProcess> sim;
-    std::string port;
+    std::unique_ptr<TracedSim> sim;
 };
 
 const char* const kDoorLine = R"({"controllers": [{"index": "G", "type": "65",
@@ -279,7 +257,8 @@ TEST_F(ControllerCli, UsageErrorsAndPortFailures) {
         EXPECT_NE(run.err.find("Usage:"), std::string::npos) << run.err;
     }
     EXPECT_EQ(SentHex(), "");
-    const CliRun run = RunCli({"-p", (simDir.path() / "no-such-port").string(), "check", "G"});
+    const TempDir dir;
+    const CliRun run = RunCli({"-p", (dir.path() / "no-such-port").string(), "check", "G"});
     EXPECT_EQ(run.status, 3) << run.err;
     EXPECT_EQ(run.out, "");
 }

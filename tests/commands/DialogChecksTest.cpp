@@ -5,6 +5,7 @@
 #include "controller/DialogText.h"
 #include "controller/IndexInput.h"
 #include "controller/RelayTimeInput.h"
+#include "line/Cp1251.h"
 
 namespace tulex {
 namespace {
@@ -93,6 +94,32 @@ TEST(RelayTimeInput, RefusesOutOfRangeAndNonNumbersWithTheRangeMessage) {
     EXPECT_FALSE(empty.accepted);
     EXPECT_EQ(empty.trimmed, "");
     EXPECT_EQ(empty.messageText, " — неверное значение.\n\nДиапазон значений времени: 0.1 — 25.5 с");
+}
+
+// tulex-cli hands the checks its arguments as they come, which need not be
+// UTF-8 (overlong, surrogate, cut-short or stray bytes). The refusal still
+// names what was typed, each malformed byte shown as "?", so the message is
+// UTF-8 wherever it is shown.
+TEST(DialogInputs, RefusalOfTextThatIsNotUtf8IsUtf8) {
+    struct NotUtf8Case {
+        const char* typed;
+        const char* shown;
+    };
+    const NotUtf8Case cases[] = {
+        {"\xFF", "?"}, {"H\x80", "H?"}, {"\xC1\xBE", "??"}, {"Ж\xED\xA0\x80", "Ж???"}, {"\xF4\x90\x80\x80", "????"},
+        {"\xD0", "?"},
+    };
+    for (const auto& c : cases) {
+        const IndexInput index = CheckIndexInput(c.typed);
+        EXPECT_FALSE(index.accepted) << c.shown;
+        EXPECT_EQ(index.messageText, std::string(c.shown) + " — неверное значение.");
+        EXPECT_TRUE(IsValidUtf8(index.messageText)) << c.shown;
+
+        const RelayTimeInput relay = CheckRelayTimeInput(std::string("2.5") + c.typed);
+        EXPECT_FALSE(relay.accepted) << c.shown;
+        EXPECT_EQ(relay.messageText,
+                  "2.5" + std::string(c.shown) + " — неверное значение.\n\nДиапазон значений времени: 0.1 — 25.5 с");
+    }
 }
 
 }  // namespace

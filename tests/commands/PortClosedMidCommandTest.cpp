@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tests/commands/CommandFixture.h"
+#include "tests/support/CommandFixture.h"
 
 namespace tulex::test {
 namespace {

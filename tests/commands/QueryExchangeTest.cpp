@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "tests/commands/CommandFixture.h"
+#include "tests/support/CommandFixture.h"
 
 namespace tulex::test {
 namespace {

@@ -1,96 +1,107 @@
-// "Тест линии на замыкание и обрыв": presence requests back to back, counted,
-// until "Остановить", an error reply or silence.
+// "Тест линии на замыкание и обрыв" against a controller of the in-memory
+// line: presence requests back to back, counted, until "Остановить", an error
+// reply or silence.
 
-#include "tests/diagnostics/Fixture.h"
-
-#include <algorithm>
+#include "tests/support/CommandFixture.h"
 
 namespace tulex::test {
 namespace {
 
-constexpr std::uint8_t kG = 0x47;
+class LineTest : public CommandFixture {};
 
-class LineTest : public LineFixture {};
-
-// A controller that always answers (acknowledgement and positive reply in
-// turn) keeps the test going until "Остановить"; the count is the number of
-// requests sent.
+// A controller that always answers, with the acknowledgement or the positive
+// reply, 20 ms after each request (a frame's time on the wire): the next
+// request goes out the moment the answer is in, until "Остановить"; the count
+// is the number of requests sent.
 TEST_F(LineTest, StopEndsTestWithAttemptCount) {
-    player.SetScript([answered = std::make_shared<int>(0)](const SeenFrame&) {
-        return ((*answered)++ % 2 == 0) ? Ack() : Positive();
-    });
-    commands().TestLine();
-    EXPECT_FALSE(view.commandControlsEnabled());
-    ASSERT_TRUE(RunUntil([&] { return player.Requests().size() >= 6; }, 10s));
-    session->StopCommand();
-    ASSERT_TRUE(RunUntilDone());
-    const auto requests = player.Requests();
-    const int n = static_cast<int>(requests.size());
-    ASSERT_GE(n, 6);
-    for (const auto& r : requests) EXPECT_EQ(HexBytes(r.bytes), "FF FF FF FF 47 47 24 24 30 32 3F 3D");
-    EXPECT_EQ(player.Frames().size(), requests.size());  // no buffer clearing
-
-    const auto balloon = LastBalloon();
-    EXPECT_EQ(balloon.caption, "Информация");
-    EXPECT_EQ(balloon.text, "Тест линии завершен. Попыток — " + std::to_string(n));
-    EXPECT_EQ(balloon.colour, kSuccessColour);
-
-    const auto texts = BalloonTexts();
-    ASSERT_EQ(static_cast<int>(texts.size()), n);
-    for (int i = 0; i < n; ++i) EXPECT_EQ(texts[i], "Тест линии: Попытка " + std::to_string(i + 1));
-
-    const auto monitor = Monitor();
-    for (int i = 1; i <= n; ++i)
-        EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Sent(kG, "Тест линии: Попытка " + std::to_string(i))), 1)
-            << i;
-    ASSERT_FALSE(monitor.empty());
-    EXPECT_EQ(LastOwnLine(), "   CANCEL");
-    // Every answer shows as "OK"; the last may come after the stop.
-    EXPECT_GE(std::count(monitor.begin(), monitor.end(), Received("OK")), n - 1);
-    EXPECT_TRUE(view.commandControlsEnabled());
-    EXPECT_FALSE(session->transaction().EventExists(Reply::Cancel));
-}
-
-TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
-    TimeDivisor fast(10);
-    struct Case {
-        std::string failing;  // the answer to the third request
-        std::string text;
-        bool timeoutLine;
-    };
-    const Case cases[] = {
-        {ErrorReply(), "Контроллера нет в линии. Попыток — 3", false},
-        {"", "Время ожидания ответа истекло. Попыток — 3", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+    for (const Answer answer : {Answer::Ack, Answer::Positive}) {
+        SCOPED_TRACE(answer == Answer::Ack ? "acknowledgement" : "positive reply");
+        DrainLine();
         view.Clear();
         session->monitor().Clear();
-        // Captured by value: the line side may call it after an early end.
-        const auto seen = std::make_shared<int>(0);
-        player.SetScript([seen, c](const SeenFrame&) { return ++*seen < 3 ? Ack() : c.failing; });
+        controllers.Add(kG, {}, answer);
+        controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.delayMs = 20; });
+        const std::size_t before = line.Frames().size();
+        commands().TestLine();
+        EXPECT_FALSE(view.commandControlsEnabled());
+        ASSERT_TRUE(RunUntil([&] { return line.Frames().size() >= before + 6; }));
+        Stop();
+        ASSERT_TRUE(RunUntilDone());
+
+        const auto frames = line.Frames();
+        ASSERT_EQ(frames.size(), before + 6) << "no buffer clearing, nothing after the stop";
+        for (std::size_t i = before; i < frames.size(); ++i) {
+            EXPECT_EQ(HexBytes(frames[i].bytes), "FF FF FF FF 47 47 24 24 30 32 3F 3D");
+            if (i > before) {
+                EXPECT_EQ(frames[i].at - frames[i - 1].at, 20ms);
+            }
+        }
+        EXPECT_EQ(clock.Now(), frames.back().at) << "the stop ends the wait at once";
+
+        const auto balloon = LastBalloon();
+        EXPECT_EQ(balloon.caption, "Информация");
+        EXPECT_EQ(balloon.text, "Тест линии завершен. Попыток — 6");
+        EXPECT_EQ(balloon.colour, kSuccessColour);
+        const auto texts = BalloonTexts();
+        ASSERT_EQ(texts.size(), 6u);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(texts[i], "Тест линии: Попытка " + std::to_string(i + 1));
+
+        for (int i = 1; i <= 6; ++i)
+            EXPECT_EQ(MonitorCount(Sent(kG, "Тест линии: Попытка " + std::to_string(i))), 1u) << i;
+        EXPECT_EQ(Monitor().back(), "   CANCEL");
+        EXPECT_EQ(MonitorCount(Received("OK")), 5u) << "the sixth answer was not due yet";
+        EXPECT_TRUE(view.commandControlsEnabled());
+        EXPECT_FALSE(session->transaction().EventExists(Reply::Cancel));
+    }
+}
+
+// The controller answers two requests and then fails the third: with the
+// error reply at once, or with silence, which ends the test 3 s later.
+TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::ControllerBehaviour&)> fault;
+        std::string text;
+        bool timeoutLine;
+        std::chrono::milliseconds lasts;  // from the third request to the end
+    };
+    const Case cases[] = {
+        {"error reply", [](sim::ControllerBehaviour& b) { b.framesBeforeErrors = 2; },
+         "Контроллера нет в линии. Попыток — 3", false, 0ms},
+        {"silence", [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 2; },
+         "Время ожидания ответа истекло. Попыток — 3", true, 3s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.Clear();
+        session->monitor().Clear();
+        controllers.Add(kG);
+        controllers.Change(kG, c.fault);
+        const std::size_t before = line.Requests().size();
         commands().TestLine();
         ASSERT_TRUE(RunUntilDone());
-        EXPECT_EQ(*seen, 3);
+        const auto requests = line.Requests();
+        ASSERT_EQ(requests.size(), before + 3);
+        EXPECT_EQ(clock.Now() - requests.back().at, c.lasts);
         EXPECT_EQ(LastBalloon().text, c.text);
         EXPECT_EQ(LastBalloon().colour, kFailureColour);
-        const auto monitor = Monitor();
-        EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   TIMEOUT"), c.timeoutLine ? 1 : 0);
-        EXPECT_EQ(std::count(monitor.begin(), monitor.end(), "   CANCEL"), 0);
-        EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Received("OK")), 2);
-        EXPECT_EQ(std::count(monitor.begin(), monitor.end(), Received("ERROR")), c.timeoutLine ? 0 : 1);
+        EXPECT_EQ(MonitorCount("   TIMEOUT"), c.timeoutLine ? 1u : 0u);
+        EXPECT_EQ(MonitorCount("   CANCEL"), 0u);
+        EXPECT_EQ(MonitorCount(Received("OK")), 2u);
+        EXPECT_EQ(MonitorCount(Received("ERROR")), c.timeoutLine ? 0u : 1u);
+        EXPECT_TRUE(view.commandControlsEnabled());
     }
 }
 
 TEST_F(LineTest, StopWhileNoTestRunsDoesNothing) {
     session->StopCommand();
-    TimeDivisor fast(10);
-    player.SetScript(
-        [seen = std::make_shared<int>(0)](const SeenFrame&) { return ++*seen < 4 ? Ack() : std::string(); });
+    controllers.Add(kG);
+    controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 3; });
     commands().TestLine();
     ASSERT_TRUE(RunUntilDone());
     // The earlier stop was not kept for this test: it ran to its time-out.
     EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло. Попыток — 4");
+    EXPECT_EQ(line.Requests().size(), 4u);
 }
 
 }  // namespace

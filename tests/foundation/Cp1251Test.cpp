@@ -30,5 +30,32 @@ TEST(Cp1251, RefusesWhatCannotBeCarried) {
     EXPECT_EQ(Utf8ToCp1251Lossy("a日b"), "a?b");
 }
 
+TEST(Cp1251, ReplaceMalformedUtf8KeepsValidTextAndMarksEachBadByte) {
+    struct Case {
+        std::string_view text;
+        std::string_view shown;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"Ж ь — 日本 😀", "Ж ь — 日本 😀"},
+        {"\xFF", "?"},
+        {"a\x80"
+         "b",
+         "a?b"},
+        {"\xC1\xBE", "??"},                                          // overlong
+        {"\xE0\x80\xAF", "???"},                                     // overlong
+        {"\xED\xA0\x80", "???"},                                     // surrogate
+        {"\xF4\x90\x80\x80", "????"},                                // beyond U+10FFFF
+        {"\xD0", "?"},                                               // cut short at the end
+        {"\xD0Ж", "?Ж"},                                             // cut short before a valid character
+        {std::string_view("a\0b", 3), std::string_view("a\0b", 3)},  // valid, left alone
+    };
+    for (const auto& c : cases) {
+        const std::string shown = ReplaceMalformedUtf8(c.text);
+        EXPECT_EQ(shown, c.shown) << c.text;
+        EXPECT_TRUE(IsValidUtf8(shown)) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace tulex

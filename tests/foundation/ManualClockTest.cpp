@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "line/Event.h"
@@ -98,8 +100,7 @@ TEST(ManualClock, AnAdvanceRacingTheStartOfAWaitIsNotLost) {
             std::mutex mutex;
             std::condition_variable cv;
             std::unique_lock lock(mutex);
-            while (clock.WaitUntil(cv, lock, deadline) != std::cv_status::timeout) {
-            }
+            EXPECT_FALSE(clock.WaitUntil(cv, lock, deadline, [] { return false; }));
         });
         clock.AdvanceTo(deadline);
         ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready) << "round " << round;
@@ -129,16 +130,38 @@ TEST(ManualClock, WaitForWaitersGivesUpAfterItsLimit) {
     EXPECT_FALSE(clock.WaitForWaiters(1, 10ms));
 }
 
-TEST(ManualClock, ActivityMarksWaitsThatBeganBeforeIt) {
+TEST(ManualClock, AWaiterWhoseConditionHoldsIsReadyUntilItRuns) {
+    // The condition comes true without a notification: the waiter sleeps on,
+    // but it no longer waits for time alone.
     ManualClock clock;
-    Event event;
-    auto waiting = WaitInThread(event, 1s, clock);
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool reply = false;
+    auto waiting = std::async(std::launch::async, [&] {
+        std::unique_lock lock(mutex);
+        return clock.WaitUntil(cv, lock, clock.Now() + 1s, [&] { return reply; });
+    });
     ASSERT_TRUE(clock.WaitForWaiters(1));
-    EXPECT_TRUE(clock.WaitersBlockedSinceActivity());
-    clock.NoteActivity();
-    EXPECT_FALSE(clock.WaitersBlockedSinceActivity());
-    clock.Advance(1s);
-    ASSERT_TRUE(Finished(waiting));
+    EXPECT_FALSE(clock.AnyWaiterReady());
+    {
+        std::lock_guard lock(mutex);
+        reply = true;
+    }
+    EXPECT_TRUE(clock.AnyWaiterReady());
+    EXPECT_EQ(clock.Waiters(), 1u);
+    cv.notify_all();
+    ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(waiting.get()) << "woken by its condition, not by the time";
+    EXPECT_FALSE(clock.AnyWaiterReady());
+}
+
+TEST(ManualClock, AConditionThatAlreadyHoldsNeverBlocks) {
+    ManualClock clock;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::unique_lock lock(mutex);
+    EXPECT_TRUE(clock.WaitUntil(cv, lock, clock.Now() + 1s, [] { return true; }));
+    EXPECT_EQ(clock.WaitsBegun(), 0u);
 }
 
 }  // namespace

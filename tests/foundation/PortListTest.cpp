@@ -3,8 +3,11 @@
 
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Unprivileged.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -52,6 +55,29 @@ TEST(PortList, AnnouncedVirtualLinesAreListedAndOpenable) {
     EXPECT_EQ(port.Open("SIM1"), PortError::None);
     EXPECT_EQ(port.Configure("9600"), PortError::None);
     unsetenv("TULEX_SIM_DIR");
+}
+
+TEST(PortList, PortsWhosePermissionsKeepTheUserOutAreTold) {
+    test::Pty pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string path = pty.slavePath();
+    struct Case {
+        const char* what;
+        std::string name;
+        mode_t mode;
+        bool denied;
+    } const cases[] = {
+        {"no permission", path, 0, true},
+        {"read only", path, 0444, true},
+        {"read and write", path, 0666, false},
+        // A name that is not there is "not found", not a question of rights.
+        {"no such port", "ttyNOSUCH99", 0666, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        const int status = test::RunUnprivileged([&] { return PortAccessDenied(c.name) ? 1 : 0; });
+        EXPECT_EQ(status, c.denied ? 1 : 0) << c.what;
+    }
 }
 
 TEST(PortList, EmptyWhenNothingIsThere) {

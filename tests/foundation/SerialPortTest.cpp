@@ -2,8 +2,11 @@
 
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Unprivileged.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <fstream>
@@ -65,6 +68,23 @@ TEST_F(SerialPortTest, PathThatIsNotATerminalIsRefusedAsUnavailable) {
     std::ofstream(file) << "x";
     EXPECT_EQ(port.Open(file.string()), PortError::Unavailable);
     EXPECT_EQ(port.lastError, ENOTTY);
+}
+
+TEST_F(SerialPortTest, PortWhosePermissionsKeepTheUserOutIsPermissionDenied) {
+    // A serial device of the group dialout, opened by a user outside it.
+    ASSERT_TRUE(pty.ok());
+    ASSERT_EQ(chmod(pty.slavePath().c_str(), 0), 0);
+    const int status = test::RunUnprivileged([&] {
+        SerialPort denied;
+        if (denied.Open(pty.slavePath()) != PortError::PermissionDenied) return 1;
+        if (denied.lastError != EACCES) return 2;
+        return denied.IsOpen() ? 3 : 0;
+    });
+    EXPECT_EQ(status, 0) << "1: not PermissionDenied, 2: errno not EACCES, 3: open";
+    // Every other failure to have the port stays Unavailable (the held port
+    // and the plain file above), and the permissions alone decide here.
+    ASSERT_EQ(chmod(pty.slavePath().c_str(), 0666), 0);
+    EXPECT_EQ(test::RunUnprivileged([&] { return SerialPort().Open(pty.slavePath()) == PortError::None ? 0 : 1; }), 0);
 }
 
 TEST_F(SerialPortTest, SpeedThatIsNotAnIntegerClosesThePort) {

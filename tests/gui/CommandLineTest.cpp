@@ -87,6 +87,7 @@ TEST(CommandLine, StartOptions) {
     EXPECT_TRUE(ParseStartOptions({"tulex", "-platform", "offscreen"}).unknownArgument);
     EXPECT_FALSE(ParseStartOptions({"tulex", "--port"}).unknownArgument);
     EXPECT_TRUE(ParseStartOptions({"tulex", "--help"}).help);
+    EXPECT_TRUE(ParseStartOptions({"tulex", "--version"}).version);
 }
 
 }  // namespace

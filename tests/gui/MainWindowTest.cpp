@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -38,6 +40,22 @@ TEST_F(MainWindowTest, FixedClientAreaWithMinimizeButNoMaximize) {
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(w.windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, WindowIconIsTheDesktopIconInEverySize) {
+    // Rendered from the menu entry's SVG at build time and compiled in: the
+    // 16 x 16 window icon is the line map in miniature, pixel for pixel, and
+    // the larger sizes are there for task bars and switchers.
+    const QIcon icon = w.windowIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    for (const QSize size : {QSize(16, 16), QSize(32, 32), QSize(256, 256)})
+        EXPECT_TRUE(sizes.contains(size)) << size.width();
+    const QImage small = icon.pixmap(QSize(16, 16)).toImage();
+    ASSERT_EQ(small.size(), QSize(16, 16));
+    EXPECT_EQ(small.pixelColor(8, 8), QColor(48, 210, 30));   // the controller heard on the line
+    EXPECT_EQ(small.pixelColor(13, 3), QColor(255, 102, 0));  // the index being probed
+    EXPECT_EQ(small.pixelColor(3, 8), QColor(255, 255, 255));
+    EXPECT_EQ(small.pixelColor(5, 8), QColor(60, 60, 60));  // the gap between cells
 }
 
 TEST_F(MainWindowTest, ControlsStandAtTheirPositionsWithCaptionsAndHints) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "plan/PlanRun.h"
-#include "tests/commands/CommandFixture.h"
+#include "tests/support/CommandFixture.h"
 
 namespace tulex::test {
 

@@ -169,7 +169,7 @@ TEST_F(PlanRun, ARefusedWriteAndAControllerGoneSilentFailOnlyTheirRows) {
     controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.refusesWrites = true; });
     controllers.Add(kH);
     // The read and the write are answered, the read-back is not.
-    controllers.Change(kH, [](sim::ControllerBehaviour& b) { b.requestsBeforeSilence = 2; });
+    controllers.Change(kH, [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 2; });
     controllers.Add(kZhe, DoorRegisters());
     const auto plan = MakePlan({Row(kG).Preset(2), Row(kH).Preset(2), Row(kZhe).Preset(2)});
     const auto results = Run(plan, Apply());

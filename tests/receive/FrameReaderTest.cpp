@@ -177,6 +177,31 @@ TEST(FrameReader, EndlessPrefixRunIsCutToo) {
     EXPECT_EQ(cuts[1].text, "!");
 }
 
+// A master's addressed request or converter frame takes a check character
+// after its "?": where the "?" is the last byte the limit allows, the frame
+// is cut there and the check character starts the next one, so no frame is
+// ever longer than the limit. One byte shorter, the frame fits whole.
+TEST(FrameReader, CheckCharacterStaysWithinTheLimit) {
+    for (const std::size_t limit : {FrameReader::kMaxFrameBytes, std::size_t{8}}) {
+        for (const char first : {'G', '\xFE'}) {
+            SCOPED_TRACE(testing::Message() << "limit " << limit << ", first byte " << int(first));
+            const std::string atLimit = "\xFF" + std::string(1, first) + std::string(limit - 3, 'a') + "?";
+            FrameReader reader(limit);
+            const auto cuts = CutAll(reader, atLimit + "!");
+            ASSERT_EQ(cuts.size(), 2u);
+            EXPECT_EQ(cuts[0].kind, FrameKind::Overflow);
+            EXPECT_EQ(cuts[0].prefix + cuts[0].text, atLimit);
+            EXPECT_EQ(cuts[1].kind, FrameKind::Acknowledgement);
+
+            const std::string fits = "\xFF" + std::string(1, first) + std::string(limit - 4, 'a') + "?!";
+            const auto whole = CutAll(reader, fits);
+            ASSERT_EQ(whole.size(), 1u);
+            EXPECT_NE(whole[0].kind, FrameKind::Overflow);
+            EXPECT_EQ(whole[0].prefix + whole[0].text, fits);
+        }
+    }
+}
+
 TEST(FrameReader, DataBeforeTerminator) {
     EXPECT_EQ(DataBeforeTerminator("G:0123?", 2), "0123");
     EXPECT_EQ(DataBeforeTerminator("GG!134?(", 2), "!134");

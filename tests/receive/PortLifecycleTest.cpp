@@ -40,24 +40,30 @@ TEST_F(EngineTest, OpenAndCloseWriteTheirLinesAndCounters) {
 TEST_F(EngineTest, FailedOpenTellsWhyAndLeavesThePortClosed) {
     const std::string name = VirtualLine::kPortName;
     auto other = line.MakePort();  // another program's hold on the line
+    const std::string unavailable =
+        "Порт " + name + " недоступен.\n\nВозможно, порт используется другим приложением или службой.";
     const struct {
         std::string name;
         std::string speed;
         bool heldElsewhere;
-        std::string text;  // empty: closed silently
+        bool accessDenied;  // the device's permissions keep the user out (EACCES)
+        std::string text;   // empty: closed silently
     } cases[] = {
-        {"ttyNOSUCH99", "9600", false, "ttyNOSUCH99 — неверный идентификатор COM-порта."},
-        {"", "9600", false, " — неверный идентификатор COM-порта."},
-        {name, "9600", true,
-         "Порт " + name + " недоступен.\n\nВозможно, порт используется другим приложением или службой."},
-        {name, "96OO", false, "96OO — неверное значение скорости COM-порта."},
-        {name, "0", false, ""},
+        {"ttyNOSUCH99", "9600", false, false, "ttyNOSUCH99 — неверный идентификатор COM-порта."},
+        {"", "9600", false, false, " — неверный идентификатор COM-порта."},
+        {name, "9600", true, false, unavailable},
+        // The same text, and one line more that says what to do.
+        {name, "9600", false, true,
+         unavailable + "\nНет прав на порт: добавьте пользователя в группу dialout и войдите заново."},
+        {name, "96OO", false, false, "96OO — неверное значение скорости COM-порта."},
+        {name, "0", false, false, ""},
     };
     for (const auto& c : cases) {
         if (c.heldElsewhere)
             ASSERT_EQ(other->Open(name), PortError::None);
         else
             other->Close();
+        line.SetAccessDenied(c.accessDenied);
         recording.Clear();
         session->OpenPort(c.name, c.speed);
         EXPECT_FALSE(session->IsPortOpen()) << c.name << " " << c.speed;

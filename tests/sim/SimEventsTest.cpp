@@ -1,5 +1,6 @@
 // Events, the schedule, scenarios, the command line and stdin commands.
 
+#include "line/Cp1251.h"
 #include "line/Frame.h"
 #include "sim/Scenario.h"
 #include "sim/SimCommands.h"
@@ -178,7 +179,8 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
         "controllers": [
             {"index": "Ж", "preset": "terminal", "registers": {"10": "ff", "13": "60"},
              "reply": "ack", "delay_ms": 7, "silent": false, "error": false, "eeprom": "fail",
-             "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65"}
+             "eeprom_delay_ms": 10, "no_data_after_ack": true, "type": "65", "accepts_any": true,
+             "silent_after": 12, "error_after": 0}
         ],
         "events": [{"event": "burst", "count": 10, "at_ms": 5}]
     })",
@@ -201,6 +203,9 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     EXPECT_EQ(c->Behaviour().delayMs, 7);
     EXPECT_TRUE(c->Behaviour().eepromFail);
     EXPECT_TRUE(c->Behaviour().noDataAfterAck);
+    EXPECT_TRUE(c->Behaviour().acceptsAnyCommand);
+    EXPECT_EQ(c->Behaviour().framesBeforeSilence, 12);
+    EXPECT_EQ(c->Behaviour().framesBeforeErrors, 0);
 
     // The keys of a commissioning line: controllers that refuse writes, go
     // silent, or wait at a factory index to be connected.
@@ -213,7 +218,7 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     SimEvents planEvents(planLine);
     ASSERT_TRUE(ApplyScenario(*plan, planLine, planEvents, SimTime{}, error));
     EXPECT_TRUE(planLine.Find(0x47)->Behaviour().refusesWrites);
-    EXPECT_EQ(planLine.Find(0x47)->Behaviour().requestsBeforeSilence, 4);
+    EXPECT_EQ(planLine.Find(0x47)->Behaviour().framesBeforeSilence, 4);
     EXPECT_EQ(planLine.Find(0xFC)->Register(1), 0x21) << "the connected one answers; the queued one waits";
     EXPECT_EQ(planLine.QueuedCount(), 1u);
 
@@ -231,6 +236,9 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
         {R"({"controllers": [{"index": "G", "registers": {"02": "48"}}]})", "register 02"},
         {R"({"controllers": [{"index": "G", "registers": {"13": "4"}}]})", "registers.13"},
         {R"({"controllers": [{"index": "G", "delay_ms": -1}]})", "delay_ms"},
+        {R"({"controllers": [{"index": "G", "silent_after": -1}]})", "silent_after"},
+        {R"({"controllers": [{"index": "G", "error_after": "3"}]})", "error_after"},
+        {R"({"controllers": [{"index": "G", "accepts_any": 1}]})", "accepts_any"},
         {R"({"line": {"reply": "nack"}})", "line.reply"},
         {R"({"converter": {"poll_upper": "G"}})", "poll_upper"},
         {R"({"converter": {"version": "x1"}})", "version"},
@@ -254,6 +262,20 @@ std::optional<SimOptions> Parse(std::vector<std::string> args, std::string& erro
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     return ParseSimOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+// A file that is not JSON may hold any bytes; the JSON reader's message
+// quotes those it stopped at. tulex-sim prints the message, so it must be
+// UTF-8 whatever the file held.
+TEST(Scenario, MessageAboutBytesThatAreNotUtf8IsUtf8) {
+    const char* files[] = {"\xFF", "{\"line\": \xC1\xBE}", "{\"li\xFFne\": 1}", "[\"\xED\xA0\x80\"]",
+                           "{\"converter\": \xF4\x90\x80\x80}"};
+    for (const char* file : files) {
+        std::string error;
+        EXPECT_FALSE(ParseScenario(file, error));
+        EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
+        EXPECT_TRUE(IsValidUtf8(error)) << error;
+    }
 }
 
 TEST(SimOptions, CommandLineContract) {
@@ -356,6 +378,15 @@ TEST(SimCommands, ChangeTheLineWhileItRuns) {
     EXPECT_EQ(run("set G delay 12"), "ok");
     EXPECT_EQ(run("set H delay 12").rfind("error", 0), 0u);
     EXPECT_EQ(run("set G volume 11").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set Ж accept-any on"), "ok");
+    EXPECT_EQ(run("set Ж silent-after 4"), "ok");
+    EXPECT_EQ(run("set Ж error-after 2"), "ok");
+    EXPECT_EQ(run("set Ж error-after x").rfind("error", 0), 0u);
+    EXPECT_EQ(run("set Ж accept-any maybe").rfind("error", 0), 0u);
+    const SimController* zhe = line.Find(0xC6);
+    EXPECT_TRUE(zhe->Behaviour().acceptsAnyCommand);
+    EXPECT_EQ(zhe->Behaviour().framesBeforeSilence, 4);
+    EXPECT_EQ(zhe->Behaviour().framesBeforeErrors, 2);
     SimController* g = line.Find(G);
     EXPECT_EQ(g->Register(10), 0xFF);
     EXPECT_EQ(g->Register(13), 0x43);
@@ -367,6 +398,9 @@ TEST(SimCommands, ChangeTheLineWhileItRuns) {
     EXPECT_NE(list.find("2 controller(s)"), std::string::npos) << list;
     EXPECT_NE(list.find("Ж (0xC6)"), std::string::npos) << list;
     EXPECT_NE(list.find("10=FF"), std::string::npos) << list;
+    EXPECT_NE(list.find("accepts any command, silent after 4 frame(s), error replies after 2 frame(s)"),
+              std::string::npos)
+        << list;
 
     EXPECT_EQ(run("card G 0000012345"), "card event G 0000012345");
     EXPECT_EQ(line.TakeOutput(t), "G;0000012345?");

@@ -314,6 +314,59 @@ TEST_F(LineFixture, ErrorRepliesFirstComeBeforeSilence) {
     EXPECT_EQ(Exchange(Req(G, "$$02")), "") << "then the unit is silent as set";
 }
 
+TEST_F(LineFixture, FaultsSetInAfterTheGivenNumberOfFrames) {
+    ControllerBehaviour breaks;
+    breaks.framesBeforeSilence = 2;
+    line.AddController(G, breaks);
+    EXPECT_EQ(Exchange(Req(G, "$$02")), "!");
+    EXPECT_EQ(Exchange(Poll(G)), "G:47?!") << "a poll counts as a frame";
+    EXPECT_EQ(Exchange(Req(G, "$$02")), "") << "silent from the third frame on";
+    EXPECT_EQ(Exchange(Poll(G)), "");
+    EXPECT_TRUE(line.Find(G)->Behaviour().silent);
+    EXPECT_FALSE(line.Find(G)->Behaviour().framesBeforeSilence);
+
+    ControllerBehaviour failing;
+    failing.framesBeforeErrors = 1;
+    line.AddController(H, failing);
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "!");
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "#?");
+    EXPECT_EQ(Exchange(Poll(H)), "") << "a poll gets no error reply";
+    EXPECT_EQ(Exchange(Req(H, "$$02")), "#?");
+
+    ControllerBehaviour dead;
+    dead.framesBeforeSilence = 0;
+    line.AddController(K, dead);
+    EXPECT_EQ(Exchange(Req(K, "$$02")), "") << "none handled: silent from the first frame";
+    // Frames to other indexes and the buffer-clearing frame do not count.
+    ControllerBehaviour later;
+    later.framesBeforeSilence = 1;
+    line.AddController(kZhe, later);
+    EXPECT_EQ(Exchange(Req(G, "$$02") + Poll(kBufferTarget) + Poll(H)), "");
+    EXPECT_EQ(Exchange(Req(kZhe, "$$02")), "!");
+    EXPECT_EQ(Exchange(Req(kZhe, "$$02")), "");
+}
+
+TEST_F(LineFixture, LaxFirmwareAcceptsCommandsItDoesNotKnow) {
+    ControllerBehaviour lax;
+    lax.acceptsAnyCommand = true;
+    line.AddController(G, lax);
+    lax.reply = ReplyStyle::Positive;
+    line.AddController(H, lax);
+    line.AddController(K);
+    EXPECT_EQ(Exchange(Req(G, "")), "!");
+    EXPECT_EQ(Exchange(Req(G,
+                           "\xC6"
+                           "1")),
+              "!");
+    EXPECT_EQ(Exchange(Req(G, "!134")), "!");
+    EXPECT_EQ(line.Find(G)->Register(13), 0x40) << "a write it cannot parse changes nothing";
+    EXPECT_EQ(Exchange(Poll(G)), "!") << "and leaves no data";
+    EXPECT_EQ(Exchange(Req(G, "$$13")), "!") << "known commands as usual";
+    EXPECT_EQ(Exchange(Poll(G)), "G:40?!");
+    EXPECT_EQ(Exchange(Req(H, "what")), "$?") << "the positive reply, with no data reply";
+    EXPECT_EQ(Exchange(Req(K, "what")), "&?") << "a controller without the switch";
+}
+
 TEST_F(LineFixture, AControllerThatKeepsItsIndexAcknowledgesTheIndexCommand) {
     ControllerBehaviour stuck;
     stuck.keepsIndex = true;
@@ -331,17 +384,6 @@ TEST_F(LineFixture, AWriteProtectedControllerRefusesWritesOnly) {
     EXPECT_EQ(Exchange(Req(G, "!1307")), "#?");
     EXPECT_EQ(line.Find(G)->Register(13), 0x40) << "the register keeps its value";
     EXPECT_EQ(Exchange(Req(G, "$$13")), "!");
-}
-
-TEST_F(LineFixture, AControllerGoesSilentAfterItsRequests) {
-    SimController* c = line.AddController(G);
-    c->Behaviour().requestsBeforeSilence = 2;
-    EXPECT_EQ(Exchange(Req(G, "$$02")), "!");
-    EXPECT_EQ(Exchange(Poll(G)), "G:47?!") << "polls do not count";
-    EXPECT_EQ(Exchange(Req(G, "!1340")), "!");
-    EXPECT_EQ(Exchange(Req(G, "$$02")), "");
-    EXPECT_EQ(Exchange(Poll(G)), "") << "silent for polls too";
-    EXPECT_TRUE(c->Behaviour().silent);
 }
 
 TEST_F(LineFixture, QueuedControllersJoinTheirIndexOneByOne) {

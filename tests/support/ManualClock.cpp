@@ -13,29 +13,32 @@ Clock::TimePoint ManualClock::Now() const {
     return now_;
 }
 
-std::cv_status ManualClock::WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                                      TimePoint deadline) {
-    Waiter self{&cv, lock.mutex(), deadline, 0};
+bool ManualClock::WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, TimePoint deadline,
+                            const std::function<bool()>& ready) {
+    if (ready()) return true;
+    Waiter self{&cv, lock.mutex(), deadline, &ready};
     {
-        // Registered before the deadline is checked: an advance that comes
-        // after this block finds the waiter, and it cannot notify before the
+        // Registered under the same lock that checks the deadline: an advance
+        // that comes later finds the waiter, and it cannot notify before the
         // waiter sleeps because it takes the waiter's mutex first.
         std::lock_guard guard(mutex_);
-        if (now_ >= deadline) return std::cv_status::timeout;
-        self.activity = activity_;
+        if (now_ >= deadline) return false;
         waiters_.push_back(&self);
         ++waitsBegun_;
     }
     changed_.notify_all();
-    cv.wait(lock);
-    bool expired = false;
+    for (;;) {
+        cv.wait(lock);
+        if (ready()) break;
+        std::lock_guard guard(mutex_);
+        if (now_ >= deadline) break;
+    }
     {
         std::lock_guard guard(mutex_);
         std::erase(waiters_, &self);
-        expired = now_ >= deadline;
     }
     changed_.notify_all();
-    return expired ? std::cv_status::timeout : std::cv_status::no_timeout;
+    return ready();
 }
 
 void ManualClock::Advance(std::chrono::milliseconds step) { AdvanceTo(Now() + step); }
@@ -97,18 +100,23 @@ bool ManualClock::WaitForWaiters(std::size_t n, std::chrono::milliseconds within
     return changed_.wait_for(guard, within, [&] { return waiters_.size() >= n; });
 }
 
-}  // namespace tulex::test
-
-namespace tulex::test {
-
-void ManualClock::NoteActivity() {
-    std::lock_guard guard(mutex_);
-    ++activity_;
-}
-
-bool ManualClock::WaitersBlockedSinceActivity() const {
-    std::lock_guard guard(mutex_);
-    return std::all_of(waiters_.begin(), waiters_.end(), [this](const Waiter* w) { return w->activity == activity_; });
+bool ManualClock::AnyWaiterReady() const {
+    std::vector<std::mutex*> mutexes;
+    {
+        std::lock_guard guard(mutex_);
+        for (const Waiter* w : waiters_)
+            if (std::find(mutexes.begin(), mutexes.end(), w->mutex) == mutexes.end()) mutexes.push_back(w->mutex);
+    }
+    // A waiter's condition is read under its own mutex. Holding it, no
+    // waiter under it can leave its wait, so their records stay valid; the
+    // order (the waiter's mutex, then the clock's) is the waiters' own.
+    for (std::mutex* m : mutexes) {
+        std::lock_guard waiterLock(*m);
+        std::lock_guard guard(mutex_);
+        for (const Waiter* w : waiters_)
+            if (w->mutex == m && (*w->ready)()) return true;
+    }
+    return false;
 }
 
 }  // namespace tulex::test

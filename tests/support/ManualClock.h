@@ -25,8 +25,8 @@ public:
     ManualClock();
 
     TimePoint Now() const override;
-    std::cv_status WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
-                             TimePoint deadline) override;
+    bool WaitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, TimePoint deadline,
+                   const std::function<bool()>& ready) override;
 
     // Moves the time forward (never back) and wakes every waiter whose
     // deadline is reached.
@@ -45,19 +45,16 @@ public:
     // blocked on this clock.
     bool WaitForWaiters(std::size_t n, std::chrono::milliseconds within = std::chrono::seconds(10)) const;
 
-    // Something happened that may have woken a blocked thread without the
-    // clock (the receive thread routed a byte).
-    void NoteActivity();
-    // True when every blocked thread began its wait after the last noted
-    // activity: nothing has woken it since, so it waits for time alone.
-    bool WaitersBlockedSinceActivity() const;
+    // True when a blocked thread's condition holds: it was woken (a reply
+    // came) and has not run yet, so it does not wait for time alone.
+    bool AnyWaiterReady() const;
 
 private:
     struct Waiter {
         std::condition_variable* cv;
         std::mutex* mutex;
         TimePoint deadline;
-        std::uint64_t activity;  // the activity count when the wait began
+        const std::function<bool()>* ready;  // evaluated with *mutex held
     };
 
     mutable std::mutex mutex_;
@@ -65,7 +62,6 @@ private:
     TimePoint now_;
     std::vector<Waiter*> waiters_;
     std::uint64_t waitsBegun_ = 0;
-    std::uint64_t activity_ = 0;
     Listener listener_;
     std::mutex advanceMutex_;  // one advance at a time, listener included
 };

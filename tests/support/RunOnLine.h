@@ -19,8 +19,9 @@ bool RunOnLine(QueueDispatcher& dispatcher, ManualClock& clock, const VirtualLin
                const std::function<bool()>& pred, std::chrono::milliseconds within = std::chrono::seconds(20));
 
 // True when the engine only waits for the clock: a thread is blocked on it,
-// the receive thread has routed every byte delivered, and none of the
-// clock's waiters can have been woken by those bytes without having run yet.
+// the receive thread has routed every byte delivered, and no blocked
+// thread's condition holds (none was woken by those bytes without having run
+// yet).
 bool WaitsOnlyForTime(const ManualClock& clock, const VirtualLine& line);
 
 }  // namespace tulex::test

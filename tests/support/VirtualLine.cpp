@@ -76,6 +76,11 @@ void VirtualLine::HangUp() {
     input_.notify_all();
 }
 
+void VirtualLine::SetAccessDenied(bool denied) {
+    std::lock_guard lock(mutex_);
+    accessDenied_ = denied;
+}
+
 std::string VirtualLine::Written() const {
     std::lock_guard lock(mutex_);
     return written_;
@@ -100,7 +105,9 @@ std::optional<Clock::TimePoint> VirtualLine::NextDue() const {
 
 bool VirtualLine::ReaderIdle() const {
     std::lock_guard lock(mutex_);
-    return owner_ == nullptr || !configured_ || (readerWaiting_ && readAt_ == readable_.size());
+    // A reader asleep on a line that has just gone is about to wake to the
+    // news: not idle.
+    return owner_ == nullptr || !configured_ || (readerWaiting_ && readAt_ == readable_.size() && !gone_);
 }
 
 std::uint64_t VirtualLine::BytesRead() const {
@@ -112,6 +119,7 @@ PortError VirtualLine::Open(const LinePort* port, const std::string& name) {
     Close(port);
     std::lock_guard lock(mutex_);
     if (name != kPortName || gone_) return PortError::NotFound;
+    if (accessDenied_) return PortError::PermissionDenied;
     if (owner_ != nullptr) return PortError::Unavailable;
     owner_ = port;
     configured_ = false;
@@ -178,21 +186,11 @@ bool VirtualLine::Write(const LinePort* port, std::string_view frame) {
     return true;
 }
 
-void VirtualLine::ByteRouted() {
-    // The reader comes back for more only when it has done with the last
-    // byte: whatever that byte signalled has been signalled by now.
-    if (!routing_) return;
-    routing_ = false;
-    clock_.NoteActivity();
-}
-
 bool VirtualLine::ReadByte(const LinePort* port, std::uint8_t& byte) {
     std::lock_guard lock(mutex_);
-    ByteRouted();
     if (owner_ != port || !configured_ || gone_ || readAt_ == readable_.size()) return false;
     byte = static_cast<std::uint8_t>(readable_[readAt_++]);
     ++bytesRead_;
-    routing_ = true;
     if (readAt_ == readable_.size()) {
         readable_.clear();
         readAt_ = 0;
@@ -202,7 +200,6 @@ bool VirtualLine::ReadByte(const LinePort* port, std::uint8_t& byte) {
 
 Port::WaitState VirtualLine::WaitForInput(const LinePort* port, int timeoutMs) {
     std::unique_lock lock(mutex_);
-    ByteRouted();
     const auto ready = [&] { return gone_ || owner_ != port || !configured_ || readAt_ < readable_.size(); };
     readerWaiting_ = true;
     // The port's own time-out is real time: the engine's receive loop waits

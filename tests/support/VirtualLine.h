@@ -52,6 +52,9 @@ public:
     // The device goes away under the port: reads and writes fail, a waiting
     // reader is told the port is gone, and it cannot be opened again.
     void HangUp();
+    // The device's permissions keep this user out (or let it in again): Open
+    // fails with PermissionDenied, as a real port does on EACCES.
+    void SetAccessDenied(bool denied);
 
     // Everything the engine wrote since the line was made, in order.
     std::string Written() const;
@@ -82,8 +85,6 @@ private:
 
     // Moves what the model has due by `now` to the read side (mutex_ held).
     void DeliverDue(Clock::TimePoint now);
-    // Notes on the clock that the reader finished with the byte it took last.
-    void ByteRouted();
 
     ManualClock& clock_;
     mutable std::mutex mutex_;
@@ -97,8 +98,8 @@ private:
     const LinePort* owner_ = nullptr;  // the port that opened the line
     bool configured_ = false;
     bool gone_ = false;
+    bool accessDenied_ = false;
     bool readerWaiting_ = false;
-    bool routing_ = false;  // the reader took a byte and has not come back yet
 };
 
 }  // namespace tulex::test
