@@ -1,5 +1,7 @@
 #include "app/Transaction.h"
 
+#include <optional>
+
 #include "app/CommandContext.h"
 #include "app/Timing.h"
 #include "line/Frame.h"
@@ -22,15 +24,24 @@ bool StartTransaction(CommandContext& context, std::vector<std::string> commands
     return false;
 }
 
-void ClearControllerBuffer(CommandContext& context) {
+namespace {
+
+bool ClearPasses(CommandContext& context, std::optional<int> passes) {
     ControllerTransaction& transaction = context.transaction();
-    while (context.IsPortOpen() && transaction.busy) {
+    while (context.IsPortOpen() && transaction.busy && (!passes || (*passes)-- > 0)) {
         const std::uint8_t target = transaction.target;
         context.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         context.SendShortFrame(target, target, "Запрос контроллера");
-        if (transaction.Wait({Reply::Ack}, limits::kClearPass) == Reply::Ack) return;
+        if (transaction.Wait({Reply::Ack}, limits::kClearPass) == Reply::Ack) return true;
     }
+    return false;
 }
+
+}  // namespace
+
+void ClearControllerBuffer(CommandContext& context) { ClearPasses(context, std::nullopt); }
+
+bool ClearControllerBuffer(CommandContext& context, int passes) { return ClearPasses(context, passes); }
 
 void ShowTimeout(CommandContext& context) {
     context.MonitorAdd("   TIMEOUT");

@@ -26,6 +26,10 @@ bool StartTransaction(CommandContext& context, std::vector<std::string> commands
 // Worker thread: short frames FF FD ? and FF target ? until the next "!"
 // (100 ms per pass), the port closes, or the busy flag drops.
 void ClearControllerBuffer(CommandContext& context);
+// The same with at most `passes` passes, for runs with nobody at the
+// "Остановить" button (a plan): a controller that acknowledged and then fell
+// silent must not hold the run for ever. True when the "!" came.
+bool ClearControllerBuffer(CommandContext& context, int passes);
 
 // Worker template 1: one request, one answer; success text on "!" (after
 // buffer clearing) or "$", failure on "#" or time-out.

@@ -30,6 +30,15 @@ void Send(CommandContext& context, std::uint8_t index, const std::string& comman
     context.SendRequest(index, command, description);
 }
 
+// After an "!": the controller's buffer cleared, or how the clearing ended
+// (a controller that acknowledged and then fell silent times out).
+std::optional<Outcome> ClearAfterAck(CommandContext& context) {
+    if (ClearControllerBuffer(context, limits::kClearPasses)) return std::nullopt;
+    if (!context.IsPortOpen()) return Outcome::PortClosed;
+    context.MonitorAdd("   TIMEOUT");
+    return Outcome::Timeout;
+}
+
 }  // namespace
 
 ReadResult ReadData(CommandContext& context, std::uint8_t index, const std::string& command,
@@ -39,8 +48,10 @@ ReadResult ReadData(CommandContext& context, std::uint8_t index, const std::stri
     Send(context, index, command, description, {Reply::Ack, Reply::Positive, Reply::Error, Reply::Data});
     const Reply r = WaitForReply(transaction);
     if (r != Reply::Ack && r != Reply::Positive) return {Unanswered(context, r), {}};
-    if (r == Reply::Ack) ClearControllerBuffer(context);
-    const Reply d = transaction.Wait({Reply::Data}, Limit(tulex::limits::kData));
+    if (r == Reply::Ack) {
+        if (const auto failed = ClearAfterAck(context)) return {*failed, {}};
+    }
+    const Reply d = transaction.Wait({Reply::Data}, tulex::limits::kData);
     if (d == Reply::Data) return {Outcome::Answered, transaction.ReplyData()};
     if (d == Reply::Timeout) {
         context.MonitorAdd("   TIMEOUT");
@@ -54,8 +65,8 @@ Outcome Exchange(CommandContext& context, std::uint8_t index, const std::string&
     if (!context.IsPortOpen()) return Outcome::PortClosed;
     Send(context, index, command, description, {Reply::Ack, Reply::Positive, Reply::Error});
     const Reply r = WaitForReply(context.transaction());
-    if (r == Reply::Ack) ClearControllerBuffer(context);
-    if (r == Reply::Ack || r == Reply::Positive) return Outcome::Answered;
+    if (r == Reply::Ack) return ClearAfterAck(context).value_or(Outcome::Answered);
+    if (r == Reply::Positive) return Outcome::Answered;
     return Unanswered(context, r);
 }
 
@@ -72,7 +83,7 @@ IndexChangeEnd ChangeIndex(CommandContext& context, std::uint8_t from, std::uint
     Send(context, to, "$$02", probeDescription, {Reply::Ack, Reply::Positive, Reply::Error});
     const Reply r = WaitForReply(context.transaction());
     if (r == Reply::Ack || r == Reply::Positive) {
-        if (r == Reply::Ack) ClearControllerBuffer(context);
+        if (r == Reply::Ack) ClearControllerBuffer(context, limits::kClearPasses);
         return IndexChangeEnd::Occupied;
     }
     if (r == Reply::Failed) return IndexChangeEnd::PortClosed;
@@ -114,7 +125,7 @@ ArrivalEnd WaitForController(CommandContext& context, std::uint8_t index, const 
     ControllerTransaction& transaction = context.transaction();
     Clock& clock = transaction.clock();
     const auto start = clock.Now();
-    const auto probe = Limit(limits::kArrivalProbe);
+    const auto probe = limits::kArrivalProbe;
     while (true) {
         if (stop) return ArrivalEnd::Stopped;
         if (!context.IsPortOpen()) return ArrivalEnd::PortClosed;
@@ -124,7 +135,7 @@ ArrivalEnd WaitForController(CommandContext& context, std::uint8_t index, const 
              {Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
         const Reply r = transaction.Wait({Reply::Cancel, Reply::Ack, Reply::Positive, Reply::Error}, probe);
         if (r == Reply::Ack) {
-            ClearControllerBuffer(context);
+            ClearControllerBuffer(context, limits::kClearPasses);
             return ArrivalEnd::Arrived;
         }
         if (r == Reply::Positive) return ArrivalEnd::Arrived;

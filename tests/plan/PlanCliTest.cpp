@@ -153,7 +153,7 @@ TEST_F(PlanCli, ApplyTakesNewControllersAndASecondApplyWritesNothing) {
 TEST_F(PlanCli, AControllerThatRefusesWritesAndOneGoneSilentFailOnlyTheirRows) {
     StartSim(R"({"controllers": [
         {"index": "G", "refuses_writes": true},
-        {"index": "H", "silent_after": 1},
+        {"index": "H", "silent_after": 2},
         {"index": "Ж", "preset": "door-sensor"}]})");
     const auto plan = WritePlan("p.csv", "index,preset\nG,2\nH,2\nЖ,2\n");
     const CliRun run = Plan({"apply", plan.string()});

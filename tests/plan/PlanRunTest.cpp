@@ -168,7 +168,8 @@ TEST_F(PlanRun, ARefusedWriteAndAControllerGoneSilentFailOnlyTheirRows) {
     controllers.Add(kG);
     controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.refusesWrites = true; });
     controllers.Add(kH);
-    // The read and the write are answered, the read-back is not.
+    // The read (its request and the poll that hands the data over) is
+    // answered, the write is not.
     controllers.Change(kH, [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 2; });
     controllers.Add(kZhe, DoorRegisters());
     const auto plan = MakePlan({Row(kG).Preset(2), Row(kH).Preset(2), Row(kZhe).Preset(2)});
@@ -185,6 +186,20 @@ TEST_F(PlanRun, ARefusedWriteAndAControllerGoneSilentFailOnlyTheirRows) {
     EXPECT_EQ(results[2].state, RowState::Matched);
     EXPECT_EQ(observer.summary->failed, 2u);
     EXPECT_EQ(observer.summary->matched, 1u);
+}
+
+TEST_F(PlanRun, AControllerSilentAfterItsAcknowledgementDoesNotHoldTheRun) {
+    // "!" to the read, then nothing: the buffer clearing gives up as a
+    // time-out instead of asking for ever, and the next row still runs.
+    controllers.Add(kG);
+    controllers.Change(kG, [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 1; });
+    controllers.Add(kH, DoorRegisters());
+    const auto results = Run(MakePlan({Row(kG).Preset(2), Row(kH).Preset(2)}), Apply());
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_EQ(results[0].state, RowState::Failed);
+    EXPECT_EQ(results[0].answer, "timeout");
+    EXPECT_TRUE(results[0].written.empty());
+    EXPECT_EQ(results[1].state, RowState::Matched);
 }
 
 TEST_F(PlanRun, StopEndsAfterTheIndexChangeNotInsideIt) {
