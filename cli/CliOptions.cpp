@@ -161,6 +161,10 @@ void PrintUsage() {
         "  converter info              read the converter's version, poll range and speeds\n"
         "  converter poll-range TEXT   change the upper index of the converter's poll range (H..Ж)\n"
         "  converter raw TEXT          send a raw command to the converter (TEXT may be empty)\n"
+        "  plan template FILE          write an empty commissioning plan (CSV) to fill in\n"
+        "  plan audit [FILE] [--report FILE.html]   read the controllers, show what differs from the plan\n"
+        "  plan apply FILE [--factory-index X] [--connect-wait SECONDS] [--report FILE.html] [--site NAME]\n"
+        "                              set every row's controller as planned, each write read back\n"
         "\n"
         "Exit status: 0 success or report, 1 failure outcome, 2 usage error or refused input,\n"
         "3 the port could not be opened.\n",
