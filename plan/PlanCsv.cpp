@@ -131,9 +131,7 @@ std::string HeaderName(std::string_view text) {
     return name;
 }
 
-}  // namespace
-
-PlanReadResult ReadPlanCsv(std::string_view bytes) {
+PlanReadResult ReadPlanCsvUnlimited(std::string_view bytes) {
     PlanReadResult result;
     std::string problem;
     const auto decoded = DecodePlanText(bytes, problem);
@@ -199,9 +197,15 @@ PlanReadResult ReadPlanCsv(std::string_view bytes) {
     }
     if (result.errors.empty() && plan.rows.empty())
         result.errors.push_back({header.line, 0, "в плане нет ни одного контроллера"});
-    if (result.errors.size() >= kMaxPlanErrors)
-        result.errors.push_back({0, 0, "слишком много ошибок; показаны первые " + std::to_string(kMaxPlanErrors)});
     if (result.errors.empty()) result.plan = std::move(plan);
+    return result;
+}
+
+}  // namespace
+
+PlanReadResult ReadPlanCsv(std::string_view bytes) {
+    PlanReadResult result = ReadPlanCsvUnlimited(bytes);
+    LimitPlanErrors(result.errors);
     return result;
 }
 

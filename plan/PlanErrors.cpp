@@ -9,4 +9,10 @@ std::string PlanErrorText(const PlanError& error) {
     return text.empty() ? error.message : text + ": " + error.message;
 }
 
+void LimitPlanErrors(std::vector<PlanError>& errors) {
+    if (errors.size() < kMaxPlanErrors) return;
+    errors.resize(kMaxPlanErrors);
+    errors.push_back({0, 0, "слишком много ошибок; показаны первые " + std::to_string(kMaxPlanErrors)});
+}
+
 }  // namespace tulex::plan

@@ -31,4 +31,8 @@ struct PlanReadResult {
 // Beyond this many errors a reader stops and says so.
 inline constexpr std::size_t kMaxPlanErrors = 50;
 
+// Keeps the first kMaxPlanErrors errors and, when there were more, says so
+// in one more: a file of thousands of bad columns gives a list one can read.
+void LimitPlanErrors(std::vector<PlanError>& errors);
+
 }  // namespace tulex::plan

@@ -69,9 +69,7 @@ void ReadController(const JsonValue& entry, RowBuilder& rows, Plan& plan) {
     rows.End(PlaceOf(entry), plan);
 }
 
-}  // namespace
-
-PlanReadResult ReadPlanJson(std::string_view bytes) {
+PlanReadResult ReadPlanJsonUnlimited(std::string_view bytes) {
     PlanReadResult result;
     std::string problem;
     const auto decoded = DecodePlanText(bytes, problem);
@@ -116,9 +114,15 @@ PlanReadResult ReadPlanJson(std::string_view bytes) {
         if (result.errors.empty() && plan.rows.empty())
             rows.Error(PlaceOf(*controllers), "в плане нет ни одного контроллера");
     }
-    if (result.errors.size() >= kMaxPlanErrors)
-        result.errors.push_back({0, 0, "слишком много ошибок; показаны первые " + std::to_string(kMaxPlanErrors)});
     if (result.errors.empty()) result.plan = std::move(plan);
+    return result;
+}
+
+}  // namespace
+
+PlanReadResult ReadPlanJson(std::string_view bytes) {
+    PlanReadResult result = ReadPlanJsonUnlimited(bytes);
+    LimitPlanErrors(result.errors);
     return result;
 }
 

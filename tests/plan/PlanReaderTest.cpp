@@ -231,6 +231,24 @@ TEST(PlanReader, TellsEveryErrorOfTheFileAtOnce) {
     EXPECT_EQ(PlanErrorText(result.errors[2]).rfind("строка 4, столбец 1: index: контроллер G", 0), 0u);
 }
 
+TEST(PlanReader, StopsAtItsMostErrorsWhereverTheyStand) {
+    // Unknown header columns, text after closing quotes, bad rows: each kind
+    // past the limit gives the first errors and one line that says so.
+    std::string unknownColumns = "index";
+    for (int c = 0; c < 200; ++c) unknownColumns += ";x" + std::to_string(c);
+    std::string textAfterQuotes = "index;name\n";
+    for (int r = 0; r < 200; ++r) textAfterQuotes += "G;\"a\"b\n";
+    std::string badRows = kHeader;
+    for (int r = 0; r < 200; ++r) badRows += "G;;9\n";
+    for (const std::string& file : {unknownColumns, textAfterQuotes, badRows}) {
+        const PlanReadResult result = ReadPlanBytes(file, "a.csv");
+        EXPECT_FALSE(result.plan);
+        ASSERT_EQ(result.errors.size(), kMaxPlanErrors + 1) << file.substr(0, 40);
+        EXPECT_EQ(result.errors.back().message, "слишком много ошибок; показаны первые 50");
+        EXPECT_EQ(result.errors.front().line, file == unknownColumns ? 1 : 2);
+    }
+}
+
 TEST(PlanReader, ColumnsOfJsonCountCharactersNotBytes) {
     // "Д", "в", "е", "р", "ь" take two bytes each in UTF-8; the bad value
     // stands at the 28th character of its line.
