@@ -33,7 +33,7 @@ void ClearControllerBuffer(CommandContext& context) {
 }
 
 void ShowTimeout(CommandContext& context) {
-    context.MonitorAdd("   TIMEOUT");
+    context.MonitorTimeout(context.transaction().target);
     context.transaction().ShowFailure(kTimeoutText);
 }
 

@@ -14,7 +14,7 @@ namespace {
 Outcome Unanswered(CommandContext& context, Reply reply) {
     switch (reply) {
     case Reply::Error: return Outcome::ErrorReply;
-    case Reply::Timeout: context.MonitorAdd("   TIMEOUT"); return Outcome::Timeout;
+    case Reply::Timeout: context.MonitorTimeout(context.transaction().target); return Outcome::Timeout;
     default: return Outcome::PortClosed;  // the wait failed: the events were abandoned
     }
 }
@@ -40,10 +40,10 @@ ReadResult ReadData(CommandContext& context, std::uint8_t index, const std::stri
     const Reply r = WaitForReply(transaction);
     if (r != Reply::Ack && r != Reply::Positive) return {Unanswered(context, r), {}};
     if (r == Reply::Ack) ClearControllerBuffer(context);
-    const Reply d = transaction.Wait({Reply::Data}, Limit(tulex::limits::kData));
+    const Reply d = transaction.Wait({Reply::Data}, tulex::limits::kData);
     if (d == Reply::Data) return {Outcome::Answered, transaction.ReplyData()};
     if (d == Reply::Timeout) {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
         return {Outcome::NoData, {}};
     }
     return {Outcome::PortClosed, {}};
@@ -76,7 +76,7 @@ IndexChangeEnd ChangeIndex(CommandContext& context, std::uint8_t from, std::uint
         return IndexChangeEnd::Occupied;
     }
     if (r == Reply::Failed) return IndexChangeEnd::PortClosed;
-    if (r == Reply::Timeout) context.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) context.MonitorTimeout(context.transaction().target);
 
     const auto loopEnd = [](LoopEnd end) {
         switch (end) {
@@ -114,7 +114,7 @@ ArrivalEnd WaitForController(CommandContext& context, std::uint8_t index, const 
     ControllerTransaction& transaction = context.transaction();
     Clock& clock = transaction.clock();
     const auto start = clock.Now();
-    const auto probe = Limit(limits::kArrivalProbe);
+    const auto probe = limits::kArrivalProbe;
     while (true) {
         if (stop) return ArrivalEnd::Stopped;
         if (!context.IsPortOpen()) return ArrivalEnd::PortClosed;

@@ -199,10 +199,10 @@ bool SetMasterCard(const RowContext& row, RowResult& result) {
         "Поднесите мастер-карту " + *row.row.masterCard + " к считывателю контроллера " + IndexUtf8(row.row.index),
         true);
     Clock& clock = row.context.transaction().clock();
-    const auto deadline = clock.Now() + Limit(limits::kMasterCardWait);
+    const auto deadline = clock.Now() + limits::kMasterCardWait;
     std::optional<Clock::TimePoint> armedAt;
     while (true) {
-        if (!armedAt || clock.Now() - *armedAt >= Limit(window)) {
+        if (!armedAt || clock.Now() - *armedAt >= window) {
             const Outcome armed = Exchange(row.context, row.row.index, "$4", "Задание мастер-карты");
             if (armed != Outcome::Answered) {
                 result = Unanswered(std::move(result), armed, step::kMasterCard, true);
@@ -210,7 +210,7 @@ bool SetMasterCard(const RowContext& row, RowResult& result) {
             }
             armedAt = clock.Now();
         }
-        if (!Pause(row.context, Limit(limits::kMasterCardPoll), row.stop)) {
+        if (!Pause(row.context, limits::kMasterCardPoll, row.stop)) {
             if (!row.context.IsPortOpen()) {
                 result = Ended(std::move(result), RowState::Skipped, step::kMasterCard, "", kPortClosed);
             } else {
