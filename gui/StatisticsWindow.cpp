@@ -8,6 +8,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "controller/StatisticsText.h"
 #include "line/Cp1251.h"
 
@@ -18,9 +20,7 @@ namespace {
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // The kind counted by each of the received-frame columns.
-HeardKind KindOfColumn(int column) {
-    return kHeardKinds[static_cast<std::size_t>(column - StatisticsModel::Acks)];
-}
+HeardKind KindOfColumn(int column) { return kHeardKinds[static_cast<std::size_t>(column - StatisticsModel::Acks)]; }
 
 }  // namespace
 
@@ -35,8 +35,8 @@ void StatisticsModel::refresh() {
     version_ = version;
     std::vector<ControllerFigures> rows = statistics_.Snapshot();
     const bool sameIndexes =
-        rows.size() == rows_.size() &&
-        std::equal(rows.begin(), rows.end(), rows_.begin(), [](const auto& a, const auto& b) { return a.index == b.index; });
+        rows.size() == rows_.size() && std::equal(rows.begin(), rows.end(), rows_.begin(),
+                                                  [](const auto& a, const auto& b) { return a.index == b.index; });
     if (sameIndexes) {
         // The same rows with new figures: the selection and the order stay.
         rows_ = std::move(rows);
@@ -59,7 +59,8 @@ QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
     const ControllerFigures& f = rows_[static_cast<std::size_t>(index.row())];
     const int column = index.column();
     if (role == Qt::TextAlignmentRole)
-        return column <= LastKind ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return static_cast<int>(column <= LastKind ? Qt::AlignLeft | Qt::AlignVCenter
+                                                   : Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole) return Q(FiguresToolTip(f, statistics_.clock()));
     if (role != Qt::DisplayRole && role != kSortRole) return {};
     const bool sort = role == kSortRole;
@@ -68,10 +69,13 @@ QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
         return Q(MillisecondsText(ms));
     };
     switch (column) {
-    case Index: return sort ? QVariant(f.index) : QVariant(Q(Cp1251ToUtf8(std::string(1, static_cast<char>(f.index)))));
+    case Index:
+        return sort ? QVariant(static_cast<int>(f.index))
+                    : QVariant(Q(Cp1251ToUtf8(std::string(1, static_cast<char>(f.index)))));
     case LastHeard:
-        if (sort) return f.lastHeard ? QVariant::fromValue<qlonglong>(f.lastHeard->time_since_epoch().count()) : -1;
-        return f.lastHeard ? Q(TimeOfDayText(*f.lastHeard, statistics_.clock())) : QStringLiteral("—");
+        if (sort)
+            return f.lastHeard ? QVariant::fromValue<qlonglong>(f.lastHeard->time_since_epoch().count()) : QVariant(-1);
+        return f.lastHeard ? Q(TimeOfDayText(*f.lastHeard, statistics_.clock())) : QString(QStringLiteral("—"));
     case LastKind:
         if (!f.lastHeard) return sort ? QVariant(-1) : QVariant(QStringLiteral("—"));
         return sort ? QVariant(static_cast<int>(f.lastKind)) : QVariant(Q(HeardKindText(f.lastKind)));
@@ -89,24 +93,23 @@ QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
 QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal) return {};
     static const char* const kHeaders[ColumnCount] = {
-        "Индекс", "Последний раз", "Кадр",     "Подтв.", "Полож.", "Ошибки",       "Данные",        "Карты",
-        "Датчики", "Опросы",       "Запросы", "Тайм-ауты", "Ответ мин, мс", "Ответ сред, мс", "Ответ макс, мс"};
-    static const char* const kHints[ColumnCount] = {
-        "Индекс контроллера",
-        "Когда контроллер был слышен последний раз",
-        "Последний принятый от него кадр",
-        "Подтверждения «!»",
-        "Положительные ответы «$»",
-        "Ответы с ошибкой «#»",
-        "Ответы с данными",
-        "События карт",
-        "События датчиков",
-        "Опросы индекса преобразователем",
-        "Запросы, отправленные контроллеру",
-        "Запросы без ответа",
-        "Время ответа: от записи запроса до первого байта ответа",
-        "Время ответа: среднее",
-        "Время ответа: наибольшее"};
+        "Индекс",  "Последний раз", "Кадр",    "Подтв.",    "Полож.",        "Ошибки",         "Данные",        "Карты",
+        "Датчики", "Опросы",        "Запросы", "Тайм-ауты", "Ответ мин, мс", "Ответ сред, мс", "Ответ макс, мс"};
+    static const char* const kHints[ColumnCount] = {"Индекс контроллера",
+                                                    "Когда контроллер был слышен последний раз",
+                                                    "Последний принятый от него кадр",
+                                                    "Подтверждения «!»",
+                                                    "Положительные ответы «$»",
+                                                    "Ответы с ошибкой «#»",
+                                                    "Ответы с данными",
+                                                    "События карт",
+                                                    "События датчиков",
+                                                    "Опросы индекса преобразователем",
+                                                    "Запросы, отправленные контроллеру",
+                                                    "Запросы без ответа",
+                                                    "Время ответа: от записи запроса до первого байта ответа",
+                                                    "Время ответа: среднее",
+                                                    "Время ответа: наибольшее"};
     if (section < 0 || section >= ColumnCount) return {};
     if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
     if (role == Qt::ToolTipRole) return QString::fromUtf8(kHints[section]);
