@@ -70,7 +70,7 @@ void ShowTestEnd(CommandContext& context, Reply r, int attempts, const std::stri
         context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess(WithAttempts(finishedText, attempts));
     } else {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
     }
 }
@@ -222,7 +222,7 @@ bool RelayTest(CommandContext& context) {
         return true;
     }
     if (d == Reply::Timeout) {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", 0));
         return true;
     }

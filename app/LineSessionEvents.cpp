@@ -28,16 +28,23 @@ void LineSession::Heard(std::uint8_t index) {
 void LineSession::OnMonitorLine(std::string_view text, bool fromMaster) {
     // A master's frames (the PC's own echoed, or another master's) are shown
     // only in master mode.
-    if (!fromMaster || settings_.masterMode) MonitorAddLine(kMarkerReceived, text);
+    // A reply names no controller: in the monitor's filter it belongs to the
+    // running command's target.
+    if (!fromMaster || settings_.masterMode)
+        MonitorAddLine(kMarkerReceived, text, CommandRunning() ? transaction_.target.load() : std::uint8_t{0});
 }
 
+void LineSession::OnFrameStart() { statistics_.FrameStarted(); }
+
 void LineSession::OnAcknowledgement() {
+    statistics_.ReplyHeard(HeardKind::Ack);
     if (!CommandRunning()) return;
     Heard(transaction_.target);
     transaction_.Signal(Reply::Ack);
 }
 
 void LineSession::OnPositiveReply() {
+    statistics_.ReplyHeard(HeardKind::Positive);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         if (!map_.HasIndex(target, MapSet::Present)) AddToSet(target, MapSet::ReplyOnly);
@@ -47,6 +54,7 @@ void LineSession::OnPositiveReply() {
 }
 
 void LineSession::OnErrorReply() {
+    statistics_.ReplyHeard(HeardKind::Error);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         RemoveFromSet(target, MapSet::Present);
@@ -59,11 +67,13 @@ void LineSession::OnErrorReply() {
 void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
     // Replaced whether or not this index is the transaction's target.
     transaction_.SetReplyData(std::string(data));
+    statistics_.Heard(index, HeardKind::Data);
     Heard(index);
     if (CommandRunning()) transaction_.Signal(Reply::Data);
 }
 
 void LineSession::OnCardEvent(std::uint8_t index, std::string_view data) {
+    statistics_.Heard(index, HeardKind::Card);
     Heard(index);
     if (settings_.readers) ShowCardPopup(index, std::string(data));
 }
@@ -72,6 +82,7 @@ void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::stri
     // An on-line request from reader 1 or 2, answered here when the operator
     // asked for it and no command runs. The pop-up's status digits say
     // whether the request was answered.
+    statistics_.Heard(index, HeardKind::Card);
     Heard(index);
     std::string eventData(data);
     const bool answer = settings_.onlineAnswer;
@@ -86,6 +97,7 @@ void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::stri
 }
 
 void LineSession::OnSensorEvent(std::uint8_t index, std::string_view data) {
+    statistics_.Heard(index, HeardKind::Sensor);
     Heard(index);
     if (settings_.sensors) {
         dispatcher_.Post([this, index, text = Cp1251ToUtf8(data)] { view_.ShowSensorPopup(index, text); });
@@ -94,6 +106,7 @@ void LineSession::OnSensorEvent(std::uint8_t index, std::string_view data) {
 }
 
 void LineSession::OnPollFrame(std::uint8_t index) {
+    statistics_.Heard(index, HeardKind::Poll);
     RemoveFromSet(index, MapSet::Present);
     RemoveFromSet(index, MapSet::ReplyOnly);
 }
@@ -113,7 +126,10 @@ void LineSession::OnPortGone() {
     dispatcher_.Post([this, name = PortName()] {
         if (!IsPortOpen() || !port_->IsGone()) return;
         ClosePort();
+        lost_ = true;
         view_.ShowMessage(kCaptionWarning, DeviceLostText(name), MessageIcon::Warning);
+        // The operator may have opened a port from the message's loop.
+        if (lost_ && !IsPortOpen() && portLostHandler_) portLostHandler_();
     });
 }
 

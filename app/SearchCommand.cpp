@@ -34,7 +34,7 @@ void SearchWorker(CommandContext& context) {
             context.MonitorAdd("   CANCEL");
             transaction.busy = 0;
         } else if (r == Reply::Timeout) {
-            context.MonitorAdd("   TIMEOUT");
+            context.MonitorTimeout(index);
         } else if (r == Reply::Failed) {
             break;  // the events are gone: every further wait would fail at once
         }

@@ -76,7 +76,13 @@ QString LineMapWidget::CellText(unsigned char index) {
 
 QString LineMapWidget::toolTipAt(const QPoint& point) const {
     const unsigned char index = IndexAt(point);
-    return index ? TooltipText(index) : QString();
+    if (!index) return {};
+    const QString figures = figuresProvider_ ? figuresProvider_(index) : QString();
+    return figures.isEmpty() ? TooltipText(index) : TooltipText(index) + QStringLiteral("\n\n") + figures;
+}
+
+void LineMapWidget::setFiguresProvider(std::function<QString(unsigned char index)> provider) {
+    figuresProvider_ = std::move(provider);
 }
 
 void LineMapWidget::paintEvent(QPaintEvent* event) {
@@ -204,7 +210,7 @@ bool LineMapWidget::event(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         const unsigned char index = IndexAt(help->pos());
         if (index) {
-            QToolTip::showText(help->globalPos(), TooltipText(index), this, CellRect(index));
+            QToolTip::showText(help->globalPos(), toolTipAt(help->pos()), this, CellRect(index));
         } else {
             QToolTip::hideText();
         }

@@ -44,6 +44,9 @@ public:
 
     // Called at every paint; must be cheap and safe to call on the GUI thread.
     void setSetsProvider(std::function<MapSets()> provider);
+    // The controller's statistics for its cell's tool-tip, below the typing
+    // hint; empty when nothing is known of it.
+    void setFiguresProvider(std::function<QString(unsigned char index)> provider);
 
     // The index character of the selected cell (kFirstIndex at start).
     unsigned char selectedIndex() const;
@@ -87,6 +90,8 @@ private:
     void moveSelection(unsigned char index, bool reportClick);
 
     std::function<MapSets()> setsProvider_;
+
+    std::function<QString(unsigned char)> figuresProvider_;
     unsigned char selected_ = kFirstIndex;
     std::set<int> heldFunctionKeys_;  // F4, F5, F6, F9 while held down
 };

@@ -179,6 +179,8 @@ void MainWindow::buildMenus() {
     sensorAnswerAction->setChecked(true);
     planAction = menuBar()->addAction(QStringLiteral("&План"));
     planAction->setObjectName(QStringLiteral("planAction"));
+    statisticsAction = menuBar()->addAction(QStringLiteral("&Статистика"));
+    statisticsAction->setObjectName(QStringLiteral("statisticsAction"));
     helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
     aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));

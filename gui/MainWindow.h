@@ -69,8 +69,9 @@ public:
     QAction* sensorsAction;
     QAction* onlineAnswerAction;
     QAction* sensorAnswerAction;
-    QAction* planAction;  // "&План": the plan window
-    QMenu* helpMenu;      // "&Справка"
+    QAction* planAction;        // "&План": the plan window
+    QAction* statisticsAction;  // "&Статистика": the per-controller statistics
+    QMenu* helpMenu;            // "&Справка"
     QAction* aboutAction;
 
     // controllerMenu (controller commands); order and separators are fixed.

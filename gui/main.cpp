@@ -58,6 +58,7 @@ int main(int argc, char* argv[]) {
     window.show();
 
     if (options.monitor) view.ShowMonitor();
+    if (options.statistics) view.ShowStatistics();
     if (!options.port.isEmpty()) {
         // After the window is on screen, so that a port message box has its owner.
         QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });

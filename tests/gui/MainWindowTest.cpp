@@ -150,12 +150,15 @@ TEST_F(MainWindowTest, TabVisitsThePortGroupThenSearchStopMapAndMonitor) {
 
 TEST_F(MainWindowTest, SettingsMenuAndHelp) {
     const QList<QAction*> top = w.menuBar()->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(top[0]->text(), "&Настройки");
     EXPECT_EQ(top[1], w.planAction);
     EXPECT_EQ(top[1]->text(), "&План");
     EXPECT_EQ(top[1]->menu(), nullptr) << "an item that opens the plan window, not a menu";
-    EXPECT_EQ(top[2]->text(), "&Справка");
+    EXPECT_EQ(top[2], w.statisticsAction);
+    EXPECT_EQ(top[2]->text(), "&Статистика");
+    EXPECT_EQ(top[2]->menu(), nullptr) << "an item that opens the statistics table";
+    EXPECT_EQ(top[3]->text(), "&Справка");
     const QList<QAction*> settings = top[0]->menu()->actions();
     ASSERT_EQ(settings.size(), 4);
     const QString captions[] = {"&Информация от считывателей", "И&нформация от датчиков", "&Автоответ в on-line режиме",
@@ -169,8 +172,8 @@ TEST_F(MainWindowTest, SettingsMenuAndHelp) {
     settings[1]->trigger();  // each item toggles its own check mark
     EXPECT_TRUE(settings[1]->isChecked());
     EXPECT_TRUE(settings[0]->isChecked());
-    ASSERT_EQ(top[2]->menu()->actions().size(), 1);
-    EXPECT_EQ(top[2]->menu()->actions()[0]->text(), "&О программе");
+    ASSERT_EQ(top[3]->menu()->actions().size(), 1);
+    EXPECT_EQ(top[3]->menu()->actions()[0]->text(), "&О программе");
     EXPECT_EQ(MainWindow::AboutText().left(12), "ТУЛЕКС 1.8\n\n");
     EXPECT_GT(MainWindow::AboutText().size(), 12);
 }
