@@ -185,6 +185,7 @@ PortError LineSession::OpenPort(const std::string& portName, const std::string& 
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
+        portSpeed_ = speedText;
     }
     map_.ClearSets();
     transaction_.Renew();
@@ -196,6 +197,7 @@ PortError LineSession::OpenPort(const std::string& portName, const std::string& 
     view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
     view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
+    SetConnectionState(Connection::State::Open);
     return PortError::None;
 }
 
@@ -206,6 +208,20 @@ void LineSession::ClosePort() {
     WaitForReceiveThread();
     view_.SetPortControlsEnabled(true);
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
+    SetConnectionState(Connection::State::Closed);
+}
+
+Connection LineSession::connection() const {
+    std::lock_guard lock(nameMutex_);
+    return {connectionState_, portName_, portSpeed_};
+}
+
+void LineSession::SetConnectionState(Connection::State state) {
+    {
+        std::lock_guard lock(nameMutex_);
+        connectionState_ = state;
+    }
+    view_.SetConnection(connection());
 }
 
 void LineSession::AbandonWaits() {
