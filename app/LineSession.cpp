@@ -218,6 +218,7 @@ PortError LineSession::OpenAndStart(const std::string& portName, const std::stri
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
+        portSpeed_ = speedText;
     }
     map_.ClearSets();
     transaction_.Renew();
@@ -229,6 +230,7 @@ PortError LineSession::OpenAndStart(const std::string& portName, const std::stri
     view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
     view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
+    SetConnectionState(Connection::State::Open);
     return PortError::None;
 }
 
@@ -239,6 +241,20 @@ void LineSession::ClosePort() {
     WaitForReceiveThread();
     view_.SetPortControlsEnabled(true);
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
+    SetConnectionState(Connection::State::Closed);
+}
+
+Connection LineSession::connection() const {
+    std::lock_guard lock(nameMutex_);
+    return {connectionState_, portName_, portSpeed_};
+}
+
+void LineSession::SetConnectionState(Connection::State state) {
+    {
+        std::lock_guard lock(nameMutex_);
+        connectionState_ = state;
+    }
+    view_.SetConnection(connection());
 }
 
 void LineSession::AbandonWaits() {

@@ -19,6 +19,7 @@
 
 #include "app/CommandContext.h"
 #include "app/Dispatcher.h"
+#include "app/EventFeed.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "controller/ControllerTransaction.h"
@@ -118,6 +119,24 @@ public:
     void MapClick();        // the current cell moved: balloon and sensor pop-up go
     void MapDoubleClick();  // warning with the port closed, else the controller menu
 
+    // --- card and sensor events (the event list and the pop-ups)
+    // Every card and sensor event, whatever the settings; the window's event list.
+    EventFeed& events() { return events_; }
+    // UI thread: hands what came since the last delivery to the view: the
+    // list's refresh, the newest pop-ups (at most the pop-up limit) and how
+    // many others wanted one.
+    void DeliverEvents();
+    // How many pop-ups one delivery shows at most (tulex-cli: all of them).
+    void SetPopupLimit(std::size_t limit) { popupLimit_ = limit; }
+    // When a hand-over reaches the UI thread, the pacer decides when to call
+    // the delivery it is given; without one it runs at once. The window
+    // gathers events on a short timer.
+    using EventPacer = std::function<void(std::function<void()> deliver)>;
+    void SetEventPacer(EventPacer pacer) { eventPacer_ = std::move(pacer); }
+
+    // The connection as the indicator shows it.
+    Connection connection() const;
+
     Settings& settings() { return settings_; }
     TrafficLog& monitor() { return monitor_; }
     LineStatistics& statistics() { return statistics_; }
@@ -147,7 +166,9 @@ private:
     void RemoveFromSet(std::uint8_t index, MapSet set);
     void Heard(std::uint8_t index);  // present, and no longer reply-only
     bool CommandRunning() const { return transaction_.busy.load() != 0; }
-    void ShowCardPopup(std::uint8_t index, std::string eventData);
+    // Stores a card or sensor event and asks for a hand-over when none is on its way.
+    void RecordEvent(std::uint8_t index, EventKind kind, bool popup, std::string_view data);
+    void SetConnectionState(Connection::State state);
 
     // Opens and configures the port; on success takes it into use (receive
     // thread, controls, "Порт открыт" line).
@@ -166,6 +187,9 @@ private:
     ControllerTransaction transaction_;
     TrafficLog monitor_;
     ConverterTransaction converterTransaction_;
+    EventFeed events_;
+    std::size_t popupLimit_ = EventFeed::kNoLimit;
+    EventPacer eventPacer_;
 
     View& view_;
     Dispatcher& dispatcher_;
@@ -176,8 +200,10 @@ private:
     std::unique_ptr<ConverterCommands> converter_;
 
     mutable std::mutex nameMutex_;
-    std::string portName_;  // name of the port last opened
-    bool closed_ = false;   // Shutdown ran
+    std::string portName_;   // name of the port last opened
+    std::string portSpeed_;  // its speed text
+    Connection::State connectionState_ = Connection::State::Closed;
+    bool closed_ = false;  // Shutdown ran
 
     // The port last opened, for its reopening after a loss (UI thread).
     std::string speedText_;

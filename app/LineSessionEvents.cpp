@@ -1,9 +1,12 @@
 // What the session does with each frame the receive thread reports: the
 // monitor line, the line map's two sets and their counters, the wake-up of
 // the worker that waits for a reply, the automatic answers and the card and
-// sensor pop-ups. All of it runs on the receive thread and is kept small; it
-// never waits for the UI thread (pop-ups and counters are Posted), so
-// closing the port can wait for the receive thread.
+// sensor events. All of it runs on the receive thread and is kept small; it
+// never waits for the UI thread (counters are Posted, card and sensor events
+// go into the event feed, which hands them over at most one Post at a time),
+// so closing the port can wait for the receive thread.
+
+#include <chrono>
 
 #include "app/LineSession.h"
 #include "app/PortMessages.h"
@@ -75,7 +78,7 @@ void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
 void LineSession::OnCardEvent(std::uint8_t index, std::string_view data) {
     statistics_.Heard(index, HeardKind::Card);
     Heard(index);
-    if (settings_.readers) ShowCardPopup(index, std::string(data));
+    RecordEvent(index, EventKind::Card, settings_.readers, data);
 }
 
 void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::string_view data) {
@@ -93,15 +96,13 @@ void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::stri
         eventData += answer ? "06" : "00";
         if (answer && !CommandRunning()) SendRequest(index, "<", "Автоответ в on-line режиме (2)");
     }
-    if (settings_.readers) ShowCardPopup(index, std::move(eventData));
+    RecordEvent(index, EventKind::ChannelCard, settings_.readers, eventData);
 }
 
 void LineSession::OnSensorEvent(std::uint8_t index, std::string_view data) {
     statistics_.Heard(index, HeardKind::Sensor);
     Heard(index);
-    if (settings_.sensors) {
-        dispatcher_.Post([this, index, text = Cp1251ToUtf8(data)] { view_.ShowSensorPopup(index, text); });
-    }
+    RecordEvent(index, EventKind::Sensor, settings_.sensors, data);
     if (settings_.sensorAnswer && !CommandRunning()) SendRequest(index, "+", "Автоответ на посылку датчика");
 }
 
@@ -126,6 +127,7 @@ void LineSession::OnPortGone() {
     dispatcher_.Post([this, name = PortName()] {
         if (!IsPortOpen() || !port_->IsGone()) return;
         ClosePort();
+        SetConnectionState(Connection::State::Lost);
         lost_ = true;
         view_.ShowMessage(kCaptionWarning, DeviceLostText(name), MessageIcon::Warning);
         // The operator may have opened a port from the message's loop.
@@ -133,9 +135,31 @@ void LineSession::OnPortGone() {
     });
 }
 
-void LineSession::ShowCardPopup(std::uint8_t index, std::string eventData) {
-    dispatcher_.Post(
-        [this, index, card = BuildCardText(eventData)] { view_.ShowCardPopup(index, card.title, card.text); });
+void LineSession::RecordEvent(std::uint8_t index, EventKind kind, bool popup, std::string_view data) {
+    const auto now = std::chrono::time_point_cast<std::chrono::milliseconds>(std::chrono::system_clock::now());
+    if (!events_.Add(now.time_since_epoch().count(), index, kind, popup, data)) return;
+    // The one hand-over on its way; the events that follow ride along.
+    dispatcher_.Post([this] {
+        if (eventPacer_)
+            eventPacer_([this] { DeliverEvents(); });
+        else
+            DeliverEvents();
+    });
+}
+
+void LineSession::DeliverEvents() {
+    const EventFeed::Delivery delivery = events_.Take(popupLimit_);
+    if (delivery.added == 0) return;
+    view_.EventsAdded();
+    if (delivery.skippedPopups > 0) view_.CountSkippedPopups(delivery.skippedPopups);
+    for (const StoredEvent& event : delivery.popups) {
+        if (event.kind == EventKind::Sensor) {
+            view_.ShowSensorPopup(event.index, Cp1251ToUtf8(event.data));
+        } else {
+            const CardText card = BuildCardText(event.data);
+            view_.ShowCardPopup(event.index, card.title, card.text);
+        }
+    }
 }
 
 }  // namespace tulex

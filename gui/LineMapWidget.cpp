@@ -1,5 +1,6 @@
 #include "gui/LineMapWidget.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,6 +32,8 @@ LineMapWidget::LineMapWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     // Every pixel is painted each time: no background erase, no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The context menu comes from contextMenuEvent and the right button.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
 void LineMapWidget::setSetsProvider(std::function<MapSets()> provider) {
@@ -108,8 +111,8 @@ void LineMapWidget::paintEvent(QPaintEvent* event) {
         QColor background = kWhite;
         switch (state[index]) {
         case kIsSelected: background = kSelected; break;
-        case kIsReplyOnly: background = kReplyOnly; break;
-        case kIsPresent: background = kPresent; break;
+        case kIsReplyOnly: background = stale_ ? kStaleReplyOnly : kReplyOnly; break;
+        case kIsPresent: background = stale_ ? kStalePresent : kPresent; break;
         default: break;
         }
         p.fillRect(cell, background);
@@ -138,8 +141,26 @@ void LineMapWidget::moveSelection(unsigned char index, bool reportClick) {
 }
 
 void LineMapWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;  // a right click opens nothing
-    if (const unsigned char index = IndexAt(event->position().toPoint())) moveSelection(index, true);
+    const bool left = event->button() == Qt::LeftButton;
+    if (!left && event->button() != Qt::RightButton) return;
+    const unsigned char index = IndexAt(event->position().toPoint());
+    if (!index) return;
+    moveSelection(index, true);
+    // A right click opens the controller menu at the cell, as a double click does.
+    if (!left) emit cellMenuRequested(index);
+}
+
+void LineMapWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key opens the menu at the selected cell; a right click has
+    // opened it already on the press.
+    if (event->reason() == QContextMenuEvent::Keyboard) emit cellMenuRequested(selected_);
+    event->accept();
+}
+
+void LineMapWidget::setStale(bool stale) {
+    if (stale_ == stale) return;
+    stale_ = stale;
+    update();
 }
 
 void LineMapWidget::mouseDoubleClickEvent(QMouseEvent* event) {

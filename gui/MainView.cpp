@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "controller/StatisticsText.h"
 #include "display/SaveFile.h"
 #include "gui/CommandLine.h"
+#include "gui/EventListPanel.h"
 #include "gui/LineMapWidget.h"
 #include "gui/MainWindow.h"
 #include "gui/MonitorWindow.h"
@@ -67,10 +69,21 @@ std::optional<MainView::SaveChoice> AskWithFileDialog(QWidget* parent, const QSt
 
 }  // namespace
 
-MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<QtDispatcher>()) {
+MainView::MainView(const QStringList& arguments)
+    : dispatcher_(std::make_unique<QtDispatcher>()), eventDelivery_(new QTimer(this)) {
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);
     session_->Start(ProgramArguments(arguments));
     window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
+    // Card and sensor events: the window shows at most a few pop-ups, and
+    // events that come fast are taken in together.
+    session_->SetPopupLimit(PopupHost::kMaxCards);
+    eventDelivery_->setSingleShot(true);
+    eventDelivery_->setInterval(kEventDeliveryMs);
+    connect(eventDelivery_, &QTimer::timeout, this, [this] { session_->DeliverEvents(); });
+    session_->SetEventPacer([this](const std::function<void()>&) {
+        if (!eventDelivery_->isActive()) eventDelivery_->start();
+    });
+    window_->eventList->setFeed(&session_->events());
     store_ = std::make_unique<TrafficLogStore>(session_->monitor());
     window_->lineMap->setSetsProvider([this] {
         const LineMap::Snapshot snapshot = session_->map().Take();
@@ -100,6 +113,8 @@ MainView::~MainView() {
     // destruction waits for its threads; the widgets outlive it.
     session_->Shutdown();
     dispatcher_->BeginShutdown();
+    eventDelivery_->stop();
+    session_->SetEventPacer(nullptr);
     window_->lineMap->setSetsProvider({});
     window_->lineMap->setFiguresProvider({});
     returnTimer_.stop();
@@ -148,6 +163,7 @@ void MainView::connectControls() {
             [this](unsigned char index) { session_->map().SelectIndex(index); });
     connect(w.lineMap, &LineMapWidget::cellClicked, this, [this] { session_->MapClick(); });
     connect(w.lineMap, &LineMapWidget::cellDoubleClicked, this, [this] { session_->MapDoubleClick(); });
+    connect(w.lineMap, &LineMapWidget::cellMenuRequested, this, [this] { session_->MapDoubleClick(); });
     connect(w.lineMap, &LineMapWidget::shortcutPressed, this, [this](MenuCommand command) {
         // The shortcuts work only with the port open, and run the same command as
         // the controller menu's item.
@@ -433,5 +449,17 @@ void MainView::ShowSensorPopup(std::uint8_t index, const std::string& text) {
 void MainView::RemoveSensorPopup() { window_->popups->removeSensor(); }
 
 void MainView::OpenCommandMenu(std::uint8_t index) { window_->controllerMenu->popup(window_->IndexScreenPoint(index)); }
+
+void MainView::EventsAdded() { window_->eventList->refresh(); }
+
+void MainView::CountSkippedPopups(std::size_t count) { window_->popups->countSkipped(count); }
+
+void MainView::SetConnection(const Connection& connection) {
+    window_->SetConnection(connection);
+    // After a loss the map keeps the last-known controllers, greyed.
+    window_->lineMap->setStale(connection.state == Connection::State::Lost);
+}
+
+void MainView::ShowProgress(const std::string& text) { window_->SetProgress(Q(text)); }
 
 }  // namespace tulex

@@ -17,6 +17,8 @@
 #include "gui/MonitorLineStore.h"
 #include "gui/MonitorWindow.h"
 
+class QTimer;
+
 namespace tulex {
 
 class MainWindow;
@@ -109,6 +111,13 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override;
     void OpenCommandMenu(std::uint8_t index) override;
+    void EventsAdded() override;
+    void CountSkippedPopups(std::size_t count) override;
+    void SetConnection(const Connection& connection) override;
+    void ShowProgress(const std::string& text) override;
+
+    // How long card and sensor events gather before the window shows them.
+    static constexpr int kEventDeliveryMs = 40;
 
 private:
     void connectControls();
@@ -131,6 +140,9 @@ private:
     QTimer returnTimer_;
     bool offering_ = false;  // the reopen question is on screen
     bool mapHadFocus_ = false;
+    // Runs the session's event delivery once events have gathered; armed
+    // only by a hand-over, so an idle line wakes nothing.
+    QTimer* eventDelivery_;
 };
 
 }  // namespace tulex
