@@ -77,8 +77,8 @@ void CheckPlan(const plan::Plan& p) {
 bool SameRows(const plan::Plan& a, const plan::Plan& b) {
     return std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(), b.rows.end(),
                       [](const plan::PlannedController& x, const plan::PlannedController& y) {
-                          return x.index == y.index && x.name == y.name && x.preset == y.preset &&
-                                 x.mode == y.mode && x.relayTenths == y.relayTenths && x.masterCard == y.masterCard;
+                          return x.index == y.index && x.name == y.name && x.preset == y.preset && x.mode == y.mode &&
+                                 x.relayTenths == y.relayTenths && x.masterCard == y.masterCard;
                       });
 }
 

@@ -31,8 +31,9 @@ struct PlanReadResult {
 // Beyond this many errors a reader stops and says so.
 inline constexpr std::size_t kMaxPlanErrors = 50;
 
-// Keeps the first kMaxPlanErrors errors and, when there were more, says so
-// in one more: a file of thousands of bad columns gives a list one can read.
+// Keeps the first kMaxPlanErrors errors and, once there are that many, says
+// in one more that the list stops there: the one place the limit is kept,
+// so a file of thousands of bad columns gives a list one can read.
 void LimitPlanErrors(std::vector<PlanError>& errors);
 
 }  // namespace tulex::plan

@@ -25,7 +25,7 @@ void RowBuilder::Begin(int line) {
 
 void RowBuilder::Error(FieldPlace place, std::string message) {
     rowFailed_ = true;
-    if (errors_.size() < kMaxPlanErrors) errors_.push_back({place.line, place.column, std::move(message)});
+    errors_.push_back({place.line, place.column, std::move(message)});
 }
 
 void RowBuilder::Field(std::string_view name, std::string_view text, FieldPlace place) {
