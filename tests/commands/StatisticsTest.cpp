@@ -122,7 +122,9 @@ TEST_F(Statistics, FramesThatNameTheirIndexCountForItWithoutARequest) {
         EXPECT_EQ(h.ReceivedTotal(), 1u);
         EXPECT_EQ(h.requests, c.requests);
         EXPECT_EQ(h.lastHeard.has_value(), c.heard);
-        if (c.heard) EXPECT_EQ(h.lastKind, c.kind);
+        if (c.heard) {
+            EXPECT_EQ(h.lastKind, c.kind);
+        }
         EXPECT_EQ(session->statistics().Snapshot().size(), 1u);
     }
 }
