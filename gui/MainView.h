@@ -80,7 +80,7 @@ public:
     // The file dialog (folder of the last save, Windows-1251 or UTF-8), the
     // save, and where it went under the monitor's list.
     void SaveMonitor();
-    // "&Статистика": the statistics table (made on first use).
+    // "С&татистика": the statistics table (made on first use).
     void ShowStatistics();
     StatisticsWindow* statisticsWindow() const { return statistics_.get(); }
     // The table as CSV, through the save dialog.

@@ -199,9 +199,9 @@ void MainWindow::buildMenus() {
     sensorAnswerAction->setChecked(true);
     planAction = menuBar()->addAction(QStringLiteral("&План"));
     planAction->setObjectName(QStringLiteral("planAction"));
-    statisticsAction = menuBar()->addAction(QStringLiteral("&Статистика"));
+    statisticsAction = menuBar()->addAction(QStringLiteral("С&татистика"));
     statisticsAction->setObjectName(QStringLiteral("statisticsAction"));
-    eventsAction = menuBar()->addAction(QStringLiteral("&События"));
+    eventsAction = menuBar()->addAction(QStringLiteral("С&обытия"));
     eventsAction->setObjectName(QStringLiteral("eventsAction"));
     connect(eventsAction, &QAction::triggered, this, [this] {
         eventList->show();

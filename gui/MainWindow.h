@@ -75,7 +75,7 @@ public:
 
     // "События": the event list, docked under the window (hidden at start).
     EventListPanel* eventList;
-    QAction* eventsAction;  // "&События" in the menu bar: shows the list
+    QAction* eventsAction;  // "С&обытия" in the menu bar: shows the list
 
     // The main menu
     QMenu* settingsMenu;  // "&Настройки"
@@ -84,7 +84,7 @@ public:
     QAction* onlineAnswerAction;
     QAction* sensorAnswerAction;
     QAction* planAction;        // "&План": the plan window
-    QAction* statisticsAction;  // "&Статистика": the per-controller statistics
+    QAction* statisticsAction;  // "С&татистика": the per-controller statistics
     QMenu* helpMenu;            // "&Справка"
     QAction* aboutAction;
 
