@@ -458,7 +458,11 @@ TEST_F(MainViewTest, ALostPortIsOfferedAgainOnceItIsBackAndKeepsMonitorAndStatis
     EXPECT_EQ(session().LostPortName(), link);
     {
         MessageBoxCatcher lost;
-        pty.HangUp();  // the converter is pulled out
+        // The converter is pulled out and its link goes with it (a by-id
+        // link does); the dead terminal's number may be another test's pty
+        // at once, which must not count as the port coming back.
+        pty.HangUp();
+        std::filesystem::remove(link);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !session().IsPortOpen(); }, 5000));
         EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.text.isEmpty(); }, 5000));
         EXPECT_TRUE(lost.text.contains("Связь с COM-портом потеряна")) << lost.text.toStdString();
@@ -469,7 +473,6 @@ TEST_F(MainViewTest, ALostPortIsOfferedAgainOnceItIsBackAndKeepsMonitorAndStatis
 
     test::Pty again;  // plugged back: another terminal behind the same name
     ASSERT_TRUE(again.ok());
-    std::filesystem::remove(link);
     std::filesystem::create_symlink(again.slavePath(), link);
     {
         MessageBoxCatcher offer(QMessageBox::Yes);
@@ -499,10 +502,10 @@ TEST_F(MainViewTest, DecliningTheOfferLeavesThePortClosed) {
     {
         MessageBoxCatcher lost;
         pty.HangUp();
+        std::filesystem::remove(link);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.text.isEmpty(); }, 5000));
     }
     test::Pty again;
-    std::filesystem::remove(link);
     std::filesystem::create_symlink(again.slavePath(), link);
     {
         MessageBoxCatcher offer(QMessageBox::No);

@@ -102,7 +102,9 @@ TEST(StatsCli, ListenReconnectReopensThePortThatCameBack) {
     ASSERT_TRUE(OutputHas(cli, "Порт открыт")) << cli.Err();
     line.sim.Command("card G", "\n");
     ASSERT_TRUE(OutputHas(cli, "G;"));
-    const std::string replug = line.sim.Command("unplug 1000", "replugged", 5s);
+    // "replugged SIMn /dev/pts/N" once the port is back.
+    std::string replug = line.sim.Command("unplug 1000", "replugged", 5s);
+    replug += line.sim.ReadStdout(1s, "\n");
     ASSERT_NE(replug.find("replugged SIM"), std::string::npos) << replug;
     ASSERT_TRUE(OutputHas(cli, "Порт восстановлен")) << cli.Out() << cli.Err();
     line.sim.Command("card G", "\n");
