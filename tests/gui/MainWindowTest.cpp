@@ -133,19 +133,18 @@ TEST_F(MainWindowTest, TabVisitsEveryControlFromThePortGroupToTheMonitorButtons)
     w.portBox->setFocus();
     QApplication::processEvents();
     auto owner = [&](QWidget* focus) -> QWidget* {
-        for (QWidget* c : std::initializer_list<QWidget*>{w.portBox, w.speedBox, w.openButton, w.closeButton,
-                                                          w.converterButton, w.searchButton, w.stopButton, w.lineMap,
-                                                          w.monitorButton, w.pauseButton, w.resumeButton,
-                                                          w.clearButton, w.saveButton}) {
+        for (QWidget* c : std::initializer_list<QWidget*>{
+                 w.portBox, w.speedBox, w.openButton, w.closeButton, w.converterButton, w.searchButton, w.stopButton,
+                 w.lineMap, w.monitorButton, w.pauseButton, w.resumeButton, w.clearButton, w.saveButton}) {
             if (focus == c || c->isAncestorOf(focus)) return c;
         }
         return focus;
     };
     // "Старт" is disabled while the monitor runs, so Tab passes it by.
     ASSERT_FALSE(w.resumeButton->isEnabled());
-    const QWidget* expected[] = {w.speedBox,   w.openButton,    w.closeButton, w.converterButton, w.searchButton,
-                                 w.stopButton, w.lineMap,       w.monitorButton, w.pauseButton,   w.clearButton,
-                                 w.saveButton, w.portBox};
+    const QWidget* expected[] = {w.speedBox,     w.openButton,  w.closeButton, w.converterButton,
+                                 w.searchButton, w.stopButton,  w.lineMap,     w.monitorButton,
+                                 w.pauseButton,  w.clearButton, w.saveButton,  w.portBox};
     for (const QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(owner(QApplication::focusWidget()), next) << next->objectName().toStdString();
