@@ -66,6 +66,7 @@ void LineStatistics::RequestWritten(std::uint8_t index) {
     writtenAt_ = now;
     frameStart_.reset();
     awaitingAnswer_.store(true, std::memory_order_relaxed);
+    addressedAny_.store(true, std::memory_order_relaxed);
 }
 
 void LineStatistics::FrameStarted() {
@@ -80,9 +81,11 @@ void LineStatistics::FrameStarted() {
     frameStart_ = now;  // each frame while waiting; the answer is the last begun
 }
 
-void LineStatistics::TimeReply(std::uint8_t index, Clock::TimePoint now) {
+void LineStatistics::TimeReply(std::uint8_t index) {
     if (!awaitingAnswer_.load(std::memory_order_relaxed) || addressed_ != index) return;
-    const Clock::TimePoint start = frameStart_.value_or(now);
+    // The answer's first byte, or (when it came whole before FrameStarted
+    // could see it) the exact time now.
+    const Clock::TimePoint start = frameStart_ ? *frameStart_ : clock_.Now();
     const Clock::TimePoint::duration reply = std::max(Clock::TimePoint::duration::zero(), start - writtenAt_);
     ControllerFigures& f = slots_[index].figures;
     f.replyMin = f.timedReplies == 0 ? reply : std::min(f.replyMin, reply);
@@ -94,25 +97,26 @@ void LineStatistics::TimeReply(std::uint8_t index, Clock::TimePoint now) {
 }
 
 void LineStatistics::Heard(std::uint8_t index, HeardKind kind) {
-    const Clock::TimePoint now = clock_.Now();
+    const Clock::TimePoint now = clock_.CoarseNow();
     std::lock_guard lock(mutex_);
     ControllerFigures& f = SlotOf(index).figures;
     ++f.received[static_cast<std::size_t>(kind)];
     if (kind == HeardKind::Poll) return;
     f.lastHeard = now;
     f.lastKind = kind;
-    if (kind == HeardKind::Data) TimeReply(index, now);
+    if (kind == HeardKind::Data) TimeReply(index);
 }
 
 void LineStatistics::ReplyHeard(HeardKind kind) {
-    const Clock::TimePoint now = clock_.Now();
+    if (!addressedAny_.load(std::memory_order_relaxed)) return;  // nobody's
+    const Clock::TimePoint now = clock_.CoarseNow();
     std::lock_guard lock(mutex_);
     if (!addressed_ || now - writtenAt_ > replyWindow_) return;  // nobody's
     ControllerFigures& f = SlotOf(*addressed_).figures;
     ++f.received[static_cast<std::size_t>(kind)];
     f.lastHeard = now;
     f.lastKind = kind;
-    TimeReply(*addressed_, now);
+    TimeReply(*addressed_);
 }
 
 void LineStatistics::TimedOut(std::uint8_t index) {
@@ -130,6 +134,7 @@ void LineStatistics::Reset() {
     addressed_.reset();
     frameStart_.reset();
     awaitingAnswer_.store(false, std::memory_order_relaxed);
+    addressedAny_.store(false, std::memory_order_relaxed);
     version_.store(version_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 

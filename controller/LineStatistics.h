@@ -8,7 +8,9 @@
 // Fed by the receive thread (frames) and by whatever thread writes a request
 // (a worker, the receive thread's automatic answers); read by the UI thread.
 // One mutex guards it: every call is a few stores, and the receive thread
-// takes it only once per frame. All times are on the engine's clock, so a
+// takes it only once per frame. Times of frames are read from the clock's
+// cheap coarse reading; only a frame that may answer a request is timed
+// exactly. All times are on the engine's clock, so a
 // test's manual clock gives exact reply times.
 //
 // An acknowledgement, a positive or an error reply carries no index: it
@@ -98,7 +100,7 @@ private:
         bool known = false;
     };
     // Records a reply for index at the current frame (mutex_ held).
-    void TimeReply(std::uint8_t index, Clock::TimePoint now);
+    void TimeReply(std::uint8_t index);
     Slot& SlotOf(std::uint8_t index);  // mutex_ held
 
     Clock& clock_;
@@ -110,6 +112,9 @@ private:
     // was timed already. The first byte of the frame being read while it
     // waits is kept as the candidate answer's start.
     std::atomic<bool> awaitingAnswer_{false};
+    // A request was written since the last reset: until then no reply can
+    // be anybody's, and a flood of them costs no clock read and no lock.
+    std::atomic<bool> addressedAny_{false};
     std::optional<std::uint8_t> addressed_;
     Clock::TimePoint writtenAt_{};
     std::optional<Clock::TimePoint> frameStart_;
