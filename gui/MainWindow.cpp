@@ -13,8 +13,10 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <iterator>
 
 #include "app/View.h"
@@ -184,6 +186,10 @@ void MainWindow::buildControls() {
     eventList = new EventListPanel(this);
     addDockWidget(Qt::BottomDockWidgetArea, eventList);
     eventList->hide();
+    connect(eventList, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        // Once the layout has taken the list in.
+        if (visible) QTimer::singleShot(0, this, &MainWindow::KeepOnScreen);
+    });
 }
 
 void MainWindow::buildMenus() {
@@ -327,6 +333,16 @@ void MainWindow::CentreOnScreen() {
     if (!screen) return;
     const QSize size = sizeHint();
     move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void MainWindow::KeepOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMinimized()) return;
+    const QRect available = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int overflow = frame.bottom() - available.bottom();
+    if (overflow <= 0) return;
+    move(frame.left(), std::max(available.top(), frame.top() - overflow));
 }
 
 QString MainWindow::AboutText() {

@@ -46,6 +46,10 @@ public:
     void SetProgress(const QString& text);
     // Places the window in the middle of its screen.
     void CentreOnScreen();
+    // Moves the window up as far as needed (never above the screen's top)
+    // so that it ends on the screen: the event list docked below the map
+    // makes it taller than where it was centred.
+    void KeepOnScreen();
 
     static QString AboutText();
 

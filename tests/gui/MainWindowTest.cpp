@@ -153,6 +153,22 @@ TEST_F(MainWindowTest, TabVisitsEveryControlFromThePortGroupToTheMonitorButtons)
     EXPECT_EQ(w.pauseButton->focusPolicy(), Qt::TabFocus);
 }
 
+// The event list docked under the map makes the window taller: a window
+// centred without it is moved up so that it still ends on the screen.
+TEST_F(MainWindowTest, TheEventListKeepsTheWindowOnTheScreen) {
+    w.CentreOnScreen();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect available = w.screen()->availableGeometry();
+    w.move(w.x(), available.bottom() - w.frameGeometry().height());
+    const int before = w.frameGeometry().height();
+    w.eventsAction->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().height() > before; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().bottom() <= available.bottom(); }, 2000))
+        << w.frameGeometry().bottom() << " > " << available.bottom();
+    EXPECT_GE(w.frameGeometry().top(), available.top());
+}
+
 TEST_F(MainWindowTest, SettingsMenuAndHelp) {
     const QList<QAction*> top = w.menuBar()->actions();
     ASSERT_EQ(top.size(), 5);
