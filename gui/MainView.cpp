@@ -54,6 +54,22 @@ void TrafficLogStore::matching(const MonitorFilter& filter, std::size_t from, st
 
 namespace {
 
+// A tool window's first place: right of the main window when it fits on the
+// screen there, else a little down and right of the main window's corner,
+// and always on the screen.
+void PlaceBeside(QWidget& tool, const QWidget& main) {
+    const QRect frame = main.frameGeometry();
+    const QScreen* screen = main.screen();
+    const QSize size = tool.sizeHint().expandedTo(tool.size());
+    QPoint at(frame.right() + 8, frame.top());
+    if (!screen) return tool.move(at);
+    const QRect available = screen->availableGeometry();
+    if (at.x() + size.width() > available.right()) at = frame.topLeft() + QPoint(40, 40);
+    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - size.width())));
+    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - size.height())));
+    tool.move(at);
+}
+
 std::optional<MainView::SaveChoice> AskWithFileDialog(QWidget* parent, const QString& caption, const QString& folder,
                                                       const QString& name, const QStringList& filters) {
     QFileDialog dialog(parent, caption, QDir(folder).filePath(name));
@@ -282,8 +298,7 @@ void MainView::ShowStatistics() {
     if (!statistics_) {
         statistics_ = std::make_unique<StatisticsWindow>(session_->statistics());
         connect(statistics_.get(), &StatisticsWindow::exportRequested, this, &MainView::ExportStatistics);
-        const QRect main = window_->frameGeometry();
-        statistics_->move(main.right() + 1 > 0 ? main.left() + 40 : 0, main.top() + 40);
+        PlaceBeside(*statistics_, *window_);
     }
     statistics_->refresh();
     statistics_->show();
