@@ -38,7 +38,7 @@ void IndexChangeWorker(CommandContext& context, std::uint8_t oldIndex, std::uint
         transaction.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
         return EndTransaction(context);
     }
-    if (r == Reply::Timeout) context.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) context.MonitorTimeout(newIndex);
 
     // The index command: its acknowledgement needs no buffer clearing (the
     // controller may already have left the old index).

@@ -44,7 +44,7 @@ void ClearControllerBuffer(CommandContext& context) { ClearPasses(context, std::
 bool ClearControllerBuffer(CommandContext& context, int passes) { return ClearPasses(context, passes); }
 
 void ShowTimeout(CommandContext& context) {
-    context.MonitorAdd("   TIMEOUT");
+    context.MonitorTimeout(context.transaction().target);
     context.transaction().ShowFailure(kTimeoutText);
 }
 

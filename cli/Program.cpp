@@ -36,7 +36,7 @@ int RunPorts(const CliOptions&) {
 
 int RunCommand(const CliOptions& options) {
     if (options.command == "ports") return RunPorts(options);
-    if (options.command == "listen") return RunListen(options);
+    if (options.command == "listen" || options.command == "stats") return RunListen(options);
     if (options.command == "converter") return RunConverter(options);
     if (IsDiagnosticCommand(options.command)) return RunDiagnosticCommand(options);
     if (IsControllerCommand(options.command)) return RunControllerCommand(options);

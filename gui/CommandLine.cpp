@@ -26,6 +26,10 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
             options.speed = value(arg);
         } else if (arg == QStringLiteral("--monitor")) {
             options.monitor = true;
+        } else if (arg == QStringLiteral("--statistics")) {
+            options.statistics = true;
+        } else if (arg == QStringLiteral("--events")) {
+            options.events = true;
         } else if (arg == QStringLiteral("--plan")) {
             options.plan = value(arg);
         } else if (arg == QStringLiteral("--factory-index")) {
@@ -65,12 +69,14 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "usage: tulex [-master] [--port NAME [--speed N]] [--monitor]\n"
+        "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--statistics] [--events]\n"
         "             [--plan FILE [--factory-index X] [--plan-start audit|apply]] [--screenshot FILE [--delay MS]]\n"
         "  -master            first argument only: show sent frames raw, log other masters\n"
         "  -p, --port NAME    select the port (device name or path) and open it at start\n"
         "  -s, --speed N      speed for that open (default 9600)\n"
         "  --monitor          open the monitor window at start\n"
+        "  --statistics       open the per-controller statistics at start\n"
+        "  --events           show the event list (card and sensor events) at start\n"
         "  --plan FILE        open the plan window with the plan FILE (CSV or JSON)\n"
         "  --factory-index X  the plan window's factory index (new controllers answer at X)\n"
         "  --plan-start T     then check the line against it (audit) or apply it (apply)\n"

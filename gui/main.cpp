@@ -13,6 +13,7 @@
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
 #include "gui/PlanWindow.h"
+#include "gui/Translations.h"
 #include "version/Version.h"
 
 namespace {
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromUtf8(tulex::kVersion));
     QApplication::setDesktopFileName(tulex::DesktopId());
     QApplication::setWindowIcon(tulex::AppIcon());
+    tulex::InstallQtTranslations(app);
     const QStringList arguments = QApplication::arguments();
     const tulex::StartOptions options = tulex::ParseStartOptions(arguments);
     if (options.help || !options.error.isEmpty()) return Usage(options);
@@ -57,7 +59,9 @@ int main(int argc, char* argv[]) {
     window.CentreOnScreen();
     window.show();
 
+    if (options.events) window.eventsAction->trigger();
     if (options.monitor) view.ShowMonitor();
+    if (options.statistics) view.ShowStatistics();
     if (!options.port.isEmpty()) {
         // After the window is on screen, so that a port message box has its owner.
         QTimer::singleShot(0, &window, [&view, &options] { view.OpenPort(options.port, options.speed); });

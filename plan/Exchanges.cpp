@@ -14,7 +14,7 @@ namespace {
 Outcome Unanswered(CommandContext& context, Reply reply) {
     switch (reply) {
     case Reply::Error: return Outcome::ErrorReply;
-    case Reply::Timeout: context.MonitorAdd("   TIMEOUT"); return Outcome::Timeout;
+    case Reply::Timeout: context.MonitorTimeout(context.transaction().target); return Outcome::Timeout;
     default: return Outcome::PortClosed;  // the wait failed: the events were abandoned
     }
 }
@@ -35,7 +35,7 @@ void Send(CommandContext& context, std::uint8_t index, const std::string& comman
 std::optional<Outcome> ClearAfterAck(CommandContext& context) {
     if (ClearControllerBuffer(context, limits::kClearPasses)) return std::nullopt;
     if (!context.IsPortOpen()) return Outcome::PortClosed;
-    context.MonitorAdd("   TIMEOUT");
+    context.MonitorTimeout(context.transaction().target);
     return Outcome::Timeout;
 }
 
@@ -54,7 +54,7 @@ ReadResult ReadData(CommandContext& context, std::uint8_t index, const std::stri
     const Reply d = transaction.Wait({Reply::Data}, tulex::limits::kData);
     if (d == Reply::Data) return {Outcome::Answered, transaction.ReplyData()};
     if (d == Reply::Timeout) {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
         return {Outcome::NoData, {}};
     }
     return {Outcome::PortClosed, {}};
@@ -87,7 +87,7 @@ IndexChangeEnd ChangeIndex(CommandContext& context, std::uint8_t from, std::uint
         return IndexChangeEnd::Occupied;
     }
     if (r == Reply::Failed) return IndexChangeEnd::PortClosed;
-    if (r == Reply::Timeout) context.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) context.MonitorTimeout(context.transaction().target);
 
     const auto loopEnd = [](LoopEnd end) {
         switch (end) {

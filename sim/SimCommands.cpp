@@ -44,6 +44,9 @@ constexpr std::string_view kHelp =
     "  converter SETTING VALUE     echo on|off, version XX, upper IDX (H..Ж), speed XX\n"
     "  line SETTING VALUE          change the whole line: reply ack|positive,\n"
     "      absent silent|error, delay MS, silent on|off, error on|off, device-error on|off\n"
+    "  unplug [MS]                 the port vanishes (a USB converter pulled out: the client sees a\n"
+    "                              hang-up, the SIMn link goes) and comes back MS later (default 1000)\n"
+    "                              under the same SIMn link, behind a new pseudo-terminal\n"
     "  help                        this list\n"
     "  quit                        end the simulator (as end of input does)\n";
 

@@ -59,8 +59,13 @@ TEST(CommandLine, StartOptions) {
     o = ParseStartOptions({"tulex", "--port", "SIM1", "--monitor", "--screenshot", "a.png", "--delay", "200"});
     EXPECT_TRUE(o.error.isEmpty());
     EXPECT_TRUE(o.monitor);
+    EXPECT_FALSE(o.statistics);
     EXPECT_EQ(o.screenshot, "a.png");
     EXPECT_EQ(o.delayMs, 200);
+
+    o = ParseStartOptions({"tulex", "--statistics"});
+    EXPECT_TRUE(o.error.isEmpty());
+    EXPECT_TRUE(o.statistics);
 
     o = ParseStartOptions(
         {"tulex", "--port", "SIM1", "--plan", "объект.csv", "--factory-index", "ь", "--plan-start", "apply"});
