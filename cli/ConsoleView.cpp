@@ -134,7 +134,20 @@ ConsoleView::ConsoleView(bool json, bool assumeYes, std::FILE* out, std::FILE* e
       out_(out),
       err_(err),
       outBuffer_([this](std::string_view bytes) { return WriteOut(bytes); }),
-      interactive_(InputIsTerminal()) {}
+      interactive_(InputIsTerminal()),
+      progressShown_(!json && IsTerminal(err)) {}
+
+void ConsoleView::ShowProgress(const std::string& text) {
+    if (!progressShown_) return;
+    // Carriage return and erase to the end of the line: one line that counts up.
+    if (!text.empty()) {
+        Write(err_, "\r" + TerminalSafe(text) + "\x1b[K");
+        progressOnScreen_ = true;
+    } else if (progressOnScreen_) {
+        Write(err_, "\r\x1b[K");
+        progressOnScreen_ = false;
+    }
+}
 
 bool ConsoleView::WriteOut(std::string_view bytes) {
     std::lock_guard lock(writeMutex_);
