@@ -16,11 +16,11 @@
 namespace tulex::bench {
 
 struct Figure {
-    std::string unit;       // what the value counts ("frames/s", "ms", "wake-ups/s")
+    std::string unit;  // what the value counts ("frames/s", "ms", "wake-ups/s")
     double value = 0;
     std::string reference;  // what the reference is ("pty raw copy, frames/s")
     double ref = 0;
-    std::string goal;       // the goal of issue 15 for the value, or "–"
+    std::string goal;  // the goal of issue 15 for the value, or "–"
 };
 
 inline void ReportFigure(benchmark::State& state, const Figure& figure) {

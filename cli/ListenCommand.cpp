@@ -102,7 +102,7 @@ int RunListen(const CliOptions& options) {
     if (stats) {
         LineStatistics& statistics = session.session().statistics();
         const auto figures = statistics.Snapshot();
-        if (json)
+        if (options.json)
             view.PrintJson(StatisticsJson(figures, statistics.clock()));
         else
             for (const std::string& line : SplitLines(StatisticsTable(figures, statistics.clock())))

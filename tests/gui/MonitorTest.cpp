@@ -19,7 +19,6 @@
 #include <thread>
 #include <vector>
 
-
 #include "display/TrafficLog.h"
 #include "gui/MainView.h"
 #include "gui/MonitorLineStore.h"
