@@ -5,7 +5,8 @@
 
 namespace tulex {
 
-QueueDispatcher::QueueDispatcher() : uiThread_(std::this_thread::get_id()) {}
+QueueDispatcher::QueueDispatcher(std::optional<std::chrono::milliseconds> recheck)
+    : uiThread_(std::this_thread::get_id()), recheck_(recheck) {}
 
 void QueueDispatcher::Send(std::function<void()> fn) {
     if (IsUiThread()) {
@@ -72,10 +73,10 @@ bool QueueDispatcher::RunUntil(const std::function<bool()>& pred, std::chrono::m
             wake_ = false;
             continue;
         }
-        // Re-check at least every 100 ms: a condition may change without
-        // anybody posting (a flag set by another thread that did not Wake).
-        const auto until = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
-        cv_.wait_until(lock, until);
+        // Sleeps until work, a Wake or the deadline; with a recheck interval
+        // also until the next look at a condition that changes unseen.
+        const auto until = recheck_ ? std::min(deadline, std::chrono::steady_clock::now() + *recheck_) : deadline;
+        cv_.wait_until(lock, until, [this] { return !queue_.empty() || wake_; });
         wake_ = false;
         if (std::chrono::steady_clock::now() >= deadline && queue_.empty()) {
             lock.unlock();

@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace tulex {
@@ -27,11 +28,16 @@ public:
 };
 
 // A dispatcher whose UI thread is whoever calls ProcessPending/RunFor: the
-// main loop of tulex-cli and the tests.
+// main loop of tulex-cli and the tests. While nothing is queued the loop
+// sleeps without a time limit of its own (no wake-ups at rest): a condition
+// that changes without work being queued must be told with Wake().
 class QueueDispatcher final : public Dispatcher {
 public:
-    // The calling thread becomes the UI thread.
-    QueueDispatcher();
+    // The calling thread becomes the UI thread. recheck: how often RunUntil
+    // looks at its condition with nothing queued and nobody waking it; none
+    // (tulex-cli) means never. Tests whose conditions change unseen (a count
+    // of monitor lines) pass an interval.
+    explicit QueueDispatcher(std::optional<std::chrono::milliseconds> recheck = std::nullopt);
 
     void Send(std::function<void()> fn) override;
     void Post(std::function<void()> fn) override;
@@ -45,7 +51,8 @@ public:
     bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
     // Runs queued work as it comes for the given time.
     void RunFor(std::chrono::milliseconds duration);
-    // Wakes a RunUntil/RunFor so that it re-checks its condition.
+    // Wakes a RunUntil/RunFor so that it re-checks its condition (any
+    // thread).
     void Wake();
 
 private:
@@ -54,6 +61,7 @@ private:
         std::shared_ptr<bool> done;  // set for Send
     };
     std::thread::id uiThread_;
+    const std::optional<std::chrono::milliseconds> recheck_;
     std::mutex mutex_;
     std::condition_variable cv_;      // UI thread waits for work
     std::condition_variable doneCv_;  // senders wait for completion

@@ -29,7 +29,20 @@ LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Por
       controller_(std::make_unique<ControllerCommands>(*this)),
       converter_(std::make_unique<ConverterCommands>(*this)),
       portPresent_(PortPresent) {
-    map_.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
+    // One repaint queued at a time: it paints the map as it is when it runs,
+    // so changes that come before it are painted with it (a search changes
+    // the map twice a request).
+    map_.SetRepaintHandler([this] {
+        if (ViewUpdates* updates = ViewUpdates::Gathering(*this)) {
+            updates->repaint = true;
+            return;
+        }
+        if (repaintQueued_.exchange(true)) return;
+        dispatcher_.Post([this] {
+            repaintQueued_ = false;
+            view_.RepaintMap();
+        });
+    });
 }
 
 LineSession::~LineSession() {
@@ -69,8 +82,13 @@ void LineSession::EnableCommandControls(bool enabled) {
 }
 
 void LineSession::MonitorAddLine(std::string_view marker, std::string_view text, std::uint8_t index) {
-    std::string prefix = "   ";
-    prefix += Utf8ToCp1251Lossy(PortName());
+    // Built in a buffer of the calling thread: no allocation per line.
+    thread_local std::string prefix;
+    prefix.assign("   ");
+    {
+        std::lock_guard lock(nameMutex_);
+        prefix += portNameCp1251_;
+    }
     prefix += marker;
     monitor_.Add(prefix, CutAtZero(text), index);  // a zero byte ends a monitor line
 }
@@ -131,8 +149,36 @@ void LineSession::SetBalloonText(const std::string& textUtf8) {
 
 void LineSession::UpdateCounter(MapSet set) {
     const int panel = set == MapSet::Present ? 1 : 2;
-    const std::string text = std::to_string(map_.Count(set));
-    dispatcher_.Post([this, panel, text] { view_.SetStatusPanel(panel, text); });
+    std::string text = std::to_string(map_.Count(set));
+    if (ViewUpdates* updates = ViewUpdates::Gathering(*this)) {
+        updates->counters.emplace_back(panel, std::move(text));
+        return;
+    }
+    dispatcher_.Post([this, panel, text = std::move(text)] { view_.SetStatusPanel(panel, text); });
+}
+
+thread_local LineSession::ViewUpdates* LineSession::ViewUpdates::current_ = nullptr;
+
+LineSession::ViewUpdates::ViewUpdates(LineSession& session) : session_(session), outer_(current_) { current_ = this; }
+
+LineSession::ViewUpdates::~ViewUpdates() {
+    current_ = outer_;
+    // A repaint already queued paints this change too.
+    const bool paint = repaint && !session_.repaintQueued_.exchange(true);
+    if (!paint && counters.empty()) return;
+    session_.dispatcher_.Post([s = &session_, paint, counters = std::move(counters)] {
+        if (paint) {
+            s->repaintQueued_ = false;
+            s->view_.RepaintMap();
+        }
+        for (const auto& [panel, text] : counters) s->view_.SetStatusPanel(panel, text);
+    });
+}
+
+LineSession::ViewUpdates* LineSession::ViewUpdates::Gathering(const LineSession& session) {
+    for (ViewUpdates* updates = current_; updates; updates = updates->outer_)
+        if (&updates->session_ == &session) return updates;
+    return nullptr;
 }
 
 bool LineSession::StartWorker(std::function<void()> worker) {
@@ -218,6 +264,7 @@ PortError LineSession::OpenAndStart(const std::string& portName, const std::stri
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
+        portNameCp1251_ = Utf8ToCp1251Lossy(portName);
         portSpeed_ = speedText;
     }
     map_.ClearSets();

@@ -161,6 +161,30 @@ private:
     bool WantsConverterData() const override;
     void OnConverterData(std::string_view data) override;
     void OnPortGone() override;
+    // Gathers the view calls (map repaint, counters) that the set changes of
+    // one reply make on this thread, and queues them as one piece of UI work
+    // when it goes, in the order they came. A reply's handler opens one
+    // before it changes the sets, so the work is queued after the waiting
+    // worker was signalled: the worker goes on at once, and the UI thread
+    // wakes once a reply rather than once a change.
+    class ViewUpdates {
+    public:
+        explicit ViewUpdates(LineSession& session);
+        ~ViewUpdates();
+        ViewUpdates(const ViewUpdates&) = delete;
+        ViewUpdates& operator=(const ViewUpdates&) = delete;
+        // The one this thread gathers for the session, or null.
+        static ViewUpdates* Gathering(const LineSession& session);
+
+        bool repaint = false;
+        std::vector<std::pair<int, std::string>> counters;  // panel, text
+
+    private:
+        static thread_local ViewUpdates* current_;  // innermost on this thread
+        LineSession& session_;
+        ViewUpdates* outer_;
+    };
+
     // The map's sets as the receive thread changes them, with their counters.
     void AddToSet(std::uint8_t index, MapSet set);
     void RemoveFromSet(std::uint8_t index, MapSet set);
@@ -199,9 +223,12 @@ private:
     std::unique_ptr<ControllerCommands> controller_;
     std::unique_ptr<ConverterCommands> converter_;
 
+    std::atomic<bool> repaintQueued_{false};  // a RepaintMap is queued for the UI thread
+
     mutable std::mutex nameMutex_;
-    std::string portName_;   // name of the port last opened
-    std::string portSpeed_;  // its speed text
+    std::string portName_;        // name of the port last opened
+    std::string portNameCp1251_;  // the same as the monitor lines show it
+    std::string portSpeed_;       // its speed text
     Connection::State connectionState_ = Connection::State::Closed;
     bool closed_ = false;  // Shutdown ran
 

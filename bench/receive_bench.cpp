@@ -3,11 +3,22 @@
 // frame's arrival to its monitor line, and wake-ups while the line is idle.
 // Goal: minimum-size frames at 921600 bit/s (92 160 bytes/s) and no wake-ups
 // on an idle line.
+//
+// And tulex-cli as a user runs it: `listen --monitor FILE` (standard output
+// to a file as well) taking a flood of a million "!" from a real pty, until
+// the last line is in the file: frames per second, CPU per frame and
+// memory, each next to `cat` copying the same bytes from a pty to a file in
+// the same run; and the wake-ups of an idle listen next to an idle `cat`.
 
 #include <benchmark/benchmark.h>
 
 #include <dirent.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -15,38 +26,22 @@
 
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
+#include "bench/Figure.h"
+#include "bench/NullView.h"
+#include "bench/Proc.h"
 #include "controller/LineStatistics.h"
 #include "display/TrafficLog.h"
+#include "line/Cp1251.h"
 #include "line/FrameReader.h"
 #include "line/FrameRouter.h"
 #include "tests/support/Pty.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace tulex;
-
-// A screen that draws nothing.
-class NullView final : public View {
-public:
-    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> InputQuery(const std::string&, const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void SetCommandControlsEnabled(bool) override {}
-    void SetPortControlsEnabled(bool) override {}
-    void SetStatusPanel(int, const std::string&) override {}
-    void RepaintMap() override {}
-    void ShowCardPopup(std::uint8_t, const std::string&, const std::string&) override {}
-    void RemoveAllCardPopups() override {}
-    void ShowBalloon(std::uint8_t, const std::string&, const std::string&, Colour) override {}
-    void SetBalloonText(const std::string&) override {}
-    void RemoveBalloon() override {}
-    void ShowSensorPopup(std::uint8_t, const std::string&) override {}
-    void RemoveSensorPopup() override {}
-    void OpenCommandMenu(std::uint8_t) override {}
-};
+using bench::NullView;
 
 // The engine on a pty with the monitor window open.
 struct Engine {
@@ -287,5 +282,177 @@ void BM_MonitorMemoryAcknowledgements(benchmark::State& state) { MonitorMemory(s
 BENCHMARK(BM_MonitorMemoryAcknowledgements)->Iterations(1)->Unit(benchmark::kMillisecond);
 void BM_MonitorMemoryCardEvents(benchmark::State& state) { MonitorMemory(state, "G;123456789000?"); }
 BENCHMARK(BM_MonitorMemoryCardEvents)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// --- tulex-cli as a program
+
+std::uintmax_t FileSize(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+// Waits until the file holds at least `bytes` bytes (1 ms steps).
+bool WaitForFileSize(const std::string& path, std::uintmax_t bytes, std::chrono::seconds within) {
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (FileSize(path) < bytes) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// Writes the bytes to the line side of the pty as fast as it takes them.
+void Flood(int masterFd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(masterFd, bytes.data() + done, std::min<std::size_t>(65536, bytes.size() - done));
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        pollfd p{masterFd, POLLIN | POLLOUT, 0};
+        ::poll(&p, 1, 100);
+    }
+}
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;         // first byte written to the last byte in the file
+    double cpuSeconds = 0;      // the program's, meanwhile
+    double residentGrowth = 0;  // bytes, from before the flood to its end
+    double peakResident = 0;    // bytes
+};
+
+// Floods a program that copies the pty's slave side to `file`, from the
+// moment the file holds `readyBytes` until it holds `readyBytes + wantBytes`.
+Run Measure(pid_t pid, test::Pty& pty, const std::string& file, std::uintmax_t readyBytes, std::uintmax_t wantBytes,
+            const std::string& bytes) {
+    Run run;
+    if (pid <= 0 || !WaitForFileSize(file, readyBytes, 20s)) return run;
+    std::this_thread::sleep_for(100ms);  // settled: the start's own work is done
+    const double cpuBefore = bench::ProcessCpuSeconds(pid);
+    const double residentBefore = bench::StatusBytes(pid, "VmRSS:");
+    const auto start = std::chrono::steady_clock::now();
+    std::thread writer([&] { Flood(pty.masterFd(), bytes); });
+    run.ok = WaitForFileSize(file, readyBytes + wantBytes, 300s);
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    writer.join();
+    run.cpuSeconds = bench::ProcessCpuSeconds(pid) - cpuBefore;
+    run.residentGrowth = bench::StatusBytes(pid, "VmRSS:") - residentBefore;
+    run.peakResident = bench::StatusBytes(pid, "VmHWM:");
+    return run;
+}
+
+struct ListenFlood {
+    std::size_t frames = 0;
+    Run listen;
+    Run cat;  // the reference: the pty's raw copy to a file
+    std::string error;
+};
+
+// A million "!" through `tulex-cli listen --monitor FILE > OUT`, and the same
+// bytes through `cat < PTY > FILE`, in the same run. Measured once for the
+// three figures below.
+const ListenFlood& MeasureListenFlood() {
+    static const ListenFlood result = [] {
+        ListenFlood flood;
+        flood.frames = 1'000'000;
+        const std::string bytes(flood.frames, '!');
+        test::TempDir dir;
+        {
+            test::Pty pty;
+            const std::string copy = (dir.path() / "copy").string();
+            const pid_t cat = bench::Spawn({"cat"}, pty.slavePath(), copy);
+            // cat has the slave open once it reads; a byte that arrives first
+            // is kept in the pty for it.
+            flood.cat = Measure(cat, pty, copy, 0, flood.frames, bytes);
+            bench::Stop(cat);
+        }
+        test::Pty pty;
+        const std::string monitor = (dir.path() / "monitor.txt").string();
+        const std::string out = (dir.path() / "out.txt").string();
+        const pid_t cli =
+            bench::Spawn({TULEX_CLI_PROGRAM, "-p", pty.slavePath(), "--monitor", monitor, "listen"}, "/dev/null", out);
+        // The opening line is in the file once the port is open; each "!"
+        // is then one line: "HH:MM:SS   PORT   ——>   OK" and CR LF.
+        const std::uintmax_t line = 8 + 3 + Utf8ToCp1251Lossy(pty.slavePath()).size() + kMarkerReceived.size() + 2 + 2;
+        if (!WaitForFileSize(monitor, 1, 20s)) {
+            flood.error = "tulex-cli did not open the port";
+            bench::Stop(cli);
+            return flood;
+        }
+        std::this_thread::sleep_for(50ms);
+        flood.listen = Measure(cli, pty, monitor, FileSize(monitor), flood.frames * line, bytes);
+        const int status = bench::Stop(cli);
+        if (!flood.listen.ok) flood.error = "lines missing from the monitor file";
+        if (status != 0) flood.error = "tulex-cli ended with status " + std::to_string(status);
+        return flood;
+    }();
+    return result;
+}
+
+void BM_CliListenFramesPerSecond(benchmark::State& state) {
+    const ListenFlood* flood = nullptr;
+    for (auto _ : state) flood = &MeasureListenFlood();
+    if (!flood->error.empty()) return state.SkipWithError(flood->error.c_str());
+    const double frames = static_cast<double>(flood->frames);
+    state.counters["seconds"] = flood->listen.seconds;
+    state.counters["cat_seconds"] = flood->cat.seconds;
+    bench::ReportFigure(state, {"frames/s, 1 M \"!\" to the file", frames / flood->listen.seconds,
+                                "cat pty > file, bytes/s", frames / flood->cat.seconds, ">= 1 000 000"});
+}
+BENCHMARK(BM_CliListenFramesPerSecond)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_CliListenCpuPerFrame(benchmark::State& state) {
+    const ListenFlood* flood = nullptr;
+    for (auto _ : state) flood = &MeasureListenFlood();
+    if (!flood->error.empty()) return state.SkipWithError(flood->error.c_str());
+    const double frames = static_cast<double>(flood->frames);
+    bench::ReportFigure(state, {"CPU-us per frame", flood->listen.cpuSeconds / frames * 1e6,
+                                "cat pty > file, CPU-us per byte", flood->cat.cpuSeconds / frames * 1e6, "<= 1"});
+}
+BENCHMARK(BM_CliListenCpuPerFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_CliListenMemory(benchmark::State& state) {
+    const ListenFlood* flood = nullptr;
+    for (auto _ : state) flood = &MeasureListenFlood();
+    if (!flood->error.empty()) return state.SkipWithError(flood->error.c_str());
+    state.counters["rss_growth_MB"] = flood->listen.residentGrowth / 1e6;
+    bench::ReportFigure(state, {"peak RSS, MB (growth in the flood: counter)", flood->listen.peakResident / 1e6,
+                                "cat's peak RSS, MB", flood->cat.peakResident / 1e6, "flat"});
+}
+BENCHMARK(BM_CliListenMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Wake-ups per second of the whole tulex-cli listen process on a silent
+// line, next to `cat` waiting on a silent pty, over the same seconds.
+void BM_CliListenIdleWakeups(benchmark::State& state) {
+    constexpr auto kSpan = 5s;
+    double listen = 0;
+    double cat = 0;
+    for (auto _ : state) {
+        test::TempDir dir;
+        test::Pty catPty;
+        test::Pty pty;
+        const std::string monitor = (dir.path() / "monitor.txt").string();
+        const pid_t catPid = bench::Spawn({"cat"}, catPty.slavePath());
+        const pid_t cli = bench::Spawn({TULEX_CLI_PROGRAM, "-p", pty.slavePath(), "--monitor", monitor, "listen"});
+        if (!WaitForFileSize(monitor, 1, 20s)) {
+            bench::Stop(catPid);
+            bench::Stop(cli);
+            return state.SkipWithError("tulex-cli did not open the port");
+        }
+        std::this_thread::sleep_for(500ms);  // past the start and the first flush
+        const long listenBefore = bench::ProcessSwitches(cli);
+        const long catBefore = bench::ProcessSwitches(catPid);
+        std::this_thread::sleep_for(kSpan);
+        const double seconds = std::chrono::duration<double>(kSpan).count();
+        listen = static_cast<double>(bench::ProcessSwitches(cli) - listenBefore) / seconds;
+        cat = static_cast<double>(bench::ProcessSwitches(catPid) - catBefore) / seconds;
+        bench::Stop(catPid);
+        bench::Stop(cli);
+    }
+    bench::ReportFigure(state, {"wake-ups/s, idle listen", listen, "idle cat on a pty, wake-ups/s", cat, "0"});
+}
+BENCHMARK(BM_CliListenIdleWakeups)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

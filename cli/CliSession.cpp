@@ -18,7 +18,9 @@ std::atomic<bool> g_monitorFileFailed{false};
 CliSession::CliSession(const CliOptions& options) : options_(options) {
     InstallStopHandlers();
     ClearStopRequest();
-    dispatcher_ = std::make_unique<QueueDispatcher>();
+    dispatcher_ = std::make_unique<QueueDispatcher>();  // no rechecks: it sleeps until work or a wake
+    flushTimer_ = std::make_unique<FlushTimer>([this] { FlushOutput(); });
+    monitorBuffer_.SetOnAppend([timer = flushTimer_.get()] { timer->Appended(); });
     SetStopWaker([dispatcher = dispatcher_.get()] { dispatcher->Wake(); });
     view_ = std::make_unique<ConsoleView>(options_.json, options_.yes);
     session_ = std::make_unique<LineSession>(*view_, *dispatcher_);
@@ -39,29 +41,42 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
 CliSession::~CliSession() {
     Close();
     session_.reset();  // Shutdown, waits for the receive thread and workers
+    flushTimer_.reset();
+    FlushOutput();  // what the last threads added
     SetStopWaker(nullptr);
     dispatcher_.reset();
-    if (monitorFile_.IsOpen() && !monitorFile_.Close() && !monitorFailed_) MonitorFileFailed();
+    if (monitorFile_.IsOpen() && !monitorFile_.Close()) MonitorFileFailed();
 }
 
 void CliSession::MonitorFileFailed() {
-    monitorFailed_ = true;
+    if (monitorFailed_.exchange(true)) return;  // told once
     g_monitorFileFailed = true;
     std::fprintf(stderr,
                  "tulex-cli: the monitor could not be written to \"%s\" (a full disk?); lines are missing from it\n",
                  TerminalSafe(options_.monitorPath).c_str());
+    // A loop waiting for the failure (listen) looks again.
+    if (dispatcher_) dispatcher_->Wake();
+}
+
+void CliSession::FlushOutput() {
+    if (!monitorBuffer_.Flush()) MonitorFileFailed();
+    if (view_) view_->Flush();
+}
+
+void CliSession::BufferOutput() {
+    view_->SetBuffered([timer = flushTimer_.get()] { timer->Appended(); });
 }
 
 void CliSession::MonitorLine(std::string_view line) {
     // Runs with the monitor's lock held, on the thread that added the line.
     if (monitorFile_.IsOpen()) {
-        if (!monitorFailed_) {
-            std::string bytes(line);
-            bytes += "\r\n";
-            // Each line reaches the file as it comes, and a full disk or a
-            // failed device shows here.
-            if (!monitorFile_.Write(bytes)) MonitorFileFailed();
-        }
+        // Into the buffer; a full disk or a failed device shows when it is
+        // written (here once 64 KiB wait, else on the flush timer's thread).
+        if (!monitorFailed_ && !monitorBuffer_.AppendWith([line](std::string& out) {
+                out.append(line);
+                out.append("\r\n");
+            }))
+            MonitorFileFailed();
     } else if (monitorToStderr_) {
         WriteText(stderr, TerminalSafe(Cp1251ToUtf8(line)) + "\n");
     }
@@ -104,6 +119,7 @@ int CliSession::Open() {
     }
     if (!session_->IsPortOpen()) return kExitPort;
     opened_ = true;
+    FlushOutput();  // the opening line is in the file at once (and a full disk told)
     return kExitSuccess;
 }
 
@@ -132,6 +148,7 @@ void CliSession::Close() {
     if (!session_) return;
     session_->ClosePort();
     dispatcher_->ProcessPending();
+    FlushOutput();
 }
 
 bool CliSession::Interrupted() const { return StopRequested(); }

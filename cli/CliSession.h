@@ -20,7 +20,12 @@
 // runs. RunUntil runs the queued UI work (what workers Send and the receive
 // thread Posts) until the condition holds, the time passes, SIGINT or SIGTERM
 // arrive (Ctrl+C on Windows), or the port is closed under the command (the
-// device went away).
+// device went away). The loop sleeps while nothing happens: whatever ends it
+// queues work or wakes the dispatcher.
+//
+// The --monitor file is written through a buffer (cli/OutputBuffer.h): once
+// the line goes quiet, at the latest 100 ms after a line came, when 64 KiB
+// wait, and at every end: after Open, at Close and when the session goes.
 
 #include <atomic>
 #include <cstdio>
@@ -34,6 +39,7 @@
 #include "app/LineSession.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleView.h"
+#include "cli/OutputBuffer.h"
 #include "display/SaveFile.h"
 
 namespace tulex::cli {
@@ -58,8 +64,16 @@ public:
     Stop RunUntil(const std::function<bool()>& done, std::optional<double> seconds = std::nullopt);
 
     // "Закрыть" if the port is open, then delivers what the receive thread
-    // had already queued (its last pop-ups).
+    // had already queued (its last pop-ups) and writes out the monitor file
+    // and buffered output.
     void Close();
+
+    // Standard output in large pieces from now on (listen): the view's
+    // output is buffered and flushed with the monitor file.
+    void BufferOutput();
+    // Writes what waits for the monitor file and standard output (any
+    // thread).
+    void FlushOutput();
 
     // Called with every monitor line (Windows-1251, time stamp in front) as
     // it is added, on the thread that added it; listen prints through it.
@@ -85,6 +99,8 @@ private:
     std::unique_ptr<ConsoleView> view_;
     std::unique_ptr<LineSession> session_;
     SaveFile monitorFile_;  // --monitor PATH
+    OutputBuffer monitorBuffer_{[this](std::string_view bytes) { return monitorFile_.Write(bytes); }};
+    std::unique_ptr<FlushTimer> flushTimer_;
     bool monitorToStderr_ = false;
     std::atomic<bool> monitorFailed_{false};
     std::function<void(std::string_view)> observer_;

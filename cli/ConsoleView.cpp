@@ -1,5 +1,6 @@
 #include "cli/ConsoleView.h"
 
+#include <array>
 #include <cstring>
 
 #include "cli/Console.h"
@@ -37,6 +38,45 @@ bool IsYes(std::string answer) {
         answer.pop_back();
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "д" || answer == "Д" ||
            answer == "да" || answer == "Да";
+}
+
+// What each Windows-1251 byte of a monitor line becomes in listen's output:
+// TerminalSafe(Cp1251ToUtf8(byte)) for text, the inside of
+// JsonQuote(Cp1251ToUtf8(byte)) for JSON. Both work character by character
+// and every byte is one character, so a line is the concatenation.
+struct MonitorTables {
+    std::array<std::string, 256> text;
+    std::array<std::string, 256> json;
+    MonitorTables() {
+        for (int b = 0; b < 256; ++b) {
+            const std::string utf8 = Cp1251ToUtf8(std::string(1, static_cast<char>(b)));
+            text[b] = TerminalSafe(utf8);
+            const std::string quoted = JsonQuote(utf8);
+            json[b] = quoted.substr(1, quoted.size() - 2);
+        }
+    }
+};
+
+const MonitorTables& Tables() {
+    static const MonitorTables tables;
+    return tables;
+}
+
+bool Plain(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x20 && b < 0x7F && c != '"' && c != '\\';  // the same in both tables
+}
+
+void AppendMapped(std::string& out, std::string_view cp1251, const std::array<std::string, 256>& table) {
+    std::size_t i = 0;
+    while (i < cp1251.size()) {
+        std::size_t plain = i;
+        while (plain < cp1251.size() && Plain(cp1251[plain])) ++plain;
+        out.append(cp1251.data() + i, plain - i);
+        if (plain == cp1251.size()) break;
+        out.append(table[static_cast<unsigned char>(cp1251[plain])]);
+        i = plain + 1;
+    }
 }
 
 }  // namespace
@@ -93,6 +133,7 @@ ConsoleView::ConsoleView(bool json, bool assumeYes, std::FILE* out, std::FILE* e
       assumeYes_(assumeYes),
       out_(out),
       err_(err),
+      outBuffer_([this](std::string_view bytes) { return WriteOut(bytes); }),
       interactive_(InputIsTerminal()),
       progressShown_(!json && IsTerminal(err)) {}
 
@@ -108,10 +149,30 @@ void ConsoleView::ShowProgress(const std::string& text) {
     }
 }
 
-void ConsoleView::Write(std::FILE* stream, const std::string& bytes) {
+bool ConsoleView::WriteOut(std::string_view bytes) {
+    std::lock_guard lock(writeMutex_);
+    WriteText(out_, bytes);
+    return true;  // as with unbuffered output, a failing standard output is not told
+}
+
+void ConsoleView::Write(std::FILE* stream, std::string_view bytes) {
+    if (buffered_) {
+        if (stream == out_) {
+            outBuffer_.Append(bytes);
+            return;
+        }
+        Flush();  // what went to standard output before comes first
+    }
     std::lock_guard lock(writeMutex_);
     WriteText(stream, bytes);
 }
+
+void ConsoleView::SetBuffered(std::function<void()> onAppend) {
+    outBuffer_.SetOnAppend(std::move(onAppend));
+    buffered_ = true;
+}
+
+void ConsoleView::Flush() { outBuffer_.Flush(); }
 
 void ConsoleView::ShowMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
     const Message message{caption, text, icon};
@@ -141,6 +202,7 @@ bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) 
         return false;
     }
     Write(err_, TerminalSafe(caption + ": " + text) + " [y/N] ");
+    Flush();
     const auto answer = ReadInputLine();
     return answer && IsYes(*answer);
 }
@@ -292,6 +354,27 @@ void ConsoleView::PrintBlock(const std::string& title, const std::string& text) 
 void ConsoleView::PrintLine(const std::string& utf8) { Write(out_, TerminalSafe(utf8) + "\n"); }
 
 void ConsoleView::PrintJson(const std::string& object) { Write(out_, object + "\n"); }
+
+void ConsoleView::PrintMonitorLine(std::string_view cp1251) {
+    const MonitorTables& tables = Tables();
+    const auto fill = [&](std::string& out) {
+        if (json_) {
+            out.append("{\"event\": \"monitor\", \"line\": \"");
+            AppendMapped(out, cp1251, tables.json);
+            out.append("\"}\n");
+        } else {
+            AppendMapped(out, cp1251, tables.text);
+            out.push_back('\n');
+        }
+    };
+    if (buffered_) {
+        outBuffer_.AppendWith(fill);
+        return;
+    }
+    std::string bytes;
+    fill(bytes);
+    Write(out_, bytes);
+}
 
 void ConsoleView::PrintBalloon() {
     const Balloon balloon = LastBalloon();

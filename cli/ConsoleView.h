@@ -20,10 +20,15 @@
 //   - Live mode (listen): card and sensor pop-ups are printed as blocks (title
 //     line, text lines indented by two blanks) or as JSON objects, and with
 //     --json every change of the status counters is printed too.
+//   - Buffered output (listen): standard output goes through an
+//     OutputBuffer, written in large pieces by the session's flush timer and
+//     at every end (Flush); anything written to standard error (and every
+//     question) first flushes what waits, so the order on a terminal holds.
 // Every View call arrives on the UI thread (the CLI's main thread); the
 // printing helpers may also be called from the receive thread (monitor
-// lines): each block or object goes out in one write.
+// lines): each block or object goes out in one piece.
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -35,6 +40,7 @@
 #include <vector>
 
 #include "app/View.h"
+#include "cli/OutputBuffer.h"
 
 namespace tulex::cli {
 
@@ -98,6 +104,11 @@ public:
     void SetLive(bool live);
     // Whether the terminal may be asked (tests switch it off).
     void SetInteractive(bool interactive);
+    // Standard output through the buffer from now on (before any output;
+    // onAppend: the flush timer's Appended), or written at once (the default).
+    void SetBuffered(std::function<void()> onAppend);
+    // Writes what waits in the buffer.
+    void Flush();
 
     std::vector<Message> Messages() const;
     Balloon LastBalloon() const;
@@ -113,6 +124,10 @@ public:
     void PrintBlock(const std::string& title, const std::string& text);
     // One line of text to standard output (terminal-safe).
     void PrintLine(const std::string& utf8);
+    // A monitor line (Windows-1251) as listen prints it: the line as UTF-8
+    // text (terminal-safe), or with --json {"event": "monitor", "line": ...};
+    // converted straight into the output.
+    void PrintMonitorLine(std::string_view cp1251);
     // A JSON object (already built) on its own line.
     void PrintJson(const std::string& object);
     // The last balloon as the command's outcome: title line and text lines.
@@ -124,7 +139,8 @@ public:
     int PrintOutcome();
 
 private:
-    void Write(std::FILE* stream, const std::string& bytes);
+    void Write(std::FILE* stream, std::string_view bytes);
+    bool WriteOut(std::string_view bytes);
 
     const bool json_;
     const bool assumeYes_;
@@ -133,6 +149,8 @@ private:
 
     mutable std::mutex mutex_;
     std::mutex writeMutex_;
+    OutputBuffer outBuffer_;
+    std::atomic<bool> buffered_{false};
     bool interactive_;
     const bool progressShown_;  // standard error is a terminal and the output is not JSON
     bool progressOnScreen_ = false;

@@ -16,7 +16,6 @@
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
 #include "controller/StatisticsText.h"
-#include "line/Cp1251.h"
 
 namespace tulex::cli {
 namespace {
@@ -91,16 +90,9 @@ int RunListen(const CliOptions& options) {
     CliSession session(options);
     ConsoleView& view = session.view();
     view.SetLive(!statsOnly);
-    const bool json = options.json;
-    if (!statsOnly) {
-        session.SetMonitorObserver([&view, json](std::string_view line) {
-            const std::string text = Cp1251ToUtf8(line);
-            if (json)
-                view.PrintJson("{\"event\": \"monitor\", \"line\": " + JsonQuote(text) + "}");
-            else
-                view.PrintLine(text);
-        });
-    }
+    // Standard output in large pieces, flushed with the monitor file.
+    session.BufferOutput();
+    if (!statsOnly) session.SetMonitorObserver([&view](std::string_view line) { view.PrintMonitorLine(line); });
     if (const int status = session.Open(); status != kExitSuccess) return status;
 
     // A monitor file that can no longer be written ends the listen: what it
@@ -110,7 +102,7 @@ int RunListen(const CliOptions& options) {
     if (stats) {
         LineStatistics& statistics = session.session().statistics();
         const auto figures = statistics.Snapshot();
-        if (json)
+        if (options.json)
             view.PrintJson(StatisticsJson(figures, statistics.clock()));
         else
             for (const std::string& line : SplitLines(StatisticsTable(figures, statistics.clock())))

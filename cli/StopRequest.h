@@ -2,7 +2,8 @@
 // The operator's way to stop a command that runs until stopped ("Закрыть",
 // "Остановить"): SIGINT or SIGTERM on Linux; Ctrl+C, Ctrl+Break or closing
 // the console window on Windows. The request is a flag that the UI loop
-// looks at; where the platform allows it, the request also wakes the loop.
+// looks at; the request also wakes the loop (the UI loop sleeps without a
+// time limit while nothing happens).
 
 #include <functional>
 
@@ -15,9 +16,10 @@ void InstallStopHandlers();
 bool StopRequested();
 void ClearStopRequest();
 
-// Called when a stop is requested, from the thread the system delivers it
-// on (Windows); null removes it. Linux delivers a signal in a handler that
-// may not lock, so there the UI loop notices the flag on its next look.
+// Called when a stop is requested, on a thread other than the UI thread:
+// the one the system delivers it on (Windows), or the one that reads the
+// signal handler's self-pipe (Linux: a handler may not lock). Null removes
+// it.
 void SetStopWaker(std::function<void()> waker);
 
 }  // namespace tulex::cli

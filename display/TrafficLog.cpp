@@ -1,7 +1,7 @@
 #include "display/TrafficLog.h"
 
 #include <chrono>
-#include <cstdio>
+#include <string>
 
 #include "display/SaveFile.h"
 #include "line/Cp1251.h"
@@ -14,12 +14,37 @@ constexpr std::size_t kSaveBufferBytes = 1 << 20;
 
 TrafficLog::LocalMoment SystemLocalTime() {
     // One reading for both, so that the milliseconds belong to the second.
+    // The conversion to local time is worked out once a second: a busy line
+    // adds thousands of lines in each.
+    thread_local std::time_t convertedAt = -1;
+    thread_local std::tm converted{};
     const auto now = std::chrono::system_clock::now();
     const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    if (seconds != convertedAt) {
+        converted = ToLocalTime(seconds);
+        convertedAt = seconds;
+    }
     int millis = static_cast<int>(sinceEpoch.count() % 1000);
     if (millis < 0) millis += 1000;
-    return {ToLocalTime(seconds), millis};
+    return {converted, millis};
+}
+
+// "HH:MM:SS" as "%02d:%02d:%02d" prints it (values past 99 keep their digits).
+void AppendStamp(std::string& out, const std::tm& tm) {
+    const auto two = [&out](int v) {
+        if (v < 0 || v > 99) {
+            out.append(std::to_string(v));
+            return;
+        }
+        out.push_back(static_cast<char>('0' + v / 10));
+        out.push_back(static_cast<char>('0' + v % 10));
+    };
+    two(tm.tm_hour);
+    out.push_back(':');
+    two(tm.tm_min);
+    out.push_back(':');
+    two(tm.tm_sec);
 }
 
 }  // namespace
@@ -34,15 +59,16 @@ void TrafficLog::Add(std::string_view prefix, std::string_view text, std::uint8_
     const LocalMoment moment = localClock_();
     const std::tm& tm = moment.time;
     const LineStore::Stamp stamp = LineStore::PackStamp(tm.tm_hour, tm.tm_min, tm.tm_sec);
-    if (keepLines_)
+    if (keepLines_) {
         store_.Append(stamp, prefix, text, ClassifyMonitorLine(prefix, text, index),
                       static_cast<std::uint16_t>(moment.millis));
+        Changed();
+    }
     if (sink_) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-        std::string whole(line);
-        whole.append(prefix).append(text);
-        sink_(whole);
+        sinkLine_.clear();  // kept for its capacity: no allocation per line
+        AppendStamp(sinkLine_, tm);
+        sinkLine_.append(prefix).append(text);
+        sink_(sinkLine_);
     }
 }
 
@@ -55,6 +81,7 @@ void TrafficLog::Clear() {
     std::lock_guard lock(mutex_);
     store_.Clear();
     ++generation_;
+    Changed();
 }
 
 void TrafficLog::SetWindowExists(bool exists) {
@@ -64,6 +91,24 @@ void TrafficLog::SetWindowExists(bool exists) {
     // A closed window takes its lines with it; a new one starts empty.
     store_.Clear();
     ++generation_;
+    Changed();
+}
+
+void TrafficLog::SetChangeNotifier(ChangeNotifier notifier) {
+    std::lock_guard lock(mutex_);
+    notifier_ = std::move(notifier);
+    notifierArmed_ = true;
+}
+
+void TrafficLog::ArmChangeNotifier() {
+    std::lock_guard lock(mutex_);
+    notifierArmed_ = true;
+}
+
+void TrafficLog::Changed() {
+    if (!notifierArmed_ || !notifier_) return;
+    notifierArmed_ = false;
+    notifier_();
 }
 
 bool TrafficLog::WindowExists() const {

@@ -96,6 +96,16 @@ public:
     void SetLocalClock(LocalClock localClock);
     void SetLineSink(LineSink sink);
 
+    // Called at the first change of the lines (a line added, a clear, the
+    // window created or closed) after each ArmChangeNotifier, on the thread
+    // that made it and with the lock held, so it must not call back into
+    // the log. Armed when set; null removes it (no call is running once
+    // this returns). A window that shows the lines on a timer runs the timer
+    // only while there is something new.
+    using ChangeNotifier = std::function<void()>;
+    void SetChangeNotifier(ChangeNotifier notifier);
+    void ArmChangeNotifier();
+
 private:
     mutable std::mutex mutex_;
     LineStore store_;
@@ -106,6 +116,11 @@ private:
     bool milliseconds_ = false;
     LocalClock localClock_;
     LineSink sink_;
+    std::string sinkLine_;  // the line handed to the sink
+    ChangeNotifier notifier_;
+    bool notifierArmed_ = false;
+
+    void Changed();  // lock held
 };
 
 }  // namespace tulex

@@ -47,6 +47,11 @@ QColor ToQColor(Colour c) { return QColor(c.r, c.g, c.b); }
 std::size_t TrafficLogStore::count() const { return list_.Count(); }
 std::string TrafficLogStore::line(std::size_t i) const { return list_.Line(i); }
 std::uint64_t TrafficLogStore::generation() const { return list_.Generation(); }
+bool TrafficLogStore::watch(std::function<void()> changed) const {
+    list_.SetChangeNotifier(std::move(changed));
+    return true;
+}
+void TrafficLogStore::rearm() const { list_.ArmChangeNotifier(); }
 MonitorTag TrafficLogStore::tag(std::size_t i) const { return list_.Tag(i); }
 void TrafficLogStore::matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const {
     list_.Matching(filter, from, out);

@@ -31,15 +31,17 @@ class TrafficLog;
 // TrafficLog seen through the monitor view's store interface.
 class TrafficLogStore final : public MonitorLineStore {
 public:
-    explicit TrafficLogStore(const TrafficLog& list) : list_(list) {}
+    explicit TrafficLogStore(TrafficLog& list) : list_(list) {}
     std::size_t count() const override;
     std::string line(std::size_t i) const override;
     std::uint64_t generation() const override;
+    bool watch(std::function<void()> changed) const override;
+    void rearm() const override;
     MonitorTag tag(std::size_t i) const override;
     void matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const override;
 
 private:
-    const TrafficLog& list_;
+    TrafficLog& list_;
 };
 
 class MainView final : public QObject, public View {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,16 @@ public:
     // Changes whenever the lines were thrown away (clear, new window), so the
     // view starts over even if the count grew back in between.
     virtual std::uint64_t generation() const { return 0; }
+
+    // A store that can tell when its lines change calls `changed` (from any
+    // thread) at the first change after each rearm(), and returns true;
+    // null stops the calls (none runs once this returns). A store that
+    // cannot returns false, and the view looks at it on a steady tick.
+    virtual bool watch(std::function<void()> changed) const {
+        (void)changed;
+        return false;
+    }
+    virtual void rearm() const {}
     // What line i is, for the filter.
     virtual MonitorTag tag(std::size_t) const { return {}; }
     // Appends to out the numbers of the lines from `from` on that the filter

@@ -46,11 +46,26 @@ MonitorView::MonitorView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     tick_.setInterval(kDefaultTickMs);
     connect(&tick_, &QTimer::timeout, this, &MonitorView::refresh);
-    tick_.start();
+}
+
+MonitorView::~MonitorView() {
+    if (store_ && watching_) store_->watch(nullptr);
 }
 
 void MonitorView::setStore(const MonitorLineStore* store) {
+    if (store_ && watching_) store_->watch(nullptr);
     store_ = store;
+    // From any thread: the tick is started on the GUI thread. A call still
+    // queued when the view goes is dropped with it.
+    watching_ = store && store->watch([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { storeChanged(); }, Qt::QueuedConnection);
+    });
+    tick_.setSingleShot(watching_);
+    if (watching_ || !store)
+        tick_.stop();
+    else
+        tick_.start();
     generation_ = store ? store->generation() : 0;
     startOver();
     refresh();
@@ -58,6 +73,11 @@ void MonitorView::setStore(const MonitorLineStore* store) {
 }
 
 void MonitorView::setTickInterval(int milliseconds) { tick_.setInterval(milliseconds); }
+
+void MonitorView::storeChanged() {
+    // Lines that come within one interval are taken in together.
+    if (!tick_.isActive()) tick_.start();
+}
 
 int MonitorView::lineHeight() const { return std::max(1, fontMetrics().height()); }
 
@@ -85,6 +105,8 @@ void MonitorView::startOver() {
 }
 
 void MonitorView::refresh() {
+    // Re-armed before the look: a line added meanwhile asks for another tick.
+    if (store_ && watching_) store_->rearm();
     const std::size_t count = store_ ? store_->count() : 0;
     const std::uint64_t generation = store_ ? store_->generation() : 0;
     const std::size_t seen = filtering_ ? filteredUpTo_ : shown_;

@@ -2,7 +2,9 @@
 // The monitor's list of lines. It never copies the store: a paint reads only
 // the rows that are visible, and new lines are picked up on a UI tick that
 // compares the store's count with what was shown, so a burst of lines costs
-// one relayout instead of one per line and a million lines stay fluid.
+// one relayout instead of one per line and a million lines stay fluid. The
+// tick runs only while something is new: a store that tells of its changes
+// (MonitorLineStore::watch) starts it, and an idle line wakes nothing.
 //
 // A filter (kinds of line, one controller index) shows only the lines it
 // passes: their numbers are collected once, then only the new lines are
@@ -32,6 +34,7 @@ public:
     static constexpr int kDefaultTickMs = 40;
 
     explicit MonitorView(QWidget* parent = nullptr);
+    ~MonitorView() override;
 
     // The store must outlive the view (or be replaced with nullptr first).
     void setStore(const MonitorLineStore* store);
@@ -39,6 +42,9 @@ public:
 
     // Takes in what the store holds now; the tick calls this.
     void refresh();
+    // True while a tick is due (lines came that are not shown yet, or the
+    // store cannot tell of its changes).
+    bool tickPending() const { return tick_.isActive(); }
     // The lines changed in place (time stamps with or without milliseconds).
     void restyle();
 
@@ -80,6 +86,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void storeChanged();
     void updateScrollRanges();
     int visibleRows() const;
     long long rowAt(int y) const;
@@ -90,6 +97,7 @@ private:
 
     const MonitorLineStore* store_ = nullptr;
     QTimer tick_;
+    bool watching_ = false;  // the store tells of its changes: the tick is single-shot
     std::size_t shown_ = 0;
     std::uint64_t generation_ = 0;
     std::size_t widestLine_ = 0;  // in characters, of the lines painted; the font is monospace

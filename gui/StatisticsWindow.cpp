@@ -160,7 +160,17 @@ StatisticsWindow::StatisticsWindow(LineStatistics& statistics, QWidget* parent)
     connect(export_, &QPushButton::clicked, this, &StatisticsWindow::exportRequested);
     timer_.setInterval(kRefreshMs);
     connect(&timer_, &QTimer::timeout, this, &StatisticsWindow::refresh);
+}
+
+void StatisticsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
     timer_.start();
+}
+
+void StatisticsWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    timer_.stop();
 }
 
 void StatisticsWindow::refresh() { model_->refresh(); }

@@ -74,12 +74,18 @@ public:
     QPushButton* resetButton() const { return reset_; }
     QPushButton* exportButton() const { return export_; }
     QLabel* savedLabel() const { return saved_; }
-    // Takes in the figures now (the timer does it every kRefreshMs).
+    // Takes in the figures now (the timer does it every kRefreshMs while
+    // the window is shown; a hidden one wakes nothing).
     void refresh();
     void showSaved(const QString& text);
+    bool refreshing() const { return timer_.isActive(); }
 
 signals:
     void exportRequested();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     LineStatistics& statistics_;

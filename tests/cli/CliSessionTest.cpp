@@ -1,6 +1,6 @@
 // tulex-cli's session streams the monitor: every line goes to the --monitor
-// file as it comes and none stays in memory, and a file that cannot be
-// written is noticed at once.
+// file (through its buffer) and none stays in memory, and a file that cannot
+// be written is noticed at once.
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,8 @@ TEST_F(Streaming, EveryLineReachesTheFileAndNoneIsKept) {
         CliSession session(Options(path));
         std::atomic<int> seen{0};
         session.SetMonitorObserver([&](std::string_view line) {
-            if (line.ends_with("OK")) ++seen;  // "!" is logged as OK
+            // "!" is logged as OK. The session's loop sleeps until woken.
+            if (line.ends_with("OK") && ++seen == kFrames) session.dispatcher().Wake();
         });
         ASSERT_EQ(session.Open(), kExitSuccess);
         Flood(session, seen);

@@ -417,6 +417,12 @@ TEST_F(MainViewTest, StatisticsTableSortsAndTheMapCellShowsTheFigures) {
     window->refresh();
     EXPECT_EQ(cell(0, StatisticsModel::Index), "G");
     EXPECT_EQ(cell(0, StatisticsModel::Requests), "5");
+    // Its refresh runs only while it is on screen.
+    EXPECT_TRUE(window->refreshing());
+    window->hide();
+    EXPECT_FALSE(window->refreshing());
+    w().statisticsAction->trigger();
+    EXPECT_TRUE(window->refreshing());
 
     const QString tip = w().lineMap->toolTipAt(LineMapWidget::CellRect(0x48).center());
     EXPECT_TRUE(tip.startsWith("En: Alt + 072")) << tip.toStdString();

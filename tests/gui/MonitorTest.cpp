@@ -9,14 +9,18 @@
 #include <QTest>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QSignalSpy>
 
 #include <atomic>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "display/TrafficLog.h"
+#include "gui/MainView.h"
 #include "gui/MonitorLineStore.h"
 #include "gui/MonitorView.h"
 #include "gui/MonitorWindow.h"
@@ -143,6 +147,43 @@ TEST_F(MonitorViewTest, HorizontalRangeGrowsWithTheWidestPaintedLine) {
     const int before = view.horizontalScrollBar()->maximum();
     view.horizontalScrollBar()->setValue(before);
     EXPECT_EQ(view.horizontalScrollBar()->value(), before);
+}
+
+// Over the session's monitor, which tells of its changes, the view's tick
+// runs only while lines are new: an idle line wakes nothing.
+TEST(MonitorViewWatching, TicksOnlyWhileSomethingIsNew) {
+    TrafficLog log;
+    log.SetWindowExists(true);
+    TrafficLogStore store(log);
+    MonitorView view;
+    view.setFont(MonitorWindow::MonitorFont());
+    view.resize(692, 200);
+    view.setTickInterval(10);
+    view.setStore(&store);
+    view.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(view.tickPending());
+
+    log.Add("   first");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.shownCount() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.tickPending(); }, 5000));
+    QTest::qWait(50);
+    EXPECT_FALSE(view.tickPending()) << "idle: no tick";
+
+    // Lines from another thread, as the receive thread adds them.
+    std::thread receive([&log] {
+        for (int i = 0; i < 1000; ++i) log.Add("   more");
+    });
+    receive.join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.shownCount() == 1001; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.tickPending(); }, 5000));
+
+    log.Clear();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.shownCount() == 0; }, 5000));
+    view.setStore(nullptr);
+    log.Add("   after the view let go");
+    QApplication::processEvents();
+    EXPECT_FALSE(view.tickPending());
 }
 
 // A small monitor whose lines say what they are, as the session tags them.

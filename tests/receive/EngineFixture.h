@@ -88,7 +88,9 @@ protected:
     ManualClock clock;
     VirtualLine line{clock};
     std::size_t writtenTaken_ = 0;  // bytes Written() has handed out
-    QueueDispatcher dispatcher;
+    // The line's reader and the monitor change what the tests wait for without
+    // queuing anything: their conditions are looked at every 100 ms too.
+    QueueDispatcher dispatcher{std::chrono::milliseconds(100)};
     RecordingView recording;
     LineWatchingView view{recording};
     std::unique_ptr<LineSession> session;

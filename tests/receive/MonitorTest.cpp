@@ -144,6 +144,46 @@ TEST_F(MonitorTest, SinkSeesEveryStoredLineInOrder) {
     EXPECT_EQ(seen[0], "09:05:07a");
 }
 
+// A window that shows the lines on a timer is told of the first change after
+// each look, and of nothing while nothing changes.
+TEST_F(MonitorTest, ChangesAreToldOnceUntilTheNextLook) {
+    int told = 0;
+    monitor.SetChangeNotifier([&] { ++told; });
+    monitor.Add("a");
+    monitor.Add("b");
+    EXPECT_EQ(told, 1);
+    monitor.ArmChangeNotifier();  // the window looked
+    EXPECT_EQ(told, 1);           // nothing new: nothing told
+    monitor.Clear();
+    EXPECT_EQ(told, 2);
+    monitor.ArmChangeNotifier();
+    monitor.Pause();  // its own line is a change
+    EXPECT_EQ(told, 3);
+    monitor.ArmChangeNotifier();
+    monitor.Add("lost while paused");
+    EXPECT_EQ(told, 3);
+    monitor.SetChangeNotifier(nullptr);
+    monitor.Start();
+    EXPECT_EQ(told, 3);
+}
+
+// Time stamps as "%02d:%02d:%02d" prints them.
+TEST_F(MonitorTest, StampsHaveTwoDigitsEach) {
+    monitor.SetLocalTime([] {
+        std::tm tm{};
+        tm.tm_hour = 23;
+        tm.tm_min = 0;
+        tm.tm_sec = 60;  // a leap second
+        return tm;
+    });
+    std::vector<std::string> seen;
+    monitor.SetLineSink([&](std::string_view line) { seen.emplace_back(line); });
+    monitor.Add("x");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], "23:00:60x");
+    EXPECT_EQ(monitor.Line(0), "23:00:60x");
+}
+
 }  // namespace
 }  // namespace tulex
 

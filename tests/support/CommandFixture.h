@@ -81,7 +81,9 @@ protected:
     ManualClock clock;
     VirtualLine line{clock};
     LineControllers controllers{line};
-    QueueDispatcher dispatcher;
+    // The line's reader and the monitor change what the tests wait for without
+    // queuing anything: their conditions are looked at every 100 ms too.
+    QueueDispatcher dispatcher{std::chrono::milliseconds(100)};
     RecordingView view;
     std::unique_ptr<LineSession> session;
 };
