@@ -11,6 +11,7 @@
 
 #include <algorithm>
 
+#include "app/About.h"
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
@@ -197,7 +198,7 @@ void MainView::OpenConverterMenu() {
     if (session_->converter().OpenConverterMenu()) window_->converterMenu->popup(QCursor::pos());
 }
 
-void MainView::ShowAbout() { ShowMessage("О программе ТУЛЕКС", S(MainWindow::AboutText()), MessageIcon::Information); }
+void MainView::ShowAbout() { ShowMessage(kAboutCaption, S(MainWindow::AboutText()), MessageIcon::Information); }
 
 void MainView::Shutdown() {
     session_->Shutdown();

@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "app/About.h"
 #include "gui/AppIcon.h"
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
@@ -249,9 +250,7 @@ void MainWindow::CentreOnScreen() {
     move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-QString MainWindow::AboutText() {
-    return QStringLiteral("ТУЛЕКС %1\n\nРазработка: команда ТУЛЕКС").arg(QString::fromUtf8(kVersion));
-}
+QString MainWindow::AboutText() { return QString::fromStdString(tulex::AboutText()); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit closing();
