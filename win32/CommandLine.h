@@ -11,11 +11,11 @@
 namespace tulex::win32 {
 
 struct StartOptions {
-    std::string port;          // opened at start when not empty
-    std::string speed;         // speed box text for that open; empty keeps "9600"
-    bool monitor = false;      // open the monitor window at start
-    bool firstPaint = false;   // end once the window has painted (the start-up measurement)
-    std::string screenshot;    // save a PNG of the screen there after delayMs, then quit
+    std::string port;         // opened at start when not empty
+    std::string speed;        // speed box text for that open; empty keeps "9600"
+    bool monitor = false;     // open the monitor window at start
+    bool firstPaint = false;  // end once the window has painted (the start-up measurement)
+    std::string screenshot;   // save a PNG of the screen there after delayMs, then quit
     int delayMs = 1500;
     bool help = false;
     bool version = false;

@@ -150,8 +150,8 @@ std::optional<std::wstring> InputDialog(HWND owner, const std::wstring& caption,
     t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 89, 43, 50, 14, IDOK, kButton, L"OK");
     t.Item(BS_PUSHBUTTON | WS_TABSTOP, 143, 43, 50, 14, IDCANCEL, kButton, L"Отмена");
     InputState state{caption, prompt, initial};
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, InputProc,
-                                                   reinterpret_cast<LPARAM>(&state));
+    const INT_PTR result =
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner, InputProc, reinterpret_cast<LPARAM>(&state));
     if (result != IDOK) return std::nullopt;
     return state.text;
 }

@@ -39,9 +39,9 @@ void LineMap::Register(HINSTANCE instance) {
 
 HWND LineMap::Create(HWND parent, int id, Handlers handlers) {
     handlers_ = std::move(handlers);
-    window_ = CreateWindowExW(0, TULEX_MAP_CLASS, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth, kHeight,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                              this);
+    window_ =
+        CreateWindowExW(0, TULEX_MAP_CLASS, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, kWidth, kHeight, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
     // One tool over the whole map; its text follows the cell under the pointer.
     tip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr),

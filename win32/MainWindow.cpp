@@ -89,7 +89,8 @@ bool FontExists(const wchar_t* face) {
     bool found = false;
     HDC dc = GetDC(nullptr);
     EnumFontFamiliesExW(
-        dc, &wanted, [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
+        dc, &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
             *reinterpret_cast<bool*>(data) = true;
             return 0;
         },
@@ -131,16 +132,15 @@ void MainWindow::Register(HINSTANCE instance) {
     MonitorWindow::Register(instance);
 }
 
-MainWindow::MainWindow(const std::vector<std::string>& arguments)
-    : dispatcher_(std::make_unique<Win32Dispatcher>()) {
+MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(std::make_unique<Win32Dispatcher>()) {
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);
     session_->Start(arguments);
     CreateMenus();
     CreateWindowExW(kExStyle, TULEX_MAIN_CLASS, W(session_->Caption()).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kClientWidth, kClientHeight, nullptr, mainMenu_, GetModuleHandleW(nullptr), this);
     popups_ = std::make_unique<Popups>(window_, [this](std::uint8_t index) { return IndexScreenPoint(index); });
-    monitor_ = std::make_unique<MonitorWindow>(session_->monitor(),
-                                               [this] { session_->monitor().SetWindowExists(false); });
+    monitor_ =
+        std::make_unique<MonitorWindow>(session_->monitor(), [this] { session_->monitor().SetWindowExists(false); });
     CreateControls();
     ApplyDpi(WindowDpi(window_));
     FillPortList();
@@ -292,15 +292,14 @@ void MainWindow::CreateControls() {
         SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
-                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), instance,
-                                 nullptr);
+                                 window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUS)), instance, nullptr);
 
     hints_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
     const std::pair<HWND, const wchar_t*> hints[] = {
-        {portBox_, L"Идентификатор COM-порта"},    {speedBox_, L"Скорость COM-порта, бит/с"},
-        {pauseButton_, L"Монитор: Пауза"},         {resumeButton_, L"Монитор: Старт"},
-        {clearButton_, L"Монитор: Очистить"},      {saveButton_, L"Монитор: Сохранить в файл"},
+        {portBox_, L"Идентификатор COM-порта"}, {speedBox_, L"Скорость COM-порта, бит/с"},
+        {pauseButton_, L"Монитор: Пауза"},      {resumeButton_, L"Монитор: Старт"},
+        {clearButton_, L"Монитор: Очистить"},   {saveButton_, L"Монитор: Сохранить в файл"},
     };
     for (const auto& [control, text] : hints) {
         TTTOOLINFOW tool{};
@@ -378,8 +377,7 @@ void MainWindow::Layout() {
     static bool texts = false;
     if (!texts) {
         texts = true;
-        SendMessageW(statusBar_, SB_SETTEXTW, 0 | SBT_NOBORDERS,
-                     reinterpret_cast<LPARAM>(L"  Контроллеров в линии:"));
+        SendMessageW(statusBar_, SB_SETTEXTW, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"  Контроллеров в линии:"));
         SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"0"));
         SendMessageW(statusBar_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"0"));
     }

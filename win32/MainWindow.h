@@ -100,8 +100,7 @@ private:
     int dpi_ = 96;
     HFONT font_ = nullptr;
 
-    HWND portGroup_ = nullptr, portBox_ = nullptr, speedBox_ = nullptr, openButton_ = nullptr,
-         closeButton_ = nullptr;
+    HWND portGroup_ = nullptr, portBox_ = nullptr, speedBox_ = nullptr, openButton_ = nullptr, closeButton_ = nullptr;
     HWND converterGroup_ = nullptr, converterButton_ = nullptr;
     LineMap map_;
     HWND monitorButton_ = nullptr, pauseButton_ = nullptr, resumeButton_ = nullptr, clearButton_ = nullptr,

@@ -52,17 +52,17 @@ void MonitorWindow::ShowBelow(HWND owner, int dpi) {
     CreateWindowExW(0, TULEX_MONITOR_CLASS, Title(false).c_str(), WS_OVERLAPPEDWINDOW, frame.left, frame.bottom,
                     frame.right - frame.left, height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!window_) return;
-    font_ = CreateFontW(-MulDiv(13, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN,
-                        L"Lucida Console");
+    font_ =
+        CreateFontW(-MulDiv(13, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"Lucida Console");
     RECT client;
     GetClientRect(window_, &client);
     list_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER |
                                 LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                             0, 0, client.right, client.bottom, window_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MONITOR_LIST)),
-                            GetModuleHandleW(nullptr), nullptr);
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MONITOR_LIST)), GetModuleHandleW(nullptr),
+                            nullptr);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     HDC dc = GetDC(list_);
@@ -113,7 +113,8 @@ void MonitorWindow::Refresh() {
 }
 
 void MonitorWindow::CopySelection() {
-    const auto selected = static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const auto selected =
+        static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (selected < 0) return;
     const std::wstring text = W(Cp1251ToUtf8(log_.Line(static_cast<std::size_t>(selected))));
     if (!OpenClipboard(window_)) return;

@@ -80,16 +80,14 @@ Popups::~Popups() {
     RemoveSensor();
 }
 
-Popups::Popup Popups::Create(bool balloonStyle, std::uint8_t index, const std::wstring& title,
-                             const std::wstring& text, const COLORREF* colour, bool cornerMark) {
+Popups::Popup Popups::Create(bool balloonStyle, std::uint8_t index, const std::wstring& title, const std::wstring& text,
+                             const COLORREF* colour, bool cornerMark) {
     Popup popup;
     popup.index = index;
-    popup.window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
-                                   TOOLTIPS_CLASSW, nullptr,
-                                   WS_POPUP | WS_DISABLED | TTS_NOPREFIX | TTS_ALWAYSTIP |
-                                       (balloonStyle ? TTS_BALLOON : 0),
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+    popup.window = CreateWindowExW(
+        WS_EX_TOPMOST | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+        WS_POPUP | WS_DISABLED | TTS_NOPREFIX | TTS_ALWAYSTIP | (balloonStyle ? TTS_BALLOON : 0), CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner_, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!popup.window) return popup;
     SetWindowSubclass(popup.window, PopupProc, kSubclassId, cornerMark ? 1 : 0);
     if (colour) ClassicLook(popup.window);

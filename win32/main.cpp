@@ -24,7 +24,8 @@ HWND g_window = nullptr;
 void CALLBACK TakeScreenshot(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     if (!tulex::win32::SaveScreenPng(g_screenshot)) {
-        tulex::win32::RussianMessageBox(nullptr, L"tulex: cannot write " + g_screenshot, L"ТУЛЕКС", MB_OK | MB_ICONWARNING);
+        tulex::win32::RussianMessageBox(nullptr, L"tulex: cannot write " + g_screenshot, L"ТУЛЕКС",
+                                        MB_OK | MB_ICONWARNING);
     }
     PostMessageW(g_window, WM_CLOSE, 0, 0);
 }

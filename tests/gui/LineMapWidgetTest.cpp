@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "gui/LineMapWidget.h"
-#include "gui/MapShortcuts.h"
+#include "app/MapShortcuts.h"
 
 namespace tulex {
 namespace {

@@ -11,8 +11,8 @@ constexpr std::size_t kTextChars = 8192;
 }  // namespace
 
 RemoteProcess::RemoteProcess(DWORD processId)
-    : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
-                           FALSE, processId)) {}
+    : process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE,
+                           processId)) {}
 
 RemoteProcess::~RemoteProcess() {
     if (memory_) VirtualFreeEx(process_, memory_, 0, MEM_RELEASE);
@@ -29,8 +29,7 @@ void* RemoteProcess::Buffer(std::size_t size) {
 
 bool RemoteProcess::Write(const void* data, std::size_t size, std::size_t offset) {
     SIZE_T written = 0;
-    return WriteProcessMemory(process_, static_cast<char*>(memory_) + offset, data, size, &written) &&
-           written == size;
+    return WriteProcessMemory(process_, static_cast<char*>(memory_) + offset, data, size, &written) && written == size;
 }
 
 bool RemoteProcess::Read(void* data, std::size_t size, std::size_t offset) {

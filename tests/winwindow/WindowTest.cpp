@@ -211,8 +211,8 @@ TEST_F(Window, MapSelectsTheClickedCell) {
 TEST_F(Window, ReadsParametersIntoTheBalloonAndTheMapTurnsGreen) {
     PostMessageW(main_, WM_COMMAND, ID_READ_PARAMETERS, 0);
     HWND balloon = nullptr;
-    ASSERT_TRUE(WaitFor(
-        [&] { return (balloon = PopupTitled(L"Параметры контроллера с индексом G", false)) != nullptr; }, 20s))
+    ASSERT_TRUE(
+        WaitFor([&] { return (balloon = PopupTitled(L"Параметры контроллера с индексом G", false)) != nullptr; }, 20s))
         << "no parameter report; pop-ups: " << Popups().size();
     const std::string text = N(remote_->ToolTipText(balloon));
     EXPECT_FALSE(text.empty());
