@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "gui/LineMapWidget.h"
 #include "app/MapShortcuts.h"
+#include "gui/LineMapWidget.h"
 
 namespace tulex {
 namespace {
