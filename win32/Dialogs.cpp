@@ -10,6 +10,18 @@ namespace {
 // Dialogs open on the UI thread only, one inside another at most a few deep.
 std::vector<HWND> g_dialogs;
 HHOOK g_hook = nullptr;
+std::function<void(bool)> g_changed;
+
+void Opened(HWND dialog) {
+    g_dialogs.push_back(dialog);
+    if (g_dialogs.size() == 1 && g_changed) g_changed(true);
+}
+
+void Closed(std::size_t depth) {
+    const bool had = !g_dialogs.empty();
+    g_dialogs.resize(std::min(g_dialogs.size(), depth));
+    if (had && g_dialogs.empty() && g_changed) g_changed(false);
+}
 
 void RussianButtons(HWND box) {
     const struct {
@@ -28,7 +40,7 @@ LRESULT CALLBACK ActivateHook(int code, WPARAM wParam, LPARAM lParam) {
         GetClassNameW(window, name, 16);
         if (lstrcmpW(name, L"#32770") == 0) {
             RussianButtons(window);
-            g_dialogs.push_back(window);
+            Opened(window);
             UnhookWindowsHookEx(g_hook);
             g_hook = nullptr;
             return 0;
@@ -88,7 +100,7 @@ INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         SetWindowTextW(dialog, state->caption.c_str());
         SetDlgItemTextW(dialog, kPromptId, state->prompt.c_str());
         SetDlgItemTextW(dialog, kEditId, state->text.c_str());
-        g_dialogs.push_back(dialog);
+        Opened(dialog);
         HWND edit = GetDlgItem(dialog, kEditId);
         SendMessageW(edit, EM_SETSEL, 0, -1);
         SetFocus(edit);
@@ -108,7 +120,7 @@ INT_PTR CALLBACK InputProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         }
         return FALSE;
     case WM_DESTROY:
-        if (!g_dialogs.empty() && g_dialogs.back() == dialog) g_dialogs.pop_back();
+        if (!g_dialogs.empty() && g_dialogs.back() == dialog) Closed(g_dialogs.size() - 1);
         return FALSE;
     default: return FALSE;
     }
@@ -125,7 +137,7 @@ int RussianMessageBox(HWND owner, const std::wstring& text, const std::wstring& 
         UnhookWindowsHookEx(g_hook);
         g_hook = nullptr;
     }
-    g_dialogs.resize(std::min(g_dialogs.size(), depth));
+    Closed(depth);
     return result;
 }
 
@@ -155,6 +167,8 @@ std::optional<std::wstring> InputDialog(HWND owner, const std::wstring& caption,
     if (result != IDOK) return std::nullopt;
     return state.text;
 }
+
+void OnDialogsChanged(std::function<void(bool)> callback) { g_changed = std::move(callback); }
 
 HWND CurrentDialog() {
     while (!g_dialogs.empty() && !IsWindow(g_dialogs.back())) g_dialogs.pop_back();

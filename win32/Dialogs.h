@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,5 +22,9 @@ std::optional<std::wstring> InputDialog(HWND owner, const std::wstring& caption,
 
 // The innermost dialog of ours that is open, or null.
 HWND CurrentDialog();
+
+// Called with true when a first dialog of ours opens and with false when the
+// last one has closed (the pop-ups keep out of the way meanwhile).
+void OnDialogsChanged(std::function<void(bool anyOpen)> callback);
 
 }  // namespace tulex::win32

@@ -139,6 +139,9 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(
     CreateWindowExW(kExStyle, TULEX_MAIN_CLASS, W(session_->Caption()).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kClientWidth, kClientHeight, nullptr, mainMenu_, GetModuleHandleW(nullptr), this);
     popups_ = std::make_unique<Popups>(window_, [this](std::uint8_t index) { return IndexScreenPoint(index); });
+    OnDialogsChanged([this](bool open) {
+        if (popups_) popups_->SetDialogOpen(open);
+    });
     monitor_ =
         std::make_unique<MonitorWindow>(session_->monitor(), [this] { session_->monitor().SetWindowExists(false); });
     CreateControls();
@@ -153,6 +156,7 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(
 }
 
 MainWindow::~MainWindow() {
+    OnDialogsChanged(nullptr);
     Finish();
     if (window_) DestroyWindow(window_);
     for (HMENU menu : {controllerMenu_, converterMenu_}) DestroyMenu(menu);

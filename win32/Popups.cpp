@@ -125,7 +125,7 @@ void Popups::Activate(const Popup& popup, bool on) {
 
 void Popups::Present(const Popup& popup) {
     // Created while the window is minimized: stays hidden until restore.
-    const bool show = !hidden_ && IsWindowVisible(owner_) && !IsIconic(owner_);
+    const bool show = !hidden_ && !dialogOpen_ && IsWindowVisible(owner_) && !IsIconic(owner_);
     Activate(popup, show);
     if (show) Restack();
 }
@@ -199,6 +199,13 @@ void Popups::HideAll() {
 
 void Popups::ShowAll() {
     hidden_ = false;
+    for (const Popup& card : cards_) Present(card);
+    Present(sensor_);
+    Present(balloon_);
+}
+
+void Popups::SetDialogOpen(bool open) {
+    dialogOpen_ = open;
     for (const Popup& card : cards_) Present(card);
     Present(sensor_);
     Present(balloon_);

@@ -47,6 +47,9 @@ public:
     void HideAll();
     void ShowAll();
     void MoveAll();
+    // While a dialog is open no pop-up shows: none can cover it. They come
+    // back when the last dialog has closed (the cards still within their time).
+    void SetDialogOpen(bool open);
 
     HWND balloon() const { return balloon_.window; }
     HWND sensor() const { return sensor_.window; }
@@ -75,6 +78,7 @@ private:
     Popup sensor_;
     UINT_PTR nextTimer_ = kFirstCardTimer;
     bool hidden_ = false;
+    bool dialogOpen_ = false;
 };
 
 }  // namespace tulex::win32
