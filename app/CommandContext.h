@@ -31,6 +31,9 @@ public:
     virtual void SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) = 0;
     // A monitor line without port name and marker ("   TIMEOUT"), UTF-8.
     virtual void MonitorAdd(std::string_view textUtf8) = 0;
+    // "   TIMEOUT" in the monitor: a command waited for index's reply in
+    // vain (counted in the controller's statistics).
+    virtual void MonitorTimeout(std::uint8_t index) = 0;
 
     // Shows the controller balloon from the transaction's balloon state at
     // the target's cell; waits until it is shown.
@@ -47,6 +50,9 @@ public:
     virtual bool StartWorker(std::function<void()> worker) = 0;
     // Runs fn on the UI thread and waits (message boxes asked by workers).
     virtual void RunOnUi(const std::function<void()>& fn) = 0;
+    // Queues fn for the UI thread without waiting (in order; dropped once
+    // the session shuts down).
+    virtual void PostToUi(std::function<void()> fn) = 0;
 
     virtual View& view() = 0;
     virtual LineMap& map() = 0;

@@ -10,37 +10,12 @@
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "controller/RelayTimeInput.h"
+#include "controller/StandardSets.h"
 #include "line/HexDigits.h"
 
 namespace tulex {
 
 namespace {
-
-struct StandardSet {
-    const char* caption;
-    const char* command;
-};
-
-// Registers 13, 10, 11, 16, 17, 12, 18, 19 of each set.
-constexpr StandardSet kStandardSets[] = {
-    {"Дверь без датчика положения", "!13401014111416141714121418031913"},
-    {"Дверь с датчиком положения", "!13431014111416141714121418631973"},
-    {"Турникет без подтверждения прохода", "!134710051105160517051214182F191F"},
-    {"Турникет с подтверждением прохода", "!134710051105160517051214186F195F"},
-    {"Регистрационный терминал", "!1300100F110F161E170A121418FF19FF"},
-};
-
-struct ModeEntry {
-    char digit;  // high digit of register 13
-    const char* description;
-    const char* result;
-};
-
-constexpr ModeEntry kModes[] = {
-    {'4', "Изменение режима работы контроллера: Off-line", "Off-line режим установлен."},
-    {'0', "Изменение режима работы контроллера: On-line", "On-line режим установлен."},
-    {'6', "Изменение режима работы контроллера: Автономный", "Автономный режим установлен."},
-};
 
 struct Relay {
     const char* caption;
@@ -97,7 +72,7 @@ void ModeWorker(CommandContext& context) {
 
 void ControllerCommands::ApplyPreset(Preset preset) {
     if (!CanStart()) return;
-    const auto& set = kStandardSets[static_cast<int>(preset)];
+    const StandardSet& set = StandardSets().at(static_cast<std::size_t>(preset));
     const std::string caption = set.caption;
     if (!context_.view().AskYesNo("Изменение параметров контроллера",
                                   "Задать параметры контроллера\n\n" + caption + "?"))
@@ -109,7 +84,7 @@ void ControllerCommands::ApplyPreset(Preset preset) {
 
 void ControllerCommands::SetMode(Mode chosen) {
     if (!CanStart()) return;
-    const ModeEntry& mode = kModes[static_cast<int>(chosen)];
+    const ModeSetting& mode = kModeSettings.at(static_cast<std::size_t>(chosen));
     std::string write = "!13";
     write += mode.digit;  // the low digit is added from the controller's reply
     CommandContext& context = context_;

@@ -11,9 +11,12 @@
 //   app/ControllerCommands.cpp    CheckPort, CanStart
 //   app/ControllerMenu.cpp        Run
 
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/ControllerMenu.h"
+#include "app/Summaries.h"
 
 namespace tulex {
 
@@ -54,6 +57,8 @@ public:
 
     // --- "Поиск контроллеров"
     void SearchControllers();
+    // What the last search that ran to its end or was stopped found (any thread).
+    std::optional<SearchSummary> LastSearch() const;
 
     // Runs the controller menu's command: what the menu items and the map's
     // shortcut keys do. Nothing while a command runs.
@@ -70,6 +75,8 @@ public:
 
 private:
     CommandContext& context_;
+    mutable std::mutex searchMutex_;
+    std::optional<SearchSummary> lastSearch_;
 };
 
 }  // namespace tulex

@@ -161,7 +161,7 @@ void ConverterCommands::ShowErrorReply() {
 }
 
 void ConverterCommands::ShowTimeout() {
-    context_.MonitorAdd("   TIMEOUT");
+    context_.MonitorTimeout(kConverterAddress);
     SetResult(Outcome::Timeout);
     ShowMessageAndWait(kCaptionWarning, kConverterTimeout, true);
 }

@@ -10,6 +10,7 @@
 
 #include "app/CommandContext.h"
 #include "app/ControllerCommands.h"
+#include "app/Summaries.h"
 #include "app/Timing.h"
 #include "app/Transaction.h"
 #include "line/Cp1251.h"
@@ -59,20 +60,32 @@ Clearing ClearBufferUntil(CommandContext& context, Clock::TimePoint deadline, bo
     return Clearing::Ended;
 }
 
+// The tally of a line or relay test under its balloon text and in the monitor.
+void AddTally(CommandContext& context, const ExchangeTally& tally) {
+    ControllerTransaction& transaction = context.transaction();
+    const std::string text = TallyText(tally);
+    transaction.balloonText += "\n" + text;
+    context.MonitorAdd("   " + text);
+}
+
 // The end of a line or relay test whose request was not answered with "!"
 // or "$": the error reply, "Остановить" or a time-out, with the attempts made
-// so far.
-void ShowTestEnd(CommandContext& context, Reply r, int attempts, const std::string& finishedText) {
+// so far. The balloon's text then says in a line of its own how many
+// requests were sent and answered, and the monitor says it too.
+void ShowTestEnd(CommandContext& context, Reply r, ExchangeTally tally, const std::string& finishedText) {
     ControllerTransaction& transaction = context.transaction();
+    const int attempts = tally.sent;
     if (r == Reply::Error) {
         transaction.ShowFailure(WithAttempts("Контроллера нет в линии. ", attempts));
     } else if (r == Reply::Cancel) {
         context.MonitorAdd(kCancelLine);
         transaction.ShowSuccess(WithAttempts(finishedText, attempts));
     } else {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
+        ++tally.timeouts;
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", attempts));
     }
+    AddTally(context, tally);
 }
 
 // A test's request answered, "Остановить" pressed or the time passed.
@@ -139,12 +152,15 @@ void LineTestWorker(CommandContext& context) {
     transaction.CreateEvents({Reply::Ack, Reply::Positive, Reply::Error, Reply::Cancel});
     const std::string command = transaction.CommandAt(0);
     const std::string description = transaction.DescriptionAt(0);
-    int attempts = 0;
+    ExchangeTally tally;
     while (transaction.busy) {
-        const Reply r = TestAttempt(context, command, description, ++attempts);
-        if (r == Reply::Ack || r == Reply::Positive) continue;  // answered: the next request at once
-        if (r == Reply::Failed) break;                          // would fail again at once: no request storm
-        ShowTestEnd(context, r, attempts, "Тест линии завершен. ");
+        const Reply r = TestAttempt(context, command, description, ++tally.sent);
+        if (r == Reply::Ack || r == Reply::Positive) {
+            ++tally.answered;
+            continue;  // answered: the next request at once
+        }
+        if (r == Reply::Failed) break;  // would fail again at once: no request storm
+        ShowTestEnd(context, r, tally, "Тест линии завершен. ");
         return EndTransaction(context);
     }
     EndTransaction(context, false);
@@ -166,22 +182,24 @@ bool RelayTriggerLoop(CommandContext& context, int holdTime) {
     const std::string command = transaction.CommandAt(1);
     const std::string description = transaction.DescriptionAt(1);
     const auto pause = holdTime * kHoldUnit + kPauseMargin;
-    int attempts = 0;
+    ExchangeTally tally;
     while (transaction.busy) {
-        const Reply r = TestAttempt(context, command, description, ++attempts);
+        const Reply r = TestAttempt(context, command, description, ++tally.sent);
         if (r == Reply::Failed) return false;
         if (r == Reply::Ack || r == Reply::Positive) {
+            ++tally.answered;
             // The pause waits for "Остановить", so a stop ends it at once.
             const Reply p = transaction.Wait({Reply::Cancel}, pause);
             if (p == Reply::Failed) return false;
             if (p == Reply::Cancel) {
                 context.MonitorAdd(kCancelLine);
-                transaction.ShowSuccess(WithAttempts("Тест реле завершен. ", attempts));
+                transaction.ShowSuccess(WithAttempts("Тест реле завершен. ", tally.sent));
+                AddTally(context, tally);
                 return true;
             }
             continue;
         }
-        ShowTestEnd(context, r, attempts, "Тест реле завершен. ");
+        ShowTestEnd(context, r, tally, "Тест реле завершен. ");
         return true;
     }
     return false;
@@ -222,7 +240,7 @@ bool RelayTest(CommandContext& context) {
         return true;
     }
     if (d == Reply::Timeout) {
-        context.MonitorAdd("   TIMEOUT");
+        context.MonitorTimeout(context.transaction().target);
         transaction.ShowFailure(WithAttempts("Время ожидания ответа истекло. ", 0));
         return true;
     }

@@ -6,10 +6,12 @@
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/PortMessages.h"
+#include "app/Timing.h"
 #include "line/Cp1251.h"
 #include "line/DetachedThread.h"
 #include "line/Frame.h"
 #include "line/ReceiveLoop.h"
+#include "serial/PortIdentity.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
 #include "version/Version.h"
@@ -23,8 +25,10 @@ LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Por
       dispatcher_(dispatcher),
       port_(port ? std::move(port) : std::make_unique<SerialPort>()),
       clock_(clock),
+      statistics_(clock, limits::kReply),
       controller_(std::make_unique<ControllerCommands>(*this)),
-      converter_(std::make_unique<ConverterCommands>(*this)) {
+      converter_(std::make_unique<ConverterCommands>(*this)),
+      portPresent_(PortPresent) {
     map_.SetRepaintHandler([this] { dispatcher_.Post([this] { view_.RepaintMap(); }); });
 }
 
@@ -64,14 +68,19 @@ void LineSession::EnableCommandControls(bool enabled) {
     dispatcher_.Send([this, enabled] { view_.SetCommandControlsEnabled(enabled); });
 }
 
-void LineSession::MonitorAddLine(std::string_view marker, std::string_view text) {
+void LineSession::MonitorAddLine(std::string_view marker, std::string_view text, std::uint8_t index) {
     std::string prefix = "   ";
     prefix += Utf8ToCp1251Lossy(PortName());
     prefix += marker;
-    monitor_.Add(prefix, CutAtZero(text));  // a zero byte ends a monitor line
+    monitor_.Add(prefix, CutAtZero(text), index);  // a zero byte ends a monitor line
 }
 
 void LineSession::MonitorAdd(std::string_view textUtf8) { monitor_.Add(Utf8ToCp1251Lossy(textUtf8)); }
+
+void LineSession::MonitorTimeout(std::uint8_t index) {
+    monitor_.Add({}, "   TIMEOUT", index);
+    statistics_.TimedOut(index);
+}
 
 namespace {
 
@@ -89,14 +98,18 @@ std::string SentLineText(bool master, std::string_view frame, std::uint8_t index
 
 void LineSession::SendRequest(std::uint8_t index, std::string_view command, std::string_view description) {
     const std::string frame = BuildRequest(index, command);
-    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description));
+    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description), index);
+    statistics_.RequestWritten(index);
     port_->Write(frame);
 }
 
 void LineSession::SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) {
     const std::string frame = BuildShortFrame(frameByte);
+    // The short frame of the index itself asks for its data; the buffer
+    // clearing frames ask for nothing.
+    if (frameByte == index) statistics_.RequestWritten(index);
     port_->Write(frame);
-    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description));
+    MonitorAddLine(kMarkerSent, SentLineText(settings_.masterMode, frame, index, description), index);
 }
 
 void LineSession::ShowControllerBalloon() {
@@ -172,19 +185,40 @@ void LineSession::WaitForReceiveThread() {
 }
 
 PortError LineSession::OpenPort(const std::string& portName, const std::string& speedText) {
+    const PortError error = OpenAndStart(portName, speedText);
+    if (error != PortError::None) {
+        const std::string text = PortErrorText(error, portName, speedText);
+        if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+    }
+    return error;
+}
+
+bool LineSession::LostPortPresent() const { return lost_ && portPresent_ && portPresent_(stableName_); }
+
+PortError LineSession::ReopenLostPort() {
+    if (!lost_ || IsPortOpen()) return PortError::Unavailable;
+    const PortError error = OpenAndStart(stableName_, speedText_);
+    if (error == PortError::None) MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт восстановлен"));
+    return error;
+}
+
+PortError LineSession::OpenAndStart(const std::string& portName, const std::string& speedText) {
     // Only one receive thread at a time: an earlier one has ended before a
     // new open (the port is closed whenever this button is enabled).
     WaitForReceiveThread();
     PortError error = port_->Open(portName);
     if (error == PortError::None) error = port_->Configure(speedText);
     if (error != PortError::None || !IsPortOpen()) {
-        const std::string text = PortErrorText(error, portName, speedText);
-        if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+        port_->Close();
         return error != PortError::None ? error : PortError::Refused;
     }
+    speedText_ = speedText;
+    stableName_ = StablePortName(portName);
+    lost_ = false;
     {
         std::lock_guard lock(nameMutex_);
         portName_ = portName;
+        portSpeed_ = speedText;
     }
     map_.ClearSets();
     transaction_.Renew();
@@ -196,6 +230,7 @@ PortError LineSession::OpenPort(const std::string& portName, const std::string& 
     view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
     view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт открыт. Скорость, бит/с — " + speedText));
+    SetConnectionState(Connection::State::Open);
     return PortError::None;
 }
 
@@ -206,6 +241,20 @@ void LineSession::ClosePort() {
     WaitForReceiveThread();
     view_.SetPortControlsEnabled(true);
     MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт закрыт."));
+    SetConnectionState(Connection::State::Closed);
+}
+
+Connection LineSession::connection() const {
+    std::lock_guard lock(nameMutex_);
+    return {connectionState_, portName_, portSpeed_};
+}
+
+void LineSession::SetConnectionState(Connection::State state) {
+    {
+        std::lock_guard lock(nameMutex_);
+        connectionState_ = state;
+    }
+    view_.SetConnection(connection());
 }
 
 void LineSession::AbandonWaits() {

@@ -19,10 +19,12 @@
 
 #include "app/CommandContext.h"
 #include "app/Dispatcher.h"
+#include "app/EventFeed.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "controller/ControllerTransaction.h"
 #include "controller/LineMap.h"
+#include "controller/LineStatistics.h"
 #include "converter/ConverterTransaction.h"
 #include "display/Captions.h"
 #include "display/TrafficLog.h"
@@ -36,8 +38,8 @@ class ControllerCommands;
 class ConverterCommands;
 
 // Direction markers of the monitor lines, in Windows-1251.
-inline constexpr std::string_view kMarkerSent = "   <\x97\x97   ";
-inline constexpr std::string_view kMarkerReceived = "   \x97\x97>   ";
+inline constexpr std::string_view kMarkerSent = kMonitorMarkerSent;
+inline constexpr std::string_view kMarkerReceived = kMonitorMarkerReceived;
 inline constexpr std::string_view kMarkerPort = "   ---   ";
 
 class LineSession final : public CommandContext, public LineEvents {
@@ -71,10 +73,30 @@ public:
     // The name shown in monitor lines (the port box's text while open).
     std::string PortName() const;
 
+    // --- a port lost under the open line (a USB converter pulled out)
+    // True from the loss until the port is opened again.
+    bool PortLost() const { return lost_; }
+    // The name the lost port is reopened by: the adapter's /dev/serial/by-id
+    // link when it has one (its ttyUSBn may change), else the name opened.
+    std::string LostPortName() const { return stableName_; }
+    // The lost port's device is there again (nothing is opened to see it).
+    bool LostPortPresent() const;
+    // Reopens the lost port by LostPortName() at its speed, without message
+    // boxes (it may not be ready yet: the caller tries again), and writes
+    // "Порт восстановлен" in the monitor. The monitor and the statistics go
+    // on as they were.
+    PortError ReopenLostPort();
+    // Called on the UI thread once a lost port has been closed and the
+    // operator told (the window offers the reopening from there).
+    void SetPortLostHandler(std::function<void()> handler) { portLostHandler_ = std::move(handler); }
+    // How LostPortPresent looks for the device (tests replace it).
+    void SetPortPresence(std::function<bool(const std::string&)> present) { portPresent_ = std::move(present); }
+
     // --- what every command uses (CommandContext)
     bool IsPortOpen() const override { return port_->IsOpen(); }
     void EnableCommandControls(bool enabled) override;
     void MonitorAdd(std::string_view textUtf8) override;
+    void MonitorTimeout(std::uint8_t index) override;
     void SendRequest(std::uint8_t index, std::string_view command, std::string_view description) override;
     void SendShortFrame(std::uint8_t index, std::uint8_t frameByte, std::string_view description) override;
     void ShowControllerBalloon() override;
@@ -82,21 +104,42 @@ public:
     void UpdateCounter(MapSet set) override;
     bool StartWorker(std::function<void()> worker) override;
     void RunOnUi(const std::function<void()>& fn) override { dispatcher_.Send(fn); }
+    void PostToUi(std::function<void()> fn) override { dispatcher_.Post(std::move(fn)); }
     View& view() override { return view_; }
     LineMap& map() override { return map_; }
     ControllerTransaction& transaction() override { return transaction_; }
     ConverterTransaction& converterTransaction() override { return converterTransaction_; }
 
     // A monitor line with port name and direction marker (text in
-    // Windows-1251), from any thread.
-    void MonitorAddLine(std::string_view marker, std::string_view text);
+    // Windows-1251), from any thread. index: the controller it concerns when
+    // the text does not say (for the monitor's filter).
+    void MonitorAddLine(std::string_view marker, std::string_view text, std::uint8_t index = 0);
 
     // --- the line map's handlers
     void MapClick();        // the current cell moved: balloon and sensor pop-up go
     void MapDoubleClick();  // warning with the port closed, else the controller menu
 
+    // --- card and sensor events (the event list and the pop-ups)
+    // Every card and sensor event, whatever the settings; the window's event list.
+    EventFeed& events() { return events_; }
+    // UI thread: hands what came since the last delivery to the view: the
+    // list's refresh, the newest pop-ups (at most the pop-up limit) and how
+    // many others wanted one.
+    void DeliverEvents();
+    // How many pop-ups one delivery shows at most (tulex-cli: all of them).
+    void SetPopupLimit(std::size_t limit) { popupLimit_ = limit; }
+    // When a hand-over reaches the UI thread, the pacer decides when to call
+    // the delivery it is given; without one it runs at once. The window
+    // gathers events on a short timer.
+    using EventPacer = std::function<void(std::function<void()> deliver)>;
+    void SetEventPacer(EventPacer pacer) { eventPacer_ = std::move(pacer); }
+
+    // The connection as the indicator shows it.
+    Connection connection() const;
+
     Settings& settings() { return settings_; }
     TrafficLog& monitor() { return monitor_; }
+    LineStatistics& statistics() { return statistics_; }
     Port& port() { return *port_; }
     Clock& clock() { return clock_; }
     Dispatcher& dispatcher() { return dispatcher_; }
@@ -106,6 +149,7 @@ public:
 private:
     // --- what the receive thread reports (LineEvents; app/LineSessionEvents.cpp)
     void OnMonitorLine(std::string_view text, bool fromMaster) override;
+    void OnFrameStart() override;
     void OnAcknowledgement() override;
     void OnPositiveReply() override;
     void OnErrorReply() override;
@@ -122,8 +166,13 @@ private:
     void RemoveFromSet(std::uint8_t index, MapSet set);
     void Heard(std::uint8_t index);  // present, and no longer reply-only
     bool CommandRunning() const { return transaction_.busy.load() != 0; }
-    void ShowCardPopup(std::uint8_t index, std::string eventData);
+    // Stores a card or sensor event and asks for a hand-over when none is on its way.
+    void RecordEvent(std::uint8_t index, EventKind kind, bool popup, std::string_view data);
+    void SetConnectionState(Connection::State state);
 
+    // Opens and configures the port; on success takes it into use (receive
+    // thread, controls, "Порт открыт" line).
+    PortError OpenAndStart(const std::string& portName, const std::string& speedText);
     void StartReceiveThread();
     // Waits until the receive thread has ended.
     void WaitForReceiveThread();
@@ -138,17 +187,30 @@ private:
     ControllerTransaction transaction_;
     TrafficLog monitor_;
     ConverterTransaction converterTransaction_;
+    EventFeed events_;
+    std::size_t popupLimit_ = EventFeed::kNoLimit;
+    EventPacer eventPacer_;
 
     View& view_;
     Dispatcher& dispatcher_;
     std::unique_ptr<Port> port_;
     Clock& clock_;
+    LineStatistics statistics_;
     std::unique_ptr<ControllerCommands> controller_;
     std::unique_ptr<ConverterCommands> converter_;
 
     mutable std::mutex nameMutex_;
-    std::string portName_;  // name of the port last opened
-    bool closed_ = false;   // Shutdown ran
+    std::string portName_;   // name of the port last opened
+    std::string portSpeed_;  // its speed text
+    Connection::State connectionState_ = Connection::State::Closed;
+    bool closed_ = false;  // Shutdown ran
+
+    // The port last opened, for its reopening after a loss (UI thread).
+    std::string speedText_;
+    std::string stableName_;
+    bool lost_ = false;
+    std::function<void()> portLostHandler_;
+    std::function<bool(const std::string&)> portPresent_;
 
     // Threads still running, so that nothing they use is destroyed first.
     std::mutex threadsMutex_;

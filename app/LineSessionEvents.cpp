@@ -1,9 +1,12 @@
 // What the session does with each frame the receive thread reports: the
 // monitor line, the line map's two sets and their counters, the wake-up of
 // the worker that waits for a reply, the automatic answers and the card and
-// sensor pop-ups. All of it runs on the receive thread and is kept small; it
-// never waits for the UI thread (pop-ups and counters are Posted), so
-// closing the port can wait for the receive thread.
+// sensor events. All of it runs on the receive thread and is kept small; it
+// never waits for the UI thread (counters are Posted, card and sensor events
+// go into the event feed, which hands them over at most one Post at a time),
+// so closing the port can wait for the receive thread.
+
+#include <chrono>
 
 #include "app/LineSession.h"
 #include "app/PortMessages.h"
@@ -28,16 +31,23 @@ void LineSession::Heard(std::uint8_t index) {
 void LineSession::OnMonitorLine(std::string_view text, bool fromMaster) {
     // A master's frames (the PC's own echoed, or another master's) are shown
     // only in master mode.
-    if (!fromMaster || settings_.masterMode) MonitorAddLine(kMarkerReceived, text);
+    // A reply names no controller: in the monitor's filter it belongs to the
+    // running command's target.
+    if (!fromMaster || settings_.masterMode)
+        MonitorAddLine(kMarkerReceived, text, CommandRunning() ? transaction_.target.load() : std::uint8_t{0});
 }
 
+void LineSession::OnFrameStart() { statistics_.FrameStarted(); }
+
 void LineSession::OnAcknowledgement() {
+    statistics_.ReplyHeard(HeardKind::Ack);
     if (!CommandRunning()) return;
     Heard(transaction_.target);
     transaction_.Signal(Reply::Ack);
 }
 
 void LineSession::OnPositiveReply() {
+    statistics_.ReplyHeard(HeardKind::Positive);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         if (!map_.HasIndex(target, MapSet::Present)) AddToSet(target, MapSet::ReplyOnly);
@@ -47,6 +57,7 @@ void LineSession::OnPositiveReply() {
 }
 
 void LineSession::OnErrorReply() {
+    statistics_.ReplyHeard(HeardKind::Error);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         RemoveFromSet(target, MapSet::Present);
@@ -59,19 +70,22 @@ void LineSession::OnErrorReply() {
 void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
     // Replaced whether or not this index is the transaction's target.
     transaction_.SetReplyData(std::string(data));
+    statistics_.Heard(index, HeardKind::Data);
     Heard(index);
     if (CommandRunning()) transaction_.Signal(Reply::Data);
 }
 
 void LineSession::OnCardEvent(std::uint8_t index, std::string_view data) {
+    statistics_.Heard(index, HeardKind::Card);
     Heard(index);
-    if (settings_.readers) ShowCardPopup(index, std::string(data));
+    RecordEvent(index, EventKind::Card, settings_.readers, data);
 }
 
 void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::string_view data) {
     // An on-line request from reader 1 or 2, answered here when the operator
     // asked for it and no command runs. The pop-up's status digits say
     // whether the request was answered.
+    statistics_.Heard(index, HeardKind::Card);
     Heard(index);
     std::string eventData(data);
     const bool answer = settings_.onlineAnswer;
@@ -82,18 +96,18 @@ void LineSession::OnChannelCardEvent(std::uint8_t index, char channel, std::stri
         eventData += answer ? "06" : "00";
         if (answer && !CommandRunning()) SendRequest(index, "<", "Автоответ в on-line режиме (2)");
     }
-    if (settings_.readers) ShowCardPopup(index, std::move(eventData));
+    RecordEvent(index, EventKind::ChannelCard, settings_.readers, eventData);
 }
 
 void LineSession::OnSensorEvent(std::uint8_t index, std::string_view data) {
+    statistics_.Heard(index, HeardKind::Sensor);
     Heard(index);
-    if (settings_.sensors) {
-        dispatcher_.Post([this, index, text = Cp1251ToUtf8(data)] { view_.ShowSensorPopup(index, text); });
-    }
+    RecordEvent(index, EventKind::Sensor, settings_.sensors, data);
     if (settings_.sensorAnswer && !CommandRunning()) SendRequest(index, "+", "Автоответ на посылку датчика");
 }
 
 void LineSession::OnPollFrame(std::uint8_t index) {
+    statistics_.Heard(index, HeardKind::Poll);
     RemoveFromSet(index, MapSet::Present);
     RemoveFromSet(index, MapSet::ReplyOnly);
 }
@@ -113,13 +127,39 @@ void LineSession::OnPortGone() {
     dispatcher_.Post([this, name = PortName()] {
         if (!IsPortOpen() || !port_->IsGone()) return;
         ClosePort();
+        SetConnectionState(Connection::State::Lost);
+        lost_ = true;
         view_.ShowMessage(kCaptionWarning, DeviceLostText(name), MessageIcon::Warning);
+        // The operator may have opened a port from the message's loop.
+        if (lost_ && !IsPortOpen() && portLostHandler_) portLostHandler_();
     });
 }
 
-void LineSession::ShowCardPopup(std::uint8_t index, std::string eventData) {
-    dispatcher_.Post(
-        [this, index, card = BuildCardText(eventData)] { view_.ShowCardPopup(index, card.title, card.text); });
+void LineSession::RecordEvent(std::uint8_t index, EventKind kind, bool popup, std::string_view data) {
+    const auto now = std::chrono::time_point_cast<std::chrono::milliseconds>(std::chrono::system_clock::now());
+    if (!events_.Add(now.time_since_epoch().count(), index, kind, popup, data)) return;
+    // The one hand-over on its way; the events that follow ride along.
+    dispatcher_.Post([this] {
+        if (eventPacer_)
+            eventPacer_([this] { DeliverEvents(); });
+        else
+            DeliverEvents();
+    });
+}
+
+void LineSession::DeliverEvents() {
+    const EventFeed::Delivery delivery = events_.Take(popupLimit_);
+    if (delivery.added == 0) return;
+    view_.EventsAdded();
+    if (delivery.skippedPopups > 0) view_.CountSkippedPopups(delivery.skippedPopups);
+    for (const StoredEvent& event : delivery.popups) {
+        if (event.kind == EventKind::Sensor) {
+            view_.ShowSensorPopup(event.index, Cp1251ToUtf8(event.data));
+        } else {
+            const CardText card = BuildCardText(event.data);
+            view_.ShowCardPopup(event.index, card.title, card.text);
+        }
+    }
 }
 
 }  // namespace tulex

@@ -22,12 +22,19 @@ std::string SaveErrorText(TrafficLog::SaveError error, const std::string& path) 
     return {};
 }
 
-void SaveMonitorAs(TrafficLog& log, const std::string& path, View& view) {
+bool SaveMonitorAs(TrafficLog& log, const std::string& path, View& view, TrafficLog::Encoding encoding) {
     if (PathExists(path) && !view.AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?"))
-        return;
-    const TrafficLog::SaveError error = log.SaveToFile(path);
-    if (error != TrafficLog::SaveError::None)
-        view.ShowMessage(kSaveCaption, SaveErrorText(error, path), MessageIcon::Warning);
+        return false;
+    const TrafficLog::SaveError error = log.SaveToFile(path, encoding);
+    if (error == TrafficLog::SaveError::None) return true;
+    view.ShowMessage(kSaveCaption, SaveErrorText(error, path), MessageIcon::Warning);
+    return false;
+}
+
+std::string SaveFolderOf(const std::string& path) {
+    const auto separator = path.find_last_of("/\\");
+    if (separator == std::string::npos) return {};
+    return path.substr(0, separator + 1);
 }
 
 void SaveMonitor(TrafficLog& log, View& view) {

@@ -14,7 +14,13 @@ namespace tulex {
 void SaveMonitor(TrafficLog& log, View& view);
 
 // From a confirmed path on: the replace question, the save, its warning.
-void SaveMonitorAs(TrafficLog& log, const std::string& path, View& view);
+// True when the file was written.
+bool SaveMonitorAs(TrafficLog& log, const std::string& path, View& view,
+                   TrafficLog::Encoding encoding = TrafficLog::Encoding::Cp1251);
+
+// The folder a save dialog opens in: that of the path last confirmed (the
+// path itself when it names a folder, as the first offer does).
+std::string SaveFolderOf(const std::string& path);
 
 // The warning text of a failed save; empty for None.
 std::string SaveErrorText(TrafficLog::SaveError error, const std::string& path);

@@ -15,46 +15,7 @@ namespace tulex {
 
 namespace {
 
-constexpr int kIndexErrorLimit = 15;   // error replies before the index change gives up
-constexpr int kIndexTimeoutLimit = 3;  // time-outs before it gives up
-
 std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
-
-enum class LoopEnd { Answered, Failed, Stopped };
-
-// The repeated exchange of the index change: sends `command` to `target`
-// until an acknowledgement or positive reply, 15 error replies or 3
-// time-outs (counted apart), or the busy flag drops. With clearOnAck the
-// controller's buffer is cleared after an acknowledgement.
-LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
-                            const std::string& description, bool clearOnAck) {
-    ControllerTransaction& transaction = context.transaction();
-    int errors = 0;
-    int timeouts = 0;
-    while (transaction.busy) {
-        transaction.target = target;
-        context.SendRequest(target, command, description);
-        const Reply r = WaitForReply(transaction, limits::kIndexLoop);
-        if (r == Reply::Ack) {
-            if (clearOnAck) ClearControllerBuffer(context);
-            return LoopEnd::Answered;
-        }
-        if (r == Reply::Positive) return LoopEnd::Answered;
-        if (r == Reply::Error) {
-            if (++errors == kIndexErrorLimit) {
-                transaction.ShowFailure(kNotOnLine);
-                return LoopEnd::Failed;
-            }
-        } else if (r == Reply::Timeout) {
-            if (++timeouts == kIndexTimeoutLimit) {
-                ShowTimeout(context);
-                return LoopEnd::Failed;
-            }
-        }
-        // A failed wait is simply repeated.
-    }
-    return LoopEnd::Stopped;
-}
 
 void IndexChangeWorker(CommandContext& context, std::uint8_t oldIndex, std::uint8_t newIndex) {
     ControllerTransaction& transaction = context.transaction();
@@ -77,19 +38,21 @@ void IndexChangeWorker(CommandContext& context, std::uint8_t oldIndex, std::uint
         transaction.ShowFailure("Контроллер с индексом " + IndexText(newIndex) + " уже есть в линии.");
         return EndTransaction(context);
     }
-    if (r == Reply::Timeout) context.MonitorAdd("   TIMEOUT");
+    if (r == Reply::Timeout) context.MonitorTimeout(newIndex);
 
     // The index command: its acknowledgement needs no buffer clearing (the
     // controller may already have left the old index).
     switch (RepeatUntilAnswered(context, oldIndex, setIndex, setDescription, false)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(context);
+    case LoopEnd::ErrorReplies:
+    case LoopEnd::Timeouts: return EndTransaction(context);
     case LoopEnd::Stopped: return EndTransaction(context, false);
     }
     // The controller answers under its new index now.
     switch (RepeatUntilAnswered(context, newIndex, probe, probeDescription, true)) {
     case LoopEnd::Answered: break;
-    case LoopEnd::Failed: return EndTransaction(context);
+    case LoopEnd::ErrorReplies:
+    case LoopEnd::Timeouts: return EndTransaction(context);
     case LoopEnd::Stopped: return EndTransaction(context, false);
     }
     context.map().RemoveIndex(oldIndex, MapSet::Present);

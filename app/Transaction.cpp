@@ -1,5 +1,7 @@
 #include "app/Transaction.h"
 
+#include <optional>
+
 #include "app/CommandContext.h"
 #include "app/Timing.h"
 #include "line/Frame.h"
@@ -22,18 +24,27 @@ bool StartTransaction(CommandContext& context, std::vector<std::string> commands
     return false;
 }
 
-void ClearControllerBuffer(CommandContext& context) {
+namespace {
+
+bool ClearPasses(CommandContext& context, std::optional<int> passes) {
     ControllerTransaction& transaction = context.transaction();
-    while (context.IsPortOpen() && transaction.busy) {
+    while (context.IsPortOpen() && transaction.busy && (!passes || (*passes)-- > 0)) {
         const std::uint8_t target = transaction.target;
         context.SendShortFrame(target, kBufferTarget, "Чистка буфера контроллера");
         context.SendShortFrame(target, target, "Запрос контроллера");
-        if (transaction.Wait({Reply::Ack}, limits::kClearPass) == Reply::Ack) return;
+        if (transaction.Wait({Reply::Ack}, limits::kClearPass) == Reply::Ack) return true;
     }
+    return false;
 }
 
+}  // namespace
+
+void ClearControllerBuffer(CommandContext& context) { ClearPasses(context, std::nullopt); }
+
+bool ClearControllerBuffer(CommandContext& context, int passes) { return ClearPasses(context, passes); }
+
 void ShowTimeout(CommandContext& context) {
-    context.MonitorAdd("   TIMEOUT");
+    context.MonitorTimeout(context.transaction().target);
     context.transaction().ShowFailure(kTimeoutText);
 }
 
@@ -76,6 +87,44 @@ bool RequestAccepted(CommandContext& context, Reply reply) {
     }
     EndTransaction(context);
     return false;
+}
+
+namespace {
+
+constexpr int kIndexErrorLimit = 15;   // error replies before the index change gives up
+constexpr int kIndexTimeoutLimit = 3;  // time-outs before it gives up
+
+}  // namespace
+
+LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
+                            const std::string& description, bool clearOnAck) {
+    ControllerTransaction& transaction = context.transaction();
+    int errors = 0;
+    int timeouts = 0;
+    // A closed port fails every wait at once: nothing left to repeat.
+    while (transaction.busy && context.IsPortOpen()) {
+        transaction.target = target;
+        context.SendRequest(target, command, description);
+        const Reply r = WaitForReply(transaction, limits::kIndexLoop);
+        if (r == Reply::Ack) {
+            if (clearOnAck) ClearControllerBuffer(context);
+            return LoopEnd::Answered;
+        }
+        if (r == Reply::Positive) return LoopEnd::Answered;
+        if (r == Reply::Error) {
+            if (++errors == kIndexErrorLimit) {
+                transaction.ShowFailure(kNotOnLine);
+                return LoopEnd::ErrorReplies;
+            }
+        } else if (r == Reply::Timeout) {
+            if (++timeouts == kIndexTimeoutLimit) {
+                ShowTimeout(context);
+                return LoopEnd::Timeouts;
+            }
+        }
+        // A failed wait is simply repeated.
+    }
+    return LoopEnd::Stopped;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 // end of a transaction in its fixed order.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ bool StartTransaction(CommandContext& context, std::vector<std::string> commands
 // Worker thread: short frames FF FD ? and FF target ? until the next "!"
 // (100 ms per pass), the port closes, or the busy flag drops.
 void ClearControllerBuffer(CommandContext& context);
+// The same with at most `passes` passes, for runs with nobody at the
+// "Остановить" button (a plan): a controller that acknowledged and then fell
+// silent must not hold the run for ever. True when the "!" came.
+bool ClearControllerBuffer(CommandContext& context, int passes);
 
 // Worker template 1: one request, one answer; success text on "!" (after
 // buffer clearing) or "$", failure on "#" or time-out.
@@ -57,6 +62,18 @@ void EndWithReplyOutcome(CommandContext& context, Reply reply, const std::string
 // "!" or "$". Otherwise the transaction has been ended with its outcome ("#",
 // time-out) or without one (a failed wait).
 bool RequestAccepted(CommandContext& context, Reply reply);
+
+// How the repeated exchange of the index change ended.
+enum class LoopEnd { Answered, ErrorReplies, Timeouts, Stopped };
+
+// The repeated exchange of the index change: sends `command` to `target`
+// until an acknowledgement or positive reply (Answered), 15 error replies
+// (the failure "Контроллера нет в линии.") or 3 time-outs (the time-out
+// failure and its monitor line), counted apart, or until the busy flag drops
+// or the port closes (Stopped, no outcome). With clearOnAck the controller's
+// buffer is cleared after an acknowledgement.
+LoopEnd RepeatUntilAnswered(CommandContext& context, std::uint8_t target, const std::string& command,
+                            const std::string& description, bool clearOnAck);
 
 inline constexpr const char* kNotOnLine = "Контроллера нет в линии.";
 inline constexpr const char* kTimeoutText = "Время ожидания ответа истекло.";

@@ -4,6 +4,7 @@
 // happens on the UI thread (background threads go through the Dispatcher).
 // Texts are UTF-8; index characters are line bytes (0x47..0xFC).
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,14 @@
 namespace tulex {
 
 enum class MessageIcon { Warning, Information };
+
+// The port as the connection indicator shows it.
+struct Connection {
+    enum class State { Closed, Open, Lost };
+    State state = State::Closed;
+    std::string port;   // the name it was opened by (empty before the first open)
+    std::string speed;  // the speed text it was opened with
+};
 
 class View {
 public:
@@ -50,6 +59,17 @@ public:
 
     // The controller menu at the cell of index.
     virtual void OpenCommandMenu(std::uint8_t index) = 0;
+
+    // --- What a front end may leave alone (the defaults do nothing).
+    // New card or sensor events are in the session's event list.
+    virtual void EventsAdded() {}
+    // Events that wanted a pop-up but got none of their own, because more
+    // came at once than the screen shows; the newest pop-up counts them.
+    virtual void CountSkippedPopups(std::size_t count) { (void)count; }
+    // The port was opened, closed or lost.
+    virtual void SetConnection(const Connection& connection) { (void)connection; }
+    // A running command's progress ("Поиск: 12 из 182"); an empty text ends it.
+    virtual void ShowProgress(const std::string& text) { (void)text; }
 };
 
 }  // namespace tulex

@@ -15,6 +15,7 @@
 
 #include "app/Dispatcher.h"
 #include "app/LineSession.h"
+#include "controller/LineStatistics.h"
 #include "display/TrafficLog.h"
 #include "line/FrameReader.h"
 #include "line/FrameRouter.h"
@@ -118,9 +119,11 @@ void BM_RouteOneFrame(benchmark::State& state) {
     LineSession session(view, dispatcher);
     session.monitor().SetWindowExists(true);
     FrameReader reader;
+    LineEvents& events = session;
     const std::string frame = state.range(0) == 0 ? "!" : "G:0123?";
     std::int64_t n = 0;
     for (auto _ : state) {
+        events.OnFrameStart();  // as the receive loop does at a frame's first byte
         for (const char c : frame) reader.Feed(static_cast<std::uint8_t>(c));
         RouteFrame(reader, session);
         if (++n % 100000 == 0) {
@@ -134,6 +137,61 @@ void BM_RouteOneFrame(benchmark::State& state) {
     state.SetLabel(frame);
 }
 BENCHMARK(BM_RouteOneFrame)->Arg(0)->Arg(1);
+
+// The per-controller statistics' share of routing one frame: the calls the
+// session makes for a frame, on the steady clock; read beside
+// BM_RouteOneFrame. Arg 0: an acknowledgement nobody asked for; 1: a card
+// event (a frame that names its controller); 2: every other frame a request
+// and its data reply, timed exactly (a command's path, paced by the line).
+void BM_StatisticsOfOneFrame(benchmark::State& state) {
+    LineStatistics statistics(Clock::Steady(), std::chrono::milliseconds(3000));
+    const std::int64_t path = state.range(0);
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        if (path == 2 && n % 2 == 0) statistics.RequestWritten(0x47);
+        statistics.FrameStarted();
+        if (path == 0)
+            statistics.ReplyHeard(HeardKind::Ack);
+        else
+            statistics.Heard(0x47, path == 1 ? HeardKind::Card : HeardKind::Data);
+        ++n;
+    }
+    state.SetItemsProcessed(n);
+    const char* const labels[] = {"!", "G;123456789000?", "G:0123? (every other one a request's answer)"};
+    state.SetLabel(labels[path]);
+}
+BENCHMARK(BM_StatisticsOfOneFrame)->DenseRange(0, 2);
+
+// The monitor's filter over a million lines (a mixed line: sent frames,
+// acknowledgements, card events of several controllers): the numbers of the
+// lines that pass, as the monitor window collects them when a filter is set.
+void BM_MonitorFilterMillionLines(benchmark::State& state) {
+    TrafficLog log;
+    log.SetWindowExists(true);
+    const std::string received = "   COM1   \x97\x97>   ";
+    const std::string sent = "   COM1   <\x97\x97   ";
+    for (int i = 0; i < 1'000'000; ++i) {
+        const auto index = static_cast<std::uint8_t>(0x47 + i % 20);
+        switch (i % 4) {
+        case 0: log.Add(sent, std::string(1, static_cast<char>(index)) + "   \x97   request", index); break;
+        case 1: log.Add(received, "OK", index); break;
+        case 2: log.Add(received, std::string(1, static_cast<char>(index)) + ";123456789000?"); break;
+        default: log.Add(received, std::string(1, static_cast<char>(index)) + ":47?"); break;
+        }
+    }
+    MonitorFilter filter;
+    if (state.range(0) == 0) filter.kinds = static_cast<std::uint8_t>(MonitorLineKind::Card);
+    if (state.range(0) == 1) filter.index = 0x48;
+    std::vector<std::uint32_t> rows;
+    for (auto _ : state) {
+        rows.clear();
+        log.Matching(filter, 0, rows);
+        benchmark::DoNotOptimize(rows.data());
+    }
+    state.counters["rows"] = static_cast<double>(rows.size());
+    state.SetLabel(state.range(0) == 0 ? "card events" : "index H");
+}
+BENCHMARK(BM_MonitorFilterMillionLines)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // From writing one acknowledgement on the line to its monitor line.
 void BM_ArrivalToMonitorLine(benchmark::State& state) {

@@ -31,6 +31,8 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
     // and none is kept (nothing reads them back).
     session_->monitor().SetWindowExists(true);
     session_->monitor().SetKeepLines(false);
+    // Every card and sensor event is printed as it comes; none is kept.
+    session_->events().SetKeepEvents(false);
     session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 

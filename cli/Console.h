@@ -21,4 +21,7 @@ std::optional<std::string> ReadInputLine();
 // True when standard input is a terminal, so that a question can be asked.
 bool InputIsTerminal();
 
+// True when the stream is a terminal (a progress line may be rewritten in place).
+bool IsTerminal(std::FILE* stream);
+
 }  // namespace tulex::cli

@@ -17,4 +17,6 @@ std::optional<std::string> ReadInputLine() {
 
 bool InputIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
+bool IsTerminal(std::FILE* stream) { return stream && isatty(fileno(stream)) == 1; }
+
 }  // namespace tulex::cli

@@ -89,7 +89,24 @@ std::string TerminalSafe(std::string_view utf8) {
 std::string IndexText(std::uint8_t index) { return Cp1251ToUtf8(std::string(1, static_cast<char>(index))); }
 
 ConsoleView::ConsoleView(bool json, bool assumeYes, std::FILE* out, std::FILE* err)
-    : json_(json), assumeYes_(assumeYes), out_(out), err_(err), interactive_(InputIsTerminal()) {}
+    : json_(json),
+      assumeYes_(assumeYes),
+      out_(out),
+      err_(err),
+      interactive_(InputIsTerminal()),
+      progressShown_(!json && IsTerminal(err)) {}
+
+void ConsoleView::ShowProgress(const std::string& text) {
+    if (!progressShown_) return;
+    // Carriage return and erase to the end of the line: one line that counts up.
+    if (!text.empty()) {
+        Write(err_, "\r" + TerminalSafe(text) + "\x1b[K");
+        progressOnScreen_ = true;
+    } else if (progressOnScreen_) {
+        Write(err_, "\r\x1b[K");
+        progressOnScreen_ = false;
+    }
+}
 
 void ConsoleView::Write(std::FILE* stream, const std::string& bytes) {
     std::lock_guard lock(writeMutex_);

@@ -15,6 +15,8 @@
 //     command prints it at its end with PrintBalloon/BalloonJson.
 //   - Command controls: CommandControlsEnabled() turns true again when a
 //     command's worker has ended; wait for that with CliSession::RunUntil.
+//   - Progress (the search): rewritten in place on standard error when it
+//     is a terminal; nowhere else.
 //   - Live mode (listen): card and sensor pop-ups are printed as blocks (title
 //     line, text lines indented by two blanks) or as JSON objects, and with
 //     --json every change of the status counters is printed too.
@@ -85,6 +87,9 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override {}
     void OpenCommandMenu(std::uint8_t) override {}
+    // The search's "Поиск: N из 182", rewritten in place on standard error
+    // while it is a terminal (and not with --json); scripts see nothing.
+    void ShowProgress(const std::string& text) override;
 
     // --- what commands set up and read
     void QueueInput(std::optional<std::string> answer);
@@ -129,6 +134,8 @@ private:
     mutable std::mutex mutex_;
     std::mutex writeMutex_;
     bool interactive_;
+    const bool progressShown_;  // standard error is a terminal and the output is not JSON
+    bool progressOnScreen_ = false;
     bool live_ = false;
     bool commandControls_ = true;
     bool portControls_ = true;

@@ -46,4 +46,6 @@ std::optional<std::string> ReadInputLine() {
 
 bool InputIsTerminal() { return ConsoleOf(stdin) != nullptr; }
 
+bool IsTerminal(std::FILE* stream) { return stream && ConsoleOf(stream) != nullptr; }
+
 }  // namespace tulex::cli

@@ -161,8 +161,8 @@ std::vector<std::uint8_t> SetMembers(const LineMap& map, MapSet set) {
     return out;
 }
 
-void PrintSets(ConsoleView& view, const std::vector<std::uint8_t>& present,
-               const std::vector<std::uint8_t>& replyOnly) {
+void PrintSets(ConsoleView& view, const std::vector<std::uint8_t>& present, const std::vector<std::uint8_t>& replyOnly,
+               const std::optional<SearchSummary>& summary) {
     const auto list = [&](const std::vector<std::uint8_t>& set, bool json) {
         std::string out;
         for (const std::uint8_t index : set) {
@@ -171,11 +171,20 @@ void PrintSets(ConsoleView& view, const std::vector<std::uint8_t>& present,
         }
         return out;
     };
+    const std::size_t total = LineMap::IndexTable().size();
     if (view.json()) {
-        view.PrintJson("{\"present\": [" + list(present, true) + "], \"reply_only\": [" + list(replyOnly, true) + "]}");
+        std::string object =
+            "{\"present\": [" + list(present, true) + "], \"reply_only\": [" + list(replyOnly, true) + "]";
+        if (summary) {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.3f", static_cast<double>(summary->duration.count()) / 1000.0);
+            object += ", \"probed\": " + std::to_string(summary->probed) + ", \"seconds\": " + seconds;
+        }
+        view.PrintJson(object + "}");
     } else {
         view.PrintLine("present (" + std::to_string(present.size()) + "): " + list(present, false));
         view.PrintLine("reply-only (" + std::to_string(replyOnly.size()) + "): " + list(replyOnly, false));
+        if (summary) view.PrintLine(SearchSummaryLine(*summary, total));
     }
 }
 
@@ -192,7 +201,7 @@ int RunSearch(const CliOptions& options) {
     if (!WaitForCommand(session, seconds, true)) return kExitFailure;
     session.Close();
     PrintSets(session.view(), SetMembers(session.session().map(), MapSet::Present),
-              SetMembers(session.session().map(), MapSet::ReplyOnly));
+              SetMembers(session.session().map(), MapSet::ReplyOnly), session.session().controller().LastSearch());
     return kExitSuccess;
 }
 

@@ -16,6 +16,7 @@ bool IsDiagnosticCommand(const std::string& command);  // cli/DiagnosticCommands
 int RunDiagnosticCommand(const CliOptions& options);
 bool IsControllerCommand(const std::string& command);  // cli/ControllerCommandsCli.cpp
 int RunControllerCommand(const CliOptions& options);
+int RunPlanCommand(const CliOptions& options);  // cli/PlanCommandCli.cpp
 
 namespace {
 
@@ -35,10 +36,11 @@ int RunPorts(const CliOptions&) {
 
 int RunCommand(const CliOptions& options) {
     if (options.command == "ports") return RunPorts(options);
-    if (options.command == "listen") return RunListen(options);
+    if (options.command == "listen" || options.command == "stats") return RunListen(options);
     if (options.command == "converter") return RunConverter(options);
     if (IsDiagnosticCommand(options.command)) return RunDiagnosticCommand(options);
     if (IsControllerCommand(options.command)) return RunControllerCommand(options);
+    if (options.command == "plan") return RunPlanCommand(options);
     std::fprintf(stderr, "tulex-cli: unknown command \"%s\"\nTry 'tulex-cli --help'.\n", options.command.c_str());
     return kExitUsage;
 }

@@ -21,10 +21,17 @@ const char* Reason(int first, bool addressShown) {
     return "Некорректный переход";
 }
 
+constexpr const char* kBadFormat = "Неверный формат данных";
+
+const char* Title(int second) {
+    return (second & 4) ? "Доступ разрешен (автоответ)" : (second & 2) ? "Доступ разрешен" : "Доступ запрещен";
+}
+
+const char* Direction(int second) { return (second & 1) ? "Вход" : "Выход"; }
+
 }  // namespace
 
 CardText BuildCardText(std::string_view data) {
-    static constexpr const char* kBadFormat = "Неверный формат данных";
     if (data.empty()) return {kBadFormat, ""};
 
     const std::optional<int> first = data.size() > 10 ? HexDigitValue(data[10]) : std::nullopt;
@@ -43,13 +50,27 @@ CardText BuildCardText(std::string_view data) {
     }
 
     CardText card;
-    card.title = (*second & 4) ? "Доступ разрешен (автоответ)" : (*second & 2) ? "Доступ разрешен" : "Доступ запрещен";
+    card.title = Title(*second);
     card.text = Reason(*first, addressShown);
     card.text += "\n\nНаправление: ";
-    card.text += (*second & 1) ? "Вход" : "Выход";
+    card.text += Direction(*second);
     card.text += "\nНомер: " + number;
     if (addressShown) card.text += "\n" + addressLine;
     return card;
+}
+
+CardSummary SummarizeCard(std::string_view data) {
+    CardSummary summary;
+    summary.number = Cp1251ToUtf8(data.substr(0, kNumberLength));
+    const std::optional<int> first = data.size() > 10 ? HexDigitValue(data[10]) : std::nullopt;
+    const std::optional<int> second = data.size() > 11 ? HexDigitValue(data[11]) : std::nullopt;
+    if (!first || !second) {
+        summary.title = kBadFormat;
+        return summary;
+    }
+    summary.title = Title(*second);
+    summary.direction = Direction(*second);
+    return summary;
 }
 
 }  // namespace tulex

@@ -25,4 +25,15 @@ struct CardText {
 
 CardText BuildCardText(std::string_view eventData);
 
+// What the event list shows of a card event: the pop-up's title, the card
+// number (positions 0-9, as far as they came) and the direction ("Вход" or
+// "Выход"; empty when the status digits are missing or broken).
+struct CardSummary {
+    std::string title;      // UTF-8
+    std::string number;     // UTF-8
+    std::string direction;  // UTF-8
+};
+
+CardSummary SummarizeCard(std::string_view eventData);
+
 }  // namespace tulex

@@ -15,7 +15,8 @@ std::optional<std::uint16_t> LineStore::PrefixId(std::string_view prefix) {
     return lastPrefix_ = id;
 }
 
-void LineStore::Append(Stamp stamp, std::string_view prefix, std::string_view text) {
+void LineStore::Append(Stamp stamp, std::string_view prefix, std::string_view text, MonitorTag tag,
+                       std::uint16_t millis) {
     std::uint16_t prefixId = 0;
     std::string joined;
     if (const auto id = PrefixId(prefix)) {
@@ -33,12 +34,14 @@ void LineStore::Append(Stamp stamp, std::string_view prefix, std::string_view te
     std::string& arena = arenas_.back();
     entries_.push_back({arenas_.size() - 1, arena.size(), prefixId});
     arena.append(text);
+    details_.push_back({static_cast<std::uint16_t>(millis % 1000), tag});
     if (stamps_.empty() || stamps_.back().stamp != stamp) stamps_.push_back({entries_.size() - 1, stamp});
 }
 
 void LineStore::Clear() {
     arenas_.clear();
     entries_.clear();
+    details_.clear();
     prefixes_.assign(1, std::string());
     prefixIds_ = {{std::string_view(), 0}};
     lastPrefix_ = 0;
@@ -60,24 +63,35 @@ LineStore::Stamp LineStore::StampOf(std::size_t i) const {
     return std::prev(run)->stamp;
 }
 
-void LineStore::AppendLineTo(std::string& out, std::size_t i) const {
+void LineStore::AppendLineTo(std::string& out, std::size_t i, bool withMillis) const {
     if (i >= entries_.size()) return;
     const Stamp s = StampOf(i);
     char stamp[24];
-    std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u", s >> 12, s >> 6 & 63u, s & 63u);
+    if (withMillis)
+        std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u.%03u", s >> 12, s >> 6 & 63u, s & 63u,
+                      static_cast<unsigned>(details_[i].millis));
+    else
+        std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u", s >> 12, s >> 6 & 63u, s & 63u);
     out.append(stamp);
     out.append(prefixes_[entries_[i].prefix]);
     out.append(Text(i));
 }
 
-std::string LineStore::Line(std::size_t i) const {
+std::string LineStore::Line(std::size_t i, bool withMillis) const {
     std::string line;
-    AppendLineTo(line, i);
+    AppendLineTo(line, i, withMillis);
     return line;
 }
 
+void LineStore::Matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const {
+    if (from >= details_.size()) return;
+    std::uint32_t i = static_cast<std::uint32_t>(from);
+    for (auto it = details_.begin() + static_cast<std::ptrdiff_t>(from); it != details_.end(); ++it, ++i)
+        if (filter.Passes(it->tag)) out.push_back(i);
+}
+
 std::size_t LineStore::MemoryBytes() const {
-    std::size_t bytes = entries_.size() * sizeof(Entry) + stamps_.capacity() * sizeof(StampRun);
+    std::size_t bytes = entries_.size() * (sizeof(Entry) + sizeof(Detail)) + stamps_.capacity() * sizeof(StampRun);
     for (const std::string& a : arenas_) bytes += a.capacity();
     for (const std::string& p : prefixes_) bytes += 2 * sizeof(std::string) + p.capacity();
     return bytes;

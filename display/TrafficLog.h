@@ -22,6 +22,12 @@ class TrafficLog {
 public:
     // Local time of "now"; replaceable for tests.
     using LocalTime = std::function<std::tm()>;
+    // The same with the milliseconds within its second.
+    struct LocalMoment {
+        std::tm time{};
+        int millis = 0;
+    };
+    using LocalClock = std::function<LocalMoment()>;
     // Called after each stored line (with the lock held, so in order); the
     // CLI writes lines through it as they come.
     using LineSink = std::function<void(std::string_view line)>;
@@ -33,7 +39,9 @@ public:
     void Add(std::string_view text);
     // The same for a line whose text begins with a prefix that many lines
     // share ("   COM1   ——>   "): it is kept once, not with every line.
-    void Add(std::string_view prefix, std::string_view text);
+    // index: the controller the line concerns when its text does not name
+    // it (a sent frame, "OK", "ERROR", "   TIMEOUT"), for the filter.
+    void Add(std::string_view prefix, std::string_view text, std::uint8_t index = 0);
     void Clear();
 
     // The monitor window was created (Show) or closed (its lines go with it).
@@ -47,6 +55,16 @@ public:
 
     std::size_t Count() const;
     std::string Line(std::size_t i) const;  // Windows-1251 bytes
+    MonitorTag Tag(std::size_t i) const;
+    // Appends the numbers of the lines from `from` on that the filter passes.
+    void Matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const;
+
+    // Time stamps with milliseconds ("HH:MM:SS.mmm") on screen and in the
+    // saved file. Off by default: lines are exactly "HH:MM:SS" + text. Every
+    // line keeps its milliseconds, so turning it on shows them for the lines
+    // already there too.
+    void SetMilliseconds(bool on);
+    bool Milliseconds() const;
     // The bytes the stored lines take (the benchmarks' figure).
     std::size_t MemoryBytes() const;
     // Bumped by Clear and window re-creation, so a view knows to start over.
@@ -64,7 +82,10 @@ public:
     };
     // Writes every line, CR LF after each, replacing the file at the UTF-8
     // path. UI thread.
-    SaveError SaveToFile(const std::string& path) const;
+    // Windows-1251 is the save format; UTF-8 is offered for editors that
+    // read nothing else.
+    enum class Encoding { Cp1251, Utf8 };
+    SaveError SaveToFile(const std::string& path, Encoding encoding = Encoding::Cp1251) const;
 
     // Whether lines are stored (the default: the window reads and saves
     // them). tulex-cli only streams them to its sink and keeps none, so a
@@ -72,6 +93,7 @@ public:
     void SetKeepLines(bool keep);
 
     void SetLocalTime(LocalTime localTime);
+    void SetLocalClock(LocalClock localClock);
     void SetLineSink(LineSink sink);
 
 private:
@@ -81,7 +103,8 @@ private:
     bool windowExists_ = false;
     bool paused_ = false;
     bool keepLines_ = true;
-    LocalTime localTime_;
+    bool milliseconds_ = false;
+    LocalClock localClock_;
     LineSink sink_;
 };
 

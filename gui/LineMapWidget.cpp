@@ -1,5 +1,6 @@
 #include "gui/LineMapWidget.h"
 
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -31,6 +32,8 @@ LineMapWidget::LineMapWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     // Every pixel is painted each time: no background erase, no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The context menu comes from contextMenuEvent and the right button.
+    setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
 void LineMapWidget::setSetsProvider(std::function<MapSets()> provider) {
@@ -76,7 +79,13 @@ QString LineMapWidget::CellText(unsigned char index) {
 
 QString LineMapWidget::toolTipAt(const QPoint& point) const {
     const unsigned char index = IndexAt(point);
-    return index ? TooltipText(index) : QString();
+    if (!index) return {};
+    const QString figures = figuresProvider_ ? figuresProvider_(index) : QString();
+    return figures.isEmpty() ? TooltipText(index) : TooltipText(index) + QStringLiteral("\n\n") + figures;
+}
+
+void LineMapWidget::setFiguresProvider(std::function<QString(unsigned char index)> provider) {
+    figuresProvider_ = std::move(provider);
 }
 
 void LineMapWidget::paintEvent(QPaintEvent* event) {
@@ -102,8 +111,8 @@ void LineMapWidget::paintEvent(QPaintEvent* event) {
         QColor background = kWhite;
         switch (state[index]) {
         case kIsSelected: background = kSelected; break;
-        case kIsReplyOnly: background = kReplyOnly; break;
-        case kIsPresent: background = kPresent; break;
+        case kIsReplyOnly: background = stale_ ? kStaleReplyOnly : kReplyOnly; break;
+        case kIsPresent: background = stale_ ? kStalePresent : kPresent; break;
         default: break;
         }
         p.fillRect(cell, background);
@@ -132,8 +141,26 @@ void LineMapWidget::moveSelection(unsigned char index, bool reportClick) {
 }
 
 void LineMapWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;  // a right click opens nothing
-    if (const unsigned char index = IndexAt(event->position().toPoint())) moveSelection(index, true);
+    const bool left = event->button() == Qt::LeftButton;
+    if (!left && event->button() != Qt::RightButton) return;
+    const unsigned char index = IndexAt(event->position().toPoint());
+    if (!index) return;
+    moveSelection(index, true);
+    // A right click opens the controller menu at the cell, as a double click does.
+    if (!left) emit cellMenuRequested(index);
+}
+
+void LineMapWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // The menu key opens the menu at the selected cell; a right click has
+    // opened it already on the press.
+    if (event->reason() == QContextMenuEvent::Keyboard) emit cellMenuRequested(selected_);
+    event->accept();
+}
+
+void LineMapWidget::setStale(bool stale) {
+    if (stale_ == stale) return;
+    stale_ = stale;
+    update();
 }
 
 void LineMapWidget::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -204,7 +231,7 @@ bool LineMapWidget::event(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         const unsigned char index = IndexAt(help->pos());
         if (index) {
-            QToolTip::showText(help->globalPos(), TooltipText(index), this, CellRect(index));
+            QToolTip::showText(help->globalPos(), toolTipAt(help->pos()), this, CellRect(index));
         } else {
             QToolTip::hideText();
         }

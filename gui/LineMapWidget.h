@@ -1,7 +1,8 @@
 #pragma once
 // The line map: one 25 x 25 cell for each controller index (the index table
 // of line/Frame.h), 7 rows of 26, green when the controller was heard, grey
-// when it only gave the positive reply, orange for the selected cell.
+// when it only gave the positive reply, orange for the selected cell; after
+// the line was lost the last-known controllers are greyed.
 // The widget keeps only the selection; the two sets come from a provider so
 // the map model can live below the GUI and be changed from other threads.
 // This is the one place that knows where the cells stand in pixels.
@@ -39,11 +40,17 @@ public:
     static inline const QColor kSelected{255, 102, 0};
     static inline const QColor kReplyOnly{153, 153, 153};
     static inline const QColor kPresent{48, 210, 30};
+    // The last-known controllers after the line was lost: greyed.
+    static inline const QColor kStalePresent{178, 196, 175};
+    static inline const QColor kStaleReplyOnly{208, 208, 208};
 
     explicit LineMapWidget(QWidget* parent = nullptr);
 
     // Called at every paint; must be cheap and safe to call on the GUI thread.
     void setSetsProvider(std::function<MapSets()> provider);
+    // The controller's statistics for its cell's tool-tip, below the typing
+    // hint; empty when nothing is known of it.
+    void setFiguresProvider(std::function<QString(unsigned char index)> provider);
 
     // The index character of the selected cell (kFirstIndex at start).
     unsigned char selectedIndex() const;
@@ -65,10 +72,17 @@ public:
     // Tooltip text for a widget point (empty outside the cells).
     QString toolTipAt(const QPoint& point) const;
 
+    // The line was lost: the cells of the last-known controllers are greyed
+    // until the port is opened again.
+    void setStale(bool stale);
+    bool stale() const { return stale_; }
+
 signals:
     // The operator moved the current cell (mouse press on a cell or arrow key).
     void cellClicked(unsigned char index);
     void cellDoubleClicked(unsigned char index);
+    // A right click on a cell (or the menu key): the controller menu at the cell.
+    void cellMenuRequested(unsigned char index);
     // A function-key shortcut: the controller menu command it names.
     void shortcutPressed(tulex::MenuCommand command);
     void selectedIndexChanged(unsigned char index);
@@ -77,6 +91,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -87,7 +102,10 @@ private:
     void moveSelection(unsigned char index, bool reportClick);
 
     std::function<MapSets()> setsProvider_;
+
+    std::function<QString(unsigned char)> figuresProvider_;
     unsigned char selected_ = kFirstIndex;
+    bool stale_ = false;
     std::set<int> heldFunctionKeys_;  // F4, F5, F6, F9 while held down
 };
 

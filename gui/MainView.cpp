@@ -3,10 +3,15 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -16,12 +21,18 @@
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
 #include "app/MonitorSave.h"
+#include "app/PortMessages.h"
+#include "controller/StatisticsText.h"
+#include "display/SaveFile.h"
 #include "gui/CommandLine.h"
+#include "gui/EventListPanel.h"
 #include "gui/LineMapWidget.h"
 #include "gui/MainWindow.h"
 #include "gui/MonitorWindow.h"
+#include "gui/PlanWindow.h"
 #include "gui/PopupHost.h"
 #include "gui/QtDispatcher.h"
+#include "gui/StatisticsWindow.h"
 
 namespace tulex {
 
@@ -37,17 +48,77 @@ QColor ToQColor(Colour c) { return QColor(c.r, c.g, c.b); }
 std::size_t TrafficLogStore::count() const { return list_.Count(); }
 std::string TrafficLogStore::line(std::size_t i) const { return list_.Line(i); }
 std::uint64_t TrafficLogStore::generation() const { return list_.Generation(); }
+MonitorTag TrafficLogStore::tag(std::size_t i) const { return list_.Tag(i); }
+void TrafficLogStore::matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const {
+    list_.Matching(filter, from, out);
+}
 
-MainView::MainView(const QStringList& arguments) : dispatcher_(std::make_unique<QtDispatcher>()) {
+namespace {
+
+// A tool window's first place: right of the main window when it fits on the
+// screen there, else a little down and right of the main window's corner,
+// and always on the screen.
+void PlaceBeside(QWidget& tool, const QWidget& main) {
+    const QRect frame = main.frameGeometry();
+    const QScreen* screen = main.screen();
+    const QSize size = tool.sizeHint().expandedTo(tool.size());
+    QPoint at(frame.right() + 8, frame.top());
+    if (!screen) return tool.move(at);
+    const QRect available = screen->availableGeometry();
+    if (at.x() + size.width() > available.right()) at = frame.topLeft() + QPoint(40, 40);
+    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - size.width())));
+    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - size.height())));
+    tool.move(at);
+}
+
+std::optional<MainView::SaveChoice> AskWithFileDialog(QWidget* parent, const QString& caption, const QString& folder,
+                                                      const QString& name, const QStringList& filters) {
+    QFileDialog dialog(parent, caption, QDir(folder).filePath(name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    // The replace question is the program's own, with its own words.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return MainView::SaveChoice{dialog.selectedFiles().front(),
+                                std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+}  // namespace
+
+MainView::MainView(const QStringList& arguments)
+    : dispatcher_(std::make_unique<QtDispatcher>()), eventDelivery_(new QTimer(this)) {
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);
     session_->Start(ProgramArguments(arguments));
     window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
+    // Card and sensor events: the window shows at most a few pop-ups, and
+    // events that come fast are taken in together.
+    session_->SetPopupLimit(PopupHost::kMaxCards);
+    eventDelivery_->setSingleShot(true);
+    eventDelivery_->setInterval(kEventDeliveryMs);
+    connect(eventDelivery_, &QTimer::timeout, this, [this] { session_->DeliverEvents(); });
+    session_->SetEventPacer([this](const std::function<void()>&) {
+        if (!eventDelivery_->isActive()) eventDelivery_->start();
+    });
+    window_->eventList->setFeed(&session_->events());
     store_ = std::make_unique<TrafficLogStore>(session_->monitor());
     window_->lineMap->setSetsProvider([this] {
         const LineMap::Snapshot snapshot = session_->map().Take();
         return MapSets{snapshot.present, snapshot.replyOnly};
     });
     window_->lineMap->selectIndex(session_->map().SelectedIndex());
+    window_->lineMap->setFiguresProvider([this](unsigned char index) {
+        const ControllerFigures figures = session_->statistics().Of(index);
+        if (figures.requests == 0 && figures.ReceivedTotal() == 0) return QString();
+        return Q(FiguresToolTip(figures, session_->clock()));
+    });
+    saveDialog_ = [this](const QString& caption, const QString& folder, const QString& name,
+                         const QStringList& filters) {
+        return AskWithFileDialog(window_.get(), caption, folder, name, filters);
+    };
+    returnTimer_.setInterval(kReturnCheckMs);
+    connect(&returnTimer_, &QTimer::timeout, this, &MainView::checkLostPort);
+    session_->SetPortLostHandler([this] { watchForLostPort(); });
     connectControls();
     connectCommands();
     fillPortList();
@@ -59,8 +130,14 @@ MainView::~MainView() {
     // destruction waits for its threads; the widgets outlive it.
     session_->Shutdown();
     dispatcher_->BeginShutdown();
+    eventDelivery_->stop();
+    session_->SetEventPacer(nullptr);
     window_->lineMap->setSetsProvider({});
+    window_->lineMap->setFiguresProvider({});
+    returnTimer_.stop();
+    statistics_.reset();
     if (monitor_) delete monitor_.data();
+    plan_.reset();
     session_.reset();
 }
 
@@ -86,6 +163,8 @@ void MainView::connectControls() {
     connect(w.saveButton, &QToolButton::clicked, this, &MainView::SaveMonitor);
     connect(w.converterButton, &QToolButton::clicked, this, &MainView::OpenConverterMenu);
     connect(w.aboutAction, &QAction::triggered, this, &MainView::ShowAbout);
+    connect(w.planAction, &QAction::triggered, this, &MainView::ShowPlanWindow);
+    connect(w.statisticsAction, &QAction::triggered, this, &MainView::ShowStatistics);
 
     // The four settings are read by the receive thread when they matter.
     connect(w.readersAction, &QAction::toggled, this, [this](bool on) { session_->settings().readers = on; });
@@ -101,6 +180,7 @@ void MainView::connectControls() {
             [this](unsigned char index) { session_->map().SelectIndex(index); });
     connect(w.lineMap, &LineMapWidget::cellClicked, this, [this] { session_->MapClick(); });
     connect(w.lineMap, &LineMapWidget::cellDoubleClicked, this, [this] { session_->MapDoubleClick(); });
+    connect(w.lineMap, &LineMapWidget::cellMenuRequested, this, [this] { session_->MapDoubleClick(); });
     connect(w.lineMap, &LineMapWidget::shortcutPressed, this, [this](MenuCommand command) {
         // The shortcuts work only with the port open, and run the same command as
         // the controller menu's item.
@@ -165,7 +245,10 @@ void MainView::ShowMonitor() {
     session_->monitor().SetWindowExists(true);  // a new window starts empty
     monitor_ = new MonitorWindow(store_.get());
     monitor_->setPaused(session_->monitor().Paused());
+    monitor_->setMilliseconds(session_->monitor().Milliseconds());
     connect(monitor_, &MonitorWindow::closed, this, [this] { session_->monitor().SetWindowExists(false); });
+    connect(monitor_, &MonitorWindow::millisecondsToggled, this,
+            [this](bool on) { session_->monitor().SetMilliseconds(on); });
     monitor_->showBelow(window_.get());
 }
 
@@ -186,11 +269,89 @@ void MainView::ResumeMonitor() {
 }
 
 void MainView::ClearMonitor() {
-    if (monitor_) session_->monitor().Clear();
+    if (!monitor_) return;
+    session_->monitor().Clear();
+    // A fresh start of the monitor is a fresh start of the figures.
+    session_->statistics().Reset();
+    if (statistics_) statistics_->refresh();
 }
 
 void MainView::SaveMonitor() {
-    if (monitor_) tulex::SaveMonitor(session_->monitor(), *this);
+    if (!monitor_) return;
+    TrafficLog& log = session_->monitor();
+    const QStringList formats{QStringLiteral("Windows-1251 (*.txt)"), QStringLiteral("UTF-8 (*.txt)")};
+    const QString folder = Q(SaveFolderOf(log.filePath));
+    const QString name = log.filePath.empty() || log.filePath == SaveFolderOf(log.filePath)
+                             ? QStringLiteral("monitor.txt")
+                             : QFileInfo(Q(log.filePath)).fileName();
+    const auto choice = saveDialog_(QStringLiteral("Сохранить как..."), folder, name, formats);
+    if (!choice || choice->path.isEmpty()) return;
+    const std::string path = S(QDir::toNativeSeparators(choice->path));
+    log.filePath = path;  // the next dialog starts here
+    const bool utf8 = choice->format == 1;
+    if (!SaveMonitorAs(log, path, *this, utf8 ? TrafficLog::Encoding::Utf8 : TrafficLog::Encoding::Cp1251)) return;
+    if (monitor_)
+        monitor_->showSaved(QStringLiteral("Сохранено: %1 (%2)")
+                                .arg(Q(path), utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Windows-1251")));
+}
+
+void MainView::ShowStatistics() {
+    if (!statistics_) {
+        statistics_ = std::make_unique<StatisticsWindow>(session_->statistics());
+        connect(statistics_.get(), &StatisticsWindow::exportRequested, this, &MainView::ExportStatistics);
+        PlaceBeside(*statistics_, *window_);
+    }
+    statistics_->refresh();
+    statistics_->show();
+    statistics_->raise();
+    statistics_->activateWindow();
+}
+
+void MainView::ExportStatistics() {
+    if (!statistics_) return;
+    const QString folder = Q(SaveFolderOf(session_->monitor().filePath));
+    const auto choice = saveDialog_(QStringLiteral("Экспорт статистики"), folder, QStringLiteral("statistics.csv"),
+                                    {QStringLiteral("CSV (*.csv)")});
+    if (!choice || choice->path.isEmpty()) return;
+    const std::string path = S(QDir::toNativeSeparators(choice->path));
+    if (PathExists(path) && !AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
+    const LineStatistics& statistics = session_->statistics();
+    SaveFile file;
+    const SaveFile::OpenError opened = file.Create(path);
+    bool written =
+        opened == SaveFile::OpenError::None && file.Write(StatisticsCsv(statistics.Snapshot(), statistics.clock()));
+    if (!file.Close()) written = false;
+    if (opened != SaveFile::OpenError::None || !written) {
+        const auto error = opened == SaveFile::OpenError::ReadOnly  ? TrafficLog::SaveError::ReadOnly
+                           : opened == SaveFile::OpenError::BadPath ? TrafficLog::SaveError::BadPath
+                                                                    : TrafficLog::SaveError::Incomplete;
+        ShowMessage("Экспорт статистики", SaveErrorText(error, path), MessageIcon::Warning);
+        return;
+    }
+    statistics_->showSaved(QStringLiteral("Сохранено: %1").arg(Q(path)));
+}
+
+void MainView::watchForLostPort() {
+    if (session_->PortLost()) returnTimer_.start();
+}
+
+void MainView::checkLostPort() {
+    // The operator opened a port meanwhile, or the question is up already.
+    if (!session_->PortLost() || session_->IsPortOpen()) return returnTimer_.stop();
+    if (offering_ || !session_->LostPortPresent()) return;
+    returnTimer_.stop();
+    offering_ = true;
+    const std::string name = session_->LostPortName();
+    const bool reopen = AskYesNo(kCaptionInformation, "Порт " + name + " снова доступен.\n\nОткрыть его?");
+    offering_ = false;
+    if (!reopen || !session_->PortLost() || session_->IsPortOpen()) return;
+    const PortError error = session_->ReopenLostPort();
+    if (error == PortError::None) {
+        window_->portBox->setCurrentText(Q(name));
+        return;
+    }
+    const std::string text = PortErrorText(error, name, "");
+    if (!text.empty()) ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
 }
 
 void MainView::OpenConverterMenu() {
@@ -202,8 +363,34 @@ void MainView::ShowAbout() { ShowMessage(kAboutCaption, S(MainWindow::AboutText(
 
 void MainView::Shutdown() {
     session_->Shutdown();
-    // The monitor has no owner; it must not keep the program running alone.
+    // The monitor and the plan window have no owner; they must not keep the
+    // program running alone.
     if (monitor_) monitor_->close();
+    if (plan_) plan_->close();
+}
+
+void MainView::ShowPlanWindow() {
+    if (!plan_) {
+        plan_ = std::make_unique<PlanWindow>(*session_, [this] {
+            return std::pair{session_->PortName(), S(window_->speedBox->currentText())};
+        });
+        // Below the main window and the monitor where the screen has room,
+        // else above the main window; else where the system puts it.
+        const QRect main = window_->frameGeometry();
+        int top = main.bottom() + 1;
+        if (monitor_ && monitor_->isVisible()) top = std::max(top, monitor_->frameGeometry().bottom() + 1);
+        const QScreen* screen = window_->screen();
+        const QRect room = screen ? screen->availableGeometry() : QRect();
+        constexpr int kTitleBar = 30;  // the frame is not known before the first show
+        const int left = std::max(room.left(), std::min(main.left(), room.right() - plan_->width()));
+        if (top + plan_->height() + kTitleBar <= room.bottom())
+            plan_->move(left, top);
+        else if (main.top() - plan_->height() - kTitleBar >= room.top())
+            plan_->move(left, main.top() - plan_->height() - kTitleBar);
+    }
+    plan_->show();
+    plan_->raise();
+    plan_->activateWindow();
 }
 
 // --- View
@@ -278,5 +465,17 @@ void MainView::ShowSensorPopup(std::uint8_t index, const std::string& text) {
 void MainView::RemoveSensorPopup() { window_->popups->removeSensor(); }
 
 void MainView::OpenCommandMenu(std::uint8_t index) { window_->controllerMenu->popup(window_->IndexScreenPoint(index)); }
+
+void MainView::EventsAdded() { window_->eventList->refresh(); }
+
+void MainView::CountSkippedPopups(std::size_t count) { window_->popups->countSkipped(count); }
+
+void MainView::SetConnection(const Connection& connection) {
+    window_->SetConnection(connection);
+    // After a loss the map keeps the last-known controllers, greyed.
+    window_->lineMap->setStale(connection.state == Connection::State::Lost);
+}
+
+void MainView::ShowProgress(const std::string& text) { window_->SetProgress(Q(text)); }
 
 }  // namespace tulex

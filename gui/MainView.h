@@ -7,16 +7,23 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/View.h"
 #include "gui/MonitorLineStore.h"
 #include "gui/MonitorWindow.h"
 
+class QTimer;
+
 namespace tulex {
 
 class MainWindow;
+class PlanWindow;
+class StatisticsWindow;
 class QtDispatcher;
 class LineSession;
 class TrafficLog;
@@ -28,6 +35,8 @@ public:
     std::size_t count() const override;
     std::string line(std::size_t i) const override;
     std::uint64_t generation() const override;
+    MonitorTag tag(std::size_t i) const override;
+    void matching(const MonitorFilter& filter, std::size_t from, std::vector<std::uint32_t>& out) const override;
 
 private:
     const TrafficLog& list_;
@@ -46,6 +55,20 @@ public:
     QtDispatcher& dispatcher() { return *dispatcher_; }
     MonitorWindow* monitorWindow() const { return monitor_; }
 
+    // A file chosen in a save dialog, and which of the offered formats.
+    struct SaveChoice {
+        QString path;
+        int format = 0;  // index into the filters offered
+    };
+    // Asks for a file to write: starts in `folder` with `name`, offers the
+    // filters ("Windows-1251 (*.txt)", ...). Nothing when cancelled. A Qt file
+    // dialog unless replaced (tests answer it themselves).
+    using SaveDialog = std::function<std::optional<SaveChoice>(const QString& caption, const QString& folder,
+                                                               const QString& name, const QStringList& filters)>;
+    void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
+    // The offer to reopen a lost port is looked for this often.
+    static constexpr int kReturnCheckMs = 500;
+
     // Puts name and speed into the port and speed boxes and presses "Открыть".
     void OpenPort(const QString& name, const QString& speed);
 
@@ -54,10 +77,20 @@ public:
     void PauseMonitor();
     void ResumeMonitor();
     void ClearMonitor();
+    // The file dialog (folder of the last save, Windows-1251 or UTF-8), the
+    // save, and where it went under the monitor's list.
     void SaveMonitor();
+    // "С&татистика": the statistics table (made on first use).
+    void ShowStatistics();
+    StatisticsWindow* statisticsWindow() const { return statistics_.get(); }
+    // The table as CSV, through the save dialog.
+    void ExportStatistics();
     // The converter button.
     void OpenConverterMenu();
     void ShowAbout();
+    // "План": the plan window (made on first use, shown again later).
+    void ShowPlanWindow();
+    PlanWindow* planWindow() const { return plan_.get(); }
     // The main window closes: Shutdown, and the monitor goes with it.
     void Shutdown();
 
@@ -78,18 +111,38 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override;
     void OpenCommandMenu(std::uint8_t index) override;
+    void EventsAdded() override;
+    void CountSkippedPopups(std::size_t count) override;
+    void SetConnection(const Connection& connection) override;
+    void ShowProgress(const std::string& text) override;
+
+    // How long card and sensor events gather before the window shows them.
+    static constexpr int kEventDeliveryMs = 40;
 
 private:
     void connectControls();
     void connectCommands();
     void fillPortList();
+    // The port was lost: look for it now and then, and offer its reopening
+    // once it is back.
+    void watchForLostPort();
+    void checkLostPort();
 
     std::unique_ptr<QtDispatcher> dispatcher_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<LineSession> session_;
     std::unique_ptr<TrafficLogStore> store_;
     QPointer<MonitorWindow> monitor_;
+    // After the session: it goes first, while the session it runs on lives.
+    std::unique_ptr<PlanWindow> plan_;
+    std::unique_ptr<StatisticsWindow> statistics_;
+    SaveDialog saveDialog_;
+    QTimer returnTimer_;
+    bool offering_ = false;  // the reopen question is on screen
     bool mapHadFocus_ = false;
+    // Runs the session's event delivery once events have gathered; armed
+    // only by a hand-over, so an idle line wakes nothing.
+    QTimer* eventDelivery_;
 };
 
 }  // namespace tulex

@@ -13,10 +13,16 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/About.h"
+#include "app/View.h"
 #include "gui/AppIcon.h"
+#include "gui/EventListPanel.h"
 #include "gui/Glyphs.h"
 #include "gui/LineMapWidget.h"
 #include "gui/PopupHost.h"
@@ -30,7 +36,8 @@ QToolButton* SpeedButton(QWidget* parent, const QRect& geometry, Glyph glyph, co
     auto* button = new QToolButton(parent);
     button->setGeometry(geometry);
     button->setAutoRaise(true);  // flat
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click leaves the focus where it was (on the map).
+    button->setFocusPolicy(Qt::TabFocus);
     button->setIcon(GlyphPixmap(glyph));
     button->setIconSize(QSize(20, 20));
     if (!hint.isEmpty()) button->setToolTip(hint);
@@ -146,25 +153,44 @@ void MainWindow::buildControls() {
     statusBar->setGeometry(0, 301, kClientWidth, 23);
     const int widths[] = {135, 50, 50};
     const QString texts[] = {QStringLiteral("  Контроллеров в линии:"), QStringLiteral("0"), QStringLiteral("0")};
+    const QString hints[] = {QString(), QStringLiteral("в линии"), QStringLiteral("только ответ")};
+    replyOnlyLabel = new QLabel(QStringLiteral("только ответ:"), statusBar);
+    replyOnlyLabel->setObjectName(QStringLiteral("replyOnlyLabel"));
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(texts[i], statusBar);
         panel->setObjectName(QStringLiteral("statusPanel%1").arg(i));
         panel->setFixedWidth(widths[i]);
         panel->setFrameStyle(i == 0 ? QFrame::NoFrame : QFrame::Panel | QFrame::Sunken);
         panel->setIndent(i == 0 ? 0 : 3);
+        panel->setToolTip(hints[i]);
+        if (i == 2) statusBar->addWidget(replyOnlyLabel);
         statusBar->addWidget(panel);
         panels.append(panel);
     }
+    progressLabel = new QLabel(statusBar);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    statusBar->addWidget(progressLabel, 1);
+    connectionLabel = new QLabel(statusBar);
+    connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    connectionLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    connectionLabel->setIndent(3);
+    statusBar->addPermanentWidget(connectionLabel);
+    SetConnection(Connection{});
 
-    // Tab order: the port group, the search and stop buttons, the map, the
-    // monitor button. Speed buttons take no focus.
-    QWidget::setTabOrder(portBox, speedBox);
-    QWidget::setTabOrder(speedBox, openButton);
-    QWidget::setTabOrder(openButton, closeButton);
-    QWidget::setTabOrder(closeButton, searchButton);
-    QWidget::setTabOrder(searchButton, stopButton);
-    QWidget::setTabOrder(stopButton, lineMap);
-    QWidget::setTabOrder(lineMap, monitorButton);
+    // Tab order: the port group, the converter button, the search and stop
+    // buttons, the map, the monitor button and the monitor's speed buttons.
+    QWidget* const order[] = {portBox,      speedBox,    openButton, closeButton,   converterButton,
+                              searchButton, stopButton,  lineMap,    monitorButton, pauseButton,
+                              resumeButton, clearButton, saveButton};
+    for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+
+    eventList = new EventListPanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, eventList);
+    eventList->hide();
+    connect(eventList, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        // Once the layout has taken the list in.
+        if (visible) QTimer::singleShot(0, this, &MainWindow::KeepOnScreen);
+    });
 }
 
 void MainWindow::buildMenus() {
@@ -178,6 +204,16 @@ void MainWindow::buildMenus() {
         item->setCheckable(true);
     readersAction->setChecked(true);
     sensorAnswerAction->setChecked(true);
+    planAction = menuBar()->addAction(QStringLiteral("&План"));
+    planAction->setObjectName(QStringLiteral("planAction"));
+    statisticsAction = menuBar()->addAction(QStringLiteral("С&татистика"));
+    statisticsAction->setObjectName(QStringLiteral("statisticsAction"));
+    eventsAction = menuBar()->addAction(QStringLiteral("С&обытия"));
+    eventsAction->setObjectName(QStringLiteral("eventsAction"));
+    connect(eventsAction, &QAction::triggered, this, [this] {
+        eventList->show();
+        eventList->raise();
+    });
     helpMenu = menuBar()->addMenu(QStringLiteral("&Справка"));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));
     aboutAction = Item(helpMenu, "aboutAction", QStringLiteral("&О программе"));
@@ -222,6 +258,8 @@ void MainWindow::buildMenus() {
     controllerMenu->addSeparator();
     rawCommandAction = Item(controllerMenu, "rawCommandAction", QStringLiteral("Выполнить команду"));
 
+    showMapShortcuts();
+
     converterMenu = new QMenu(this);
     converterMenu->setObjectName(QStringLiteral("converterMenu"));
     readConverterAction = Item(converterMenu, "readConverterAction", QStringLiteral("Читать параметры"));
@@ -229,6 +267,32 @@ void MainWindow::buildMenus() {
     pollRangeAction = Item(converterMenu, "pollRangeAction", QStringLiteral("Изменить диапазон опроса"));
     converterMenu->addSeparator();
     converterCommandAction = Item(converterMenu, "converterCommandAction", QStringLiteral("Выполнить команду"));
+}
+
+void MainWindow::showMapShortcuts() {
+    // The map's function keys beside their items. A held key and a digit
+    // (F4 and 1) reads "F4, 1". The keys act on the map (app/MapShortcuts);
+    // here they only show, and work the same while the menu is open.
+    const auto show = [](QAction* action, const QKeySequence& keys) {
+        action->setShortcut(keys);
+        action->setShortcutVisibleInContextMenu(true);
+    };
+    show(checkPresenceAction, Qt::Key_F1);
+    show(readParametersAction, Qt::Key_F2);
+    show(changeIndexAction, Qt::Key_F3);
+    show(memoryTestAction, Qt::Key_F7);
+    show(lineTestAction, Qt::Key_F8);
+    show(rawCommandAction, Qt::Key_F10);
+    const auto held = [&show](int functionKey, const QList<QAction*>& actions) {
+        for (int i = 0; i < actions.size(); ++i) show(actions[i], QKeySequence(functionKey, Qt::Key_1 + i));
+    };
+    held(Qt::Key_F4,
+         {presetDoorWithoutSensorAction, presetDoorWithSensorAction, presetTurnstileWithoutConfirmationAction,
+          presetTurnstileWithConfirmationAction, presetRegistrationTerminalAction});
+    held(Qt::Key_F5,
+         {offlineModeAction, onlineModeAction, autonomousModeAction, setMasterCardAction, readMasterCardAction});
+    held(Qt::Key_F6, {relayTime1Action, relayTime2Action, relayTime3Action, relayTime4Action});
+    held(Qt::Key_F9, {relayTest1Action, relayTest2Action, relayTest3Action, relayTest4Action});
 }
 
 QPoint MainWindow::IndexScreenPoint(unsigned char index) const {
@@ -243,11 +307,43 @@ QString MainWindow::PanelText(int panel) const {
     return panel >= 0 && panel < panels.size() ? panels[panel]->text() : QString();
 }
 
+QString MainWindow::ConnectionText(const Connection& connection) {
+    const QString port = QString::fromStdString(connection.port);
+    switch (connection.state) {
+    case Connection::State::Open:
+        return QStringLiteral("%1, %2 бит/с: открыт").arg(port, QString::fromStdString(connection.speed));
+    case Connection::State::Lost: return QStringLiteral("%1: связь потеряна").arg(port);
+    case Connection::State::Closed: break;
+    }
+    return port.isEmpty() ? QStringLiteral("Порт закрыт") : QStringLiteral("%1: закрыт").arg(port);
+}
+
+void MainWindow::SetConnection(const Connection& connection) {
+    connectionLabel->setText(ConnectionText(connection));
+    connectionLabel->setProperty("state", static_cast<int>(connection.state));
+    // Lost stands out in the failure colour.
+    connectionLabel->setStyleSheet(connection.state == Connection::State::Lost
+                                       ? QStringLiteral("QLabel { color: rgb(170, 0, 0); font-weight: bold; }")
+                                       : QString());
+}
+
+void MainWindow::SetProgress(const QString& text) { progressLabel->setText(text); }
+
 void MainWindow::CentreOnScreen() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QSize size = sizeHint();
     move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void MainWindow::KeepOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || isMinimized()) return;
+    const QRect available = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int overflow = frame.bottom() - available.bottom();
+    if (overflow <= 0) return;
+    move(frame.left(), std::max(available.top(), frame.top() - overflow));
 }
 
 QString MainWindow::AboutText() { return QString::fromStdString(tulex::AboutText()); }

@@ -19,8 +19,10 @@ class QToolButton;
 
 namespace tulex {
 
+class EventListPanel;
 class LineMapWidget;
 class PopupHost;
+struct Connection;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -37,8 +39,17 @@ public:
     QPoint IndexScreenPoint(unsigned char index) const;
     void SetPanelText(int panel, const QString& text);
     QString PanelText(int panel) const;
+    // The connection indicator: port, speed and open/closed/lost.
+    void SetConnection(const Connection& connection);
+    static QString ConnectionText(const Connection& connection);
+    // A running command's progress in the status bar; empty clears it.
+    void SetProgress(const QString& text);
     // Places the window in the middle of its screen.
     void CentreOnScreen();
+    // Moves the window up as far as needed (never above the screen's top)
+    // so that it ends on the screen: the event list docked below the map
+    // makes it taller than where it was centred.
+    void KeepOnScreen();
 
     static QString AboutText();
 
@@ -62,6 +73,13 @@ public:
     QPushButton* stopButton;
     QStatusBar* statusBar;
     QList<QLabel*> panels;
+    QLabel* replyOnlyLabel;   // "только ответ:" before panel 2
+    QLabel* progressLabel;    // "Поиск: N из 182"
+    QLabel* connectionLabel;  // "COM1, 9600 бит/с: открыт"
+
+    // "События": the event list, docked under the window (hidden at start).
+    EventListPanel* eventList;
+    QAction* eventsAction;  // "С&обытия" in the menu bar: shows the list
 
     // The main menu
     QMenu* settingsMenu;  // "&Настройки"
@@ -69,7 +87,9 @@ public:
     QAction* sensorsAction;
     QAction* onlineAnswerAction;
     QAction* sensorAnswerAction;
-    QMenu* helpMenu;  // "&Справка"
+    QAction* planAction;        // "&План": the plan window
+    QAction* statisticsAction;  // "С&татистика": the per-controller statistics
+    QMenu* helpMenu;            // "&Справка"
     QAction* aboutAction;
 
     // controllerMenu (controller commands); order and separators are fixed.
@@ -103,6 +123,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void showMapShortcuts();
     void clickEscapeButton();
 };
 

@@ -16,6 +16,10 @@ public:
 
     virtual ~Clock() = default;
     virtual TimePoint Now() const = 0;
+    // Now() read cheaply, a few milliseconds behind at most: for times shown
+    // to the millisecond (when a controller was last heard), never for an
+    // interval that is measured. The receive thread reads it once a frame.
+    virtual TimePoint CoarseNow() const { return Now(); }
     // Blocks on cv (lock held, as condition_variable::wait_until with a
     // predicate) until `ready` holds or this clock reaches the deadline, and
     // returns ready(). `ready` runs with the lock held, at once and each time

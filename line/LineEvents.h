@@ -16,6 +16,9 @@ public:
     // with it. fromMaster: the frame followed a prefix run, so a master sent
     // it (the PC's own frame echoed, or another master's).
     virtual void OnMonitorLine(std::string_view text, bool fromMaster) = 0;
+    // The first byte of a frame came in (the frame is reported when it is
+    // complete). The statistics time replies from here.
+    virtual void OnFrameStart() {}
 
     virtual void OnAcknowledgement() = 0;  // "!"
     virtual void OnPositiveReply() = 0;    // "$...?"

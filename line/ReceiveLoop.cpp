@@ -23,6 +23,7 @@ void RunReceiveLoop(Port& port, LineEvents& events) {
     std::uint8_t byte = 0;
     while (port.IsOpen()) {
         if (port.ReadByte(byte)) {
+            if (!reader.InFrame()) events.OnFrameStart();
             if (reader.Feed(byte)) RouteFrame(reader, events);
             continue;
         }

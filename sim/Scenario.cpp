@@ -120,10 +120,10 @@ void ParseConverter(const json& j, Scenario& s) {
 }
 
 ControllerSpec ParseController(const json& j, const std::string& where) {
-    CheckKeys(
-        j, where,
-        {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error", "device_error", "eeprom",
-         "eeprom_delay_ms", "no_data_after_ack", "accepts_any", "silent_after", "error_after", "sends_events", "name"});
+    CheckKeys(j, where,
+              {"index", "type", "preset", "registers", "reply", "delay_ms", "silent", "error", "device_error", "eeprom",
+               "eeprom_delay_ms", "no_data_after_ack", "accepts_any", "silent_after", "error_after", "sends_events",
+               "name", "refuses_writes", "queued"});
     ControllerSpec c;
     if (!j.contains("index")) Fail(where, "\"index\" is missing");
     c.index = Index(String(j, "index", where), where + ".index");
@@ -166,6 +166,8 @@ ControllerSpec ParseController(const json& j, const std::string& where) {
     if (j.contains("silent_after")) c.behaviour.framesBeforeSilence = Int(j, "silent_after", where, 0, 0, kMaxFrames);
     if (j.contains("error_after")) c.behaviour.framesBeforeErrors = Int(j, "error_after", where, 0, 0, kMaxFrames);
     c.behaviour.sendsEvents = Bool(j, "sends_events", where, true);
+    c.behaviour.refusesWrites = Bool(j, "refuses_writes", where, false);
+    c.queued = Bool(j, "queued", where, false);
     String(j, "name", where);  // a label for the reader of the file
     return c;
 }
@@ -217,7 +219,8 @@ std::optional<Scenario> ParseScenario(std::string_view text, std::string& error)
             std::set<std::uint8_t> seen;
             for (std::size_t i = 0; i < list.size(); ++i) {
                 ControllerSpec c = ParseController(list[i], "controllers[" + std::to_string(i) + "]");
-                if (!seen.insert(c.index).second)
+                // Queued controllers wait for their index: they may share it.
+                if (!c.queued && !seen.insert(c.index).second)
                     Fail("controllers[" + std::to_string(i) + "].index",
                          "index " + IndexText(c.index) + " is used twice");
                 s.controllers.push_back(std::move(c));
@@ -253,14 +256,19 @@ std::optional<Scenario> LoadScenario(const std::string& path, std::string& error
 }
 
 bool ApplyScenario(const Scenario& scenario, SimLine& line, SimEvents& events, SimTime start, std::string& error) {
-    for (const auto& entry : scenario.controllers) {
-        SimController* c = line.AddController(entry.index, entry.behaviour);
-        if (!c) {
-            error = "index " + IndexText(entry.index) + " is used twice";
-            return false;
+    // The connected controllers first, then those queued for a free index.
+    for (const bool queued : {false, true}) {
+        for (const auto& entry : scenario.controllers) {
+            if (entry.queued != queued) continue;
+            SimController* c = queued ? line.QueueController(entry.index, entry.behaviour)
+                                      : line.AddController(entry.index, entry.behaviour);
+            if (!c) {
+                error = "index " + IndexText(entry.index) + " is used twice";
+                return false;
+            }
+            if (!entry.preset.empty()) c->ApplyPreset(entry.preset);
+            for (const auto& [reg, value] : entry.registers) c->SetRegister(reg, value);
         }
-        if (!entry.preset.empty()) c->ApplyPreset(entry.preset);
-        for (const auto& [reg, value] : entry.registers) c->SetRegister(reg, value);
     }
     for (const auto& item : scenario.events) events.AddSchedule(item, start);
     return true;

@@ -19,6 +19,7 @@ struct ControllerSpec {
     ControllerBehaviour behaviour;
     std::string preset;                                   // empty: default registers
     std::vector<std::pair<int, std::uint8_t>> registers;  // applied after the preset
+    bool queued = false;                                  // connected once its index is free (SimLine::QueueController)
 };
 
 struct Scenario {

@@ -36,6 +36,7 @@ constexpr std::string_view kHelp =
     "      reply ack|positive, silent on|off, error on|off (\"#?\" to everything),\n"
     "      device-error on|off (\"&?\" to everything), delay MS, eeprom ok|fail,\n"
     "      eeprom-delay MS, no-data on|off (acknowledge, never hand data over),\n"
+    "      refuses-writes on|off (\"#?\" to register writes),\n"
     "      accept-any on|off (accept command texts it does not know instead of \"&?\"),\n"
     "      silent-after N, error-after N (handle N more frames, then fall silent or answer \"#?\"),\n"
     "      reg NN HH, preset door|door-sensor|turnstile|turnstile-confirm|terminal\n"
@@ -43,6 +44,9 @@ constexpr std::string_view kHelp =
     "  converter SETTING VALUE     echo on|off, version XX, upper IDX (H..Ж), speed XX\n"
     "  line SETTING VALUE          change the whole line: reply ack|positive,\n"
     "      absent silent|error, delay MS, silent on|off, error on|off, device-error on|off\n"
+    "  unplug [MS]                 the port vanishes (a USB converter pulled out: the client sees a\n"
+    "                              hang-up, the SIMn link goes) and comes back MS later (default 1000)\n"
+    "                              under the same SIMn link, behind a new pseudo-terminal\n"
     "  help                        this list\n"
     "  quit                        end the simulator (as end of input does)\n";
 
@@ -87,7 +91,9 @@ SimCommands::SimCommands(SimLine& line, SimEvents& events, const SimTrace* trace
 std::string SimCommands::List() {
     std::ostringstream out;
     const auto controllers = line_.Controllers();
-    out << controllers.size() << " controller(s); line: reply " << ReplyStyleName(line_.Config().reply) << ", absent "
+    out << controllers.size() << " controller(s)";
+    if (line_.QueuedCount() > 0) out << " and " << line_.QueuedCount() << " waiting to be connected";
+    out << "; line: reply " << ReplyStyleName(line_.Config().reply) << ", absent "
         << (line_.Config().absentError ? "error" : "silent") << ", delay " << line_.Config().delayMs << " ms"
         << (line_.Config().silent ? ", silent" : "") << (line_.Config().errorReply ? ", error" : "")
         << (line_.Config().deviceError ? ", device error" : "") << "; converter: version "
@@ -108,6 +114,7 @@ std::string SimCommands::List() {
         if (b.deviceError) out << ", device error";
         if (b.eepromFail) out << ", eeprom fail";
         if (b.noDataAfterAck) out << ", no data after ack";
+        if (b.refusesWrites) out << ", refuses writes";
         if (b.acceptsAnyCommand) out << ", accepts any command";
         if (b.framesBeforeSilence) out << ", silent after " << *b.framesBeforeSilence << " frame(s)";
         if (b.framesBeforeErrors) out << ", error replies after " << *b.framesBeforeErrors << " frame(s)";
@@ -164,14 +171,16 @@ std::string SimCommands::Set(const std::vector<std::string>& w) {
         const auto s = ParseReplyStyle(value);
         if (!s) return "error: reply ack|positive";
         b.reply = s;
-    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data" || key == "accept-any") {
+    } else if (key == "silent" || key == "error" || key == "device-error" || key == "no-data" || key == "accept-any" ||
+               key == "refuses-writes") {
         const auto on = OnOff(value);
         if (!on) return "error: " + key + " on|off";
         (key == "silent"         ? b.silent
          : key == "error"        ? b.errorReply
          : key == "device-error" ? b.deviceError
          : key == "no-data"      ? b.noDataAfterAck
-                                 : b.acceptsAnyCommand) = *on;
+         : key == "accept-any"   ? b.acceptsAnyCommand
+                                 : b.refusesWrites) = *on;
     } else if (key == "silent-after" || key == "error-after") {
         const auto frames = Number(value, 0, 1'000'000'000);
         if (!frames) return "error: " + key + " takes a number of frames";

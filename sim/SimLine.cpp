@@ -40,6 +40,22 @@ bool SimLine::RemoveController(std::uint8_t index) {
     return true;
 }
 
+SimController* SimLine::QueueController(std::uint8_t index, ControllerBehaviour behaviour) {
+    if (!IsIndexByte(index)) return nullptr;
+    if (!controllers_[index]) return AddController(index, std::move(behaviour));
+    queued_.push_back(std::make_unique<SimController>(index, std::move(behaviour)));
+    return queued_.back().get();
+}
+
+void SimLine::ConnectQueued(std::uint8_t index, SimTime now) {
+    const auto next =
+        std::find_if(queued_.begin(), queued_.end(), [index](const auto& c) { return c->Index() == index; });
+    if (next == queued_.end() || controllers_[index]) return;
+    controllers_[index] = std::move(*next);
+    queued_.erase(next);
+    TraceNote(now, "controller connected at " + IndexText(index));
+}
+
 SimController* SimLine::Find(std::uint8_t index) { return controllers_[index].get(); }
 
 std::vector<SimController*> SimLine::Controllers() {
@@ -317,6 +333,7 @@ void SimLine::HandleRequest(std::uint8_t index, std::string_view command, SimTim
         for (auto& d : deferred_)
             if (d.index == index) d.index = *r.newIndex;
         TraceNote(now, "controller " + IndexText(index) + " now answers to " + IndexText(*r.newIndex));
+        ConnectQueued(index, now);
     }
 }
 

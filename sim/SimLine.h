@@ -76,6 +76,14 @@ public:
     // Nullptr if the index is not a controller index or is taken.
     SimController* AddController(std::uint8_t index, ControllerBehaviour behaviour = {});
     bool RemoveController(std::uint8_t index);
+    // A controller the installer has not connected yet: it joins the line at
+    // its index as soon as the controller there moves to another index (at
+    // once if the index is free now), after those queued for that index
+    // before it: the installer connects new controllers one by one at their
+    // factory index. The returned controller can be set up until then.
+    SimController* QueueController(std::uint8_t index, ControllerBehaviour behaviour = {});
+    // Controllers still waiting to be connected.
+    std::size_t QueuedCount() const { return queued_.size(); }
     SimController* Find(std::uint8_t index);
     // In index order.
     std::vector<SimController*> Controllers();
@@ -129,11 +137,14 @@ private:
     int DelayOf(const SimController& c) const;
     bool Silent(const SimController& c) const { return config_.silent || c.Behaviour().silent; }
     void KeepInBuffer(SimController& c, std::string payload);
+    // The index is free now: the first controller queued for it joins.
+    void ConnectQueued(std::uint8_t index, SimTime now);
     void CountFrame(SimController& c, SimTime now);
 
     LineConfig config_;
     SimConverter converter_;
     std::array<std::unique_ptr<SimController>, 256> controllers_{};
+    std::vector<std::unique_ptr<SimController>> queued_;  // in the order they were queued
     TraceSink trace_;
 
     RxState state_ = RxState::Idle;

@@ -26,10 +26,16 @@ void MakeRaw(int fd) {
 
 }  // namespace
 
-SimPty::~SimPty() {
-    if (watch_ >= 0) ::close(watch_);
-    if (slave_ >= 0) ::close(slave_);
-    if (master_ >= 0) ::close(master_);
+SimPty::~SimPty() { Close(); }
+
+void SimPty::Close() {
+    for (int* fd : {&watch_, &slave_, &master_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+    clients_ = 0;
+    countKnown_ = true;
+    slavePath_.clear();
 }
 
 bool SimPty::Open(std::string& error) {
@@ -137,6 +143,27 @@ bool Announcement::Announce(const std::string& target, const std::string& direct
     }
     error = "no free SIMn name in " + directory;
     return false;
+}
+
+void Announcement::Withdraw() {
+    if (linkPath_.empty()) return;
+    ::unlink(linkPath_.c_str());
+}
+
+bool Announcement::Repoint(const std::string& target, std::string& error) {
+    if (linkPath_.empty()) {
+        error = "no announcement to repoint";
+        return false;
+    }
+    const std::string temporary = linkPath_ + ".new";
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), linkPath_.c_str()) != 0) {
+        error = ErrnoText("symlink " + linkPath_);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    target_ = target;
+    return true;
 }
 
 void Announcement::Remove() {

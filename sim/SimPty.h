@@ -17,6 +17,9 @@ public:
     // (without lock or exclusive mode) so the line stays up while no client
     // has the port open and a client can close and reopen it.
     bool Open(std::string& error);
+    // Closes the terminal: a client that has it open sees the device gone
+    // (hang-up), as when a USB converter is pulled out. Open makes a new one.
+    void Close();
 
     int MasterFd() const { return master_; }
     const std::string& SlavePath() const { return slavePath_; }
@@ -66,6 +69,11 @@ public:
     bool Announce(const std::string& target, const std::string& directory, std::string& error);
     // Removes the link if it still points at our target.
     void Remove();
+    // Takes the link away but keeps its name, for Repoint (the port vanishes).
+    void Withdraw();
+    // Points the same name at a new target (the port is back under the same
+    // path, behind another terminal), replacing the link in one step.
+    bool Repoint(const std::string& target, std::string& error);
 
     const std::string& ShortName() const { return shortName_; }
     const std::string& LinkPath() const { return linkPath_; }

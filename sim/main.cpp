@@ -14,9 +14,16 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <thread>
 
 using namespace tulex;
 using namespace tulex::sim;
@@ -48,6 +55,34 @@ void ApplyOptions(const SimOptions& o, Scenario& s) {
     schedule(o.cardIntervalMs, EventKind::Card);
     schedule(o.onlineIntervalMs, EventKind::Online);
     schedule(o.sensorIntervalMs, EventKind::Sensor);
+}
+
+// "unplug [MS]": how long the port stays away, or nothing for another command.
+std::optional<int> ParseUnplug(std::string_view text) {
+    std::istringstream in{std::string(text)};
+    std::string word;
+    if (!(in >> word) || word != "unplug") return std::nullopt;
+    int ms = 1000;
+    if (std::string value; in >> value) {
+        char* end = nullptr;
+        const long parsed = std::strtol(value.c_str(), &end, 10);
+        if (*end != '\0' || parsed < 0 || parsed > 600000) return -1;
+        ms = static_cast<int>(parsed);
+    }
+    return ms;
+}
+
+// The port goes away as a pulled USB converter does and comes back under the
+// same SIMn link behind a new terminal. The line (controllers, schedule)
+// carries on meanwhile; nothing is read or written while it is away.
+std::string Unplug(SimPty& pty, Announcement& announcement, int ms) {
+    if (ms < 0) return "unplug: MS is a number of milliseconds (0..600000)";
+    announcement.Withdraw();
+    pty.Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::string error;
+    if (!pty.Open(error) || !announcement.Repoint(pty.SlavePath(), error)) return "unplug: " + error;
+    return "replugged " + announcement.ShortName() + " " + pty.SlavePath();
 }
 
 }  // namespace
@@ -135,6 +170,12 @@ int main(int argc, char** argv) {
     SimCommands commands(line, events, &trace);
     if (!options->noStdin) {
         runner.SetCommandInput(STDIN_FILENO, [&](std::string_view text) {
+            if (const auto unplug = ParseUnplug(text)) {
+                const std::string reply = Unplug(pty, announcement, *unplug);
+                std::printf("%s\n", reply.c_str());
+                std::fflush(stdout);
+                return true;
+            }
             bool quit = false;
             const std::string reply = commands.Execute(text, SimClock::now(), quit);
             if (!reply.empty()) {

@@ -45,6 +45,19 @@ INSTANTIATE_TEST_SUITE_P(Commands, PortClosedMidCommand,
                                            CloseCase{"parameters_device_lost", MenuCommand::ReadParameters, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PortClosedMidCommand, TheIndexChangeEndsInsteadOfRepeatingItsCommand) {
+    // The new index's probe waits; the port closes; the index command's
+    // loop must not go on sending into a closed port.
+    view.QueueInput("H");
+    commands().ChangeIndex();
+    ASSERT_TRUE(RunUntil([&] { return !line.Requests().empty(); }));
+    session->ClosePort();
+    ASSERT_TRUE(RunUntilDone());
+    EXPECT_EQ(line.Requests().size(), 1u);
+    EXPECT_NE(LastBalloon().colour, kFailureColour);
+    EXPECT_TRUE(view.commandControlsEnabled());
+}
+
 TEST_F(PortClosedMidCommand, TheNextOpenWaitsForRepliesAgain) {
     commands().CheckPresence();
     ASSERT_TRUE(RunUntil([&] { return !line.Requests().empty(); }));

@@ -8,6 +8,7 @@
 #include <signal.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +39,15 @@ protected:
     static int AttemptsIn(const std::string& out) {
         const auto dash = out.rfind("— ");
         return dash == std::string::npos ? -1 : std::atoi(out.c_str() + dash + std::string("— ").size());
+    }
+    // The outcome of a test stopped after n requests: the finished text with
+    // the count, then how many were sent and answered, with no time-out.
+    static void ExpectStoppedTally(const std::string& out, const std::string& finished, int n) {
+        const std::string head = "Информация\n" + finished + " Попыток — " + std::to_string(n) +
+                                 "\nОтправлено: " + std::to_string(n) + ", ответов: ";
+        EXPECT_EQ(out.rfind(head, 0), 0u) << out;
+        const std::string tail = ", тайм-аутов: 0\n";
+        EXPECT_TRUE(out.size() > tail.size() && out.compare(out.size() - tail.size(), tail.size(), tail) == 0) << out;
     }
     // Runs until the line saw at least n requests of the command.
     bool WaitForRequests(const std::string& command, std::size_t n) const {
@@ -93,7 +103,7 @@ TEST_F(DiagnosticsCli, LineTestStopsOnSecondsOrSigint) {
         const int n = AttemptsIn(cli.Out());
         ASSERT_GT(n, 1);
         EXPECT_EQ(sim->SettledRequests("$$02", n), static_cast<std::size_t>(n));
-        EXPECT_EQ(cli.Out(), "Информация\nТест линии завершен. Попыток — " + std::to_string(n) + "\n");
+        ExpectStoppedTally(cli.Out(), "Тест линии завершен.", n);
     }
     {
         const std::size_t before = sim->SentRequests("$$02").size();
@@ -104,7 +114,7 @@ TEST_F(DiagnosticsCli, LineTestStopsOnSecondsOrSigint) {
         const int n = AttemptsIn(cli.Out());
         ASSERT_GE(n, 5);
         EXPECT_EQ(sim->SettledRequests("$$02", before + n), before + n);
-        EXPECT_EQ(cli.Out(), "Информация\nТест линии завершен. Попыток — " + std::to_string(n) + "\n");
+        ExpectStoppedTally(cli.Out(), "Тест линии завершен.", n);
     }
 }
 
@@ -113,7 +123,9 @@ TEST_F(DiagnosticsCli, LineTestOnAnEmptyIndexTimesOut) {
     Start(R"({"controllers": [{"index": "G"}]})");
     Cli cli(Args({"line-test", "H", "--seconds", "5"}));
     EXPECT_EQ(cli.Wait(), 1) << cli.Err();
-    EXPECT_EQ(cli.Out(), "Информация\nВремя ожидания ответа истекло. Попыток — 1\n");
+    EXPECT_EQ(cli.Out(),
+              "Информация\nВремя ожидания ответа истекло. Попыток — 1\nОтправлено: 1, ответов: 0 (0,0 %), "
+              "тайм-аутов: 1\n");
 }
 
 // --monitor writes the test's lines in Windows-1251 with CR LF.
@@ -149,7 +161,7 @@ TEST_F(DiagnosticsCli, RelayTestNeedsYesAndStopsLikeLineTest) {
         EXPECT_GE(n, 2);  // one trigger per 100 ms pause
         EXPECT_EQ(sim->SettledRequests("08", n), static_cast<std::size_t>(n));
         EXPECT_EQ(sim->SentRequests("$$16").size(), 1u);
-        EXPECT_EQ(cli.Out(), "Информация\nТест реле завершен. Попыток — " + std::to_string(n) + "\n");
+        ExpectStoppedTally(cli.Out(), "Тест реле завершен.", n);
     }
     {
         Cli cli(Args({"relay-test", "G", "4", "--seconds", "0.5"}, {"--yes"}));
@@ -224,13 +236,20 @@ TEST_F(DiagnosticsCli, SearchPrintsBothSets) {
     {
         Cli cli(Args({"search"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
-        EXPECT_EQ(cli.Out(), "present (2): G Ж\nreply-only (1): H\n");
+        // The sets, then the summary with the time the search took.
+        EXPECT_TRUE(std::regex_match(cli.Out(), std::regex("present \\(2\\): G Ж\nreply-only \\(1\\): H\n"
+                                                           "Поиск завершен: в линии 2, только ответ 1, "
+                                                           "проверено 182 из 182, [0-9]+,[0-9] с\n")))
+            << cli.Out();
         EXPECT_EQ(sim->SettledRequests("$$02", 182), 182u);
     }
     {
         Cli cli(Args({"search"}, {"--json"}));
         EXPECT_EQ(cli.Wait(), 0) << cli.Err();
-        EXPECT_EQ(cli.Out(), "{\"present\": [\"G\", \"Ж\"], \"reply_only\": [\"H\"]}\n");
+        EXPECT_TRUE(std::regex_match(cli.Out(), std::regex("\\{\"present\": \\[\"G\", \"Ж\"\\], \"reply_only\": "
+                                                           "\\[\"H\"\\], \"probed\": 182, \"seconds\": "
+                                                           "[0-9]+\\.[0-9]{3}\\}\n")))
+            << cli.Out();
     }
 }
 
@@ -241,7 +260,10 @@ TEST_F(DiagnosticsCli, SearchStopsOnSigintKeepingFound) {
     ASSERT_TRUE(WaitForRequests("$$02", 5));
     cli.Signal(SIGINT);
     EXPECT_EQ(cli.Wait(), 0) << cli.Err();
-    EXPECT_EQ(cli.Out(), "present (1): G\nreply-only (0): \n");
+    EXPECT_EQ(
+        cli.Out().rfind("present (1): G\nreply-only (0): \nПоиск завершен: в линии 1, только ответ 0, проверено ", 0),
+        0u)
+        << cli.Out();
     std::this_thread::sleep_for(20ms);  // the last probe reaches the trace
     EXPECT_LT(sim->SentRequests("$$02").size(), 182u);
 }

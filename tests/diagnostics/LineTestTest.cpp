@@ -1,6 +1,6 @@
 // "Тест линии на замыкание и обрыв" against a controller of the in-memory
 // line: presence requests back to back, counted, until "Остановить", an error
-// reply or silence.
+// reply or silence; the end says how many were sent and answered.
 
 #include "tests/support/CommandFixture.h"
 
@@ -40,7 +40,7 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
 
         const auto balloon = LastBalloon();
         EXPECT_EQ(balloon.caption, "Информация");
-        EXPECT_EQ(balloon.text, "Тест линии завершен. Попыток — 6");
+        EXPECT_EQ(balloon.text, "Тест линии завершен. Попыток — 6\nОтправлено: 6, ответов: 5 (83,3 %), тайм-аутов: 0");
         EXPECT_EQ(balloon.colour, kSuccessColour);
         const auto texts = BalloonTexts();
         ASSERT_EQ(texts.size(), 6u);
@@ -48,7 +48,10 @@ TEST_F(LineTest, StopEndsTestWithAttemptCount) {
 
         for (int i = 1; i <= 6; ++i)
             EXPECT_EQ(MonitorCount(Sent(kG, "Тест линии: Попытка " + std::to_string(i))), 1u) << i;
-        EXPECT_EQ(Monitor().back(), "   CANCEL");
+        const auto monitor = Monitor();
+        ASSERT_GE(monitor.size(), 2u);
+        EXPECT_EQ(monitor[monitor.size() - 2], "   CANCEL");
+        EXPECT_EQ(monitor.back(), "   Отправлено: 6, ответов: 5 (83,3 %), тайм-аутов: 0");
         EXPECT_EQ(MonitorCount(Received("OK")), 5u) << "the sixth answer was not due yet";
         EXPECT_TRUE(view.commandControlsEnabled());
         EXPECT_FALSE(session->transaction().EventExists(Reply::Cancel));
@@ -67,9 +70,9 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
     };
     const Case cases[] = {
         {"error reply", [](sim::ControllerBehaviour& b) { b.framesBeforeErrors = 2; },
-         "Контроллера нет в линии. Попыток — 3", false, 0ms},
+         "Контроллера нет в линии. Попыток — 3\nОтправлено: 3, ответов: 2 (66,7 %), тайм-аутов: 0", false, 0ms},
         {"silence", [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 2; },
-         "Время ожидания ответа истекло. Попыток — 3", true, 3s},
+         "Время ожидания ответа истекло. Попыток — 3\nОтправлено: 3, ответов: 2 (66,7 %), тайм-аутов: 1", true, 3s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,6 +88,7 @@ TEST_F(LineTest, ErrorReplyOrSilenceEndsTestAsFailure) {
         EXPECT_EQ(clock.Now() - requests.back().at, c.lasts);
         EXPECT_EQ(LastBalloon().text, c.text);
         EXPECT_EQ(LastBalloon().colour, kFailureColour);
+        EXPECT_EQ(Monitor().back(), "   " + c.text.substr(c.text.find('\n') + 1));
         EXPECT_EQ(MonitorCount("   TIMEOUT"), c.timeoutLine ? 1u : 0u);
         EXPECT_EQ(MonitorCount("   CANCEL"), 0u);
         EXPECT_EQ(MonitorCount(Received("OK")), 2u);
@@ -100,7 +104,8 @@ TEST_F(LineTest, StopWhileNoTestRunsDoesNothing) {
     commands().TestLine();
     ASSERT_TRUE(RunUntilDone());
     // The earlier stop was not kept for this test: it ran to its time-out.
-    EXPECT_EQ(LastBalloon().text, "Время ожидания ответа истекло. Попыток — 4");
+    EXPECT_EQ(LastBalloon().text,
+              "Время ожидания ответа истекло. Попыток — 4\nОтправлено: 4, ответов: 3 (75,0 %), тайм-аутов: 1");
     EXPECT_EQ(line.Requests().size(), 4u);
 }
 

@@ -92,11 +92,17 @@ TEST_F(RelayTest, EachRelayAsksThenTriggersUntilStopped) {
         for (std::size_t i = 1; i <= n; ++i)
             EXPECT_EQ(MonitorCount(Sent(kG, prefix + "Попытка " + std::to_string(i))), 1u);
         EXPECT_EQ(MonitorCount(Received("OK")), n + 2) << "the time request, the poll and every trigger";
-        EXPECT_EQ(Monitor().back(), "   CANCEL");
+        // "   CANCEL", then how many triggers were sent and answered.
+        const auto monitor = Monitor();
+        ASSERT_GE(monitor.size(), 2u);
+        EXPECT_EQ(monitor[monitor.size() - 2], "   CANCEL");
+        const std::string tally = "Отправлено: " + std::to_string(n) + ", ответов: ";
+        EXPECT_EQ(monitor.back().rfind("   " + tally, 0), 0u) << monitor.back();
         const auto texts = BalloonTexts();
         ASSERT_EQ(texts.size(), n);
         EXPECT_EQ(texts.back(), prefix + "Попытка " + std::to_string(n));
-        EXPECT_EQ(LastBalloon().text, "Тест реле завершен. Попыток — " + std::to_string(n));
+        EXPECT_EQ(LastBalloon().text.rfind("Тест реле завершен. Попыток — " + std::to_string(n) + "\n" + tally, 0), 0u)
+            << LastBalloon().text;
         EXPECT_EQ(LastBalloon().colour, kSuccessColour);
         EXPECT_TRUE(view.commandControlsEnabled());
     }
@@ -118,8 +124,10 @@ TEST_F(RelayTest, HoldTime0APausesAndStopInPauseEndsAtOnce) {
     Stop();
     ASSERT_TRUE(RunUntilDone());
     EXPECT_EQ(clock.Now() - triggers[2].at, 400ms);
-    EXPECT_EQ(LastBalloon().text, "Тест реле завершен. Попыток — 3");
-    EXPECT_EQ(Monitor().back(), "   CANCEL");
+    EXPECT_EQ(LastBalloon().text,
+              "Тест реле завершен. Попыток — 3\nОтправлено: 3, ответов: 3 (100,0 %), тайм-аутов: 0");
+    EXPECT_EQ(Monitor().back(), "   Отправлено: 3, ответов: 3 (100,0 %), тайм-аутов: 0");
+    EXPECT_EQ(MonitorCount("   CANCEL"), 1u);
     clock.Advance(5s);
     dispatcher.ProcessPending();
     EXPECT_EQ(RequestsOf(">").size(), 3u);
@@ -207,9 +215,9 @@ TEST_F(RelayTest, FailuresNameTheAttempt) {
         {"hold time too short", Answer::Positive, [](sim::ControllerBehaviour& b) { b.dataPayload = "5"; },
          "Ошибка. Попробуйте повторить тест.", false, 0, 0ms},
         {"error reply to trigger 2", Answer::Positive, [](sim::ControllerBehaviour& b) { b.framesBeforeErrors = 2; },
-         "Контроллера нет в линии. Попыток — 2", false, 2, 100ms},
+         "Контроллера нет в линии. Попыток — 2\nОтправлено: 2, ответов: 1 (50,0 %), тайм-аутов: 0", false, 2, 100ms},
         {"silence to trigger 1", Answer::Positive, [](sim::ControllerBehaviour& b) { b.framesBeforeSilence = 1; },
-         "Время ожидания ответа истекло. Попыток — 1", true, 1, 3s},
+         "Время ожидания ответа истекло. Попыток — 1\nОтправлено: 1, ответов: 0 (0,0 %), тайм-аутов: 1", true, 1, 3s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,6 +1,7 @@
 // "Поиск контроллеров" on the in-memory line: every index probed in table
 // order, 300 ms each on the clock, the map's sets filled by the answers,
-// "Остановить" keeping what was found.
+// "Остановить" keeping what was found; the progress as it goes and the
+// summary at the end.
 
 #include <set>
 
@@ -40,13 +41,14 @@ TEST_F(Search, EmptyLineProbesAll182IndexesThreeHundredMillisecondsEach) {
         EXPECT_EQ(frames[k].at - started, static_cast<int>(k) * 300ms) << k;
     }
 
-    // Every request line is followed by its "   TIMEOUT".
+    // Every request line is followed by its "   TIMEOUT"; the summary ends them.
     const auto monitor = Monitor();
-    ASSERT_EQ(monitor.size(), 1 + 2 * 182u);
+    ASSERT_EQ(monitor.size(), 2 + 2 * 182u);
     for (std::size_t k = 0; k < 182; ++k) {
         EXPECT_EQ(monitor[1 + 2 * k], Sent(static_cast<std::uint8_t>(0x47 + k), kDescription)) << k;
         EXPECT_EQ(monitor[2 + 2 * k], "   TIMEOUT") << k;
     }
+    EXPECT_EQ(monitor.back(), "   Поиск завершен: в линии 0, только ответ 0, проверено 182 из 182, 54,6 с");
 
     EXPECT_EQ(session->map().Count(MapSet::Present), 0u);
     EXPECT_EQ(session->map().Count(MapSet::ReplyOnly), 0u);
@@ -88,6 +90,25 @@ TEST_F(Search, AcknowledgementsAndPositiveRepliesFillBothSets) {
     EXPECT_EQ(view.panel(1), "4");
     EXPECT_EQ(view.panel(2), "3");
     EXPECT_EQ(MonitorCount("   TIMEOUT"), 2u);
+
+    // "Поиск: N из 182" for every index in turn, cleared at the end.
+    const auto progress = view.CallsOf("progress");
+    ASSERT_EQ(progress.size(), 183u);
+    EXPECT_EQ(progress[0].text, "Поиск: 1 из 182");
+    EXPECT_EQ(progress[181].text, "Поиск: 182 из 182");
+    EXPECT_EQ(progress[182].text, "");
+    // The summary in the balloon at the last cell probed, in the report colour.
+    const auto balloon = LastBalloon();
+    EXPECT_EQ(balloon.caption, "Поиск завершен");
+    EXPECT_EQ(balloon.text, "В линии: 4\nТолько ответ: 3\nПроверено: 182 из 182\nВремя: 0,6 с");
+    EXPECT_EQ(balloon.colour, kReportColour);
+    EXPECT_EQ(balloon.index, 0xFC);
+    EXPECT_EQ(Monitor().back(), "   Поиск завершен: в линии 4, только ответ 3, проверено 182 из 182, 0,6 с");
+    const auto summary = commands().LastSearch();
+    ASSERT_TRUE(summary.has_value());
+    EXPECT_EQ(summary->present, 4u);
+    EXPECT_EQ(summary->replyOnly, 3u);
+    EXPECT_EQ(summary->duration, 600ms);
 }
 
 // The line's own controllers, answering as a freshly installed unit does, are
@@ -126,7 +147,12 @@ TEST_F(Search, StopKeepsCellsFound) {
     dispatcher.ProcessPending();
     EXPECT_EQ(clock.Now(), stoppedAt) << "the probe's wait ends at the stop";
     ASSERT_EQ(line.Requests().size(), 8u);
-    EXPECT_EQ(Monitor().back(), "   CANCEL");
+    // The summary of what was probed before the stop follows "   CANCEL".
+    const auto monitor = Monitor();
+    ASSERT_GE(monitor.size(), 2u);
+    EXPECT_EQ(monitor[monitor.size() - 2], "   CANCEL");
+    EXPECT_EQ(monitor.back(), "   Поиск завершен: в линии 1, только ответ 1, проверено 8 из 182, 0,9 с");
+    EXPECT_EQ(LastBalloon().text, "В линии: 1\nТолько ответ: 1\nПроверено: 8 из 182\nВремя: 0,9 с");
     EXPECT_EQ(MonitorCount("   CANCEL"), 1u);
     EXPECT_EQ(MonitorCount("   TIMEOUT"), 3u) << "the silent indexes probed before the stop";
     EXPECT_TRUE(session->map().HasIndex(0x49, MapSet::Present));
@@ -151,6 +177,22 @@ TEST_F(Search, PortClosedShowsWarningAndLeavesMap) {
     EXPECT_TRUE(view.CallsOf("controls").empty());
     EXPECT_TRUE(session->map().HasIndex(0x60, MapSet::Present));
     EXPECT_TRUE(line.Written().empty());
+    EXPECT_FALSE(commands().LastSearch().has_value());
+}
+
+// The port lost during the search: no summary (nothing was finished), the
+// progress is cleared.
+TEST_F(Search, NoSummaryWhenThePortClosesMidSearch) {
+    commands().SearchControllers();
+    ASSERT_TRUE(RunUntilWaiting([&] { return line.Requests().size() >= 3; }));
+    session->ClosePort();
+    ASSERT_TRUE(RunUntilDone());
+    dispatcher.ProcessPending();
+    EXPECT_TRUE(view.CallsOf("balloon").empty());
+    EXPECT_FALSE(commands().LastSearch().has_value());
+    EXPECT_EQ(MonitorCount("   TIMEOUT"), 2u);
+    ASSERT_FALSE(view.CallsOf("progress").empty());
+    EXPECT_EQ(view.CallsOf("progress").back().text, "");
 }
 
 }  // namespace

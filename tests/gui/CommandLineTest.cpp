@@ -59,8 +59,20 @@ TEST(CommandLine, StartOptions) {
     o = ParseStartOptions({"tulex", "--port", "SIM1", "--monitor", "--screenshot", "a.png", "--delay", "200"});
     EXPECT_TRUE(o.error.isEmpty());
     EXPECT_TRUE(o.monitor);
+    EXPECT_FALSE(o.statistics);
     EXPECT_EQ(o.screenshot, "a.png");
     EXPECT_EQ(o.delayMs, 200);
+
+    o = ParseStartOptions({"tulex", "--statistics"});
+    EXPECT_TRUE(o.error.isEmpty());
+    EXPECT_TRUE(o.statistics);
+
+    o = ParseStartOptions(
+        {"tulex", "--port", "SIM1", "--plan", "объект.csv", "--factory-index", "ь", "--plan-start", "apply"});
+    EXPECT_TRUE(o.error.isEmpty()) << o.error.toStdString();
+    EXPECT_EQ(o.plan, "объект.csv");
+    EXPECT_EQ(o.factoryIndex, "ь");
+    EXPECT_EQ(o.planStart, "apply");
 
     // Faults on the command line are reported, never ignored.
     const QStringList bad[] = {
@@ -69,6 +81,9 @@ TEST(CommandLine, StartOptions) {
         {"tulex", "--delay", "soon", "--screenshot", "x.png"},
         {"tulex", "--bogus"},
         {"tulex", "--port", "x", "-master"},  // -master is valid only first
+        {"tulex", "--plan-start", "apply"},   // without --plan
+        {"tulex", "--factory-index", "ь"},
+        {"tulex", "--plan", "p.csv", "--plan-start", "now"},
     };
     for (const auto& args : bad) {
         EXPECT_FALSE(ParseStartOptions(args).error.isEmpty()) << args.join(' ').toStdString();

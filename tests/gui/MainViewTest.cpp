@@ -5,19 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
-#include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/LineSession.h"
@@ -27,6 +33,8 @@
 #include "gui/MonitorView.h"
 #include "gui/MonitorWindow.h"
 #include "gui/PopupHost.h"
+#include "gui/StatisticsWindow.h"
+#include "line/Cp1251.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 
@@ -58,30 +66,6 @@ private:
         if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
     }
     QMessageBox::StandardButton answer_;
-    int polls_ = 0;
-};
-
-// Answers the next input dialog with a text (and remembers what it offered).
-class InputCatcher {
-public:
-    explicit InputCatcher(QString answer) : answer_(std::move(answer)) {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString caption, prompt, initial;
-
-private:
-    void Poll() {
-        if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-            caption = dialog->windowTitle();
-            prompt = dialog->labelText();
-            initial = dialog->textValue();
-            dialog->setTextValue(answer_);
-            dialog->accept();
-            return;
-        }
-        if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
-    }
-    QString answer_;
     int polls_ = 0;
 };
 
@@ -293,30 +277,243 @@ TEST_F(MainViewTest, SettingsItemsReachTheLogic) {
     EXPECT_FALSE(session().settings().sensorAnswer);
 }
 
-TEST_F(MainViewTest, SaveAsksForThePathAndRemembersIt) {
+// The save dialog answered by the test: what it was offered, and the file
+// and format it picks.
+struct SaveAnswer {
+    QString path;
+    int format = 0;
+    QString caption, folder, name;
+    QStringList filters;
+    int asked = 0;
+};
+
+void AnswerSaves(MainView& view, SaveAnswer& answer) {
+    view.setSaveDialog([&answer](const QString& caption, const QString& folder, const QString& name,
+                                 const QStringList& filters) -> std::optional<MainView::SaveChoice> {
+        ++answer.asked;
+        answer.caption = caption;
+        answer.folder = folder;
+        answer.name = name;
+        answer.filters = filters;
+        if (answer.path.isEmpty()) return std::nullopt;
+        return MainView::SaveChoice{answer.path, answer.format};
+    });
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+TEST_F(MainViewTest, SaveOffersBothEncodingsRemembersTheFolderAndSaysWhereItSaved) {
     test::TempDir dir;
-    const QString path = QString::fromStdString((dir.path() / "monitor.txt").string());
+    const QString folder = QString::fromStdString(dir.path().string());
     w().monitorButton->click();
     session().MonitorAdd("   first");
     session().MonitorAdd("   второй");
-    {
-        InputCatcher input(path);
+    SaveAnswer answer;
+    AnswerSaves(view, answer);
+
+    // Cancelled: nothing written, nothing said.
+    w().saveButton->click();
+    EXPECT_EQ(answer.asked, 1);
+    EXPECT_EQ(answer.caption, "Сохранить как...");
+    EXPECT_EQ(answer.filters, (QStringList{"Windows-1251 (*.txt)", "UTF-8 (*.txt)"}));
+    EXPECT_FALSE(view.monitorWindow()->savedLabel()->isVisible());
+
+    struct Case {
+        const char* file;
+        int format;
+        QByteArray second;  // "второй" as saved
+        const char* said;
+    };
+    const Case cases[] = {
+        {"monitor.txt", 0, "   \xe2\xf2\xee\xf0\xee\xe9\r\n", "(Windows-1251)"},
+        {"monitor-utf8.txt", 1, "   второй\r\n", "(UTF-8)"},
+    };
+    for (const Case& c : cases) {
+        answer.path = folder + "/" + c.file;
+        answer.format = c.format;
         w().saveButton->click();
-        EXPECT_EQ(input.caption, "Сохранить как...");
-        EXPECT_EQ(input.prompt, "Путь к файлу:");
+        const QByteArray bytes = FileBytes(answer.path);
+        EXPECT_EQ(bytes.count("\r\n"), 2) << c.file;
+        EXPECT_TRUE(bytes.contains("   first\r\n")) << c.file;
+        EXPECT_TRUE(bytes.contains(c.second)) << c.file;
+        EXPECT_FALSE(bytes.startsWith("\xef\xbb\xbf")) << "no byte-order mark";
+        EXPECT_TRUE(view.monitorWindow()->savedLabel()->isVisible());
+        EXPECT_EQ(view.monitorWindow()->savedLabel()->text(), "Сохранено: " + answer.path + " " + c.said);
     }
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    EXPECT_EQ(bytes.count("\r\n"), 2);
-    EXPECT_TRUE(bytes.contains("   first\r\n"));
-    EXPECT_TRUE(bytes.contains("   \xe2\xf2\xee\xf0\xee\xe9\r\n"));  // "второй" in Windows-1251
+    // The next dialog opens in the folder of the last save, with its name.
+    answer.path.clear();
+    w().saveButton->click();
+    EXPECT_EQ(QDir(answer.folder).canonicalPath(), QDir(folder).canonicalPath());
+    EXPECT_EQ(answer.name, "monitor-utf8.txt");
+    // An existing file: the program's own question comes, and No keeps it.
+    answer.path = folder + "/monitor.txt";
+    session().MonitorAdd("   third");
     {
-        MessageBoxCatcher replace;  // the file exists now: the question comes first
-        InputCatcher input(path);
+        MessageBoxCatcher replace(QMessageBox::No);
         w().saveButton->click();
-        EXPECT_EQ(input.initial, path);  // the last confirmed path is offered
+        EXPECT_TRUE(replace.text.contains("уже существует")) << replace.text.toStdString();
     }
+    EXPECT_EQ(FileBytes(answer.path).count("\r\n"), 2);
+}
+
+TEST_F(MainViewTest, MillisecondsAreShownAndSavedOnlyWhenTurnedOn) {
+    test::TempDir dir;
+    w().monitorButton->click();
+    session().MonitorAdd("   line");
+    SaveAnswer answer;
+    AnswerSaves(view, answer);
+    answer.path = QString::fromStdString((dir.path() / "plain.txt").string());
+    w().saveButton->click();
+    const QRegularExpression plain(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d   line\r\n$"));
+    EXPECT_TRUE(plain.match(QString::fromLatin1(FileBytes(answer.path))).hasMatch()) << "off by default";
+
+    view.monitorWindow()->millisecondsBox()->click();
+    EXPECT_TRUE(session().monitor().Milliseconds());
+    const QRegularExpression withMillis(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d   line$"));
+    EXPECT_TRUE(withMillis.match(QString::fromStdString(session().monitor().Line(0))).hasMatch())
+        << session().monitor().Line(0);
+    answer.path = QString::fromStdString((dir.path() / "millis.txt").string());
+    w().saveButton->click();
+    EXPECT_TRUE(withMillis.match(QString::fromLatin1(FileBytes(answer.path)).trimmed()).hasMatch());
+    // A new monitor window shows the setting as it is.
+    view.monitorWindow()->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.monitorWindow() == nullptr; }, 2000));
+    w().monitorButton->click();
+    EXPECT_TRUE(view.monitorWindow()->millisecondsBox()->isChecked());
+}
+
+TEST_F(MainViewTest, StatisticsTableSortsAndTheMapCellShowsTheFigures) {
+    LineStatistics& stats = session().statistics();
+    for (int i = 0; i < 3; ++i) stats.RequestWritten(0x48);  // H: three requests
+    stats.RequestWritten(0x47);                              // G: one, answered
+    stats.FrameStarted();
+    stats.ReplyHeard(HeardKind::Ack);
+    stats.Heard(0xC6, HeardKind::Card);  // Ж: a card event
+
+    w().statisticsAction->trigger();
+    StatisticsWindow* window = view.statisticsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    QTableView* table = window->table();
+    QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    const auto cell = [&](int row, int column) { return model->index(row, column).data().toString(); };
+    EXPECT_EQ(cell(0, StatisticsModel::Index), "G");  // by index at first
+    EXPECT_EQ(cell(2, StatisticsModel::Index), "Ж");
+    EXPECT_EQ(cell(0, StatisticsModel::Acks), "1");
+    EXPECT_EQ(cell(0, StatisticsModel::LastKind), "подтверждение");
+    EXPECT_EQ(cell(1, StatisticsModel::LastHeard), "—") << "H was never heard";
+
+    table->sortByColumn(StatisticsModel::Requests, Qt::DescendingOrder);
+    EXPECT_EQ(cell(0, StatisticsModel::Index), "H");
+    EXPECT_EQ(cell(0, StatisticsModel::Requests), "3");
+    EXPECT_EQ(cell(2, StatisticsModel::Index), "Ж");
+    // Figures that change come in on the window's refresh, in the same order.
+    stats.RequestWritten(0xC6);
+    for (int i = 0; i < 4; ++i) stats.RequestWritten(0x47);
+    window->refresh();
+    EXPECT_EQ(cell(0, StatisticsModel::Index), "G");
+    EXPECT_EQ(cell(0, StatisticsModel::Requests), "5");
+
+    const QString tip = w().lineMap->toolTipAt(LineMapWidget::CellRect(0x48).center());
+    EXPECT_TRUE(tip.startsWith("En: Alt + 072")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("Запросов: 3, тайм-аутов: 0")) << tip.toStdString();
+    EXPECT_EQ(w().lineMap->toolTipAt(LineMapWidget::CellRect(0x50).center()), "En: Alt + 080")
+        << "nothing known: the typing hint alone";
+
+    // CSV export through the save dialog; then the reset, on its own and
+    // with the monitor's clear.
+    test::TempDir dir;
+    SaveAnswer answer;
+    AnswerSaves(view, answer);
+    answer.path = QString::fromStdString((dir.path() / "stats.csv").string());
+    window->exportButton()->click();
+    EXPECT_EQ(answer.filters, QStringList{"CSV (*.csv)"});
+    const QByteArray csv = FileBytes(answer.path);
+    EXPECT_TRUE(csv.startsWith("\xef\xbb\xbfindex;last_heard;")) << csv.toStdString();
+    EXPECT_EQ(csv.count("\r\n"), 4);
+    EXPECT_TRUE(window->savedLabel()->text().contains(answer.path));
+    window->resetButton()->click();
+    EXPECT_EQ(model->rowCount(), 0);
+    stats.Heard(0x47, HeardKind::Card);
+    w().monitorButton->click();
+    w().clearButton->click();
+    EXPECT_TRUE(stats.Snapshot().empty());
+    EXPECT_EQ(model->rowCount(), 0);
+}
+
+TEST_F(MainViewTest, ALostPortIsOfferedAgainOnceItIsBackAndKeepsMonitorAndStatistics) {
+    // The port opened by a link, as a by-id name or tulex-sim's SIMn is.
+    test::TempDir dir;
+    const std::string link = (dir.path() / "usb-adapter").string();
+    std::filesystem::create_symlink(pty.slavePath(), link);
+    w().monitorButton->click();
+    view.OpenPort(QString::fromStdString(link), "19200");
+    ASSERT_TRUE(session().IsPortOpen());
+    session().statistics().Heard(0x47, HeardKind::Card);
+    session().MonitorAdd("   before the loss");
+    EXPECT_EQ(session().LostPortName(), link);
+    {
+        MessageBoxCatcher lost;
+        // The converter is pulled out and its link goes with it (a by-id
+        // link does); the dead terminal's number may be another test's pty
+        // at once, which must not count as the port coming back.
+        pty.HangUp();
+        std::filesystem::remove(link);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !session().IsPortOpen(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.text.isEmpty(); }, 5000));
+        EXPECT_TRUE(lost.text.contains("Связь с COM-портом потеряна")) << lost.text.toStdString();
+    }
+    EXPECT_TRUE(session().PortLost());
+    QTest::qWait(2 * MainView::kReturnCheckMs);  // nothing is offered while it is away
+    EXPECT_FALSE(session().IsPortOpen());
+
+    test::Pty again;  // plugged back: another terminal behind the same name
+    ASSERT_TRUE(again.ok());
+    std::filesystem::create_symlink(again.slavePath(), link);
+    {
+        MessageBoxCatcher offer(QMessageBox::Yes);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return session().IsPortOpen(); }, 5000));
+        EXPECT_EQ(offer.text.toStdString(), "Порт " + link + " снова доступен.\n\nОткрыть его?");
+    }
+    EXPECT_FALSE(session().PortLost());
+    EXPECT_EQ(session().PortName(), link);
+    EXPECT_EQ(w().portBox->currentText().toStdString(), link);
+    const TrafficLog& monitor = session().monitor();
+    ASSERT_GE(monitor.Count(), 4u);
+    EXPECT_NE(monitor.Line(1).find("before the loss"), std::string::npos) << "the monitor was kept";
+    EXPECT_NE(Cp1251ToUtf8(monitor.Line(monitor.Count() - 1)).find("   ---   Порт восстановлен"), std::string::npos);
+    EXPECT_NE(Cp1251ToUtf8(monitor.Line(monitor.Count() - 2)).find("Скорость, бит/с — 19200"), std::string::npos);
+    EXPECT_EQ(session().statistics().Of(0x47).Received(HeardKind::Card), 1u) << "the statistics were kept";
+    // The line works again.
+    again.Send("H;123456789000?");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return session().statistics().Of(0x48).Received(HeardKind::Card) == 1; }, 5000));
+}
+
+TEST_F(MainViewTest, DecliningTheOfferLeavesThePortClosed) {
+    test::TempDir dir;
+    const std::string link = (dir.path() / "adapter").string();
+    std::filesystem::create_symlink(pty.slavePath(), link);
+    view.OpenPort(QString::fromStdString(link), "9600");
+    ASSERT_TRUE(session().IsPortOpen());
+    {
+        MessageBoxCatcher lost;
+        pty.HangUp();
+        std::filesystem::remove(link);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.text.isEmpty(); }, 5000));
+    }
+    test::Pty again;
+    std::filesystem::create_symlink(again.slavePath(), link);
+    {
+        MessageBoxCatcher offer(QMessageBox::No);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !offer.text.isEmpty(); }, 5000));
+    }
+    QTest::qWait(2 * MainView::kReturnCheckMs);
+    EXPECT_FALSE(session().IsPortOpen());
+    EXPECT_TRUE(w().openButton->isEnabled());
 }
 
 TEST_F(MainViewTest, AMonitorReopenedDuringAPauseSaysSo) {

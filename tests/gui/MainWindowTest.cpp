@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -125,34 +126,70 @@ TEST_F(MainWindowTest, StatusBarPanels) {
     EXPECT_EQ(w.PanelText(0), "  Контроллеров в линии:");
 }
 
-TEST_F(MainWindowTest, TabVisitsThePortGroupThenSearchStopMapAndMonitor) {
+TEST_F(MainWindowTest, TabVisitsEveryControlFromThePortGroupToTheMonitorButtons) {
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     w.portBox->setFocus();
     QApplication::processEvents();
     auto owner = [&](QWidget* focus) -> QWidget* {
-        for (QWidget* c : std::initializer_list<QWidget*>{w.portBox, w.speedBox, w.openButton, w.closeButton,
-                                                          w.searchButton, w.stopButton, w.lineMap, w.monitorButton}) {
+        for (QWidget* c : std::initializer_list<QWidget*>{
+                 w.portBox, w.speedBox, w.openButton, w.closeButton, w.converterButton, w.searchButton, w.stopButton,
+                 w.lineMap, w.monitorButton, w.pauseButton, w.resumeButton, w.clearButton, w.saveButton}) {
             if (focus == c || c->isAncestorOf(focus)) return c;
         }
         return focus;
     };
-    const QWidget* expected[] = {w.speedBox,   w.openButton, w.closeButton,   w.searchButton,
-                                 w.stopButton, w.lineMap,    w.monitorButton, w.portBox};
+    // "Старт" is disabled while the monitor runs, so Tab passes it by.
+    ASSERT_FALSE(w.resumeButton->isEnabled());
+    const QWidget* expected[] = {w.speedBox,     w.openButton,  w.closeButton, w.converterButton,
+                                 w.searchButton, w.stopButton,  w.lineMap,     w.monitorButton,
+                                 w.pauseButton,  w.clearButton, w.saveButton,  w.portBox};
     for (const QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(owner(QApplication::focusWidget()), next) << next->objectName().toStdString();
     }
-    // Speed buttons never take the focus.
-    EXPECT_EQ(w.pauseButton->focusPolicy(), Qt::NoFocus);
+    // A click on a speed button leaves the focus where it was.
+    EXPECT_EQ(w.pauseButton->focusPolicy(), Qt::TabFocus);
+}
+
+// The event list docked under the map makes the window taller: a window
+// centred without it is moved up so that it still ends on the screen.
+TEST_F(MainWindowTest, TheEventListKeepsTheWindowOnTheScreen) {
+    w.CentreOnScreen();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect available = w.screen()->availableGeometry();
+    w.move(w.x(), available.bottom() - w.frameGeometry().height());
+    const int before = w.frameGeometry().height();
+    w.eventsAction->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().height() > before; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().bottom() <= available.bottom(); }, 2000))
+        << w.frameGeometry().bottom() << " > " << available.bottom();
+    EXPECT_GE(w.frameGeometry().top(), available.top());
 }
 
 TEST_F(MainWindowTest, SettingsMenuAndHelp) {
     const QList<QAction*> top = w.menuBar()->actions();
-    ASSERT_EQ(top.size(), 2);
+    ASSERT_EQ(top.size(), 5);
     EXPECT_EQ(top[0]->text(), "&Настройки");
-    EXPECT_EQ(top[1]->text(), "&Справка");
+    EXPECT_EQ(top[1], w.planAction);
+    EXPECT_EQ(top[1]->text(), "&План");
+    EXPECT_EQ(top[1]->menu(), nullptr) << "an item that opens the plan window, not a menu";
+    EXPECT_EQ(top[2], w.statisticsAction);
+    EXPECT_EQ(top[2]->text(), "С&татистика");
+    EXPECT_EQ(top[2]->menu(), nullptr) << "an item that opens the statistics table";
+    EXPECT_EQ(top[3], w.eventsAction);
+    EXPECT_EQ(top[3]->text(), "С&обытия");
+    EXPECT_EQ(top[4]->text(), "&Справка");
+    // Alt and a letter reaches each item of the bar: no two share a letter.
+    QSet<QChar> mnemonics;
+    for (const QAction* a : top) {
+        const qsizetype amp = a->text().indexOf('&');
+        ASSERT_GE(amp, 0) << a->text().toStdString();
+        mnemonics.insert(a->text().at(amp + 1).toLower());
+    }
+    EXPECT_EQ(mnemonics.size(), top.size());
     const QList<QAction*> settings = top[0]->menu()->actions();
     ASSERT_EQ(settings.size(), 4);
     const QString captions[] = {"&Информация от считывателей", "И&нформация от датчиков", "&Автоответ в on-line режиме",
@@ -166,8 +203,8 @@ TEST_F(MainWindowTest, SettingsMenuAndHelp) {
     settings[1]->trigger();  // each item toggles its own check mark
     EXPECT_TRUE(settings[1]->isChecked());
     EXPECT_TRUE(settings[0]->isChecked());
-    ASSERT_EQ(top[1]->menu()->actions().size(), 1);
-    EXPECT_EQ(top[1]->menu()->actions()[0]->text(), "&О программе");
+    ASSERT_EQ(top[4]->menu()->actions().size(), 1);
+    EXPECT_EQ(top[4]->menu()->actions()[0]->text(), "&О программе");
     EXPECT_EQ(MainWindow::AboutText().left(12), "ТУЛЕКС 1.8\n\n");
     EXPECT_GT(MainWindow::AboutText().size(), 12);
 }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,20 +41,8 @@ protected:
         const std::string simDir = (dir.path() / "sim").string();
         CliRun run;
         run.status = RunUnprivileged([&] {
-            const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int inFd = open("/dev/null", O_RDONLY);
-            if (outFd < 0 || errFd < 0 || inFd < 0) return kCannotRun;
-            dup2(outFd, STDOUT_FILENO);
-            dup2(errFd, STDERR_FILENO);
-            dup2(inFd, STDIN_FILENO);
             setenv("TULEX_SIM_DIR", simDir.c_str(), 1);
-            std::string program = TULEX_CLI_PROGRAM;
-            std::vector<std::string> copy = args;
-            std::vector<char*> argv{program.data()};
-            for (auto& a : copy) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
+            ExecCli(args, out, err);
             return kCannotRun;
         });
         run.out = ReadFile(out);

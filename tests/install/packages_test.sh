@@ -133,8 +133,8 @@ complete_words() {  # complete_words COMPLETION_FILE "LINE " -> the candidates
         [[ "$COMP_LINE" == *" " ]] && COMP_WORDS+=("")
         COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
         COMPREPLY=()
-        spec="$(complete -p tulex-cli)" || exit 1
-        function="$(sed "s/.*-F \([^ ]*\) .*/\1/" <<<"$spec")"
+        registered="$(complete -p tulex-cli)" || exit 1
+        function="$(sed "s/.*-F \([^ ]*\) .*/\1/" <<<"$registered")"
         "$function" tulex-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
         printf "%s\n" "${COMPREPLY[@]}"' completion "$1" "$2"
 }

@@ -47,6 +47,10 @@ public:
     void ShowSensorPopup(std::uint8_t i, const std::string& t) override { inner_.ShowSensorPopup(i, t); }
     void RemoveSensorPopup() override { inner_.RemoveSensorPopup(); }
     void OpenCommandMenu(std::uint8_t i) override { inner_.OpenCommandMenu(i); }
+    void EventsAdded() override { inner_.EventsAdded(); }
+    void CountSkippedPopups(std::size_t count) override { inner_.CountSkippedPopups(count); }
+    void SetConnection(const Connection& connection) override { inner_.SetConnection(connection); }
+    void ShowProgress(const std::string& text) override { inner_.ShowProgress(text); }
 
     std::function<void()> atCard;
 

@@ -146,3 +146,108 @@ TEST_F(MonitorTest, SinkSeesEveryStoredLineInOrder) {
 
 }  // namespace
 }  // namespace tulex
+
+namespace tulex {
+namespace {
+
+// ------------------------------------------------ milliseconds, UTF-8, kinds
+
+class MonitorExtras : public MonitorTest {
+protected:
+    MonitorExtras() {
+        monitor.SetLocalClock([this] {
+            std::tm tm{};
+            tm.tm_hour = 23;
+            tm.tm_min = 59;
+            tm.tm_sec = 58;
+            return TrafficLog::LocalMoment{tm, millis};
+        });
+    }
+    int millis = 7;
+};
+
+TEST_F(MonitorExtras, MillisecondsOnlyWhenAskedForAndForEveryLineKept) {
+    monitor.Add("   first");
+    millis = 999;
+    monitor.Add("   \xE2\xF2\xEE\xF0\xEE\xE9");  // "второй"
+    EXPECT_EQ(monitor.Line(0), "23:59:58   first") << "exactly as without the setting";
+    monitor.SetMilliseconds(true);
+    EXPECT_EQ(monitor.Line(0), "23:59:58.007   first");
+    EXPECT_EQ(monitor.Line(1), "23:59:58.999   \xE2\xF2\xEE\xF0\xEE\xE9");
+
+    struct Case {
+        const char* file;
+        bool millis;
+        TrafficLog::Encoding encoding;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"plain.txt", false, TrafficLog::Encoding::Cp1251,
+         "23:59:58   first\r\n23:59:58   \xE2\xF2\xEE\xF0\xEE\xE9\r\n"},
+        {"millis.txt", true, TrafficLog::Encoding::Cp1251,
+         "23:59:58.007   first\r\n23:59:58.999   \xE2\xF2\xEE\xF0\xEE\xE9\r\n"},
+        {"utf8.txt", false, TrafficLog::Encoding::Utf8, "23:59:58   first\r\n23:59:58   второй\r\n"},
+        {"utf8-millis.txt", true, TrafficLog::Encoding::Utf8, "23:59:58.007   first\r\n23:59:58.999   второй\r\n"},
+    };
+    for (const Case& c : cases) {
+        monitor.SetMilliseconds(c.millis);
+        const auto path = dir.path() / c.file;
+        ASSERT_TRUE(SaveMonitorAs(monitor, path.string(), view, c.encoding)) << c.file;
+        EXPECT_EQ(ReadFile(path), c.expected) << c.file;
+    }
+}
+
+TEST_F(MonitorExtras, Utf8SaveKeepsEveryByteReadable) {
+    // Every byte but zero, as the line may carry it: the UTF-8 file reads back
+    // as the same characters the screen shows.
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n') all += static_cast<char>(b);
+    monitor.Add(all);
+    const auto path = dir.path() / "all.txt";
+    ASSERT_TRUE(SaveMonitorAs(monitor, path.string(), view, TrafficLog::Encoding::Utf8));
+    const std::string saved = ReadFile(path);
+    EXPECT_TRUE(IsValidUtf8(saved));
+    EXPECT_EQ(saved, Cp1251ToUtf8(monitor.Line(0)) + "\r\n");
+}
+
+TEST(MonitorLineKinds, EachLineGetsOneKindAndTheIndexItConcerns) {
+    const std::string sent = "   COM1   <\x97\x97   ";
+    const std::string received = "   COM1   \x97\x97>   ";
+    struct Case {
+        const char* name;
+        std::string prefix, text;
+        std::uint8_t given;
+        MonitorLineKind kind;
+        std::uint8_t index;
+    };
+    using K = MonitorLineKind;
+    const Case cases[] = {
+        {"sent request", sent, "G   \x97   Проверка", 0x47, K::Sent, 0x47},
+        {"sent raw in master mode", sent, "\xFF\xFFGG$$02?", 0x47, K::Sent, 0x47},
+        {"acknowledgement of the target", received, "OK", 0x48, K::Reply, 0x48},
+        {"error reply with no command", received, "ERROR", 0, K::Reply, 0},
+        {"card event", received, "H;123456789000?", 0, K::Card, 0x48},
+        {"channel card event", received,
+         "\xC6"
+         "1;123456789000?",
+         0, K::Card, 0xC6},
+        {"sensor event", received, "H0A?", 0, K::Sensor, 0x48},
+        {"data reply", received, "G:47?", 0, K::Received, 0x47},
+        {"poll", received, "G?", 0, K::Received, 0x47},
+        {"another master's request", received, "\xFF\xFFHH$$02?5", 0, K::Received, 0x48},
+        {"noise", received, "\x01\x02", 0, K::Received, 0},
+        {"device error", received, "DEVICE ERROR", 0, K::Received, 0},
+        {"time-out", "", "   TIMEOUT", 0x49, K::Timeout, 0x49},
+        {"cancel", "", "   CANCEL", 0x49, K::Other, 0},
+        {"port opened", "   COM1   ---   ", "Порт открыт.", 0, K::Other, 0},
+    };
+    for (const Case& c : cases) {
+        const MonitorTag tag = ClassifyMonitorLine(c.prefix, c.text, c.given);
+        EXPECT_EQ(tag.kind, c.kind) << c.name;
+        EXPECT_EQ(tag.index, c.index) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace tulex

@@ -207,6 +207,21 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
     EXPECT_EQ(c->Behaviour().framesBeforeSilence, 12);
     EXPECT_EQ(c->Behaviour().framesBeforeErrors, 0);
 
+    // The keys of a commissioning line: controllers that refuse writes, go
+    // silent, or wait at a factory index to be connected.
+    const auto plan = ParseScenario(R"({"controllers": [
+            {"index": "G", "refuses_writes": true, "silent_after": 4},
+            {"index": "ь"}, {"index": "ь", "queued": true, "type": "65"}]})",
+                                    error);
+    ASSERT_TRUE(plan) << error;
+    SimLine planLine;
+    SimEvents planEvents(planLine);
+    ASSERT_TRUE(ApplyScenario(*plan, planLine, planEvents, SimTime{}, error));
+    EXPECT_TRUE(planLine.Find(0x47)->Behaviour().refusesWrites);
+    EXPECT_EQ(planLine.Find(0x47)->Behaviour().framesBeforeSilence, 4);
+    EXPECT_EQ(planLine.Find(0xFC)->Register(1), 0x21) << "the connected one answers; the queued one waits";
+    EXPECT_EQ(planLine.QueuedCount(), 1u);
+
     struct Bad {
         const char* json;
         const char* mentions;
@@ -215,6 +230,8 @@ TEST(Scenario, KeysAreAppliedAndMistakesNamed) {
         {R"({"controlers": []})", "controlers"},
         {R"({"controllers": [{"index": "F"}]})", "controllers[0].index"},
         {R"({"controllers": [{"index": "G"}, {"index": "0x47"}]})", "used twice"},
+        {R"({"controllers": [{"index": "G", "silent_after": -1}]})", "silent_after"},
+        {R"({"controllers": [{"index": "G", "queued": 1}]})", "queued"},
         {R"({"controllers": [{"index": "G", "preset": "gate"}]})", "preset"},
         {R"({"controllers": [{"index": "G", "registers": {"02": "48"}}]})", "register 02"},
         {R"({"controllers": [{"index": "G", "registers": {"13": "4"}}]})", "registers.13"},

@@ -386,6 +386,28 @@ TEST_F(LineFixture, AWriteProtectedControllerRefusesWritesOnly) {
     EXPECT_EQ(Exchange(Req(G, "$$13")), "!");
 }
 
+TEST_F(LineFixture, QueuedControllersJoinTheirIndexOneByOne) {
+    constexpr std::uint8_t kFactory = 0xFC;
+    line.AddController(kFactory);
+    line.QueueController(kFactory)->SetRegister(1, 0x65);
+    line.QueueController(kFactory)->SetRegister(1, 0x26);
+    EXPECT_EQ(line.QueuedCount(), 2u);
+    EXPECT_NE(line.QueueController(H), nullptr) << "a free index is joined at once";
+    EXPECT_NE(line.Find(H), nullptr);
+
+    EXPECT_EQ(Exchange(Req(kFactory, "$0GG")), "!");
+    ASSERT_NE(line.Find(G), nullptr);
+    ASSERT_NE(line.Find(kFactory), nullptr) << "the next one took the factory index";
+    EXPECT_EQ(line.Find(kFactory)->Register(1), 0x65);
+    EXPECT_EQ(line.QueuedCount(), 1u);
+    EXPECT_EQ(Exchange(Req(kFactory, "$0KK")), "!");
+    EXPECT_EQ(line.Find(kFactory)->Register(1), 0x26);
+    EXPECT_EQ(Exchange(Req(kFactory, "$0\xC6\xC6")), "!");
+    EXPECT_EQ(line.Find(kFactory), nullptr) << "nobody is left to connect";
+    EXPECT_EQ(line.QueuedCount(), 0u);
+    EXPECT_NE(line.Find(kZhe), nullptr);
+}
+
 TEST_F(LineFixture, LineWideSwitchesActOnEveryController) {
     ControllerBehaviour positive;
     positive.reply = ReplyStyle::Positive;

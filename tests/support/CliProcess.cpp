@@ -19,20 +19,28 @@ std::string ReadFile(const std::filesystem::path& path) {
     return s.str();
 }
 
+void ExecCli(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err) {
+    const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int inFd = open("/dev/null", O_RDONLY);
+    if (outFd < 0 || errFd < 0 || inFd < 0) return;
+    dup2(outFd, STDOUT_FILENO);
+    dup2(errFd, STDERR_FILENO);
+    dup2(inFd, STDIN_FILENO);
+    std::string program = TULEX_CLI_PROGRAM;
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv{program.data()};
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+}
+
 Cli::Cli(const std::vector<std::string>& args) {
     const auto out = dir_.path() / "out";
     const auto err = dir_.path() / "err";
     pid_ = fork();
     if (pid_ == 0) {
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-        dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
-        std::string program = TULEX_CLI_PROGRAM;
-        std::vector<std::string> copy = args;
-        std::vector<char*> argv{program.data()};
-        for (auto& a : copy) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        ExecCli(args, out, err);
         _exit(127);
     }
 }

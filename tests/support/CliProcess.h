@@ -35,6 +35,11 @@ private:
     int status_ = -1;
 };
 
+// In a forked child: becomes tulex-cli with `args`, standard output and
+// error going to the files `out` and `err`, standard input empty. Returns
+// only when that could not be done.
+void ExecCli(const std::vector<std::string>& args, const std::filesystem::path& out, const std::filesystem::path& err);
+
 // The whole run of a program that ends on its own.
 struct CliRun {
     int status = -1;

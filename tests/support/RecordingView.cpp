@@ -88,6 +88,18 @@ void RecordingView::RemoveSensorPopup() { Record({"removeSensor", "", "", 0, 0, 
 
 void RecordingView::OpenCommandMenu(std::uint8_t index) { Record({"menu", "", "", index, 0, {}}); }
 
+void RecordingView::EventsAdded() { Record({"events", "", "", 0, 0, {}}); }
+
+void RecordingView::CountSkippedPopups(std::size_t count) {
+    Record({"skipped", "", "", 0, static_cast<int>(count), {}});
+}
+
+void RecordingView::SetConnection(const Connection& connection) {
+    Record({"connection", connection.port, connection.speed, 0, static_cast<int>(connection.state), {}});
+}
+
+void RecordingView::ShowProgress(const std::string& text) { Record({"progress", "", text, 0, 0, {}}); }
+
 void RecordingView::QueueYesNo(bool answer) {
     std::lock_guard lock(mutex_);
     yesNo_.push_back(answer);

@@ -18,11 +18,13 @@ public:
     struct Call {
         std::string what;     // "message", "ask", "input", "controls", "portControls", "panel",
                               // "repaint", "card", "removeCards", "balloon", "balloonText",
-                              // "removeBalloon", "sensor", "removeSensor", "menu"
-        std::string caption;  // message/ask/input caption, balloon/card title
-        std::string text;     // message text, balloon/card/sensor text, panel text
+                              // "removeBalloon", "sensor", "removeSensor", "menu", "events",
+                              // "skipped", "connection", "progress"
+        std::string caption;  // message/ask/input caption, balloon/card title, connection port
+        std::string text;     // message text, balloon/card/sensor text, panel text, progress,
+                              // connection speed
         std::uint8_t index = 0;
-        int number = 0;  // panel number; enabled flag as 0/1
+        int number = 0;  // panel number; enabled flag as 0/1; skipped count; connection state
         Colour colour{};
     };
 
@@ -42,6 +44,10 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override;
     void OpenCommandMenu(std::uint8_t index) override;
+    void EventsAdded() override;
+    void CountSkippedPopups(std::size_t count) override;
+    void SetConnection(const Connection& connection) override;
+    void ShowProgress(const std::string& text) override;
 
     // Scripted answers.
     void QueueYesNo(bool answer);

@@ -1,0 +1,95 @@
+#pragma once
+// The per-controller statistics as a table: one row per index heard or
+// addressed, sortable by any column (click its header), refreshed while the
+// figures change. "Сбросить" forgets them; "Экспорт CSV..." asks for a file
+// (the window's owner does the asking and the writing).
+
+#include <QAbstractTableModel>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+#include "controller/LineStatistics.h"
+
+class QLabel;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace tulex {
+
+class StatisticsModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column {
+        Index,
+        LastHeard,
+        LastKind,
+        Acks,
+        Positives,
+        Errors,
+        Data,
+        Cards,
+        Sensors,
+        Polls,
+        Requests,
+        Timeouts,
+        ReplyMin,
+        ReplyMean,
+        ReplyMax,
+        ColumnCount
+    };
+    // The value a column sorts by.
+    static constexpr int kSortRole = Qt::UserRole;
+
+    explicit StatisticsModel(const LineStatistics& statistics, QObject* parent = nullptr);
+
+    // Takes the figures in again if they changed since the last time.
+    void refresh();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    const LineStatistics& statistics_;
+    std::vector<ControllerFigures> rows_;
+    std::uint64_t version_ = ~std::uint64_t{0};
+};
+
+class StatisticsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kRefreshMs = 500;
+
+    explicit StatisticsWindow(LineStatistics& statistics, QWidget* parent = nullptr);
+
+    QTableView* table() const { return table_; }
+    StatisticsModel* model() const { return model_; }
+    QPushButton* resetButton() const { return reset_; }
+    QPushButton* exportButton() const { return export_; }
+    QLabel* savedLabel() const { return saved_; }
+    // Takes in the figures now (the timer does it every kRefreshMs).
+    void refresh();
+    void showSaved(const QString& text);
+
+signals:
+    void exportRequested();
+
+private:
+    LineStatistics& statistics_;
+    StatisticsModel* model_;
+    QSortFilterProxyModel* sorted_;
+    QTableView* table_;
+    QPushButton* reset_;
+    QPushButton* export_;
+    QLabel* saved_;
+    QTimer timer_;
+};
+
+}  // namespace tulex
