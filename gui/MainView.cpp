@@ -93,7 +93,7 @@ MainView::MainView(const QStringList& arguments)
     window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
     // Card and sensor events: the window shows at most a few pop-ups, and
     // events that come fast are taken in together.
-    session_->SetPopupLimit(PopupHost::kMaxCards);
+    session_->SetPopupLimit(kMaxCardPopups);
     eventDelivery_->setSingleShot(true);
     eventDelivery_->setInterval(kEventDeliveryMs);
     connect(eventDelivery_, &QTimer::timeout, this, [this] { session_->DeliverEvents(); });

@@ -20,6 +20,7 @@
 #include <iterator>
 
 #include "app/About.h"
+#include "app/StatusTexts.h"
 #include "app/View.h"
 #include "gui/AppIcon.h"
 #include "gui/EventListPanel.h"
@@ -308,14 +309,7 @@ QString MainWindow::PanelText(int panel) const {
 }
 
 QString MainWindow::ConnectionText(const Connection& connection) {
-    const QString port = QString::fromStdString(connection.port);
-    switch (connection.state) {
-    case Connection::State::Open:
-        return QStringLiteral("%1, %2 бит/с: открыт").arg(port, QString::fromStdString(connection.speed));
-    case Connection::State::Lost: return QStringLiteral("%1: связь потеряна").arg(port);
-    case Connection::State::Closed: break;
-    }
-    return port.isEmpty() ? QStringLiteral("Порт закрыт") : QStringLiteral("%1: закрыт").arg(port);
+    return QString::fromStdString(tulex::ConnectionText(connection));
 }
 
 void MainWindow::SetConnection(const Connection& connection) {
