@@ -9,6 +9,7 @@
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
 #include "app/MonitorSave.h"
+#include "app/StatusTexts.h"
 #include "win32/Dialogs.h"
 #include "win32/Glyphs.h"
 #include "win32/Ids.h"
@@ -64,7 +65,13 @@ constexpr Place kClear{136, 272, 23, 23};
 constexpr Place kSave{160, 272, 23, 23};
 constexpr Place kSearch{456, 272, 147, 23};
 constexpr Place kStop{610, 272, 75, 23};
+// The status bar's panels: the label, the two counters of the map's sets,
+// a running command's progress (what is left between them) and the
+// connection indicator at the right edge.
 constexpr int kPanelWidths[] = {135, 50, 50};
+constexpr int kProgressPanel = 3;
+constexpr int kConnectionPanel = 4;
+constexpr int kConnectionWidth = 190;
 constexpr int kComboDropHeight = 160;
 
 Glyph GlyphOf(int id) {
@@ -135,6 +142,8 @@ void MainWindow::Register(HINSTANCE instance) {
 MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(std::make_unique<Win32Dispatcher>()) {
     session_ = std::make_unique<LineSession>(*this, *dispatcher_);
     session_->Start(arguments);
+    // At most a few card pop-ups; the newest counts the card events beyond.
+    session_->SetPopupLimit(kMaxCardPopups);
     CreateMenus();
     CreateWindowExW(kExStyle, TULEX_MAIN_CLASS, W(session_->Caption()).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kClientWidth, kClientHeight, nullptr, mainMenu_, GetModuleHandleW(nullptr), this);
@@ -374,16 +383,19 @@ void MainWindow::Layout() {
     // The status bar takes the bottom edge by itself: 23 pixels at 96 dpi.
     SendMessageW(statusBar_, SB_SETMINHEIGHT, static_cast<WPARAM>(Scale(23) - 2 * GetSystemMetrics(SM_CYBORDER)), 0);
     SendMessageW(statusBar_, WM_SIZE, 0, 0);
-    int edges[3];
+    int edges[kConnectionPanel + 1];
     int right = 0;
-    for (int i = 0; i < 3; ++i) edges[i] = right += Scale(kPanelWidths[i]);
-    SendMessageW(statusBar_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-    static bool texts = false;
-    if (!texts) {
-        texts = true;
+    for (int i = 0; i < kProgressPanel; ++i) edges[i] = right += Scale(kPanelWidths[i]);
+    edges[kProgressPanel] = std::max(right, Scale(kClientWidth - kConnectionWidth));
+    edges[kConnectionPanel] = -1;
+    SendMessageW(statusBar_, SB_SETPARTS, kConnectionPanel + 1, reinterpret_cast<LPARAM>(edges));
+    if (!statusTextsSet_) {
+        statusTextsSet_ = true;
         SendMessageW(statusBar_, SB_SETTEXTW, 0 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L"  Контроллеров в линии:"));
         SendMessageW(statusBar_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"0"));
         SendMessageW(statusBar_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"0"));
+        SendMessageW(statusBar_, SB_SETTEXTW, kProgressPanel | SBT_NOBORDERS, reinterpret_cast<LPARAM>(L""));
+        SetConnection(session_->connection());
     }
 }
 
@@ -679,6 +691,17 @@ void MainWindow::RemoveSensorPopup() { popups_->RemoveSensor(); }
 void MainWindow::OpenCommandMenu(std::uint8_t index) {
     const POINT p = IndexScreenPoint(index);
     TrackPopupMenu(controllerMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, window_, nullptr);
+}
+
+void MainWindow::CountSkippedPopups(std::size_t count) { popups_->CountSkipped(count); }
+
+void MainWindow::SetConnection(const Connection& connection) {
+    SendMessageW(statusBar_, SB_SETTEXTW, kConnectionPanel,
+                 reinterpret_cast<LPARAM>(W(ConnectionText(connection)).c_str()));
+}
+
+void MainWindow::ShowProgress(const std::string& text) {
+    SendMessageW(statusBar_, SB_SETTEXTW, kProgressPanel | SBT_NOBORDERS, reinterpret_cast<LPARAM>(W(text).c_str()));
 }
 
 }  // namespace tulex::win32

@@ -72,6 +72,9 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override;
     void OpenCommandMenu(std::uint8_t index) override;
+    void CountSkippedPopups(std::size_t count) override;
+    void SetConnection(const Connection& connection) override;
+    void ShowProgress(const std::string& text) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -116,6 +119,7 @@ private:
     bool mapHadFocus_ = false;
     bool quitAfterPaint_ = false;
     bool painted_ = false;
+    bool statusTextsSet_ = false;
 };
 
 }  // namespace tulex::win32

@@ -3,9 +3,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
 
+#include "app/StatusTexts.h"
+#include "app/View.h"
 #include "display/Colour.h"
 #include "win32/Dialogs.h"
+#include "win32/Text.h"
 
 namespace tulex::win32 {
 
@@ -140,21 +144,59 @@ void Popups::Destroy(Popup& popup) {
     popup = Popup{};
 }
 
+void Popups::SetText(const Popup& popup, const std::wstring& text) {
+    if (!popup.window) return;
+    TTTOOLINFOW tool = Tool(popup.window, text);
+    SendMessageW(popup.window, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(popup.window, TTM_UPDATE, 0, 0);
+}
+
 void Popups::ShowCard(std::uint8_t index, const std::wstring& title, const std::wstring& text) {
+    if (cards_.size() >= kMaxCardPopups) {
+        RemoveCard(0);
+        ++skipped_;
+    }
     Popup card = Create(true, index, title, text, nullptr, false);
     if (!card.window) return;
+    card.text = text;
     card.timer = nextTimer_++;
     SetTimer(owner_, card.timer, kCardLifetimeMs, nullptr);
+    if (!cards_.empty() && skipped_ > 0) SetText(cards_.back(), cards_.back().text);
     cards_.push_back(card);
-    Present(card);
+    UpdateNote();
+    Present(cards_.back());
+}
+
+void Popups::CountSkipped(std::size_t count) {
+    skipped_ += count;
+    UpdateNote();
+}
+
+void Popups::UpdateNote() {
+    if (cards_.empty()) {
+        skipped_ = 0;
+        return;
+    }
+    if (skipped_ == 0) return;
+    const Popup& newest = cards_.back();
+    SetText(newest, newest.text + L"\n" + W(SkippedPopupsNote(skipped_)));
+}
+
+void Popups::RemoveCard(std::size_t position) {
+    Popup& card = cards_[position];
+    KillTimer(owner_, card.timer);
+    Destroy(card);
+    cards_.erase(cards_.begin() + static_cast<std::ptrdiff_t>(position));
 }
 
 bool Popups::CardTimer(UINT_PTR id) {
     const auto it = std::find_if(cards_.begin(), cards_.end(), [id](const Popup& p) { return p.timer == id; });
     if (it == cards_.end()) return false;
-    KillTimer(owner_, id);
-    Destroy(*it);
-    cards_.erase(it);
+    const bool newest = it + 1 == cards_.end();
+    RemoveCard(static_cast<std::size_t>(it - cards_.begin()));
+    // The count moves to the card that is now the newest.
+    if (newest) UpdateNote();
+    if (cards_.empty()) skipped_ = 0;
     return true;
 }
 
@@ -164,6 +206,7 @@ void Popups::RemoveAllCards() {
         Destroy(card);
     }
     cards_.clear();
+    skipped_ = 0;
 }
 
 void Popups::ShowBalloon(std::uint8_t index, const std::wstring& title, const std::wstring& text, COLORREF colour) {
@@ -172,12 +215,7 @@ void Popups::ShowBalloon(std::uint8_t index, const std::wstring& title, const st
     Present(balloon_);
 }
 
-void Popups::SetBalloonText(const std::wstring& text) {
-    if (!balloon_.window) return;
-    TTTOOLINFOW tool = Tool(balloon_.window, text);
-    SendMessageW(balloon_.window, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(balloon_.window, TTM_UPDATE, 0, 0);
-}
+void Popups::SetBalloonText(const std::wstring& text) { SetText(balloon_, text); }
 
 void Popups::RemoveBalloon() { Destroy(balloon_); }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The pop-ups over the line map as tracking tool-tip windows owned by the
-// main window: card pop-ups (balloon style, several at once, each closing
-// after 4000 ms), the controller balloon and the sensor pop-up (rectangles
+// main window: card pop-ups (balloon style, a few at once, each closing
+// after 4000 ms; the newest counts the card events that got none of their
+// own), the controller balloon and the sensor pop-up (rectangles
 // with a corner mark that points at the cell, in their colour). None takes
 // input (disabled, transparent to the mouse, never activated). They follow
 // the main window, hide while it is minimized, stay below an open dialog,
@@ -31,7 +32,11 @@ public:
     // The main window's dots per inch: the pop-ups' widths follow it.
     void SetDpi(int dpi) { dpi_ = dpi; }
 
+    // A card pop-up. With kMaxCardPopups on screen the oldest goes, and its
+    // event is counted on the newest.
     void ShowCard(std::uint8_t index, const std::wstring& title, const std::wstring& text);
+    // Card events that got no pop-up of their own.
+    void CountSkipped(std::size_t count);
     void RemoveAllCards();
     // The owner's WM_TIMER: true when it was a card's, which is then gone.
     bool CardTimer(UINT_PTR id);
@@ -60,6 +65,7 @@ private:
         HWND window = nullptr;
         std::uint8_t index = 0;
         UINT_PTR timer = 0;
+        std::wstring text;  // a card's own text, without the count
     };
     Popup Create(bool balloonStyle, std::uint8_t index, const std::wstring& title, const std::wstring& text,
                  const COLORREF* colour, bool cornerMark);
@@ -69,6 +75,10 @@ private:
     // Raises the balloon over card and sensor pop-ups, and an open dialog over all.
     void Restack();
     static void Destroy(Popup& popup);
+    static void SetText(const Popup& popup, const std::wstring& text);
+    void RemoveCard(std::size_t position);
+    // The count on the newest card, none on the others.
+    void UpdateNote();
 
     HWND owner_;
     std::function<POINT(std::uint8_t)> screenPoint_;
@@ -76,6 +86,7 @@ private:
     std::vector<Popup> cards_;
     Popup balloon_;
     Popup sensor_;
+    std::size_t skipped_ = 0;  // card events counted since the cards were last all gone
     UINT_PTR nextTimer_ = kFirstCardTimer;
     bool hidden_ = false;
     bool dialogOpen_ = false;

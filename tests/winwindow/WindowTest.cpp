@@ -138,10 +138,24 @@ protected:
             if (ClassOf(w) == L"#32770" && IsWindowVisible(w) && WindowName(w) == caption) return w;
         return nullptr;
     }
+    static std::size_t CardLinesInMonitor() {
+        std::size_t n = 0;
+        for (const std::wstring& line : MonitorLines()) n += line.find(L"1234567890") != std::wstring::npos;
+        return n;
+    }
+    static std::vector<HWND> CardPopups() {
+        std::vector<HWND> cards;
+        for (HWND w : Popups())
+            if ((GetWindowLongW(w, GWL_STYLE) & TTS_BALLOON) && WindowName(w) == L"Доступ запрещен") cards.push_back(w);
+        return cards;
+    }
     static std::size_t ZOrder(HWND window) {
         const std::vector<HWND> all = TopLevelWindows(process_.dwProcessId);
         return static_cast<std::size_t>(std::find(all.begin(), all.end(), window) - all.begin());
     }
+
+    static constexpr int kProgressPanel = 3;
+    static constexpr int kConnectionPanel = 4;
 
     static inline PROCESS_INFORMATION process_{};
     static inline HWND main_ = nullptr;
@@ -196,6 +210,7 @@ TEST_F(Window, OpensTheGivenPortAndLogsItInTheMonitor) {
     EXPECT_TRUE(IsWindowEnabled(Control(IDC_CLOSE)));
     EXPECT_EQ(N(remote_->StatusText(Control(IDC_STATUS), 1)), "0");
     EXPECT_EQ(N(remote_->StatusText(Control(IDC_STATUS), 2)), "0");
+    EXPECT_EQ(N(remote_->StatusText(Control(IDC_STATUS), kConnectionPanel)), "COM1, 9600 бит/с: открыт");
 }
 
 TEST_F(Window, MapSelectsTheClickedCell) {
@@ -247,9 +262,57 @@ TEST_F(Window, ShowsACardEventAtItsCell) {
     EXPECT_TRUE(MonitorHas(L"1234567890"));
     // The controller balloon stays above the card.
     HWND balloon = PopupTitled(L"Параметры контроллера", false);
-    if (balloon) EXPECT_LT(ZOrder(balloon), ZOrder(card));
+    if (balloon) {
+        EXPECT_LT(ZOrder(balloon), ZOrder(card));
+    }
     // It closes itself after 4 seconds.
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(card) || !IsWindowVisible(card); }, 8s));
+}
+
+// Eight card events at once: five pop-ups, and the newest counts the
+// events that got none of their own.
+TEST_F(Window, CountsTheCardEventsBeyondFivePopupsOnTheNewest) {
+    const std::size_t before = CardLinesInMonitor();
+    for (int i = 0; i < 8; ++i) AskForCard();
+    ASSERT_TRUE(WaitFor([&] { return CardLinesInMonitor() >= before + 8; }, 20s))
+        << "card lines: " << CardLinesInMonitor() - before;
+    std::this_thread::sleep_for(300ms);
+    const std::vector<HWND> cards = CardPopups();
+    EXPECT_GE(cards.size(), 1u);
+    EXPECT_LE(cards.size(), 5u);
+    std::vector<std::string> notes;
+    for (HWND card : cards) {
+        const std::string text = N(remote_->ToolTipText(card));
+        const auto at = text.rfind("\n+");
+        if (at != std::string::npos) notes.push_back(text.substr(at + 1));
+    }
+    // All eight came within the first one's four seconds: three are counted.
+    ASSERT_EQ(notes.size(), 1u) << "one card carries the count";
+    EXPECT_EQ(notes.front(), "+3 событий");
+    // When they are gone the count goes with them.
+    EXPECT_TRUE(WaitFor([] { return CardPopups().empty(); }, 10s));
+}
+
+// The search shows which index it probes in the status bar; "Остановить"
+// ends it and clears the text.
+TEST_F(Window, SearchShowsItsProgressInTheStatusBar) {
+    HWND status = Control(IDC_STATUS);
+    EXPECT_EQ(N(remote_->StatusText(status, kProgressPanel)), "");
+    Click(Control(IDC_SEARCH));
+    std::string progress;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            progress = N(remote_->StatusText(status, kProgressPanel));
+            return progress.rfind("Поиск: ", 0) == 0;
+        },
+        10s))
+        << "progress: " << progress;
+    EXPECT_NE(progress.find(" из 182"), std::string::npos) << progress;
+    ASSERT_TRUE(WaitFor([] { return IsWindowEnabled(Control(IDC_STOP)) != FALSE; }, 5s));
+    Click(Control(IDC_STOP));
+    EXPECT_TRUE(WaitFor([&] { return remote_->StatusText(status, kProgressPanel).empty(); }, 10s));
+    EXPECT_TRUE(WaitFor([] { return IsWindowEnabled(Control(IDC_SEARCH)) != FALSE; }, 10s));
+    EXPECT_TRUE(MonitorHas(L"CANCEL"));
 }
 
 TEST_F(Window, AboutBoxHasRussianButtonsAndNoPopupCoversIt) {
