@@ -202,6 +202,23 @@ PortError LineSession::ReopenLostPort() {
     return error;
 }
 
+LineSession::LostPortOffer LineSession::OfferLostPort() {
+    if (!lost_ || IsPortOpen()) return LostPortOffer::Done;
+    // The question's own message loop runs the window's timer again.
+    if (offeringLostPort_ || !LostPortPresent()) return LostPortOffer::KeepWatching;
+    offeringLostPort_ = true;
+    const std::string name = LostPortName();
+    const bool reopen = view_.AskYesNo(kCaptionInformation, "Порт " + name + " снова доступен.\n\nОткрыть его?");
+    offeringLostPort_ = false;
+    // The operator may have opened a port while the question was up.
+    if (!reopen || !lost_ || IsPortOpen()) return LostPortOffer::Done;
+    const PortError error = ReopenLostPort();
+    if (error == PortError::None) return LostPortOffer::Reopened;
+    const std::string text = PortErrorText(error, name, "");
+    if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+    return LostPortOffer::Done;
+}
+
 PortError LineSession::OpenAndStart(const std::string& portName, const std::string& speedText) {
     // Only one receive thread at a time: an earlier one has ended before a
     // new open (the port is closed whenever this button is enabled).

@@ -336,22 +336,10 @@ void MainView::watchForLostPort() {
 }
 
 void MainView::checkLostPort() {
-    // The operator opened a port meanwhile, or the question is up already.
-    if (!session_->PortLost() || session_->IsPortOpen()) return returnTimer_.stop();
-    if (offering_ || !session_->LostPortPresent()) return;
+    const LineSession::LostPortOffer offer = session_->OfferLostPort();
+    if (offer == LineSession::LostPortOffer::KeepWatching) return;
     returnTimer_.stop();
-    offering_ = true;
-    const std::string name = session_->LostPortName();
-    const bool reopen = AskYesNo(kCaptionInformation, "Порт " + name + " снова доступен.\n\nОткрыть его?");
-    offering_ = false;
-    if (!reopen || !session_->PortLost() || session_->IsPortOpen()) return;
-    const PortError error = session_->ReopenLostPort();
-    if (error == PortError::None) {
-        window_->portBox->setCurrentText(Q(name));
-        return;
-    }
-    const std::string text = PortErrorText(error, name, "");
-    if (!text.empty()) ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+    if (offer == LineSession::LostPortOffer::Reopened) window_->portBox->setCurrentText(Q(session_->PortName()));
 }
 
 void MainView::OpenConverterMenu() {

@@ -72,6 +72,9 @@ constexpr int kPanelWidths[] = {135, 50, 50};
 constexpr int kProgressPanel = 3;
 constexpr int kConnectionPanel = 4;
 constexpr int kConnectionWidth = 190;
+// The timer that looks for a lost port's return (card pop-ups' timers start
+// at Popups::kFirstCardTimer).
+constexpr UINT_PTR kLostPortTimer = 1;
 constexpr int kComboDropHeight = 160;
 
 Glyph GlyphOf(int id) {
@@ -144,6 +147,10 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(
     session_->Start(arguments);
     // At most a few card pop-ups; the newest counts the card events beyond.
     session_->SetPopupLimit(kMaxCardPopups);
+    // A lost port is offered again once it is back.
+    session_->SetPortLostHandler([this] {
+        if (session_->PortLost()) SetTimer(window_, kLostPortTimer, LineSession::kLostPortCheckMs, nullptr);
+    });
     CreateMenus();
     CreateWindowExW(kExStyle, TULEX_MAIN_CLASS, W(session_->Caption()).c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                     kClientWidth, kClientHeight, nullptr, mainMenu_, GetModuleHandleW(nullptr), this);
@@ -174,6 +181,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Finish() {
     if (!session_) return;
+    if (window_) KillTimer(window_, kLostPortTimer);
     // Shut the logic down while the window's parts still exist (Shutdown
     // reaches the pop-ups); from then on nothing queued reaches them, and the
     // session's destruction waits for its threads.
@@ -560,6 +568,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DRAWITEM: DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case WM_TIMER:
+        if (wParam == kLostPortTimer) {
+            CheckLostPort();
+            return 0;
+        }
         if (popups_ && popups_->CardTimer(wParam)) return 0;
         break;
     case WM_MOVE:
@@ -691,6 +703,14 @@ void MainWindow::RemoveSensorPopup() { popups_->RemoveSensor(); }
 void MainWindow::OpenCommandMenu(std::uint8_t index) {
     const POINT p = IndexScreenPoint(index);
     TrackPopupMenu(controllerMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, window_, nullptr);
+}
+
+void MainWindow::CheckLostPort() {
+    if (!session_) return;
+    const LineSession::LostPortOffer offer = session_->OfferLostPort();
+    if (offer == LineSession::LostPortOffer::KeepWatching) return;
+    KillTimer(window_, kLostPortTimer);
+    if (offer == LineSession::LostPortOffer::Reopened) SetWindowTextW(portBox_, W(session_->PortName()).c_str());
 }
 
 void MainWindow::CountSkippedPopups(std::size_t count) { popups_->CountSkipped(count); }

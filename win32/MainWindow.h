@@ -96,6 +96,8 @@ private:
     void SaveMonitor();
     void OpenConverterMenu();
     void Escape();
+    // The lost port's timer: offers the port again once it is back.
+    void CheckLostPort();
 
     std::unique_ptr<Win32Dispatcher> dispatcher_;
     std::unique_ptr<LineSession> session_;

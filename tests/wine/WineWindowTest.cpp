@@ -2,13 +2,16 @@
 // the Windows test program window_test.exe (tests/winwindow) starts it with
 // COM1 mapped to a fresh tulex-sim line of controllers G and H and drives it
 // through its window messages; each time the program asks ("CARD"), the
-// line sends a card event from G.
+// line sends a card event from G, and when it asks "LOSE" a second line
+// takes COM1's name and the first one ends (its pseudo-terminal hangs up).
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -70,9 +73,11 @@ TEST(WineWindow, DrivenThroughItsWindowMessages) {
     ASSERT_EQ(wine.error(), "");
     VirtualDisplay display;
     ASSERT_TRUE(display.ready()) << "Xvfb did not start";
-    SimLine line({"--controllers", "G,H"});
-    ASSERT_FALSE(line.pty().empty()) << "tulex-sim did not start";
-    ASSERT_TRUE(wine.MapCom1(line.pty()));
+    auto first = std::make_unique<SimLine>(std::vector<std::string>{"--controllers", "G,H"});
+    ASSERT_FALSE(first->pty().empty()) << "tulex-sim did not start";
+    ASSERT_TRUE(wine.MapCom1(first->pty()));
+    SimLine* line = first.get();
+    std::unique_ptr<SimLine> second;
     // A fresh server, so that the prefix's desktop comes up on this display.
     RunQuietly({"wineserver", "-k"}, wine.Variables());
     RunQuietly({"wineserver", "-w"}, wine.Variables());
@@ -90,7 +95,14 @@ TEST(WineWindow, DrivenThroughItsWindowMessages) {
         status = program.Wait(100ms);
         if (status >= 0) break;
         const std::size_t asked = Count(program.Out(), "CARD");
-        for (; cardsSent < asked; ++cardsSent) line.process().Command("card G 123456789000", "", 100ms);
+        for (; cardsSent < asked; ++cardsSent) line->process().Command("card G 123456789000", "", 100ms);
+        if (!second && Count(program.Out(), "LOSE") > 0) {
+            // Another line behind COM1 first, then the open one hangs up.
+            second = std::make_unique<SimLine>(std::vector<std::string>{"--controllers", "G,H"});
+            EXPECT_TRUE(wine.MapCom1(second->pty()));
+            first->process().Signal(SIGTERM);
+            line = second.get();
+        }
     }
     EXPECT_EQ(status, 0) << program.Out() << program.Err().substr(0, 4000);
     RunQuietly({"wineserver", "-k"}, wine.Variables());

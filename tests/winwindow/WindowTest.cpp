@@ -7,7 +7,8 @@
 //
 // Usage: window_test TULEX_EXE SCRATCH_FOLDER [gtest options]
 // It writes "CARD" on a line of its own whenever it wants a card event from
-// controller G with data 123456789000 (the test that runs it sends one).
+// controller G with data 123456789000 (the test that runs it sends one), and
+// "LOSE" once when COM1's line is to go away and another take its place.
 
 #include <windows.h>
 
@@ -372,6 +373,33 @@ TEST_F(Window, SavesTheMonitorAfterAskingInRussian) {
     // Windows-1251: "Порт открыт" is CF EE F0 F2 20 EE F2 EA F0 FB F2.
     EXPECT_NE(saved.find("\xCF\xEE\xF0\xF2 \xEE\xF2\xEA\xF0\xFB\xF2"), std::string::npos);
     EXPECT_EQ(saved.substr(saved.size() - 2), "\r\n");
+}
+
+// The line goes away under the open port (a converter pulled out) and a
+// line is there again: the window says so, shows it in the status bar and
+// offers the port again; Yes opens it and the monitor goes on.
+TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
+    HWND status = Control(IDC_STATUS);
+    std::printf("LOSE\n");
+    std::fflush(stdout);
+    HWND lost = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (lost = Dialog(L"Предупреждение")) != nullptr; }, 20s)) << "no loss message";
+    EXPECT_NE(N(WindowText(GetDlgItem(lost, 0xFFFF))).find("Связь с COM-портом потеряна"), std::string::npos);
+    EXPECT_EQ(N(remote_->StatusText(status, kConnectionPanel)), "COM1: связь потеряна");
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_OPEN)));
+    Click(GetDlgItem(lost, IDOK));
+    HWND offer = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (offer = Dialog(L"Информация")) != nullptr; }, 20s)) << "no offer";
+    EXPECT_EQ(N(WindowText(GetDlgItem(offer, 0xFFFF))), "Порт COM1 снова доступен.\n\nОткрыть его?");
+    EXPECT_EQ(N(WindowText(GetDlgItem(offer, IDYES))), "Да");
+    Click(GetDlgItem(offer, IDYES));
+    EXPECT_TRUE(
+        WaitFor([&] { return N(remote_->StatusText(status, kConnectionPanel)) == "COM1, 9600 бит/с: открыт"; }, 20s))
+        << N(remote_->StatusText(status, kConnectionPanel));
+    EXPECT_TRUE(WaitFor([] { return MonitorHas(L"Порт восстановлен"); }, 5s));
+    EXPECT_TRUE(MonitorHas(L"Порт открыт. Скорость, бит/с — 9600")) << "the monitor was kept";
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_OPEN)));
+    EXPECT_EQ(Dialog(L"Информация"), nullptr) << "offered once";
 }
 
 TEST_F(Window, ClosesWithItsMonitor) {
