@@ -93,12 +93,18 @@ std::wstring LineMap::TooltipText(std::uint8_t index) {
     return (index < 0x80 ? L"En: Alt + 0" : L"Ru: Alt + 0") + std::to_wstring(index);
 }
 
-COLORREF LineMap::CellColour(std::uint8_t index, std::uint8_t selected, const MapSets& sets) {
+COLORREF LineMap::CellColour(std::uint8_t index, std::uint8_t selected, const MapSets& sets, bool stale) {
     // Green wins over grey, grey over the orange selection.
-    if (sets.present.test(index)) return Ref(kCellPresent);
-    if (sets.replyOnly.test(index)) return Ref(kCellReplyOnly);
+    if (sets.present.test(index)) return Ref(stale ? kCellStalePresent : kCellPresent);
+    if (sets.replyOnly.test(index)) return Ref(stale ? kCellStaleReplyOnly : kCellReplyOnly);
     if (index == selected) return Ref(kCellSelected);
     return Ref(kCellWhite);
+}
+
+void LineMap::SetStale(bool stale) {
+    if (stale_ == stale) return;
+    stale_ = stale;
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
 }
 
 RECT LineMap::CellRect(std::uint8_t index) const {
@@ -148,7 +154,7 @@ void LineMap::Paint(HDC target, const RECT& area) {
         RECT cell = CellRect(index);
         RECT overlap;
         if (!IntersectRect(&overlap, &cell, &area)) continue;
-        const COLORREF background = CellColour(index, selected_, sets);
+        const COLORREF background = CellColour(index, selected_, sets, stale_);
         HBRUSH brush = CreateSolidBrush(background);
         FillRect(dc, &cell, brush);
         DeleteObject(brush);
@@ -260,7 +266,7 @@ LRESULT LineMap::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case TULEX_WM_CELL_COLOUR: {
         const MapSets sets = handlers_.sets ? handlers_.sets() : MapSets{};
-        return static_cast<LRESULT>(CellColour(static_cast<std::uint8_t>(wParam), selected_, sets));
+        return static_cast<LRESULT>(CellColour(static_cast<std::uint8_t>(wParam), selected_, sets, stale_));
     }
     default: break;
     }

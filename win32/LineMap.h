@@ -47,6 +47,8 @@ public:
     std::uint8_t Selected() const { return selected_; }
     // Moves the selection without reporting it.
     void Select(std::uint8_t index);
+    // While the line is lost the last-known controllers show greyed.
+    void SetStale(bool stale);
 
     // At 96 dpi, relative to the map: the cell of an index, and its anchor
     // near the lower right corner (pop-ups and the menu point there).
@@ -55,7 +57,7 @@ public:
     // "En: Alt + 0NNN" below 0x80, "Ru: Alt + 0NNN" from 0x80 on.
     static std::wstring TooltipText(std::uint8_t index);
     // The colour a cell is painted with.
-    static COLORREF CellColour(std::uint8_t index, std::uint8_t selected, const MapSets& sets);
+    static COLORREF CellColour(std::uint8_t index, std::uint8_t selected, const MapSets& sets, bool stale);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -73,6 +75,7 @@ private:
     HFONT font_ = nullptr;
     int dpi_ = 96;
     std::uint8_t selected_ = 0x47;
+    bool stale_ = false;
     std::uint8_t hovered_ = 0;
     std::wstring tipText_;
 };

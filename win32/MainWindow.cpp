@@ -716,6 +716,7 @@ void MainWindow::CheckLostPort() {
 void MainWindow::CountSkippedPopups(std::size_t count) { popups_->CountSkipped(count); }
 
 void MainWindow::SetConnection(const Connection& connection) {
+    map_.SetStale(connection.state == Connection::State::Lost);
     SendMessageW(statusBar_, SB_SETTEXTW, kConnectionPanel,
                  reinterpret_cast<LPARAM>(W(ConnectionText(connection)).c_str()));
 }

@@ -380,6 +380,8 @@ TEST_F(Window, SavesTheMonitorAfterAskingInRussian) {
 // offers the port again; Yes opens it and the monitor goes on.
 TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
     HWND status = Control(IDC_STATUS);
+    // G was heard (its card events): green.
+    ASSERT_EQ(CellColour('G'), RGB(48, 210, 30));
     std::printf("LOSE\n");
     std::fflush(stdout);
     HWND lost = nullptr;
@@ -387,6 +389,8 @@ TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
     EXPECT_NE(N(WindowText(GetDlgItem(lost, 0xFFFF))).find("Связь с COM-портом потеряна"), std::string::npos);
     EXPECT_EQ(N(remote_->StatusText(status, kConnectionPanel)), "COM1: связь потеряна");
     EXPECT_TRUE(IsWindowEnabled(Control(IDC_OPEN)));
+    // The last-known controllers stay on the map, greyed.
+    EXPECT_EQ(CellColour('G'), RGB(178, 196, 175));
     Click(GetDlgItem(lost, IDOK));
     HWND offer = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (offer = Dialog(L"Информация")) != nullptr; }, 20s)) << "no offer";
@@ -399,6 +403,7 @@ TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
     EXPECT_TRUE(WaitFor([] { return MonitorHas(L"Порт восстановлен"); }, 5s));
     EXPECT_TRUE(MonitorHas(L"Порт открыт. Скорость, бит/с — 9600")) << "the monitor was kept";
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_OPEN)));
+    EXPECT_NE(CellColour('G'), RGB(178, 196, 175)) << "no longer greyed";
     EXPECT_EQ(Dialog(L"Информация"), nullptr) << "offered once";
 }
 
