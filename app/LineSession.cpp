@@ -7,6 +7,7 @@
 #include "app/ConverterCommands.h"
 #include "app/PortMessages.h"
 #include "app/Timing.h"
+#include "controller/StatisticsText.h"
 #include "line/Cp1251.h"
 #include "line/DetachedThread.h"
 #include "line/Frame.h"
@@ -200,6 +201,12 @@ PortError LineSession::ReopenLostPort() {
     const PortError error = OpenAndStart(stableName_, speedText_);
     if (error == PortError::None) MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт восстановлен"));
     return error;
+}
+
+std::string LineSession::CellFigures(std::uint8_t index) {
+    const ControllerFigures figures = statistics_.Of(index);
+    if (figures.requests == 0 && figures.ReceivedTotal() == 0) return {};
+    return FiguresToolTip(figures, clock_);
 }
 
 LineSession::LostPortOffer LineSession::OfferLostPort() {

@@ -151,6 +151,9 @@ public:
     Settings& settings() { return settings_; }
     TrafficLog& monitor() { return monitor_; }
     LineStatistics& statistics() { return statistics_; }
+    // What a map cell's tool-tip adds about its controller: its figures, or
+    // nothing for one never asked nor heard.
+    std::string CellFigures(std::uint8_t index);
     Port& port() { return *port_; }
     Clock& clock() { return clock_; }
     Dispatcher& dispatcher() { return dispatcher_; }

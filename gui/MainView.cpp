@@ -107,11 +107,7 @@ MainView::MainView(const QStringList& arguments)
         return MapSets{snapshot.present, snapshot.replyOnly};
     });
     window_->lineMap->selectIndex(session_->map().SelectedIndex());
-    window_->lineMap->setFiguresProvider([this](unsigned char index) {
-        const ControllerFigures figures = session_->statistics().Of(index);
-        if (figures.requests == 0 && figures.ReceivedTotal() == 0) return QString();
-        return Q(FiguresToolTip(figures, session_->clock()));
-    });
+    window_->lineMap->setFiguresProvider([this](unsigned char index) { return Q(session_->CellFigures(index)); });
     saveDialog_ = [this](const QString& caption, const QString& folder, const QString& name,
                          const QStringList& filters) {
         return AskWithFileDialog(window_.get(), caption, folder, name, filters);

@@ -53,6 +53,8 @@ HWND LineMap::Create(HWND parent, int id, Handlers handlers) {
     tool.uId = reinterpret_cast<UINT_PTR>(window_);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Line feeds break lines (the figures) only when a width is set.
+    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, MulDiv(480, dpi_, 96));
     return window_;
 }
 
@@ -253,6 +255,8 @@ LRESULT LineMap::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
             auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
             tipText_ = hovered_ ? TooltipText(hovered_) : std::wstring();
+            const std::wstring figures = hovered_ && handlers_.figures ? handlers_.figures(hovered_) : std::wstring();
+            if (!figures.empty()) tipText_ += L"\n\n" + figures;
             info->lpszText = tipText_.data();
             return 0;
         }

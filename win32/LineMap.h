@@ -35,6 +35,7 @@ public:
         std::function<void(std::uint8_t)> selectionMoved;  // by the operator: a click or an arrow key
         std::function<void(std::uint8_t)> menuAsked;       // double click or right click on a cell
         std::function<void(MenuCommand)> shortcut;
+        std::function<std::wstring(std::uint8_t)> figures;  // the tool-tip's lines below the key; may be empty
     };
 
     static void Register(HINSTANCE instance);

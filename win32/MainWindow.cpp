@@ -298,6 +298,7 @@ void MainWindow::CreateControls() {
         // command as the controller menu's item.
         if (session_->IsPortOpen()) session_->controller().Run(command);
     };
+    handlers.figures = [this](std::uint8_t index) { return W(session_->CellFigures(index)); };
     map_.Create(window_, IDC_MAP, std::move(handlers));
     map_.Select(session_->map().SelectedIndex());
 

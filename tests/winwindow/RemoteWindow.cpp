@@ -68,13 +68,13 @@ std::wstring RemoteProcess::ListItemText(HWND list, int row) {
     return text.data();
 }
 
-std::wstring RemoteProcess::ToolTipText(HWND tip) {
+std::wstring RemoteProcess::ToolTipText(HWND tip, HWND toolWindow, UINT_PTR toolId) {
     const std::size_t bytes = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
     if (!Buffer(bytes)) return L"?";
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.hwnd = tip;
-    tool.uId = 0;
+    tool.hwnd = toolWindow ? toolWindow : tip;
+    tool.uId = toolId;
     tool.lpszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(TTTOOLINFOW));
     Write(&tool, sizeof tool);
     const wchar_t nothing = L'\0';

@@ -22,8 +22,9 @@ public:
     std::wstring StatusText(HWND statusBar, int part);
     // Row `row` of a report-style list view.
     std::wstring ListItemText(HWND list, int row);
-    // The text of a tool-tip's tool (hwnd = the tool-tip, id 0).
-    std::wstring ToolTipText(HWND tip);
+    // The text of a tool-tip's tool: by default the pop-ups' own (hwnd = the
+    // tool-tip, id 0); a control's tool names its window and id.
+    std::wstring ToolTipText(HWND tip, HWND toolWindow = nullptr, UINT_PTR toolId = 0);
 
 private:
     void* Buffer(std::size_t size);

@@ -241,6 +241,18 @@ TEST_F(Window, ReadsParametersIntoTheBalloonAndTheMapTurnsGreen) {
     EXPECT_TRUE(MonitorHas(L"COM1   ——>   OK")) << "the acknowledgement";
     EXPECT_TRUE(WaitFor([] { return IsWindowEnabled(Control(IDC_SEARCH)) != FALSE; }, 10s));
     std::printf("balloon report:\n%s\n", text.c_str());
+    // The pointer over G: the map's tool-tip gives the key and G's figures.
+    HWND map = Control(IDC_MAP);
+    SendMessageW(map, WM_MOUSEMOVE, 0, MAKELPARAM(Scale(13), Scale(13)));
+    std::string tip;
+    for (HWND w : TopLevelWindows(process_.dwProcessId)) {
+        if (ClassOf(w) != TOOLTIPS_CLASSW) continue;
+        const std::string t = N(remote_->ToolTipText(w, map, reinterpret_cast<UINT_PTR>(map)));
+        if (t.rfind("En: Alt + 071", 0) == 0) tip = t;
+    }
+    EXPECT_NE(tip.find("\n\nКонтроллер G\n"), std::string::npos) << "no figures below the key: " << tip;
+    EXPECT_NE(tip.find("Запросов: "), std::string::npos) << tip;
+    std::printf("map tool-tip:\n%s\n", tip.c_str());
 }
 
 TEST_F(Window, ShowsACardEventAtItsCell) {
