@@ -7,6 +7,7 @@
 #include "app/ConverterCommands.h"
 #include "app/PortMessages.h"
 #include "app/Timing.h"
+#include "controller/StatisticsText.h"
 #include "line/Cp1251.h"
 #include "line/DetachedThread.h"
 #include "line/Frame.h"
@@ -246,6 +247,29 @@ PortError LineSession::ReopenLostPort() {
     const PortError error = OpenAndStart(stableName_, speedText_);
     if (error == PortError::None) MonitorAddLine(kMarkerPort, Utf8ToCp1251Lossy("Порт восстановлен"));
     return error;
+}
+
+std::string LineSession::CellFigures(std::uint8_t index) {
+    const ControllerFigures figures = statistics_.Of(index);
+    if (figures.requests == 0 && figures.ReceivedTotal() == 0) return {};
+    return FiguresToolTip(figures, clock_);
+}
+
+LineSession::LostPortOffer LineSession::OfferLostPort() {
+    if (!lost_ || IsPortOpen()) return LostPortOffer::Done;
+    // The question's own message loop runs the window's timer again.
+    if (offeringLostPort_ || !LostPortPresent()) return LostPortOffer::KeepWatching;
+    offeringLostPort_ = true;
+    const std::string name = LostPortName();
+    const bool reopen = view_.AskYesNo(kCaptionInformation, "Порт " + name + " снова доступен.\n\nОткрыть его?");
+    offeringLostPort_ = false;
+    // The operator may have opened a port while the question was up.
+    if (!reopen || !lost_ || IsPortOpen()) return LostPortOffer::Done;
+    const PortError error = ReopenLostPort();
+    if (error == PortError::None) return LostPortOffer::Reopened;
+    const std::string text = PortErrorText(error, name, "");
+    if (!text.empty()) view_.ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+    return LostPortOffer::Done;
 }
 
 PortError LineSession::OpenAndStart(const std::string& portName, const std::string& speedText) {

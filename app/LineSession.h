@@ -86,6 +86,17 @@ public:
     // "Порт восстановлен" in the monitor. The monitor and the statistics go
     // on as they were.
     PortError ReopenLostPort();
+    // What the window does after OfferLostPort.
+    enum class LostPortOffer {
+        KeepWatching,  // not back yet (or the question is on screen): ask again later
+        Reopened,      // the operator said Yes and the port is open again
+        Done,          // declined, failed (the operator was told) or no longer lost: stop watching
+    };
+    // How often a window calls OfferLostPort while the port is lost.
+    static constexpr int kLostPortCheckMs = 500;
+    // UI thread, from the window's timer once the port-lost handler ran:
+    // when the lost port is back, asks whether to open it again and does.
+    LostPortOffer OfferLostPort();
     // Called on the UI thread once a lost port has been closed and the
     // operator told (the window offers the reopening from there).
     void SetPortLostHandler(std::function<void()> handler) { portLostHandler_ = std::move(handler); }
@@ -140,6 +151,9 @@ public:
     Settings& settings() { return settings_; }
     TrafficLog& monitor() { return monitor_; }
     LineStatistics& statistics() { return statistics_; }
+    // What a map cell's tool-tip adds about its controller: its figures, or
+    // nothing for one never asked nor heard.
+    std::string CellFigures(std::uint8_t index);
     Port& port() { return *port_; }
     Clock& clock() { return clock_; }
     Dispatcher& dispatcher() { return dispatcher_; }
@@ -236,6 +250,7 @@ private:
     std::string speedText_;
     std::string stableName_;
     bool lost_ = false;
+    bool offeringLostPort_ = false;  // the reopen question is on screen
     std::function<void()> portLostHandler_;
     std::function<bool(const std::string&)> portPresent_;
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the window logic asks of the screen. The Qt main window implements it,
-// so do the tulex-cli console and the recording fake of the tests. Every call
+// What the window logic asks of the screen. The Qt and the Win32 main windows
+// implement it, so do the tulex-cli console and the recording fake of the tests. Every call
 // happens on the UI thread (background threads go through the Dispatcher).
 // Texts are UTF-8; index characters are line bytes (0x47..0xFC).
 
@@ -14,6 +14,10 @@
 namespace tulex {
 
 enum class MessageIcon { Warning, Information };
+
+// Card pop-ups a window shows at once: the newest of them counts the card
+// events beyond (CountSkippedPopups).
+inline constexpr std::size_t kMaxCardPopups = 5;
 
 // The port as the connection indicator shows it.
 struct Connection {

@@ -20,5 +20,8 @@ inline constexpr Colour kCellWhite{255, 255, 255};
 inline constexpr Colour kCellSelected{255, 102, 0};
 inline constexpr Colour kCellReplyOnly{153, 153, 153};
 inline constexpr Colour kCellPresent{48, 210, 30};
+// The last-known controllers while the line is lost: greyed.
+inline constexpr Colour kCellStalePresent{178, 196, 175};
+inline constexpr Colour kCellStaleReplyOnly{208, 208, 208};
 
 }  // namespace tulex

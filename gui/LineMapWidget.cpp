@@ -11,7 +11,7 @@
 #include <array>
 #include <vector>
 
-#include "gui/MapShortcuts.h"
+#include "app/MapShortcuts.h"
 #include "line/Cp1251.h"
 
 namespace tulex {

@@ -16,6 +16,7 @@
 #include <set>
 
 #include "app/ControllerMenu.h"
+#include "display/Colour.h"
 #include "line/Frame.h"
 
 namespace tulex {
@@ -41,8 +42,8 @@ public:
     static inline const QColor kReplyOnly{153, 153, 153};
     static inline const QColor kPresent{48, 210, 30};
     // The last-known controllers after the line was lost: greyed.
-    static inline const QColor kStalePresent{178, 196, 175};
-    static inline const QColor kStaleReplyOnly{208, 208, 208};
+    static inline const QColor kStalePresent{kCellStalePresent.r, kCellStalePresent.g, kCellStalePresent.b};
+    static inline const QColor kStaleReplyOnly{kCellStaleReplyOnly.r, kCellStaleReplyOnly.g, kCellStaleReplyOnly.b};
 
     explicit LineMapWidget(QWidget* parent = nullptr);
 

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "app/About.h"
 #include "app/ControllerCommands.h"
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
@@ -97,7 +98,7 @@ MainView::MainView(const QStringList& arguments)
     window_ = std::make_unique<MainWindow>(Q(session_->Caption()));
     // Card and sensor events: the window shows at most a few pop-ups, and
     // events that come fast are taken in together.
-    session_->SetPopupLimit(PopupHost::kMaxCards);
+    session_->SetPopupLimit(kMaxCardPopups);
     eventDelivery_->setSingleShot(true);
     eventDelivery_->setInterval(kEventDeliveryMs);
     connect(eventDelivery_, &QTimer::timeout, this, [this] { session_->DeliverEvents(); });
@@ -111,11 +112,7 @@ MainView::MainView(const QStringList& arguments)
         return MapSets{snapshot.present, snapshot.replyOnly};
     });
     window_->lineMap->selectIndex(session_->map().SelectedIndex());
-    window_->lineMap->setFiguresProvider([this](unsigned char index) {
-        const ControllerFigures figures = session_->statistics().Of(index);
-        if (figures.requests == 0 && figures.ReceivedTotal() == 0) return QString();
-        return Q(FiguresToolTip(figures, session_->clock()));
-    });
+    window_->lineMap->setFiguresProvider([this](unsigned char index) { return Q(session_->CellFigures(index)); });
     saveDialog_ = [this](const QString& caption, const QString& folder, const QString& name,
                          const QStringList& filters) {
         return AskWithFileDialog(window_.get(), caption, folder, name, filters);
@@ -340,22 +337,10 @@ void MainView::watchForLostPort() {
 }
 
 void MainView::checkLostPort() {
-    // The operator opened a port meanwhile, or the question is up already.
-    if (!session_->PortLost() || session_->IsPortOpen()) return returnTimer_.stop();
-    if (offering_ || !session_->LostPortPresent()) return;
+    const LineSession::LostPortOffer offer = session_->OfferLostPort();
+    if (offer == LineSession::LostPortOffer::KeepWatching) return;
     returnTimer_.stop();
-    offering_ = true;
-    const std::string name = session_->LostPortName();
-    const bool reopen = AskYesNo(kCaptionInformation, "Порт " + name + " снова доступен.\n\nОткрыть его?");
-    offering_ = false;
-    if (!reopen || !session_->PortLost() || session_->IsPortOpen()) return;
-    const PortError error = session_->ReopenLostPort();
-    if (error == PortError::None) {
-        window_->portBox->setCurrentText(Q(name));
-        return;
-    }
-    const std::string text = PortErrorText(error, name, "");
-    if (!text.empty()) ShowMessage(kCaptionWarning, text, MessageIcon::Warning);
+    if (offer == LineSession::LostPortOffer::Reopened) window_->portBox->setCurrentText(Q(session_->PortName()));
 }
 
 void MainView::OpenConverterMenu() {
@@ -363,7 +348,7 @@ void MainView::OpenConverterMenu() {
     if (session_->converter().OpenConverterMenu()) window_->converterMenu->popup(QCursor::pos());
 }
 
-void MainView::ShowAbout() { ShowMessage("О программе ТУЛЕКС", S(MainWindow::AboutText()), MessageIcon::Information); }
+void MainView::ShowAbout() { ShowMessage(kAboutCaption, S(MainWindow::AboutText()), MessageIcon::Information); }
 
 void MainView::Shutdown() {
     session_->Shutdown();

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/LineSession.h"
 #include "app/View.h"
 #include "gui/MonitorLineStore.h"
 #include "gui/MonitorWindow.h"
@@ -25,7 +26,6 @@ class MainWindow;
 class PlanWindow;
 class StatisticsWindow;
 class QtDispatcher;
-class LineSession;
 class TrafficLog;
 
 // TrafficLog seen through the monitor view's store interface.
@@ -69,7 +69,7 @@ public:
                                                                const QString& name, const QStringList& filters)>;
     void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
     // The offer to reopen a lost port is looked for this often.
-    static constexpr int kReturnCheckMs = 500;
+    static constexpr int kReturnCheckMs = LineSession::kLostPortCheckMs;
 
     // Puts name and speed into the port and speed boxes and presses "Открыть".
     void OpenPort(const QString& name, const QString& speed);
@@ -140,7 +140,6 @@ private:
     std::unique_ptr<StatisticsWindow> statistics_;
     SaveDialog saveDialog_;
     QTimer returnTimer_;
-    bool offering_ = false;  // the reopen question is on screen
     bool mapHadFocus_ = false;
     // Runs the session's event delivery once events have gathered; armed
     // only by a hand-over, so an idle line wakes nothing.

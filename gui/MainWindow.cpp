@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/About.h"
+#include "app/StatusTexts.h"
 #include "app/View.h"
 #include "gui/AppIcon.h"
 #include "gui/EventListPanel.h"
@@ -270,7 +272,7 @@ void MainWindow::buildMenus() {
 
 void MainWindow::showMapShortcuts() {
     // The map's function keys beside their items. A held key and a digit
-    // (F4 and 1) reads "F4, 1". The keys act on the map (gui/MapShortcuts);
+    // (F4 and 1) reads "F4, 1". The keys act on the map (app/MapShortcuts);
     // here they only show, and work the same while the menu is open.
     const auto show = [](QAction* action, const QKeySequence& keys) {
         action->setShortcut(keys);
@@ -307,14 +309,7 @@ QString MainWindow::PanelText(int panel) const {
 }
 
 QString MainWindow::ConnectionText(const Connection& connection) {
-    const QString port = QString::fromStdString(connection.port);
-    switch (connection.state) {
-    case Connection::State::Open:
-        return QStringLiteral("%1, %2 бит/с: открыт").arg(port, QString::fromStdString(connection.speed));
-    case Connection::State::Lost: return QStringLiteral("%1: связь потеряна").arg(port);
-    case Connection::State::Closed: break;
-    }
-    return port.isEmpty() ? QStringLiteral("Порт закрыт") : QStringLiteral("%1: закрыт").arg(port);
+    return QString::fromStdString(tulex::ConnectionText(connection));
 }
 
 void MainWindow::SetConnection(const Connection& connection) {
@@ -345,9 +340,7 @@ void MainWindow::KeepOnScreen() {
     move(frame.left(), std::max(available.top(), frame.top() - overflow));
 }
 
-QString MainWindow::AboutText() {
-    return QStringLiteral("ТУЛЕКС %1\n\nРазработка: команда ТУЛЕКС").arg(QString::fromUtf8(kVersion));
-}
+QString MainWindow::AboutText() { return QString::fromStdString(tulex::AboutText()); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     emit closing();

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/StatusTexts.h"
 #include "gui/PopupWindow.h"
 
 namespace tulex {
@@ -26,9 +27,7 @@ PopupHost::~PopupHost() {
     removeSensor();
 }
 
-QString PopupHost::SkippedNote(std::size_t count) {
-    return count == 0 ? QString() : QStringLiteral("+%1 событий").arg(count);
-}
+QString PopupHost::SkippedNote(std::size_t count) { return QString::fromStdString(SkippedPopupsNote(count)); }
 
 bool PopupHost::IsDialogWindow(const QObject* object) {
     const auto* widget = qobject_cast<const QWidget*>(object);

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <functional>
 
+#include "app/View.h"
 #include "gui/PopupWindow.h"
 
 class QTimer;
@@ -34,7 +35,7 @@ class PopupHost : public QObject {
 
 public:
     static constexpr int kCardLifetimeMs = 4000;
-    static constexpr int kMaxCards = 5;
+    static constexpr int kMaxCards = static_cast<int>(kMaxCardPopups);
     static inline const QColor kSensorColour{204, 204, 204};
 
     // screenPoint gives the screen point of an index's cell anchor.

@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/MapShortcuts.h"
 #include "gui/LineMapWidget.h"
-#include "gui/MapShortcuts.h"
 
 namespace tulex {
 namespace {

@@ -1,4 +1,4 @@
-#include "gui/MapShortcuts.h"
+#include "app/MapShortcuts.h"
 
 #include <algorithm>
 #include <array>
