@@ -717,7 +717,15 @@ void MainWindow::CheckLostPort() {
 void MainWindow::CountSkippedPopups(std::size_t count) { popups_->CountSkipped(count); }
 
 void MainWindow::SetConnection(const Connection& connection) {
-    map_.SetStale(connection.state == Connection::State::Lost);
+    const bool lost = connection.state == Connection::State::Lost;
+    map_.SetStale(lost);
+    // A lost port stands out: the system's warning sign before its text.
+    // (A shared system icon: nothing to free.)
+    const HICON warning =
+        lost ? static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32515), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED))
+             : nullptr;
+    SendMessageW(statusBar_, SB_SETICON, kConnectionPanel, reinterpret_cast<LPARAM>(warning));
     SendMessageW(statusBar_, SB_SETTEXTW, kConnectionPanel,
                  reinterpret_cast<LPARAM>(W(ConnectionText(connection)).c_str()));
 }

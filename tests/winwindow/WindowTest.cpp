@@ -400,6 +400,7 @@ TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
     ASSERT_TRUE(WaitFor([&] { return (lost = Dialog(L"Предупреждение")) != nullptr; }, 20s)) << "no loss message";
     EXPECT_NE(N(WindowText(GetDlgItem(lost, 0xFFFF))).find("Связь с COM-портом потеряна"), std::string::npos);
     EXPECT_EQ(N(remote_->StatusText(status, kConnectionPanel)), "COM1: связь потеряна");
+    EXPECT_NE(SendMessageW(status, SB_GETICON, kConnectionPanel, 0), 0) << "the warning sign";
     EXPECT_TRUE(IsWindowEnabled(Control(IDC_OPEN)));
     // The last-known controllers stay on the map, greyed.
     EXPECT_EQ(CellColour('G'), RGB(178, 196, 175));
@@ -413,6 +414,7 @@ TEST_F(Window, OffersALostPortAgainOnceItIsBack) {
         WaitFor([&] { return N(remote_->StatusText(status, kConnectionPanel)) == "COM1, 9600 бит/с: открыт"; }, 20s))
         << N(remote_->StatusText(status, kConnectionPanel));
     EXPECT_TRUE(WaitFor([] { return MonitorHas(L"Порт восстановлен"); }, 5s));
+    EXPECT_EQ(SendMessageW(status, SB_GETICON, kConnectionPanel, 0), 0) << "no warning sign once open";
     EXPECT_TRUE(MonitorHas(L"Порт открыт. Скорость, бит/с — 9600")) << "the monitor was kept";
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_OPEN)));
     EXPECT_NE(CellColour('G'), RGB(178, 196, 175)) << "no longer greyed";
