@@ -12,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -209,26 +208,6 @@ void BM_ArrivalToMonitorLine(benchmark::State& state) {
 }
 BENCHMARK(BM_ArrivalToMonitorLine)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(500);
 
-long ContextSwitches() {
-    long total = 0;
-    DIR* dir = opendir("/proc/self/task");
-    if (!dir) return -1;
-    while (const dirent* e = readdir(dir)) {
-        if (e->d_name[0] == '.') continue;
-        std::ifstream in(std::string("/proc/self/task/") + e->d_name + "/status");
-        std::string key;
-        while (in >> key) {
-            if (key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") {
-                long v = 0;
-                in >> v;
-                total += v;
-            }
-        }
-    }
-    closedir(dir);
-    return total;
-}
-
 // Wake-ups per second of every thread but this one while the port is open
 // and the line is silent (the receive thread is the only other thread).
 void BM_IdleWakeupsPerSecond(benchmark::State& state) {
@@ -240,9 +219,9 @@ void BM_IdleWakeupsPerSecond(benchmark::State& state) {
     std::this_thread::sleep_for(50ms);
     double wakeups = 0;
     for (auto _ : state) {
-        const long before = ContextSwitches();
+        const long before = bench::ProcessSwitches(getpid());
         std::this_thread::sleep_for(1s);  // this thread: one switch in, one out
-        const long after = ContextSwitches();
+        const long after = bench::ProcessSwitches(getpid());
         wakeups = static_cast<double>(after - before - 1);
     }
     state.counters["wakeups_per_s"] = wakeups;
