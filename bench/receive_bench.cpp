@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -228,13 +227,6 @@ void BM_IdleWakeupsPerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleWakeupsPerSecond)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-long ResidentBytes() {
-    long pages = 0;
-    long resident = 0;
-    std::ifstream("/proc/self/statm") >> pages >> resident;
-    return resident * 4096;
-}
-
 // A million monitor lines of one kind, added the way the session adds them
 // (shared prefix, frame text): the store's bytes and the process's resident
 // growth per line, next to the line's own length in the saved file.
@@ -244,12 +236,12 @@ void MonitorMemory(benchmark::State& state, std::string_view text) {
     double storeBytes = 0;
     double residentBytes = 0;
     for (auto _ : state) {
-        const long before = ResidentBytes();
+        const double before = bench::StatusBytes(getpid(), "VmRSS:");
         TrafficLog log;
         log.SetWindowExists(true);
         for (int i = 0; i < kLines; ++i) log.Add(prefix, text);
         storeBytes = static_cast<double>(log.MemoryBytes()) / kLines;
-        residentBytes = static_cast<double>(ResidentBytes() - before) / kLines;
+        residentBytes = (bench::StatusBytes(getpid(), "VmRSS:") - before) / kLines;
         benchmark::DoNotOptimize(log.Line(kLines - 1));
     }
     state.counters["store_B_per_line"] = storeBytes;

@@ -22,7 +22,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +29,7 @@
 
 #include "app/EventFeed.h"
 #include "app/LineSession.h"
+#include "bench/Proc.h"
 #include "gui/EventListPanel.h"
 #include "gui/MainView.h"
 #include "gui/MainWindow.h"
@@ -41,15 +41,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-double ResidentMegabytes() {
-    long pages = 0;
-    long resident = 0;
-    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+double ResidentMegabytes() { return tulex::bench::StatusBytes(getpid(), "VmRSS:") / (1024.0 * 1024.0); }
 
 // Posts a probe to the GUI thread every 5 ms and records how long each took
 // to run there.
