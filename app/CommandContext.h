@@ -42,8 +42,12 @@ public:
     virtual void SetBalloonText(const std::string& textUtf8) = 0;
     // Enables or disables the command controls; callable from any thread.
     virtual void EnableCommandControls(bool enabled) = 0;
-    // Writes the size of the set into its status panel.
+    // Writes the size of the set into its status panel (at the screen's
+    // pace; the panel shows the size as it is when the update runs).
     virtual void UpdateCounter(MapSet set) = 0;
+    // Shows a long command's progress ("Поиск: N из 182") at the screen's
+    // pace, from any thread; "" takes it away at once.
+    virtual void ShowProgress(std::string text) = 0;
 
     // Starts a worker on a self-deleting thread that the session's shutdown
     // waits for. False if no thread could be started.

@@ -1,6 +1,8 @@
 #pragma once
 // How background threads reach the UI thread. Send runs a function there and
-// returns when it has run (a synchronous window message); Post queues it.
+// returns when it has run (a synchronous window message); Post queues it;
+// PostAfter queues it to run once a delay has passed (a timer of the UI
+// thread), for screen updates kept to the screen's pace.
 // Once shutdown has begun Send returns at once without running anything, so
 // a thread blocked in Send can never hold up the window's shutdown.
 
@@ -12,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace tulex {
 
@@ -22,6 +25,9 @@ public:
     virtual void Send(std::function<void()> fn) = 0;
     // Queues fn for the UI thread, in order.
     virtual void Post(std::function<void()> fn) = 0;
+    // Runs fn on the UI thread once `delay` has passed (any thread). Its
+    // order against other work is that of its time.
+    virtual void PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) = 0;
     virtual bool IsUiThread() const = 0;
     // From now on Send and Post drop their work; pending Sends return.
     virtual void BeginShutdown() = 0;
@@ -41,10 +47,12 @@ public:
 
     void Send(std::function<void()> fn) override;
     void Post(std::function<void()> fn) override;
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) override;
     bool IsUiThread() const override { return std::this_thread::get_id() == uiThread_; }
     void BeginShutdown() override;
 
-    // Runs everything queued so far; returns how many functions ran.
+    // Runs everything queued so far, and the delayed work that is due;
+    // returns how many functions ran.
     std::size_t ProcessPending();
     // Runs queued work as it comes until pred() holds or the time passes.
     // Returns pred()'s last value.
@@ -56,16 +64,25 @@ public:
     void Wake();
 
 private:
+    using TimePoint = std::chrono::steady_clock::time_point;
     struct Item {
         std::function<void()> fn;
         std::shared_ptr<bool> done;  // set for Send
     };
+    struct DelayedItem {
+        TimePoint due;
+        std::function<void()> fn;
+    };
+    // Moves the delayed work that is due into the queue (lock held).
+    void QueueDueItems(TimePoint now);
+
     std::thread::id uiThread_;
     const std::optional<std::chrono::milliseconds> recheck_;
     std::mutex mutex_;
     std::condition_variable cv_;      // UI thread waits for work
     std::condition_variable doneCv_;  // senders wait for completion
     std::deque<Item> queue_;
+    std::vector<DelayedItem> delayed_;  // in the order they come due
     bool shutdown_ = false;
     bool wake_ = false;
 };

@@ -30,20 +30,7 @@ LineSession::LineSession(View& view, Dispatcher& dispatcher, std::unique_ptr<Por
       controller_(std::make_unique<ControllerCommands>(*this)),
       converter_(std::make_unique<ConverterCommands>(*this)),
       portPresent_(PortPresent) {
-    // One repaint queued at a time: it paints the map as it is when it runs,
-    // so changes that come before it are painted with it (a search changes
-    // the map twice a request).
-    map_.SetRepaintHandler([this] {
-        if (ViewUpdates* updates = ViewUpdates::Gathering(*this)) {
-            updates->repaint = true;
-            return;
-        }
-        if (repaintQueued_.exchange(true)) return;
-        dispatcher_.Post([this] {
-            repaintQueued_ = false;
-            view_.RepaintMap();
-        });
-    });
+    map_.SetRepaintHandler([this] { MarkMapChange(kRepaint); });
 }
 
 LineSession::~LineSession() {
@@ -79,7 +66,11 @@ std::string LineSession::PortName() const {
 }
 
 void LineSession::EnableCommandControls(bool enabled) {
-    dispatcher_.Send([this, enabled] { view_.SetCommandControlsEnabled(enabled); });
+    dispatcher_.Send([this, enabled] {
+        // A command's end shows the map as the command left it.
+        if (enabled) ShowMapChanges();
+        view_.SetCommandControlsEnabled(enabled);
+    });
 }
 
 void LineSession::MonitorAddLine(std::string_view marker, std::string_view text, std::uint8_t index) {
@@ -148,38 +139,42 @@ void LineSession::SetBalloonText(const std::string& textUtf8) {
     dispatcher_.Send([this, textUtf8] { view_.SetBalloonText(textUtf8); });
 }
 
-void LineSession::UpdateCounter(MapSet set) {
-    const int panel = set == MapSet::Present ? 1 : 2;
-    std::string text = std::to_string(map_.Count(set));
-    if (ViewUpdates* updates = ViewUpdates::Gathering(*this)) {
-        updates->counters.emplace_back(panel, std::move(text));
-        return;
+void LineSession::UpdateCounter(MapSet set) { MarkMapChange(set == MapSet::Present ? kPresentCount : kReplyOnlyCount); }
+
+void LineSession::MarkMapChange(MapChange change) {
+    mapChanges_.fetch_or(change);
+    mapRefresh_.Request();
+}
+
+void LineSession::ShowMapChanges() {
+    const unsigned changes = mapChanges_.exchange(0);
+    if (changes & kRepaint) view_.RepaintMap();
+    if (changes & kPresentCount) view_.SetStatusPanel(1, std::to_string(map_.Count(MapSet::Present)));
+    if (changes & kReplyOnlyCount) view_.SetStatusPanel(2, std::to_string(map_.Count(MapSet::ReplyOnly)));
+}
+
+void LineSession::ShowProgressText() {
+    std::string text;
+    {
+        std::lock_guard lock(progressMutex_);
+        text = progressText_;
     }
-    dispatcher_.Post([this, panel, text = std::move(text)] { view_.SetStatusPanel(panel, text); });
+    // A run queued before a clearing one finds nothing new to show.
+    if (text == shownProgress_) return;
+    shownProgress_ = text;
+    view_.ShowProgress(text);
 }
 
-thread_local LineSession::ViewUpdates* LineSession::ViewUpdates::current_ = nullptr;
-
-LineSession::ViewUpdates::ViewUpdates(LineSession& session) : session_(session), outer_(current_) { current_ = this; }
-
-LineSession::ViewUpdates::~ViewUpdates() {
-    current_ = outer_;
-    // A repaint already queued paints this change too.
-    const bool paint = repaint && !session_.repaintQueued_.exchange(true);
-    if (!paint && counters.empty()) return;
-    session_.dispatcher_.Post([s = &session_, paint, counters = std::move(counters)] {
-        if (paint) {
-            s->repaintQueued_ = false;
-            s->view_.RepaintMap();
-        }
-        for (const auto& [panel, text] : counters) s->view_.SetStatusPanel(panel, text);
-    });
-}
-
-LineSession::ViewUpdates* LineSession::ViewUpdates::Gathering(const LineSession& session) {
-    for (ViewUpdates* updates = current_; updates; updates = updates->outer_)
-        if (&updates->session_ == &session) return updates;
-    return nullptr;
+void LineSession::ShowProgress(std::string text) {
+    const bool clear = text.empty();
+    {
+        std::lock_guard lock(progressMutex_);
+        progressText_ = std::move(text);
+    }
+    if (clear)
+        progressRefresh_.RequestNow();
+    else
+        progressRefresh_.Request();
 }
 
 bool LineSession::StartWorker(std::function<void()> worker) {

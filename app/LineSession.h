@@ -20,6 +20,7 @@
 #include "app/CommandContext.h"
 #include "app/Dispatcher.h"
 #include "app/EventFeed.h"
+#include "app/PacedUpdate.h"
 #include "app/Settings.h"
 #include "app/View.h"
 #include "controller/ControllerTransaction.h"
@@ -113,6 +114,7 @@ public:
     void ShowControllerBalloon() override;
     void SetBalloonText(const std::string& textUtf8) override;
     void UpdateCounter(MapSet set) override;
+    void ShowProgress(std::string text) override;
     bool StartWorker(std::function<void()> worker) override;
     void RunOnUi(const std::function<void()>& fn) override { dispatcher_.Send(fn); }
     void PostToUi(std::function<void()> fn) override { dispatcher_.Post(std::move(fn)); }
@@ -175,30 +177,6 @@ private:
     bool WantsConverterData() const override;
     void OnConverterData(std::string_view data) override;
     void OnPortGone() override;
-    // Gathers the view calls (map repaint, counters) that the set changes of
-    // one reply make on this thread, and queues them as one piece of UI work
-    // when it goes, in the order they came. A reply's handler opens one
-    // before it changes the sets, so the work is queued after the waiting
-    // worker was signalled: the worker goes on at once, and the UI thread
-    // wakes once a reply rather than once a change.
-    class ViewUpdates {
-    public:
-        explicit ViewUpdates(LineSession& session);
-        ~ViewUpdates();
-        ViewUpdates(const ViewUpdates&) = delete;
-        ViewUpdates& operator=(const ViewUpdates&) = delete;
-        // The one this thread gathers for the session, or null.
-        static ViewUpdates* Gathering(const LineSession& session);
-
-        bool repaint = false;
-        std::vector<std::pair<int, std::string>> counters;  // panel, text
-
-    private:
-        static thread_local ViewUpdates* current_;  // innermost on this thread
-        LineSession& session_;
-        ViewUpdates* outer_;
-    };
-
     // The map's sets as the receive thread changes them, with their counters.
     void AddToSet(std::uint8_t index, MapSet set);
     void RemoveFromSet(std::uint8_t index, MapSet set);
@@ -237,7 +215,20 @@ private:
     std::unique_ptr<ControllerCommands> controller_;
     std::unique_ptr<ConverterCommands> converter_;
 
-    std::atomic<bool> repaintQueued_{false};  // a RepaintMap is queued for the UI thread
+    // The map's repaint and its two counters follow the map at the screen's
+    // pace (a search changes them twice a request): the changes wait in
+    // mapChanges_ until the refresh runs.
+    enum MapChange : unsigned { kRepaint = 1, kPresentCount = 2, kReplyOnlyCount = 4 };
+    void MarkMapChange(MapChange change);
+    void ShowMapChanges();  // UI thread
+    std::atomic<unsigned> mapChanges_{0};
+    PacedUpdate mapRefresh_{dispatcher_, [this] { ShowMapChanges(); }};
+    // "Поиск: N из 182" at the screen's pace, the same way.
+    void ShowProgressText();  // UI thread
+    std::mutex progressMutex_;
+    std::string progressText_;
+    std::string shownProgress_;  // UI thread
+    PacedUpdate progressRefresh_{dispatcher_, [this] { ShowProgressText(); }};
 
     mutable std::mutex nameMutex_;
     std::string portName_;        // name of the port last opened

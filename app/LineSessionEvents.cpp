@@ -2,12 +2,11 @@
 // monitor line, the line map's two sets and their counters, the wake-up of
 // the worker that waits for a reply, the automatic answers and the card and
 // sensor events. All of it runs on the receive thread and is kept small; it
-// never waits for the UI thread (counters are Posted, card and sensor events
-// go into the event feed, which hands them over at most one Post at a time),
-// so closing the port can wait for the receive thread. A reply that a worker
-// may wait for changes the sets first, signals the worker, and only then
-// queues the view's repaint and counters (ViewUpdates): the worker's next
-// request does not wait behind the UI work.
+// never waits for the UI thread (the map's repaint and counters follow at the
+// screen's pace, card and sensor events go into the event feed, which hands
+// them over at most one Post at a time), so closing the port can wait for
+// the receive thread. A reply that a worker may wait for changes the sets
+// before it signals the worker, which looks at them next.
 
 #include <chrono>
 
@@ -45,14 +44,12 @@ void LineSession::OnFrameStart() { statistics_.FrameStarted(); }
 void LineSession::OnAcknowledgement() {
     statistics_.ReplyHeard(HeardKind::Ack);
     if (!CommandRunning()) return;
-    ViewUpdates updates(*this);
     Heard(transaction_.target);
     transaction_.Signal(Reply::Ack);
 }
 
 void LineSession::OnPositiveReply() {
     statistics_.ReplyHeard(HeardKind::Positive);
-    ViewUpdates updates(*this);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         if (!map_.HasIndex(target, MapSet::Present)) AddToSet(target, MapSet::ReplyOnly);
@@ -63,7 +60,6 @@ void LineSession::OnPositiveReply() {
 
 void LineSession::OnErrorReply() {
     statistics_.ReplyHeard(HeardKind::Error);
-    ViewUpdates updates(*this);
     if (CommandRunning()) {
         const std::uint8_t target = transaction_.target;
         RemoveFromSet(target, MapSet::Present);
@@ -74,7 +70,6 @@ void LineSession::OnErrorReply() {
 }
 
 void LineSession::OnDataReply(std::uint8_t index, std::string_view data) {
-    ViewUpdates updates(*this);
     // Replaced whether or not this index is the transaction's target.
     transaction_.SetReplyData(std::string(data));
     statistics_.Heard(index, HeardKind::Data);

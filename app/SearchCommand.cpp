@@ -3,9 +3,7 @@
 // shows how far it got ("Поиск: N из 182") and ends with what it found and
 // how long it took, in the balloon and the monitor.
 
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,33 +17,6 @@ namespace tulex {
 
 namespace {
 
-// "Поиск: N из 182" on the UI thread, one update on its way at a time: it
-// shows the count as it is when it runs, so the worker never wakes the UI
-// thread once a request (the line, not the screen, sets the search's pace).
-class SearchProgress {
-public:
-    SearchProgress(CommandContext& context, std::size_t total) : context_(context), total_(total) {}
-
-    void Show(std::size_t probed) {
-        state_->probed.store(probed, std::memory_order_relaxed);
-        if (state_->queued.exchange(true)) return;
-        context_.PostToUi([&context = context_, state = state_, total = total_] {
-            state->queued = false;
-            context.view().ShowProgress(SearchProgressText(state->probed.load(std::memory_order_relaxed), total));
-        });
-    }
-
-private:
-    struct State {
-        std::atomic<std::size_t> probed{0};
-        std::atomic<bool> queued{false};
-    };
-    CommandContext& context_;
-    const std::size_t total_;
-    // Shared with the update on its way, which may run after the worker ended.
-    const std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
 void SearchWorker(CommandContext& context, const std::function<void(const SearchSummary&)>& found) {
     ControllerTransaction& transaction = context.transaction();
     context.map().ClearSets();
@@ -57,7 +28,6 @@ void SearchWorker(CommandContext& context, const std::function<void(const Search
     const std::size_t total = LineMap::IndexTable().size();
     const Clock::TimePoint started = transaction.clock().Now();
     std::size_t probed = 0;
-    SearchProgress progress(context, total);
     bool stopped = false;  // "Остановить"
     bool ended = false;    // the port closed or the events are gone: no outcome
     for (const std::uint8_t index : LineMap::IndexTable()) {
@@ -67,7 +37,7 @@ void SearchWorker(CommandContext& context, const std::function<void(const Search
             break;
         }
         ++probed;
-        progress.Show(probed);
+        context.ShowProgress(SearchProgressText(probed, total));
         transaction.target = index;
         context.map().SelectIndex(index);
         context.SendRequest(index, command, description);
@@ -85,7 +55,7 @@ void SearchWorker(CommandContext& context, const std::function<void(const Search
             break;  // the events are gone: every further wait would fail at once
         }
     }
-    context.PostToUi([&context] { context.view().ShowProgress(""); });
+    context.ShowProgress("");
     if (ended) return EndTransaction(context, false);
     const LineMap::Snapshot sets = context.map().Take();
     SearchSummary summary;

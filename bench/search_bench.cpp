@@ -26,8 +26,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/ControllerCommands.h"
@@ -57,6 +60,16 @@ public:
         thread_.join();
     }
 
+    // The turnarounds since the last call, in microseconds: from an answer
+    // written to the next request's first bytes read. That is the searching
+    // side's own share of a round trip (its wake-ups and its work), whatever
+    // the pacing; the line's time is not in it.
+    std::vector<double> TakeTurnarounds() {
+        std::lock_guard lock(mutex_);
+        lastAnswer_.reset();
+        return std::exchange(turnarounds_, {});
+    }
+
 private:
     void Run() {
         prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);  // no slack on this thread's sleeps
@@ -76,14 +89,24 @@ private:
                 continue;
             }
             const auto arrived = Clock::now();
+            if (pending.empty()) NoteRequestStart(arrived);
             pending.append(buf, static_cast<std::size_t>(n));
             // A search request is 12 bytes; the check character "=" follows "?".
             while (pending.size() >= kRequestBytes) {
                 pending.erase(0, kRequestBytes);
                 if (perFrame.count() > 0) AnswerAt(arrived + perFrame);
                 pty_.Send("!");
+                std::lock_guard lock(mutex_);
+                lastAnswer_ = Clock::now();
             }
         }
+    }
+
+    void NoteRequestStart(Clock::time_point arrived) {
+        std::lock_guard lock(mutex_);
+        if (lastAnswer_)
+            turnarounds_.push_back(std::chrono::duration<double, std::micro>(arrived - *lastAnswer_).count());
+        lastAnswer_.reset();
     }
 
     // A line answers on time: a sleep until shortly before, then a spin
@@ -97,6 +120,9 @@ private:
 
     tulex::test::Pty& pty_;
     const int speed_;
+    std::mutex mutex_;
+    std::optional<Clock::time_point> lastAnswer_;
+    std::vector<double> turnarounds_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
@@ -105,15 +131,27 @@ double LineBoundMs(int speed) {
     return speed > 0 ? double{tulex::kIndexCount} * (kRequestBytes + kAnswerBytes) * 10 / speed * 1000 : 0.0;
 }
 
+// The value at fraction `p` (0 to 1) of the sorted values, 0 for none.
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * double(values.size())))];
+}
+
+struct RoundTrips {
+    double ms = -1;                     // all 182, -1 when an answer never came
+    std::vector<double> turnaroundsUs;  // the searching side's share of each
+};
+
 // The same requests and answers with no engine: a bare port writes each
-// index's search request and waits for its "!". Milliseconds for all 182.
-double BareRoundTripsMs(int speed) {
+// index's search request and waits for its "!".
+RoundTrips BareRoundTrips(int speed) {
     tulex::test::Pty pty;
     AnsweringLine line(pty, speed);
     tulex::SerialPort port;
     if (port.Open(pty.slavePath()) != tulex::PortError::None ||
         port.Configure(speed > 0 ? std::to_string(speed) : "115200") != tulex::PortError::None)
-        return -1;
+        return {};
     const auto start = Clock::now();
     for (const std::uint8_t index : tulex::LineMap::IndexTable()) {
         port.Write(tulex::BuildRequest(index, "$$02"));
@@ -123,15 +161,15 @@ double BareRoundTripsMs(int speed) {
                 if (byte == '!') break;
                 continue;
             }
-            if (port.WaitForInput(2000) != tulex::Port::WaitState::Readable) return -1;
+            if (port.WaitForInput(2000) != tulex::Port::WaitState::Readable) return {};
         }
     }
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return {std::chrono::duration<double, std::milli>(Clock::now() - start).count(), line.TakeTurnarounds()};
 }
 
 void BM_FullSearchAllAnswer(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
-    const double bare = BareRoundTripsMs(speed);
+    const RoundTrips bare = BareRoundTrips(speed);
     tulex::test::Pty pty;
     AnsweringLine line(pty, speed);
     tulex::QueueDispatcher dispatcher;
@@ -145,26 +183,36 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
     }
     std::size_t found = 0;
     std::vector<double> times;
+    std::vector<double> turnarounds;
     for (auto _ : state) {
+        line.TakeTurnarounds();
         const auto start = Clock::now();
         session.controller().SearchControllers();
         dispatcher.RunUntil([&] { return session.transaction().busy == 0 && view.commandControlsEnabled(); }, 120s);
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         found = session.map().Count(tulex::MapSet::Present);
+        const std::vector<double> more = line.TakeTurnarounds();
+        turnarounds.insert(turnarounds.end(), more.begin(), more.end());
     }
     std::sort(times.begin(), times.end());
     const double ms = times[times.size() / 2];  // the median search
     if (found != static_cast<std::size_t>(tulex::kIndexCount)) state.SkipWithError("not every controller was found");
     const double bound = LineBoundMs(speed);
     state.counters["line_bound_ms"] = bound;
-    state.counters["bare_ms"] = bare;
+    state.counters["bare_ms"] = bare.ms;
     state.counters["found"] = static_cast<double>(found);
+    // Where the time beyond the line's goes: the searching side's turnaround,
+    // the engine's against the bare port's.
+    state.counters["turn_p50_us"] = Percentile(turnarounds, 0.5);
+    state.counters["turn_p99_us"] = Percentile(turnarounds, 0.99);
+    state.counters["bare_turn_p50_us"] = Percentile(bare.turnaroundsUs, 0.5);
+    state.counters["bare_turn_p99_us"] = Percentile(bare.turnaroundsUs, 0.99);
     if (speed > 0)
         tulex::bench::ReportFigure(state, {"ms, full search at " + std::to_string(speed) + ", all 182 answer", ms,
                                            "line-bound time, ms", bound, speed == 115200 ? "ratio <= 1.1" : "-"});
     else
         tulex::bench::ReportFigure(state,
-                                   {"ms, full search, unpaced line", ms, "bare port, same frames, ms", bare, "-"});
+                                   {"ms, full search, unpaced line", ms, "bare port, same frames, ms", bare.ms, "-"});
 }
 BENCHMARK(BM_FullSearchAllAnswer)
     ->Arg(0)
@@ -179,10 +227,17 @@ BENCHMARK(BM_FullSearchAllAnswer)
 void BM_BareRoundTrips(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
     std::vector<double> times;
-    for (auto _ : state) times.push_back(BareRoundTripsMs(speed));
+    std::vector<double> turnarounds;
+    for (auto _ : state) {
+        RoundTrips trips = BareRoundTrips(speed);
+        times.push_back(trips.ms);
+        turnarounds.insert(turnarounds.end(), trips.turnaroundsUs.begin(), trips.turnaroundsUs.end());
+    }
     std::sort(times.begin(), times.end());
     if (times.front() < 0) return state.SkipWithError("no answer on the pseudo-terminal");
     const double ms = times[times.size() / 2];  // the median
+    state.counters["turn_p50_us"] = Percentile(turnarounds, 0.5);
+    state.counters["turn_p99_us"] = Percentile(turnarounds, 0.99);
     tulex::bench::ReportFigure(state, {"ms, 182 bare round trips at " + std::to_string(speed), ms,
                                        "line-bound time, ms", LineBoundMs(speed), "-"});
 }

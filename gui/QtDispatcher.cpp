@@ -1,6 +1,7 @@
 #include "gui/QtDispatcher.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 #include <memory>
 
@@ -48,6 +49,15 @@ void QtDispatcher::Post(std::function<void()> fn) {
             if (!ShuttingDown()) fn();
         },
         Qt::QueuedConnection);
+}
+
+void QtDispatcher::PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) {
+    // A timer belongs to the thread that starts it: the GUI thread starts it.
+    Post([this, delay, fn = std::move(fn)]() mutable {
+        QTimer::singleShot(delay, &context_, [this, fn = std::move(fn)] {
+            if (!ShuttingDown()) fn();
+        });
+    });
 }
 
 void QtDispatcher::BeginShutdown() {

@@ -25,6 +25,7 @@ public:
 
     void Send(std::function<void()> fn) override;
     void Post(std::function<void()> fn) override;
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) override;
     bool IsUiThread() const override { return std::this_thread::get_id() == uiThread_; }
     void BeginShutdown() override;
     bool ShuttingDown() const;

@@ -1,5 +1,7 @@
 #include "win32/Win32Dispatcher.h"
 
+#include <algorithm>
+
 #include "win32/Ids.h"
 
 namespace tulex::win32 {
@@ -56,6 +58,24 @@ void Win32Dispatcher::Send(std::function<void()> fn) {
 
 void Win32Dispatcher::Post(std::function<void()> fn) { Enqueue({std::move(fn), nullptr}); }
 
+void Win32Dispatcher::PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) {
+    // The UI thread sets the timer: its WM_TIMER comes to the message window.
+    Post([this, delay, fn = std::move(fn)]() mutable {
+        const UINT_PTR id = nextTimerId_++;
+        timers_.emplace(id, std::move(fn));
+        SetTimer(window_, id, static_cast<UINT>(std::max<std::chrono::milliseconds::rep>(delay.count(), 0)), nullptr);
+    });
+}
+
+void Win32Dispatcher::RunTimer(UINT_PTR id) {
+    KillTimer(window_, id);
+    const auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    const std::function<void()> fn = std::move(it->second);
+    timers_.erase(it);
+    if (!ShuttingDown()) fn();
+}
+
 void Win32Dispatcher::BeginShutdown() {
     std::lock_guard lock(mutex_);
     shutdown_ = true;
@@ -86,6 +106,11 @@ LRESULT CALLBACK Win32Dispatcher::WindowProc(HWND window, UINT message, WPARAM w
     if (message == TULEX_WM_DISPATCH) {
         if (auto* self = reinterpret_cast<Win32Dispatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
             self->RunPending();
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        if (auto* self = reinterpret_cast<Win32Dispatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+            self->RunTimer(wParam);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,6 +29,7 @@ public:
 
     void Send(std::function<void()> fn) override;
     void Post(std::function<void()> fn) override;
+    void PostAfter(std::chrono::milliseconds delay, std::function<void()> fn) override;
     bool IsUiThread() const override { return std::this_thread::get_id() == uiThread_; }
     void BeginShutdown() override;
     bool ShuttingDown() const;
@@ -40,6 +42,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Enqueue(Item item);
     void RunPending();
+    void RunTimer(UINT_PTR id);
 
     std::thread::id uiThread_;
     HWND window_ = nullptr;
@@ -47,6 +50,9 @@ private:
     std::condition_variable done_;
     std::deque<Item> queue_;
     bool shutdown_ = false;
+    // Delayed work by its timer (UI thread only).
+    std::map<UINT_PTR, std::function<void()>> timers_;
+    UINT_PTR nextTimerId_ = 1;
 };
 
 }  // namespace tulex::win32

@@ -1,5 +1,6 @@
 // The Qt dispatcher: Send runs on the GUI thread and waits, Post keeps order,
-// and shutdown releases a sender that waits for a GUI thread that will not
+// PostAfter runs on the GUI thread once its time has come, and shutdown
+// releases a sender that waits for a GUI thread that will not
 // come back to it.
 
 #include <gtest/gtest.h>
@@ -55,6 +56,34 @@ TEST(QtDispatcher, PostedAndSentWorkRunsInOrder) {
     worker.join();
     ASSERT_EQ(order.size(), 51u);
     for (int i = 0; i <= 50; ++i) EXPECT_EQ(order[i], i);
+}
+
+TEST(QtDispatcher, DelayedWorkRunsOnTheGuiThreadAfterItsDelay) {
+    QtDispatcher dispatcher;
+    const auto gui = std::this_thread::get_id();
+    std::thread::id ranOn;
+    std::atomic<bool> ran{false};
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration after{};
+    std::thread worker([&] {
+        dispatcher.PostAfter(std::chrono::milliseconds(40), [&] {
+            ranOn = std::this_thread::get_id();
+            after = std::chrono::steady_clock::now() - start;
+            ran = true;
+        });
+    });
+    worker.join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran.load(); }, 5000));
+    EXPECT_EQ(ranOn, gui);
+    EXPECT_GE(after, std::chrono::milliseconds(40));
+
+    // Work whose time comes after the shutdown is dropped.
+    ran = false;
+    dispatcher.PostAfter(std::chrono::milliseconds(20), [&] { ran = true; });
+    QApplication::processEvents();  // the GUI thread starts the timer
+    dispatcher.BeginShutdown();
+    QTest::qWait(60);
+    EXPECT_FALSE(ran);
 }
 
 TEST(QtDispatcher, ShutdownReleasesABlockedSenderAndDropsItsWork) {

@@ -82,6 +82,13 @@ protected:
     std::vector<RecordingView::Call> Cards() const { return recording.CallsOf("card"); }
     std::vector<RecordingView::Call> Sensors() const { return recording.CallsOf("sensor"); }
 
+    // Whether status panel 1 (present) or 2 (reply-only) comes to show
+    // `text`: the counters follow the map at the screen's pace.
+    ::testing::AssertionResult PanelShows(int panel, const std::string& text) {
+        if (dispatcher.RunUntil([&] { return recording.panel(panel) == text; }, std::chrono::seconds(2)))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "panel " << panel << " shows \"" << recording.panel(panel) << '"';
+    }
     static std::string Received(std::string_view textUtf8) { return "   ——>   " + std::string(textUtf8); }
     static std::string Sent(std::string_view textUtf8) { return "   <——   " + std::string(textUtf8); }
 
