@@ -16,11 +16,12 @@ void PacedUpdate::RequestNow() {
 }
 
 void PacedUpdate::Queue(bool now) {
-    // The run clears the flag before it looks at the state: a change after
-    // that look asks again.
+    // The run notes its time, then clears the flag (a request that finds
+    // the flag clear finds the time too), then looks at the state: a change
+    // after that look asks again.
     auto run = [this] {
-        queued_ = false;
         lastRun_ = Clock::now().time_since_epoch().count();
+        queued_ = false;
         apply_();
     };
     const Clock::duration sinceLast = Clock::now().time_since_epoch() - Clock::duration(lastRun_.load());

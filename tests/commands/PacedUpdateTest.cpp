@@ -51,8 +51,8 @@ TEST(QueueDispatcherDelayed, ShutdownDropsDelayedWork) {
     EXPECT_FALSE(ran);
 }
 
-// Requests from a worker every 200 µs for about a quarter of a second, as a
-// search's replies and progress come.
+// Requests from a worker as fast as every 200 µs for a quarter of a second,
+// as a search's replies and progress come.
 TEST(PacedUpdateTest, AFloodOfRequestsRunsAtMostOnceAFrameAndEndsOnTheLastState) {
     QueueDispatcher dispatcher;
     std::atomic<int> state{0};
@@ -62,24 +62,24 @@ TEST(PacedUpdateTest, AFloodOfRequestsRunsAtMostOnceAFrameAndEndsOnTheLastState)
         runs.push_back(Clock::now());
         shown.push_back(state.load());
     });
-    constexpr int kLast = 1250;
-    std::atomic<bool> done{false};
+    std::atomic<int> last{0};
     std::thread worker([&] {
-        for (int i = 1; i <= kLast; ++i) {
-            state = i;
+        const auto end = Clock::now() + 250ms;
+        int i = 0;
+        while (Clock::now() < end) {
+            state = ++i;
             update.Request();
             std::this_thread::sleep_for(200us);
         }
-        done = true;
+        last = i;
     });
-    dispatcher.RunUntil([&] { return done.load(); }, 60s);
+    dispatcher.RunUntil([&] { return last.load() != 0; }, 60s);
     worker.join();
-    dispatcher.RunUntil([&] { return !shown.empty() && shown.back() == kLast; }, 5s);
+    dispatcher.RunUntil([&] { return !shown.empty() && shown.back() == last; }, 5s);
     ASSERT_FALSE(shown.empty());
-    EXPECT_EQ(shown.back(), kLast) << "the last state is shown";
-    EXPECT_EQ(shown.front(), 1) << "the first request runs without waiting for a frame";
+    EXPECT_EQ(shown.back(), last.load()) << "the last state is shown";
     ASSERT_GE(runs.size(), 2u);
-    EXPECT_LT(runs.size(), static_cast<std::size_t>(kLast / 2)) << "requests were taken in together";
+    EXPECT_LT(runs.size(), static_cast<std::size_t>(last / 2)) << "requests were taken in together";
     for (std::size_t i = 1; i < runs.size(); ++i)
         EXPECT_GE(runs[i] - runs[i - 1], PacedUpdate::kFrame) << "run " << i << " came within a frame";
     for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_GT(shown[i], shown[i - 1]);
