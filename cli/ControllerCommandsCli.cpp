@@ -12,6 +12,7 @@
 #include "app/ControllerCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/IndexArgument.h"
 #include "controller/IndexInput.h"
 #include "line/Cp1251.h"
 #include "line/Frame.h"
@@ -34,23 +35,6 @@ const char* const kUsage =
 int Usage(const std::string& command, const std::string& problem) {
     std::fprintf(stderr, "tulex-cli: %s: %s\n%s", command.c_str(), problem.c_str(), kUsage);
     return kExitUsage;
-}
-
-// An index argument as the index dialog would take it typed: 0xHH stands
-// for the character of that Windows-1251 byte.
-std::string AsTyped(const std::string& argument) {
-    const auto byte = ParsePrefixedHexByte(argument);
-    if (!byte) return argument;
-    return *byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, static_cast<char>(*byte)));
-}
-
-// IDX: checked like the index dialog's text; a refusal prints the dialog's
-// message to standard error.
-std::optional<std::uint8_t> ParseIndex(const std::string& argument) {
-    const IndexInput input = CheckIndexInput(AsTyped(argument));
-    if (input.accepted) return input.index;
-    std::fprintf(stderr, "%s: %s\n", input.messageCaption.c_str(), TerminalSafe(input.messageText).c_str());
-    return std::nullopt;
 }
 
 // What one command does once the port is open and IDX selected: it queues
@@ -119,7 +103,7 @@ std::optional<Command> ParseCommand(const std::string& name, const std::vector<s
     }
     if (name == "set-index") {
         if (!expect(1)) return std::nullopt;
-        return Command{MenuCommand::ChangeIndex, AsTyped(rest[0])};
+        return Command{MenuCommand::ChangeIndex, IndexAsTyped(rest[0])};
     }
     if (name == "mode") {
         if (!expect(1)) return std::nullopt;
@@ -153,7 +137,7 @@ int RunControllerCommand(const CliOptions& options) {
     std::string problem;
     const auto command = ParseCommand(options.command, std::vector<std::string>(args.begin() + 1, args.end()), problem);
     if (!command) return Usage(options.command, problem);
-    const auto index = ParseIndex(args[0]);
+    const auto index = ParseIndexArgument(args[0]);
     if (!index) return kExitUsage;
 
     CliSession session(options);

@@ -11,6 +11,7 @@
 #include "app/ControllerCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
+#include "cli/IndexArgument.h"
 #include "controller/IndexInput.h"
 #include "controller/LineMap.h"
 #include "line/Cp1251.h"
@@ -31,19 +32,6 @@ constexpr auto kStopGrace = 10s;
 int Usage(const std::string& command, const std::string& error) {
     std::fprintf(stderr, "tulex-cli: %s: %s\nTry 'tulex-cli --help'.\n", command.c_str(), error.c_str());
     return kExitUsage;
-}
-
-// IDX: one character (UTF-8, sent as its Windows-1251 byte) or 0xHH for the
-// character of that byte. Checked as the window's index dialog checks typed
-// text; a refusal prints the dialog's message to standard error.
-std::optional<std::uint8_t> ParseIndexArgument(const std::string& text) {
-    std::string typed = text;
-    if (const auto byte = ParsePrefixedHexByte(text))
-        typed = *byte == 0 ? std::string() : Cp1251ToUtf8(std::string(1, static_cast<char>(*byte)));
-    const IndexInput input = CheckIndexInput(typed);
-    if (input.accepted) return input.index;
-    std::fprintf(stderr, "%s: %s\n", input.messageCaption.c_str(), TerminalSafe(input.messageText).c_str());
-    return std::nullopt;
 }
 
 bool Done(CliSession& session) { return session.view().CommandControlsEnabled(); }

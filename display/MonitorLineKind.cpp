@@ -1,10 +1,10 @@
 #include "display/MonitorLineKind.h"
 
+#include "line/Frame.h"
+#include "line/HexDigits.h"
+
 namespace tulex {
 namespace {
-
-constexpr bool IsIndex(std::uint8_t b) { return b >= 0x47 && b <= 0xFC; }
-constexpr bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -16,12 +16,12 @@ MonitorTag ClassifyReceived(std::string_view text, std::uint8_t index) {
     if (text == "OK" || text == "ERROR") return {MonitorLineKind::Reply, index};
     std::size_t at = 0;
     while (at < text.size() && static_cast<std::uint8_t>(text[at]) == 0xFF) ++at;
-    if (at >= text.size() || !IsIndex(static_cast<std::uint8_t>(text[at]))) return {MonitorLineKind::Received, 0};
+    if (at >= text.size() || !IsIndexByte(static_cast<std::uint8_t>(text[at]))) return {MonitorLineKind::Received, 0};
     const auto frameIndex = static_cast<std::uint8_t>(text[at]);
     const char second = at + 1 < text.size() ? text[at + 1] : '\0';
     const char third = at + 2 < text.size() ? text[at + 2] : '\0';
     if (at == 0 && (second == ';' || third == ';')) return {MonitorLineKind::Card, frameIndex};
-    if (at == 0 && IsHexDigit(second) && third != ';') return {MonitorLineKind::Sensor, frameIndex};
+    if (at == 0 && IsLineHexDigit(second) && third != ';') return {MonitorLineKind::Sensor, frameIndex};
     return {MonitorLineKind::Received, frameIndex};
 }
 
