@@ -80,8 +80,10 @@ TEST(PacedUpdateTest, AFloodOfRequestsRunsAtMostOnceAFrameAndEndsOnTheLastState)
     EXPECT_EQ(shown.back(), last.load()) << "the last state is shown";
     ASSERT_GE(runs.size(), 2u);
     EXPECT_LT(runs.size(), static_cast<std::size_t>(last / 2)) << "requests were taken in together";
+    // The update notes a run's time a moment before the test does: a
+    // millisecond of allowance, far below the frame.
     for (std::size_t i = 1; i < runs.size(); ++i)
-        EXPECT_GE(runs[i] - runs[i - 1], PacedUpdate::kFrame) << "run " << i << " came within a frame";
+        EXPECT_GE(runs[i] - runs[i - 1], PacedUpdate::kFrame - 1ms) << "run " << i << " came within a frame";
     for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_GT(shown[i], shown[i - 1]);
 }
 
