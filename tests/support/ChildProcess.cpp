@@ -1,4 +1,4 @@
-#include "tests/wine/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
