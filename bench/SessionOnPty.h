@@ -5,6 +5,8 @@
 // the pty and the line's speed (0: it answers at once, unpaced, and the
 // port runs at 115200).
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 
 #include "app/Dispatcher.h"
@@ -22,6 +24,13 @@ struct SessionOnPty {
     explicit SessionOnPty(int speed) : line(pty, speed) {
         session.monitor().SetWindowExists(true);
         session.OpenPort(pty.slavePath(), PortSpeed(speed));
+    }
+
+    // True when the port is open; otherwise the benchmark is skipped, saying why.
+    bool Opened(benchmark::State& state) {
+        if (session.IsPortOpen()) return true;
+        state.SkipWithError("no pseudo-terminal");
+        return false;
     }
 
     test::Pty pty;

@@ -169,10 +169,7 @@ void BM_FullSearchAllAnswer(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
     const RoundTrips bare = BareRoundTrips(speed);
     tulex::bench::SessionOnPty<AnsweringLine> on(speed);
-    if (!on.session.IsPortOpen()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
+    if (!on.Opened(state)) return;
     std::size_t found = 0;
     std::vector<double> times;
     std::vector<double> turnarounds;
