@@ -20,14 +20,12 @@
 #include <thread>
 
 #include "app/ControllerCommands.h"
-#include "app/Dispatcher.h"
-#include "app/LineSession.h"
+#include "bench/SessionOnPty.h"
 #include "controller/LineMap.h"
 #include "line/Frame.h"
 #include "plan/PlanRun.h"
 #include "sim/SimLine.h"
 #include "tests/support/Pty.h"
-#include "tests/support/RecordingView.h"
 
 namespace {
 
@@ -38,6 +36,9 @@ using Clock = std::chrono::steady_clock;
 // twice, "$$02011310111617121819", "?", check), "!", FF FD ?, FF index ?,
 // the data reply (index, ":", 20 digits, "?"), "!".
 constexpr int kReadBytes = 30 + 1 + 3 + 3 + 23 + 1;
+
+// The time the line needs for the 182 reads at `speed` (0: unpaced, no bound).
+double LineBoundMs(int speed) { return speed > 0 ? double{tulex::kIndexCount} * kReadBytes * 10 / speed * 1000 : 0.0; }
 
 class PacedLine {
 public:
@@ -105,17 +106,8 @@ struct DoneObserver final : tulex::plan::RunObserver {
 
 void BM_AuditOfAFullLine(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
-    tulex::test::Pty pty;
-    PacedLine line(pty, speed);
-    tulex::QueueDispatcher dispatcher;
-    tulex::test::RecordingView view;
-    tulex::LineSession session(view, dispatcher);
-    session.monitor().SetWindowExists(true);  // the monitor open, as while commissioning
-    session.OpenPort(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
-    if (!session.IsPortOpen()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
+    tulex::bench::SessionOnPty<PacedLine> on(speed);
+    if (!on.Opened(state)) return;
     // Every controller of the line, planned as the simulator's default
     // registers hold them: each row is one parameter read.
     tulex::plan::Plan plan;
@@ -127,21 +119,20 @@ void BM_AuditOfAFullLine(benchmark::State& state) {
         plan.rows.push_back(row);
     }
     std::size_t matched = 0;
-    const std::uint64_t bytesBefore = line.BytesOnLine();
+    const std::uint64_t bytesBefore = on.line.BytesOnLine();
     for (auto _ : state) {
         DoneObserver observer;
-        tulex::plan::PlanRun run(session);
+        tulex::plan::PlanRun run(on.session);
         if (!run.Start(plan, {tulex::plan::Task::Audit, std::nullopt, std::nullopt}, observer)) {
             state.SkipWithError("the audit did not start");
             return;
         }
-        dispatcher.RunUntil([&] { return observer.ended; }, 600s);
+        on.dispatcher.RunUntil([&] { return observer.ended; }, 600s);
         matched = observer.matched;
     }
     if (matched != plan.rows.size()) state.SkipWithError("not every controller was read and matched");
-    const double bound = speed > 0 ? double{tulex::kIndexCount} * kReadBytes * 10 / speed : 0.0;
-    state.counters["line_bound_ms"] = bound * 1000;
-    state.counters["bytes_per_read"] = static_cast<double>(line.BytesOnLine() - bytesBefore) /
+    state.counters["line_bound_ms"] = LineBoundMs(speed);
+    state.counters["bytes_per_read"] = static_cast<double>(on.line.BytesOnLine() - bytesBefore) /
                                        static_cast<double>(state.iterations()) / tulex::kIndexCount;
     state.counters["matched"] = static_cast<double>(matched);
 }
@@ -149,30 +140,21 @@ void BM_AuditOfAFullLine(benchmark::State& state) {
 // one menu command after the other, on the same paced line.
 void BM_ParameterReadsOneByOne(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
-    tulex::test::Pty pty;
-    PacedLine line(pty, speed);
-    tulex::QueueDispatcher dispatcher;
-    tulex::test::RecordingView view;
-    tulex::LineSession session(view, dispatcher);
-    session.monitor().SetWindowExists(true);
-    session.OpenPort(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
-    if (!session.IsPortOpen()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
+    tulex::bench::SessionOnPty<PacedLine> on(speed);
+    if (!on.Opened(state)) return;
     std::size_t reports = 0;
     for (auto _ : state) {
         reports = 0;
         for (const std::uint8_t index : tulex::LineMap::IndexTable()) {
-            session.map().SelectIndex(index);
-            session.controller().ReadParameters();
-            dispatcher.RunUntil([&] { return session.transaction().busy == 0 && view.commandControlsEnabled(); }, 10s);
-            if (view.CallsOf("balloon").back().colour == tulex::kReportColour) ++reports;
+            on.session.map().SelectIndex(index);
+            on.session.controller().ReadParameters();
+            on.dispatcher.RunUntil(
+                [&] { return on.session.transaction().busy == 0 && on.view.commandControlsEnabled(); }, 10s);
+            if (on.view.CallsOf("balloon").back().colour == tulex::kReportColour) ++reports;
         }
     }
     if (reports != tulex::kIndexCount) state.SkipWithError("not every read gave its report");
-    const double bound = speed > 0 ? double{tulex::kIndexCount} * kReadBytes * 10 / speed : 0.0;
-    state.counters["line_bound_ms"] = bound * 1000;
+    state.counters["line_bound_ms"] = LineBoundMs(speed);
 }
 BENCHMARK(BM_ParameterReadsOneByOne)
     ->Arg(0)

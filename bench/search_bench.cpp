@@ -34,13 +34,11 @@
 #include <vector>
 
 #include "app/ControllerCommands.h"
-#include "app/Dispatcher.h"
-#include "app/LineSession.h"
 #include "bench/Figure.h"
+#include "bench/SessionOnPty.h"
 #include "line/Frame.h"
 #include "serial/SerialPort.h"
 #include "tests/support/Pty.h"
-#include "tests/support/RecordingView.h"
 
 namespace {
 
@@ -150,7 +148,7 @@ RoundTrips BareRoundTrips(int speed) {
     AnsweringLine line(pty, speed);
     tulex::SerialPort port;
     if (port.Open(pty.slavePath()) != tulex::PortError::None ||
-        port.Configure(speed > 0 ? std::to_string(speed) : "115200") != tulex::PortError::None)
+        port.Configure(tulex::bench::PortSpeed(speed)) != tulex::PortError::None)
         return {};
     const auto start = Clock::now();
     for (const std::uint8_t index : tulex::LineMap::IndexTable()) {
@@ -170,28 +168,20 @@ RoundTrips BareRoundTrips(int speed) {
 void BM_FullSearchAllAnswer(benchmark::State& state) {
     const int speed = static_cast<int>(state.range(0));
     const RoundTrips bare = BareRoundTrips(speed);
-    tulex::test::Pty pty;
-    AnsweringLine line(pty, speed);
-    tulex::QueueDispatcher dispatcher;
-    tulex::test::RecordingView view;
-    tulex::LineSession session(view, dispatcher);
-    session.monitor().SetWindowExists(true);  // the monitor open, as while commissioning
-    session.OpenPort(pty.slavePath(), speed > 0 ? std::to_string(speed) : "115200");
-    if (!session.IsPortOpen()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
+    tulex::bench::SessionOnPty<AnsweringLine> on(speed);
+    if (!on.Opened(state)) return;
     std::size_t found = 0;
     std::vector<double> times;
     std::vector<double> turnarounds;
     for (auto _ : state) {
-        line.TakeTurnarounds();
+        on.line.TakeTurnarounds();
         const auto start = Clock::now();
-        session.controller().SearchControllers();
-        dispatcher.RunUntil([&] { return session.transaction().busy == 0 && view.commandControlsEnabled(); }, 120s);
+        on.session.controller().SearchControllers();
+        on.dispatcher.RunUntil([&] { return on.session.transaction().busy == 0 && on.view.commandControlsEnabled(); },
+                               120s);
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        found = session.map().Count(tulex::MapSet::Present);
-        const std::vector<double> more = line.TakeTurnarounds();
+        found = on.session.map().Count(tulex::MapSet::Present);
+        const std::vector<double> more = on.line.TakeTurnarounds();
         turnarounds.insert(turnarounds.end(), more.begin(), more.end());
     }
     std::sort(times.begin(), times.end());

@@ -131,17 +131,10 @@ std::string HeaderName(std::string_view text) {
     return name;
 }
 
-PlanReadResult ReadPlanCsvUnlimited(std::string_view bytes) {
-    PlanReadResult result;
-    std::string problem;
-    const auto decoded = DecodePlanText(bytes, problem);
-    if (!decoded) {
-        result.errors.push_back({0, 0, problem});
-        return result;
-    }
-    const std::string& text = decoded->utf8;
+void ReadCsv(const DecodedText& decoded, PlanReadResult& result, Plan& plan) {
+    const std::string& text = decoded.utf8;
     const char separator = DetectSeparator(text);
-    result.format = std::string("CSV, «") + separator + "», " + EncodingName(decoded->encoding);
+    result.format = std::string("CSV, «") + separator + "», " + EncodingName(decoded.encoding);
 
     std::vector<CsvRecord> records = CutRecords(text, separator, result.errors);
     // Lines above the header that hold nothing do not count as the header.
@@ -149,7 +142,7 @@ PlanReadResult ReadPlanCsvUnlimited(std::string_view bytes) {
     while (first < records.size() && AllEmpty(records[first])) ++first;
     if (first == records.size()) {
         if (result.errors.empty()) result.errors.push_back({0, 0, "файл пуст: нет строки заголовка"});
-        return result;
+        return;
     }
 
     // The header: which column holds which field.
@@ -174,9 +167,8 @@ PlanReadResult ReadPlanCsvUnlimited(std::string_view bytes) {
         columns[c] = name;
     }
     if (!named.count(kFieldIndex)) result.errors.push_back({header.line, 0, "в заголовке нет столбца «index»"});
-    if (!result.errors.empty()) return result;
+    if (!result.errors.empty()) return;
 
-    Plan plan;
     RowBuilder rows(result.errors);
     for (std::size_t r = first + 1; r < records.size(); ++r) {
         const CsvRecord& record = records[r];
@@ -197,17 +189,11 @@ PlanReadResult ReadPlanCsvUnlimited(std::string_view bytes) {
     }
     if (result.errors.empty() && plan.rows.empty())
         result.errors.push_back({header.line, 0, "в плане нет ни одного контроллера"});
-    if (result.errors.empty()) result.plan = std::move(plan);
-    return result;
 }
 
 }  // namespace
 
-PlanReadResult ReadPlanCsv(std::string_view bytes) {
-    PlanReadResult result = ReadPlanCsvUnlimited(bytes);
-    LimitPlanErrors(result.errors);
-    return result;
-}
+PlanReadResult ReadPlanCsv(std::string_view bytes) { return ReadPlanText(bytes, ReadCsv); }
 
 namespace {
 

@@ -69,27 +69,19 @@ void ReadController(const JsonValue& entry, RowBuilder& rows, Plan& plan) {
     rows.End(PlaceOf(entry), plan);
 }
 
-PlanReadResult ReadPlanJsonUnlimited(std::string_view bytes) {
-    PlanReadResult result;
-    std::string problem;
-    const auto decoded = DecodePlanText(bytes, problem);
-    if (!decoded) {
-        result.errors.push_back({0, 0, problem});
-        return result;
-    }
-    result.format = std::string("JSON, ") + EncodingName(decoded->encoding);
+void ReadJson(const DecodedText& decoded, PlanReadResult& result, Plan& plan) {
+    result.format = std::string("JSON, ") + EncodingName(decoded.encoding);
     JsonError jsonError;
-    const auto document = ParseJson(decoded->utf8, jsonError);
+    const auto document = ParseJson(decoded.utf8, jsonError);
     if (!document) {
         result.errors.push_back({jsonError.line, jsonError.column, jsonError.message});
-        return result;
+        return;
     }
     if (document->kind != JsonValue::Kind::Object) {
         result.errors.push_back(
             {document->line, document->column, "план должен быть объектом {\"controllers\": [...]}"});
-        return result;
+        return;
     }
-    Plan plan;
     RowBuilder rows(result.errors);
     const JsonValue* controllers = nullptr;
     for (const JsonMember& member : document->members) {
@@ -114,17 +106,11 @@ PlanReadResult ReadPlanJsonUnlimited(std::string_view bytes) {
         if (result.errors.empty() && plan.rows.empty())
             rows.Error(PlaceOf(*controllers), "в плане нет ни одного контроллера");
     }
-    if (result.errors.empty()) result.plan = std::move(plan);
-    return result;
 }
 
 }  // namespace
 
-PlanReadResult ReadPlanJson(std::string_view bytes) {
-    PlanReadResult result = ReadPlanJsonUnlimited(bytes);
-    LimitPlanErrors(result.errors);
-    return result;
-}
+PlanReadResult ReadPlanJson(std::string_view bytes) { return ReadPlanText(bytes, ReadJson); }
 
 namespace {
 

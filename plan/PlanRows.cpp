@@ -15,6 +15,21 @@ bool IsPlanField(std::string_view name) {
 
 const char* PlanFieldList() { return "index, name, preset, mode, relay1 - relay4, master_card"; }
 
+PlanReadResult ReadPlanText(std::string_view bytes, PlanTextReader reader) {
+    PlanReadResult result;
+    std::string problem;
+    const auto decoded = DecodePlanText(bytes, problem);
+    if (!decoded) {
+        result.errors.push_back({0, 0, problem});
+        return result;
+    }
+    Plan plan;
+    reader(*decoded, result, plan);
+    if (result.errors.empty()) result.plan = std::move(plan);
+    LimitPlanErrors(result.errors);
+    return result;
+}
+
 void RowBuilder::Begin(int line) {
     row_ = PlannedController{};
     row_.line = line;

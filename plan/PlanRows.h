@@ -1,7 +1,8 @@
 #pragma once
-// What the CSV and the JSON readers share once a row's fields are cut out:
-// the checks of each field's value and of the plan as a whole (one row per
-// index), with the errors placed where the file has the field.
+// What the CSV and the JSON readers share: the file's text decoded before
+// either reads it, the checks of each field's value and of the plan as a
+// whole (one row per index), with the errors placed where the file has the
+// field, and the answer they give for a file.
 
 #include <cstdint>
 #include <map>
@@ -10,6 +11,7 @@
 #include <string_view>
 
 #include "plan/PlanErrors.h"
+#include "plan/PlanText.h"
 
 namespace tulex::plan {
 
@@ -43,6 +45,17 @@ private:
     FieldPlace indexPlace_;
     std::map<std::uint8_t, int> seen_;  // index -> line of its row
 };
+
+// A reader of one file format: from the decoded text it reads the plan's
+// rows into `plan` and what is wrong into `result.errors`, and says in
+// `result.format` how it read the file.
+using PlanTextReader = void (*)(const DecodedText& text, PlanReadResult& result, Plan& plan);
+
+// A file's bytes read by `reader`: a text that does not decode is one error;
+// the result holds the plan only when no error was found, so nothing of a
+// faulty file can be applied, and the errors kept to the limit
+// (LimitPlanErrors).
+PlanReadResult ReadPlanText(std::string_view bytes, PlanTextReader reader);
 
 // True when the name is one of a plan's columns (already lower case, trimmed).
 bool IsPlanField(std::string_view name);

@@ -17,7 +17,6 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <atomic>
@@ -35,57 +34,16 @@
 #include "gui/PopupHost.h"
 #include "gui/StatisticsWindow.h"
 #include "line/Cp1251.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/Pty.h"
 #include "tests/support/TempDir.h"
 
 namespace tulex {
 namespace {
 
-// Answers the next modal message box (with its default button, or the one
-// given) and remembers its caption and text.
-class MessageBoxCatcher {
-public:
-    explicit MessageBoxCatcher(QMessageBox::StandardButton answer = QMessageBox::NoButton) : answer_(answer) {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString caption, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+using test::MessageBoxCatcher;
 
-private:
-    void Poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            caption = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            if (QAbstractButton* button = box->button(answer_))
-                button->click();
-            else
-                box->accept();
-            return;
-        }
-        if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
-    }
-    QMessageBox::StandardButton answer_;
-    int polls_ = 0;
-};
-
-class MainViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        w().show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
-    }
-    MainWindow& w() { return view.window(); }
-    LineSession& session() { return view.session(); }
-    void OpenPty() {
-        ASSERT_TRUE(pty.ok());
-        view.OpenPort(QString::fromStdString(pty.slavePath()), "9600");
-        ASSERT_TRUE(session().IsPortOpen());
-    }
-
-    test::Pty pty;
-    MainView view{QStringList{"tulex"}};
-};
+class MainViewTest : public test::WindowOnPty {};
 
 TEST_F(MainViewTest, OpenAndCloseSwitchThePortControls) {
     OpenPty();

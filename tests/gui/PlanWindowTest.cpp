@@ -6,13 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <fstream>
 #include <memory>
@@ -23,6 +20,7 @@
 #include "gui/MainWindow.h"
 #include "gui/PlanWindow.h"
 #include "plan/PlanBoard.h"
+#include "tests/gui/WindowFixture.h"
 #include "tests/support/LineFrames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/RecordingView.h"
@@ -36,26 +34,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::kG;
 using test::kH;
-
-// Answers the next modal message box and keeps its text.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString text;
-
-private:
-    void Poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            box->accept();
-            return;
-        }
-        if (++polls_ < 200) QTimer::singleShot(10, [this] { Poll(); });
-    }
-    int polls_ = 0;
-};
 
 class PlanWindowTest : public ::testing::Test {
 protected:
@@ -153,7 +131,7 @@ TEST_F(PlanWindowTest, ShowsWhatItWaitsForAndStops) {
 
 TEST_F(PlanWindowTest, APlanThatDoesNotReadIsToldAndTheTableStays) {
     ASSERT_TRUE(window->OpenPlan(QString::fromStdString(Plan("good.csv", "index\nG\n").string())));
-    MessageCatcher catcher;
+    test::MessageBoxCatcher catcher;
     EXPECT_FALSE(window->OpenPlan(QString::fromStdString(Plan("bad.csv", "index;mode\nG;x\nH;fast\n").string())));
     EXPECT_TRUE(catcher.text.startsWith("План не прочитан, ничего не применено:")) << catcher.text.toStdString();
     EXPECT_TRUE(catcher.text.contains("строка 3, столбец 2: mode: «fast»")) << catcher.text.toStdString();

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <chrono>
@@ -30,32 +29,14 @@
 #include "gui/MainWindow.h"
 #include "gui/PopupHost.h"
 #include "gui/Translations.h"
-#include "tests/support/Pty.h"
+#include "tests/gui/WindowFixture.h"
 
 namespace tulex {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Accepts the next modal message box and remembers its text.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        QTimer::singleShot(0, [this] { Poll(); });
-    }
-    QString text;
-
-private:
-    void Poll() {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            text = box->text();
-            box->accept();
-            return;
-        }
-        if (++polls_ < 300) QTimer::singleShot(10, [this] { Poll(); });
-    }
-    int polls_ = 0;
-};
+using test::MessageBoxCatcher;
 
 QString Cell(const QAbstractItemModel& model, int row, int column) {
     return model.data(model.index(row, column)).toString();
@@ -150,23 +131,9 @@ TEST_F(EventListTest, SearchNarrowsTheListAndTakesInNewMatches) {
 
 // --- the whole window on a pseudo-terminal
 
-class WorkbenchTest : public ::testing::Test {
+class WorkbenchTest : public test::WindowOnPty {
 protected:
-    void SetUp() override {
-        w().show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
-    }
-    MainWindow& w() { return view.window(); }
-    LineSession& session() { return view.session(); }
-    void OpenPty() {
-        ASSERT_TRUE(pty.ok());
-        view.OpenPort(QString::fromStdString(pty.slavePath()), "9600");
-        ASSERT_TRUE(session().IsPortOpen());
-    }
     int ListRows() { return w().eventList->model()->rowCount(); }
-
-    test::Pty pty;
-    MainView view{QStringList{"tulex"}};
 };
 
 TEST_F(WorkbenchTest, CardAndSensorEventsReachTheListWithPopupsOnOrOff) {
@@ -233,7 +200,7 @@ TEST_F(WorkbenchTest, ConnectionIndicatorAndTheMapAfterALostLine) {
     OpenPty();
     pty.Send("H;123456789003?");
     ASSERT_TRUE(QTest::qWaitFor([&] { return w().PanelText(1) == "1"; }, 3000));
-    MessageCatcher lost;
+    MessageBoxCatcher lost;
     pty.HangUp();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !session().IsPortOpen(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lost.text.isEmpty(); }, 5000));
@@ -248,7 +215,7 @@ TEST_F(WorkbenchTest, ConnectionIndicatorAndTheMapAfterALostLine) {
 
 TEST_F(WorkbenchTest, RightClickOnACellOpensTheControllerMenuThere) {
     // With the port closed it warns, as the double click does.
-    MessageCatcher warning;
+    MessageBoxCatcher warning;
     QTest::mouseClick(w().lineMap, Qt::RightButton, {}, LineMapWidget::CellRect(0x52).center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !warning.text.isEmpty(); }, 3000));
     EXPECT_EQ(warning.text, "Начните работу с выбора COM-порта.");

@@ -1,38 +1,20 @@
 #pragma once
-// tulex-cli run as a child process: standard output and error go to files
-// (neither can fill up and block it), standard input is /dev/null (no
-// terminal). It runs at the program's real time limits.
+// tulex-cli run as a child process (a ChildProcess): standard output and
+// error go to files, standard input is /dev/null (no terminal). It runs at
+// the program's real time limits.
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-
-#include "tests/support/TempDir.h"
+#include "tests/support/ChildProcess.h"
 
 namespace tulex::test {
 
-std::string ReadFile(const std::filesystem::path& path);
-
-class Cli {
+class Cli : public ChildProcess {
 public:
+    // tulex-cli with `args`.
     explicit Cli(const std::vector<std::string>& args);
-    ~Cli();  // kills the program if it is still running
-    Cli(const Cli&) = delete;
-    Cli& operator=(const Cli&) = delete;
-
-    void Signal(int sig);
-    // Exit status, -1 if it did not end within the time.
-    int Wait(std::chrono::milliseconds within = std::chrono::seconds(30));
-    std::string Out() const;
-    std::string Err() const;
-
-private:
-    TempDir dir_;
-    pid_t pid_ = -1;
-    int status_ = -1;
 };
 
 // In a forked child: becomes tulex-cli with `args`, standard output and

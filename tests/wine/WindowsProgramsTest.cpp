@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/wine/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/wine/SimLine.h"
 #include "tests/wine/WineEnvironment.h"
 

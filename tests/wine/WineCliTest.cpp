@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/CliProcess.h"
-#include "tests/wine/ChildProcess.h"
 #include "tests/wine/SimLine.h"
 #include "tests/wine/WineEnvironment.h"
 

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "tests/wine/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 namespace tulex::test {
 namespace fs = std::filesystem;

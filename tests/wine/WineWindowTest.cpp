@@ -15,8 +15,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
-#include "tests/wine/ChildProcess.h"
 #include "tests/wine/SimLine.h"
 #include "tests/wine/WineEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "tests/wine/ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -10,39 +10,47 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/support/CliProcess.h"
 #include "tests/support/FdIo.h"
 
 namespace tulex::test {
-namespace {
 
-// In the child, after fork: the environment, the descriptors, the program.
-[[noreturn]] void Exec(const std::vector<std::string>& argv, const std::vector<std::string>& variables,
-                       const std::vector<std::string>& unset, const char* out, const char* err) {
-    for (const auto& name : unset) unsetenv(name.c_str());
-    for (const auto& variable : variables) {
-        const auto equals = variable.find('=');
-        setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
-    }
-    dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
-    dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-    dup2(open(err, O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void ExecProgram(const std::vector<std::string>& argv, const std::filesystem::path& out,
+                 const std::filesystem::path& err) {
+    const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int inFd = open("/dev/null", O_RDONLY);
+    if (outFd < 0 || errFd < 0 || inFd < 0) return;
+    dup2(outFd, STDOUT_FILENO);
+    dup2(errFd, STDERR_FILENO);
+    dup2(inFd, STDIN_FILENO);
     std::vector<std::string> copy = argv;
     std::vector<char*> pointers;
     for (auto& a : copy) pointers.push_back(a.data());
     pointers.push_back(nullptr);
     execvp(pointers[0], pointers.data());
-    _exit(127);
 }
-
-}  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& variables,
                            const std::vector<std::string>& unset) {
-    const std::string out = (dir_.path() / "out").string();
-    const std::string err = (dir_.path() / "err").string();
+    const auto out = dir_.path() / "out";
+    const auto err = dir_.path() / "err";
     pid_ = fork();
-    if (pid_ == 0) Exec(argv, variables, unset, out.c_str(), err.c_str());
+    if (pid_ != 0) return;
+    // The child: its environment, then the program.
+    for (const auto& name : unset) unsetenv(name.c_str());
+    for (const auto& variable : variables) {
+        const auto equals = variable.find('=');
+        setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+    }
+    ExecProgram(argv, out, err);
+    _exit(127);
 }
 
 ChildProcess::~ChildProcess() {
