@@ -139,7 +139,14 @@ void LineSession::SetBalloonText(const std::string& textUtf8) {
     dispatcher_.Send([this, textUtf8] { view_.SetBalloonText(textUtf8); });
 }
 
-void LineSession::UpdateCounter(MapSet set) { MarkMapChange(set == MapSet::Present ? kPresentCount : kReplyOnlyCount); }
+void LineSession::UpdateCounter(MapSet set) {
+    if (everyCountShown_) {
+        const int panel = set == MapSet::Present ? 1 : 2;
+        dispatcher_.Post([this, panel, text = std::to_string(map_.Count(set))] { view_.SetStatusPanel(panel, text); });
+        return;
+    }
+    MarkMapChange(set == MapSet::Present ? kPresentCount : kReplyOnlyCount);
+}
 
 void LineSession::MarkMapChange(MapChange change) {
     mapChanges_.fetch_or(change);

@@ -146,6 +146,11 @@ public:
     // gathers events on a short timer.
     using EventPacer = std::function<void(std::function<void()> deliver)>;
     void SetEventPacer(EventPacer pacer) { eventPacer_ = std::move(pacer); }
+    // A window shows the map's counters at the screen's pace, the latest
+    // count a frame; a front end that logs them (tulex-cli's listen) is
+    // handed every count, in order with the events around it. Before the
+    // port opens.
+    void SetEveryCountShown(bool every) { everyCountShown_ = every; }
 
     // The connection as the indicator shows it.
     Connection connection() const;
@@ -222,6 +227,7 @@ private:
     void MarkMapChange(MapChange change);
     void ShowMapChanges();  // UI thread
     std::atomic<unsigned> mapChanges_{0};
+    bool everyCountShown_ = false;
     PacedUpdate mapRefresh_{dispatcher_, [this] { ShowMapChanges(); }};
     // "Поиск: N из 182" at the screen's pace, the same way.
     void ShowProgressText();  // UI thread

@@ -35,6 +35,8 @@ CliSession::CliSession(const CliOptions& options) : options_(options) {
     session_->monitor().SetKeepLines(false);
     // Every card and sensor event is printed as it comes; none is kept.
     session_->events().SetKeepEvents(false);
+    // listen --json reports every change of the counters.
+    session_->SetEveryCountShown(true);
     session_->monitor().SetLineSink([this](std::string_view line) { MonitorLine(line); });
 }
 

@@ -123,6 +123,20 @@ TEST_F(EngineTest, DataReplyReplacesReplyDataAndWakesTheWorker) {
     EXPECT_TRUE(PanelShows(1, "2"));
 }
 
+// tulex-cli logs every count of the present set, however fast the changes
+// come (a window shows the latest count a frame).
+TEST_F(EngineTest, EveryCountIsShownWhenTheFrontEndLogsThem) {
+    session->SetEveryCountShown(true);
+    Open();
+    recording.Clear();
+    Feed("G:00?H:00?\xC6:00?");
+    ASSERT_TRUE(PanelShows(1, "3"));
+    std::vector<std::string> counts;
+    for (const auto& call : recording.CallsOf("panel"))
+        if (call.number == 1) counts.push_back(call.text);
+    EXPECT_EQ(counts, (std::vector<std::string>{"1", "2", "3"}));
+}
+
 TEST_F(EngineTest, CardEventWithReadersOffAndOn) {
     Open();
     session->settings().readers = false;
