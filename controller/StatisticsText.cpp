@@ -186,4 +186,82 @@ std::string StatisticsCsv(const std::vector<ControllerFigures>& figures, const C
     return csv;
 }
 
+namespace {
+
+// The kind counted by each of the received-frame columns.
+HeardKind KindOfColumn(StatisticsColumn column) {
+    return kHeardKinds[static_cast<std::size_t>(static_cast<int>(column) - static_cast<int>(StatisticsColumn::Acks))];
+}
+
+bool CountsFrames(StatisticsColumn column) {
+    return column >= StatisticsColumn::Acks && column <= StatisticsColumn::Polls;
+}
+
+}  // namespace
+
+std::string StatisticsHeader(StatisticsColumn column) {
+    static const char* const kHeaders[kStatisticsColumnCount] = {
+        "Индекс",  "Последний раз", "Кадр",    "Подтв.",    "Полож.",        "Ошибки",         "Данные",        "Карты",
+        "Датчики", "Опросы",        "Запросы", "Тайм-ауты", "Ответ мин, мс", "Ответ сред, мс", "Ответ макс, мс"};
+    const int c = static_cast<int>(column);
+    return c >= 0 && c < kStatisticsColumnCount ? kHeaders[c] : "";
+}
+
+std::string StatisticsHint(StatisticsColumn column) {
+    static const char* const kHints[kStatisticsColumnCount] = {
+        "Индекс контроллера",
+        "Когда контроллер был слышен последний раз",
+        "Последний принятый от него кадр",
+        "Подтверждения «!»",
+        "Положительные ответы «$»",
+        "Ответы с ошибкой «#»",
+        "Ответы с данными",
+        "События карт",
+        "События датчиков",
+        "Опросы индекса преобразователем",
+        "Запросы, отправленные контроллеру",
+        "Запросы без ответа",
+        "Время ответа: от записи запроса до первого байта ответа",
+        "Время ответа: среднее",
+        "Время ответа: наибольшее"};
+    const int c = static_cast<int>(column);
+    return c >= 0 && c < kStatisticsColumnCount ? kHints[c] : "";
+}
+
+bool StatisticsAlignedLeft(StatisticsColumn column) { return column <= StatisticsColumn::LastKind; }
+
+std::string StatisticsCell(const ControllerFigures& f, StatisticsColumn column, const Clock& clock) {
+    switch (column) {
+    case StatisticsColumn::Index: return IndexText(f.index);
+    case StatisticsColumn::LastHeard: return f.lastHeard ? TimeOfDayText(*f.lastHeard, clock) : "—";
+    case StatisticsColumn::LastKind: return f.lastHeard ? HeardKindText(f.lastKind) : "—";
+    case StatisticsColumn::Requests: return Number(f.requests);
+    case StatisticsColumn::Timeouts: return Number(f.timeouts);
+    case StatisticsColumn::ReplyMin: return MillisecondsText(f.ReplyMinMs());
+    case StatisticsColumn::ReplyMean: return MillisecondsText(f.ReplyMeanMs());
+    case StatisticsColumn::ReplyMax: return MillisecondsText(f.ReplyMaxMs());
+    default: break;
+    }
+    return CountsFrames(column) ? Number(f.Received(KindOfColumn(column))) : std::string();
+}
+
+bool StatisticsLess(const ControllerFigures& a, const ControllerFigures& b, StatisticsColumn column) {
+    // Nothing known sorts before any value.
+    const auto optionalLess = [](const auto& x, const auto& y) { return !x ? bool(y) : y && *x < *y; };
+    switch (column) {
+    case StatisticsColumn::Index: return a.index < b.index;
+    case StatisticsColumn::LastHeard: return optionalLess(a.lastHeard, b.lastHeard);
+    case StatisticsColumn::LastKind:
+        if (!a.lastHeard || !b.lastHeard) return !a.lastHeard && b.lastHeard;
+        return a.lastKind < b.lastKind;
+    case StatisticsColumn::Requests: return a.requests < b.requests;
+    case StatisticsColumn::Timeouts: return a.timeouts < b.timeouts;
+    case StatisticsColumn::ReplyMin: return optionalLess(a.ReplyMinMs(), b.ReplyMinMs());
+    case StatisticsColumn::ReplyMean: return optionalLess(a.ReplyMeanMs(), b.ReplyMeanMs());
+    case StatisticsColumn::ReplyMax: return optionalLess(a.ReplyMaxMs(), b.ReplyMaxMs());
+    default: break;
+    }
+    return CountsFrames(column) && a.Received(KindOfColumn(column)) < b.Received(KindOfColumn(column));
+}
+
 }  // namespace tulex

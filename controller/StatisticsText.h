@@ -40,4 +40,37 @@ std::string StatisticsCsv(const std::vector<ControllerFigures>& figures, const C
 // The column names of the CSV (and tulex-cli's table), in order.
 std::vector<std::string> StatisticsColumns();
 
+// The windows' statistics table: its columns in order, each one's header
+// and hint, the text of a cell and the order a column sorts its rows in.
+enum class StatisticsColumn : int {
+    Index,
+    LastHeard,
+    LastKind,
+    Acks,
+    Positives,
+    Errors,
+    Data,
+    Cards,
+    Sensors,
+    Polls,
+    Requests,
+    Timeouts,
+    ReplyMin,
+    ReplyMean,
+    ReplyMax,
+};
+inline constexpr int kStatisticsColumnCount = 15;
+
+std::string StatisticsHeader(StatisticsColumn column);  // "Индекс", "Подтв.", ...
+std::string StatisticsHint(StatisticsColumn column);    // "Индекс контроллера", ...
+// The index, the time and the kind read from the left; the figures from the right.
+bool StatisticsAlignedLeft(StatisticsColumn column);
+// A cell as the table shows it: the index character, the time of day or
+// "—", the kind's Russian name or "—", a count, a reply time ("12.5") or "—".
+std::string StatisticsCell(const ControllerFigures& figures, StatisticsColumn column, const Clock& clock);
+// Whether row a comes before row b when the column sorts them upwards: by
+// the value, not its text (a controller never heard, or without a reply time,
+// comes first).
+bool StatisticsLess(const ControllerFigures& a, const ControllerFigures& b, StatisticsColumn column);
+
 }  // namespace tulex

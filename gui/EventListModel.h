@@ -1,18 +1,15 @@
 #pragma once
-// The event list as a table model over the session's event feed: one row
-// per card or sensor event, the columns of display/EventText. Rows are read
-// from the feed when they are painted, so the model itself holds no copies;
-// a search keeps only the sequence numbers of the matching events. refresh()
-// takes in what the feed gained (or starts over when old events were dropped
-// or the list was cleared).
+// The event list as a table model: the rows and columns of app/EventList
+// (one row per card or sensor event, read from the session's event feed
+// when painted; a search keeps the matches' sequence numbers only).
+// refresh() takes in what the feed gained.
 
 #include <QAbstractTableModel>
 #include <QString>
 
 #include <cstdint>
-#include <vector>
 
-#include "display/EventText.h"
+#include "app/EventList.h"
 
 namespace tulex {
 
@@ -22,7 +19,16 @@ class EventListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Time, Index, Kind, Title, Number, Direction, Data, ColumnCount };
+    enum Column {
+        Time = EventList::Time,
+        Index = EventList::Index,
+        Kind = EventList::Kind,
+        Title = EventList::Title,
+        Number = EventList::Number,
+        Direction = EventList::Direction,
+        Data = EventList::Data,
+        ColumnCount = EventList::ColumnCount
+    };
 
     explicit EventListModel(const EventFeed& feed, QObject* parent = nullptr);
 
@@ -36,25 +42,14 @@ public:
     // Shows only the events one of whose columns contains the text (case
     // ignored); an empty text shows all.
     void setSearchText(const QString& text);
-    QString searchText() const { return search_; }
+    QString searchText() const { return QString::fromStdString(list_.SearchText()); }
     // The events the list holds (whatever the search shows).
-    std::size_t eventCount() const { return static_cast<std::size_t>(next_ - first_); }
+    std::size_t eventCount() const { return list_.EventCount(); }
+    // "Событий: 12" or "Найдено: 3 из 12".
+    QString countText() const { return QString::fromStdString(list_.CountText()); }
 
 private:
-    std::uint64_t sequence(int row) const;
-    bool matches(const EventText& text) const;
-    // Appends to `out` the matching events of [from, to).
-    void scan(std::uint64_t from, std::uint64_t to, std::vector<std::uint64_t>& out) const;
-    const EventText& describe(int row) const;
-
-    const EventFeed& feed_;
-    std::uint64_t first_ = 0;  // the events shown: [first_, next_)
-    std::uint64_t next_ = 0;
-    QString search_;
-    std::vector<std::uint64_t> matches_;  // while searching
-    // The last row described: a paint asks for every column of a row in turn.
-    mutable std::uint64_t cachedSequence_ = UINT64_MAX;
-    mutable EventText cached_;
+    EventList list_;
 };
 
 }  // namespace tulex

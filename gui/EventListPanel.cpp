@@ -101,13 +101,6 @@ void EventListPanel::applySearch() {
     updateCount();
 }
 
-void EventListPanel::updateCount() {
-    const std::size_t held = model_ ? model_->eventCount() : 0;
-    const int shown = model_ ? model_->rowCount() : 0;
-    if (model_ && !model_->searchText().isEmpty())
-        countLabel->setText(QStringLiteral("Найдено: %1 из %2").arg(shown).arg(held));
-    else
-        countLabel->setText(QStringLiteral("Событий: %1").arg(held));
-}
+void EventListPanel::updateCount() { countLabel->setText(model_ ? model_->countText() : QStringLiteral("Событий: 0")); }
 
 }  // namespace tulex

@@ -22,6 +22,8 @@
 #include "app/LineSession.h"
 #include "app/MonitorSave.h"
 #include "app/PortMessages.h"
+#include "app/StatisticsExport.h"
+#include "app/ToolWindowPlace.h"
 #include "controller/StatisticsText.h"
 #include "display/SaveFile.h"
 #include "gui/CommandLine.h"
@@ -67,13 +69,13 @@ void PlaceBeside(QWidget& tool, const QWidget& main) {
     const QRect frame = main.frameGeometry();
     const QScreen* screen = main.screen();
     const QSize size = tool.sizeHint().expandedTo(tool.size());
-    QPoint at(frame.right() + 8, frame.top());
-    if (!screen) return tool.move(at);
+    if (!screen) return tool.move(frame.right() + 8, frame.top());
     const QRect available = screen->availableGeometry();
-    if (at.x() + size.width() > available.right()) at = frame.topLeft() + QPoint(40, 40);
-    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() - size.width())));
-    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() - size.height())));
-    tool.move(at);
+    const auto edges = [](const QRect& r) {
+        return ScreenRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    };
+    const ScreenPoint at = PlaceToolWindow(edges(frame), size.width(), size.height(), edges(available), 8, 40);
+    tool.move(at.x, at.y);
 }
 
 std::optional<MainView::SaveChoice> AskWithFileDialog(QWidget* parent, const QString& caption, const QString& folder,
@@ -311,24 +313,11 @@ void MainView::ShowStatistics() {
 void MainView::ExportStatistics() {
     if (!statistics_) return;
     const QString folder = Q(SaveFolderOf(session_->monitor().filePath));
-    const auto choice = saveDialog_(QStringLiteral("Экспорт статистики"), folder, QStringLiteral("statistics.csv"),
+    const auto choice = saveDialog_(Q(kStatisticsExportCaption), folder, QStringLiteral("statistics.csv"),
                                     {QStringLiteral("CSV (*.csv)")});
     if (!choice || choice->path.isEmpty()) return;
     const std::string path = S(QDir::toNativeSeparators(choice->path));
-    if (PathExists(path) && !AskYesNo(kCaptionWarning, "Файл ''" + path + "'' уже существует.\n\nЗаменить?")) return;
-    const LineStatistics& statistics = session_->statistics();
-    SaveFile file;
-    const SaveFile::OpenError opened = file.Create(path);
-    bool written =
-        opened == SaveFile::OpenError::None && file.Write(StatisticsCsv(statistics.Snapshot(), statistics.clock()));
-    if (!file.Close()) written = false;
-    if (opened != SaveFile::OpenError::None || !written) {
-        const auto error = opened == SaveFile::OpenError::ReadOnly  ? TrafficLog::SaveError::ReadOnly
-                           : opened == SaveFile::OpenError::BadPath ? TrafficLog::SaveError::BadPath
-                                                                    : TrafficLog::SaveError::Incomplete;
-        ShowMessage("Экспорт статистики", SaveErrorText(error, path), MessageIcon::Warning);
-        return;
-    }
+    if (!ExportStatisticsAs(session_->statistics(), path, *this)) return;
     statistics_->showSaved(QStringLiteral("Сохранено: %1").arg(Q(path)));
 }
 

@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "controller/StatisticsText.h"
-#include "line/Cp1251.h"
 
 namespace tulex {
 
@@ -19,8 +18,20 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// The kind counted by each of the received-frame columns.
-HeardKind KindOfColumn(int column) { return kHeardKinds[static_cast<std::size_t>(column - StatisticsModel::Acks)]; }
+static_assert(StatisticsModel::ColumnCount == kStatisticsColumnCount);
+StatisticsColumn ColumnOf(int column) { return static_cast<StatisticsColumn>(column); }
+
+// Sorts the rows by the figures a column shows, not by their texts.
+class StatisticsSortModel : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
+        const auto* model = static_cast<const StatisticsModel*>(sourceModel());
+        return StatisticsLess(model->figures(left.row()), model->figures(right.row()), ColumnOf(left.column()));
+    }
+};
 
 }  // namespace
 
@@ -57,62 +68,19 @@ int StatisticsModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ControllerFigures& f = rows_[static_cast<std::size_t>(index.row())];
-    const int column = index.column();
+    const StatisticsColumn column = ColumnOf(index.column());
     if (role == Qt::TextAlignmentRole)
-        return static_cast<int>(column <= LastKind ? Qt::AlignLeft | Qt::AlignVCenter
-                                                   : Qt::AlignRight | Qt::AlignVCenter);
+        return static_cast<int>(StatisticsAlignedLeft(column) ? Qt::AlignLeft | Qt::AlignVCenter
+                                                              : Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole) return Q(FiguresToolTip(f, statistics_.clock()));
-    if (role != Qt::DisplayRole && role != kSortRole) return {};
-    const bool sort = role == kSortRole;
-    const auto reply = [sort](std::optional<double> ms) -> QVariant {
-        if (sort) return ms ? *ms : -1.0;
-        return Q(MillisecondsText(ms));
-    };
-    switch (column) {
-    case Index:
-        return sort ? QVariant(static_cast<int>(f.index))
-                    : QVariant(Q(Cp1251ToUtf8(std::string(1, static_cast<char>(f.index)))));
-    case LastHeard:
-        if (sort)
-            return f.lastHeard ? QVariant::fromValue<qlonglong>(f.lastHeard->time_since_epoch().count()) : QVariant(-1);
-        return f.lastHeard ? Q(TimeOfDayText(*f.lastHeard, statistics_.clock())) : QString(QStringLiteral("—"));
-    case LastKind:
-        if (!f.lastHeard) return sort ? QVariant(-1) : QVariant(QStringLiteral("—"));
-        return sort ? QVariant(static_cast<int>(f.lastKind)) : QVariant(Q(HeardKindText(f.lastKind)));
-    case Requests: return QVariant::fromValue<qulonglong>(f.requests);
-    case Timeouts: return QVariant::fromValue<qulonglong>(f.timeouts);
-    case ReplyMin: return reply(f.ReplyMinMs());
-    case ReplyMean: return reply(f.ReplyMeanMs());
-    case ReplyMax: return reply(f.ReplyMaxMs());
-    default: break;
-    }
-    if (column >= Acks && column <= Polls) return QVariant::fromValue<qulonglong>(f.Received(KindOfColumn(column)));
+    if (role == Qt::DisplayRole) return Q(StatisticsCell(f, column, statistics_.clock()));
     return {};
 }
 
 QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal) return {};
-    static const char* const kHeaders[ColumnCount] = {
-        "Индекс",  "Последний раз", "Кадр",    "Подтв.",    "Полож.",        "Ошибки",         "Данные",        "Карты",
-        "Датчики", "Опросы",        "Запросы", "Тайм-ауты", "Ответ мин, мс", "Ответ сред, мс", "Ответ макс, мс"};
-    static const char* const kHints[ColumnCount] = {"Индекс контроллера",
-                                                    "Когда контроллер был слышен последний раз",
-                                                    "Последний принятый от него кадр",
-                                                    "Подтверждения «!»",
-                                                    "Положительные ответы «$»",
-                                                    "Ответы с ошибкой «#»",
-                                                    "Ответы с данными",
-                                                    "События карт",
-                                                    "События датчиков",
-                                                    "Опросы индекса преобразователем",
-                                                    "Запросы, отправленные контроллеру",
-                                                    "Запросы без ответа",
-                                                    "Время ответа: от записи запроса до первого байта ответа",
-                                                    "Время ответа: среднее",
-                                                    "Время ответа: наибольшее"};
-    if (section < 0 || section >= ColumnCount) return {};
-    if (role == Qt::DisplayRole) return QString::fromUtf8(kHeaders[section]);
-    if (role == Qt::ToolTipRole) return QString::fromUtf8(kHints[section]);
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
+    if (role == Qt::DisplayRole) return Q(StatisticsHeader(ColumnOf(section)));
+    if (role == Qt::ToolTipRole) return Q(StatisticsHint(ColumnOf(section)));
     return {};
 }
 
@@ -120,7 +88,7 @@ StatisticsWindow::StatisticsWindow(LineStatistics& statistics, QWidget* parent)
     : QWidget(parent, Qt::Window),
       statistics_(statistics),
       model_(new StatisticsModel(statistics, this)),
-      sorted_(new QSortFilterProxyModel(this)),
+      sorted_(new StatisticsSortModel(this)),
       table_(new QTableView(this)),
       reset_(new QPushButton(QStringLiteral("Сбросить"), this)),
       export_(new QPushButton(QStringLiteral("Экспорт CSV..."), this)),
@@ -128,7 +96,6 @@ StatisticsWindow::StatisticsWindow(LineStatistics& statistics, QWidget* parent)
     setWindowTitle(QStringLiteral("ТУЛЕКС Статистика"));
     setObjectName(QStringLiteral("statisticsWindow"));
     sorted_->setSourceModel(model_);
-    sorted_->setSortRole(StatisticsModel::kSortRole);
     table_->setObjectName(QStringLiteral("statisticsTable"));
     table_->setModel(sorted_);
     table_->setSortingEnabled(true);

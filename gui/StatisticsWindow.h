@@ -42,9 +42,6 @@ public:
         ReplyMax,
         ColumnCount
     };
-    // The value a column sorts by.
-    static constexpr int kSortRole = Qt::UserRole;
-
     explicit StatisticsModel(const LineStatistics& statistics, QObject* parent = nullptr);
 
     // Takes the figures in again if they changed since the last time.
@@ -54,6 +51,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The figures shown in a row.
+    const ControllerFigures& figures(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
 private:
     const LineStatistics& statistics_;

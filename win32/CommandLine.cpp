@@ -22,6 +22,10 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
             options.speed = value(arg);
         } else if (arg == "--monitor") {
             options.monitor = true;
+        } else if (arg == "--statistics") {
+            options.statistics = true;
+        } else if (arg == "--events") {
+            options.events = true;
         } else if (arg == "--first-paint") {
             options.firstPaint = true;
         } else if (arg == "--screenshot") {
@@ -49,11 +53,13 @@ StartOptions ParseStartOptions(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "usage: tulex [-master] [--port NAME [--speed N]] [--monitor]\n"
+    return "usage: tulex [-master] [--port NAME [--speed N]] [--monitor] [--statistics] [--events]\n"
            "  -master            first argument only: show sent frames raw, log other masters\n"
            "  -p, --port NAME    select the port (COM3) and open it at start\n"
            "  -s, --speed N      speed for that open (default 9600)\n"
            "  --monitor          open the monitor window at start\n"
+           "  --statistics       open the per-controller statistics at start\n"
+           "  --events           show the event list (card and sensor events) at start\n"
            "  --first-paint      end once the window has painted (start-up measurement)\n"
            "  --screenshot FILE  save a PNG of the screen to FILE after --delay ms, then quit\n"
            "  --delay MS         how long to run before the picture (default 1500)\n"

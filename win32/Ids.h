@@ -8,6 +8,8 @@
 #define TULEX_MAIN_CLASS L"TulexMainWindow"
 #define TULEX_MAP_CLASS L"TulexLineMap"
 #define TULEX_MONITOR_CLASS L"TulexMonitor"
+#define TULEX_STATISTICS_CLASS L"TulexStatistics"
+#define TULEX_EVENTS_CLASS L"TulexEvents"
 
 // Resources.
 #define IDI_TULEX 1
@@ -32,6 +34,17 @@
 #define IDC_STATUS 115
 // The monitor window's list.
 #define IDC_MONITOR_LIST 120
+// The statistics window: its table, "Сбросить", "Экспорт CSV..." and the
+// line that names the file last exported.
+#define IDC_STATISTICS_LIST 121
+#define IDC_STATISTICS_RESET 122
+#define IDC_STATISTICS_EXPORT 123
+#define IDC_STATISTICS_SAVED 124
+// The event list: the search box, the count, "Очистить" and the list.
+#define IDC_EVENT_SEARCH 130
+#define IDC_EVENT_COUNT 131
+#define IDC_EVENT_CLEAR 132
+#define IDC_EVENT_LIST 133
 
 // The main menu.
 #define ID_READERS 200
@@ -39,6 +52,8 @@
 #define ID_ONLINE_ANSWER 202
 #define ID_SENSOR_ANSWER 203
 #define ID_ABOUT 204
+#define ID_STATISTICS 205
+#define ID_EVENTS 206
 
 // The controller menu, in the order of MenuCommand (app/ControllerMenu.h):
 // ID_CONTROLLER_FIRST + the command's number.

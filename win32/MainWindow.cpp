@@ -9,38 +9,29 @@
 #include "app/ConverterCommands.h"
 #include "app/LineSession.h"
 #include "app/MonitorSave.h"
+#include "app/StatisticsExport.h"
 #include "app/StatusTexts.h"
 #include "win32/Dialogs.h"
+#include "win32/EventWindow.h"
 #include "win32/Glyphs.h"
 #include "win32/Ids.h"
 #include "win32/MonitorWindow.h"
 #include "win32/Popups.h"
+#include "win32/StatisticsWindow.h"
 #include "win32/Text.h"
 #include "win32/Win32Dispatcher.h"
+#include "win32/WindowParts.h"
 
 namespace tulex::win32 {
 
 namespace {
 
-// The dpi calls of Windows 10 are looked up at run time, so that the
-// program also starts where they are missing (then the system's dpi counts).
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+// Looked up at run time: Windows before 10 lacks it (then the system's dpi counts).
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 
 template <typename Fn>
 Fn User32(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
-int WindowDpi(HWND window) {
-    static const auto getDpi = User32<GetDpiForWindowFn>("GetDpiForWindow");
-    if (getDpi && window) {
-        if (const UINT dpi = getDpi(window)) return static_cast<int>(dpi);
-    }
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi > 0 ? dpi : 96;
 }
 
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -92,36 +83,6 @@ void AddSeparator(HMENU menu) { AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); }
 void AddSubmenu(HMENU menu, HMENU sub, const wchar_t* text) {
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), text);
 }
-bool FontExists(const wchar_t* face) {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(
-        dc, &wanted,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
-            *reinterpret_cast<bool*>(data) = true;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
-    return found;
-}
-
-// The form is designed for an 8-point MS Sans Serif at 96 dpi; its TrueType
-// twin has the Cyrillic letters. Where it is missing (Wine without the
-// Windows fonts), a narrow face keeps the captions inside their controls.
-const std::wstring& FormFace() {
-    static const std::wstring face = [] {
-        for (const wchar_t* candidate :
-             {L"Microsoft Sans Serif", L"DejaVu Sans Condensed", L"Liberation Sans Narrow", L"Tahoma"})
-            if (FontExists(candidate)) return std::wstring(candidate);
-        return std::wstring(L"MS Shell Dlg 2");
-    }();
-    return face;
-}
-
 int CommandId(MenuCommand command) { return ID_CONTROLLER_FIRST + static_cast<int>(command); }
 
 }  // namespace
@@ -140,6 +101,8 @@ void MainWindow::Register(HINSTANCE instance) {
     RegisterClassExW(&wc);
     LineMap::Register(instance);
     MonitorWindow::Register(instance);
+    StatisticsWindow::Register(instance);
+    EventWindow::Register(instance);
 }
 
 MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(std::make_unique<Win32Dispatcher>()) {
@@ -160,6 +123,8 @@ MainWindow::MainWindow(const std::vector<std::string>& arguments) : dispatcher_(
     });
     monitor_ =
         std::make_unique<MonitorWindow>(session_->monitor(), [this] { session_->monitor().SetWindowExists(false); });
+    statistics_ = std::make_unique<StatisticsWindow>(session_->statistics(), [this] { ExportStatistics(); });
+    events_ = std::make_unique<EventWindow>(session_->events());
     CreateControls();
     ApplyDpi(WindowDpi(window_));
     FillPortList();
@@ -187,6 +152,8 @@ void MainWindow::Finish() {
     // session's destruction waits for its threads.
     session_->Shutdown();
     dispatcher_->BeginShutdown();
+    // The tool windows read the session's stores: they go before it.
+    CloseToolWindows();
     session_.reset();
 }
 
@@ -200,6 +167,8 @@ void MainWindow::CreateMenus() {
     CheckMenuItem(settingsMenu_, ID_READERS, MF_CHECKED);
     CheckMenuItem(settingsMenu_, ID_SENSOR_ANSWER, MF_CHECKED);
     AddSubmenu(mainMenu_, settingsMenu_, L"&Настройки");
+    AddItem(mainMenu_, ID_STATISTICS, L"С&татистика");
+    AddItem(mainMenu_, ID_EVENTS, L"С&обытия");
     HMENU help = CreatePopupMenu();
     AddItem(help, ID_ABOUT, L"&О программе");
     AddSubmenu(mainMenu_, help, L"&Справка");
@@ -358,8 +327,7 @@ void MainWindow::ApplyDpi(int dpi) {
     dpi_ = dpi;
     HFONT old = font_;
     // 8 points at 96 dpi: characters 11 pixels high.
-    font_ = CreateFontW(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, FormFace().c_str());
+    font_ = CreateFormFont(dpi);
     for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     map_.SetFont(font_);
@@ -447,7 +415,9 @@ void MainWindow::FillPortList() {
 void MainWindow::OpenPort(const std::string& name, const std::string& speed) {
     SetWindowTextW(portBox_, W(name).c_str());
     if (!speed.empty()) SetWindowTextW(speedBox_, W(speed).c_str());
-    SendMessageW(openButton_, BM_CLICK, 0, 0);
+    // As "Открыть" pressed, without taking the focus: the windows opened at
+    // start (the statistics, the event list) stay in front.
+    Command(IDC_OPEN, BN_CLICKED);
 }
 
 POINT MainWindow::IndexScreenPoint(std::uint8_t index) const {
@@ -486,11 +456,46 @@ void MainWindow::ResumeMonitor() {
 }
 
 void MainWindow::ClearMonitor() {
-    if (monitor_->window()) session_->monitor().Clear();
+    if (!monitor_->window()) return;
+    session_->monitor().Clear();
+    // A fresh start of the monitor is a fresh start of the figures.
+    session_->statistics().Reset();
+    statistics_->Refresh();
 }
 
 void MainWindow::SaveMonitor() {
     if (monitor_->window()) tulex::SaveMonitor(session_->monitor(), *this);
+}
+
+// --- the tool windows
+
+int MainWindow::ToolWindowsOpen() const {
+    return (statistics_ && statistics_->window() ? 1 : 0) + (events_ && events_->window() ? 1 : 0);
+}
+
+void MainWindow::ShowStatistics() { statistics_->Show(window_, dpi_, ToolWindowsOpen()); }
+
+void MainWindow::ShowEvents() { events_->Show(window_, dpi_, ToolWindowsOpen()); }
+
+bool MainWindow::TakesDialogKeys(HWND root) const {
+    return root && (root == window_ || (statistics_ && root == statistics_->window()) ||
+                    (events_ && root == events_->window()));
+}
+
+void MainWindow::ExportStatistics() {
+    const std::optional<std::string> path =
+        tulex::ExportStatistics(session_->statistics(), session_->monitor().filePath, *this);
+    if (path) statistics_->ShowSaved(L"Сохранено: " + W(*path));
+}
+
+void MainWindow::CloseToolWindows() {
+    monitor_.reset();
+    statistics_.reset();
+    events_.reset();
+}
+
+void MainWindow::EventsAdded() {
+    if (events_) events_->Refresh();
 }
 
 void MainWindow::OpenConverterMenu() {
@@ -538,6 +543,8 @@ void MainWindow::Command(int id, int code) {
     case ID_SENSORS: toggle(settings.sensors); break;
     case ID_ONLINE_ANSWER: toggle(settings.onlineAnswer); break;
     case ID_SENSOR_ANSWER: toggle(settings.sensorAnswer); break;
+    case ID_STATISTICS: ShowStatistics(); break;
+    case ID_EVENTS: ShowEvents(); break;
     case ID_ABOUT: ShowMessage(kAboutCaption, AboutText(), MessageIcon::Information); break;
     case ID_READ_CONVERTER: session_->converter().ReadConverterParameters(); break;
     case ID_POLL_RANGE: session_->converter().ChangePollRange(); break;
@@ -614,9 +621,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         // The window always closes; the engine shuts down first, and the
-        // monitor goes with the window.
+        // monitor, the statistics and the event list go with the window.
         if (session_) session_->Shutdown();
-        monitor_.reset();
+        CloseToolWindows();
         DestroyWindow(window_);
         return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;

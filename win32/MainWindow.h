@@ -4,7 +4,8 @@
 // the search and stop buttons, the status bar, the main menu and the two
 // pop-up menus, the pop-ups and the monitor window. Every decision is the
 // engine's (LineSession and the command handlers); this class only shows and
-// forwards. Laid out at 96 dpi (client 692 x 324) and scaled to the
+// forwards. The statistics and the event list open as tool windows of
+// their own from the main menu, and close with the main window. Laid out at 96 dpi (client 692 x 324) and scaled to the
 // monitor's dots per inch, also when the window moves to another monitor.
 
 #include <windows.h>
@@ -23,8 +24,10 @@ class LineSession;
 
 namespace tulex::win32 {
 
+class EventWindow;
 class MonitorWindow;
 class Popups;
+class StatisticsWindow;
 class Win32Dispatcher;
 
 class MainWindow final : public View {
@@ -50,6 +53,12 @@ public:
     // Puts name and speed into the port and speed boxes and presses "Открыть".
     void OpenPort(const std::string& name, const std::string& speed);
     void ShowMonitor();
+    // "С&татистика" and "С&обытия" (also --statistics and --events).
+    void ShowStatistics();
+    void ShowEvents();
+    // Whether Tab, Enter and the mnemonics of `root` (a top-level window of
+    // this program) work as in a dialog: the main window and the tool windows.
+    bool TakesDialogKeys(HWND root) const;
     // Ends the program at the first complete paint (--first-paint).
     void QuitAfterFirstPaint() { quitAfterPaint_ = true; }
     // After the message loop: the engine's threads end before the window's parts.
@@ -72,6 +81,7 @@ public:
     void ShowSensorPopup(std::uint8_t index, const std::string& text) override;
     void RemoveSensorPopup() override;
     void OpenCommandMenu(std::uint8_t index) override;
+    void EventsAdded() override;
     void CountSkippedPopups(std::size_t count) override;
     void SetConnection(const Connection& connection) override;
     void ShowProgress(const std::string& text) override;
@@ -94,6 +104,10 @@ private:
     void ResumeMonitor();
     void ClearMonitor();
     void SaveMonitor();
+    void ExportStatistics();
+    // The statistics and event windows open (a new one steps past them).
+    int ToolWindowsOpen() const;
+    void CloseToolWindows();
     void OpenConverterMenu();
     void Escape();
     // The lost port's timer: offers the port again once it is back.
@@ -118,6 +132,8 @@ private:
 
     std::unique_ptr<Popups> popups_;
     std::unique_ptr<MonitorWindow> monitor_;
+    std::unique_ptr<StatisticsWindow> statistics_;
+    std::unique_ptr<EventWindow> events_;
     bool mapHadFocus_ = false;
     bool quitAfterPaint_ = false;
     bool painted_ = false;

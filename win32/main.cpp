@@ -60,7 +60,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!window.window()) return 1;
     if (options.firstPaint) window.QuitAfterFirstPaint();
     window.Show(showCommand);
+    if (options.events) window.ShowEvents();
     if (options.monitor) window.ShowMonitor();
+    if (options.statistics) window.ShowStatistics();
     if (!options.port.empty()) {
         // After the window is on screen, so that a port message box has its owner.
         window.OpenPort(options.port, options.speed);
@@ -74,8 +76,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // Tab, the mnemonics (Alt+M) and Escape work as in a dialog.
-        if (window.window() && IsDialogMessageW(window.window(), &message)) continue;
+        // Tab, the mnemonics (Alt+M) and Escape work as in a dialog, in the
+        // main window and in the statistics and event windows (Enter there
+        // applies the search at once).
+        const HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (window.TakesDialogKeys(root) && IsDialogMessageW(root, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "controller/StatisticsText.h"
 #include "line/LocalTime.h"
@@ -244,6 +246,66 @@ TEST_F(StatisticsRules, TextsShowTheFiguresAsTulexCliPrintsThem) {
         << csv;
     EXPECT_NE(csv.find(";data;0;0;0;1;0;0;0;1;0;12.000;12.000;12.000\r\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\nЖ;"), std::string::npos) << csv;
+}
+
+// The windows' table: G answered once in 12 ms, H was asked twice in vain,
+// Ж sent a card event unasked.
+TEST_F(StatisticsRules, TheWindowsTableShowsAndSortsByTheFiguresNotTheirText) {
+    stats.RequestWritten(kG);
+    clock.Advance(12ms);
+    stats.FrameStarted();
+    stats.Heard(kG, Kind::Data);
+    stats.RequestWritten(kH);
+    stats.TimedOut(kH);
+    stats.RequestWritten(kH);
+    stats.TimedOut(kH);
+    clock.Advance(5ms);
+    stats.Heard(0xC6, Kind::Card);
+    const auto all = stats.Snapshot();
+    ASSERT_EQ(all.size(), 3u);
+    const ControllerFigures &g = all[0], &h = all[1], &zh = all[2];
+    ASSERT_EQ(zh.index, 0xC6);
+    using C = StatisticsColumn;
+    struct Cell {
+        const ControllerFigures* row;
+        C column;
+        const char* text;
+    };
+    const Cell cells[] = {
+        {&g, C::Index, "G"},     {&zh, C::Index, "Ж"},      {&g, C::LastKind, "данные"}, {&h, C::LastKind, "—"},
+        {&h, C::LastHeard, "—"}, {&g, C::Data, "1"},        {&zh, C::Cards, "1"},        {&h, C::Requests, "2"},
+        {&h, C::Timeouts, "2"},  {&g, C::ReplyMin, "12.0"}, {&g, C::ReplyMax, "12.0"},   {&h, C::ReplyMean, "—"},
+    };
+    for (const Cell& c : cells)
+        EXPECT_EQ(StatisticsCell(*c.row, c.column, clock), c.text) << StatisticsHeader(c.column);
+    EXPECT_EQ(StatisticsCell(g, C::LastHeard, clock).size(), 12u) << "HH:MM:SS.mmm";
+    EXPECT_EQ(StatisticsHeader(C::ReplyMean), "Ответ сред, мс");
+    EXPECT_EQ(StatisticsHint(C::Timeouts), "Запросы без ответа");
+    EXPECT_TRUE(StatisticsAlignedLeft(C::LastKind));
+    EXPECT_FALSE(StatisticsAlignedLeft(C::Acks));
+
+    // Each column's upward order; what is unknown (never heard, no reply
+    // time) comes first, and numbers sort as numbers.
+    struct Order {
+        C column;
+        std::vector<std::uint8_t> indexes;
+    };
+    const Order orders[] = {
+        {C::Index, {kG, kH, 0xC6}},    {C::LastHeard, {kH, kG, 0xC6}}, {C::LastKind, {kH, kG, 0xC6}},
+        {C::Data, {kH, 0xC6, kG}},     {C::Cards, {kG, kH, 0xC6}},     {C::Requests, {0xC6, kG, kH}},
+        {C::Timeouts, {kG, 0xC6, kH}}, {C::ReplyMean, {kH, 0xC6, kG}},
+    };
+    for (const Order& o : orders) {
+        auto rows = all;
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const auto& a, const auto& b) { return StatisticsLess(a, b, o.column); });
+        std::vector<std::uint8_t> indexes;
+        for (const auto& row : rows) indexes.push_back(row.index);
+        EXPECT_EQ(indexes, o.indexes) << StatisticsHeader(o.column);
+    }
+    // Ten requests sort after two, though "10" < "2" as text.
+    for (int i = 0; i < 10; ++i) stats.RequestWritten(kG);
+    EXPECT_TRUE(StatisticsLess(stats.Of(kH), stats.Of(kG), C::Requests));
 }
 
 TEST(StatisticsTime, TimeOfDayFollowsTheWallClockByTheEngineClocksDistance) {

@@ -49,13 +49,13 @@ std::wstring RemoteProcess::StatusText(HWND statusBar, int part) {
     return text.data();
 }
 
-std::wstring RemoteProcess::ListItemText(HWND list, int row) {
+std::wstring RemoteProcess::ListItemText(HWND list, int row, int column) {
     const std::size_t bytes = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
     if (!Buffer(bytes)) return L"?";
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
-    item.iSubItem = 0;
+    item.iSubItem = column;
     item.cchTextMax = static_cast<int>(kTextChars);
     item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(LVITEMW));
     Write(&item, sizeof item);
@@ -64,6 +64,24 @@ std::wstring RemoteProcess::ListItemText(HWND list, int row) {
     SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory_));
     std::vector<wchar_t> text(kTextChars, L'\0');
     Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVITEMW));
+    text.back() = L'\0';
+    return text.data();
+}
+
+std::wstring RemoteProcess::ListColumnText(HWND list, int column) {
+    const std::size_t bytes = sizeof(LVCOLUMNW) + kTextChars * sizeof(wchar_t);
+    if (!Buffer(bytes)) return L"?";
+    LVCOLUMNW header{};
+    header.mask = LVCF_TEXT;
+    header.cchTextMax = static_cast<int>(kTextChars);
+    header.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(LVCOLUMNW));
+    Write(&header, sizeof header);
+    const wchar_t nothing = L'\0';
+    Write(&nothing, sizeof nothing, sizeof(LVCOLUMNW));
+    if (!SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(memory_)))
+        return L"?";
+    std::vector<wchar_t> text(kTextChars, L'\0');
+    Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVCOLUMNW));
     text.back() = L'\0';
     return text.data();
 }

@@ -20,8 +20,10 @@ public:
 
     // The text of status bar panel `part`.
     std::wstring StatusText(HWND statusBar, int part);
-    // Row `row` of a report-style list view.
-    std::wstring ListItemText(HWND list, int row);
+    // Row `row` of a report-style list view, its first column or another.
+    std::wstring ListItemText(HWND list, int row, int column = 0);
+    // The header of a report-style list view's column.
+    std::wstring ListColumnText(HWND list, int column);
     // The text of a tool-tip's tool: by default the pop-ups' own (hwnd = the
     // tool-tip, id 0); a control's tool names its window and id.
     std::wstring ToolTipText(HWND tip, HWND toolWindow = nullptr, UINT_PTR toolId = 0);

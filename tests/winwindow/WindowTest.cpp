@@ -2,8 +2,10 @@
 // an operator would use it: the form, the port opened on COM1 (which the
 // wine tests map to a fresh tulex-sim), the monitor's lines, "Читать
 // параметры контроллера" with its report in the balloon and the map turning
-// green, a card event's pop-up at its cell, the About box, the input dialog
-// and the question with Russian buttons, the save, and the close.
+// green, a card event's pop-up at its cell, the statistics window (its
+// figures, its sort, its CSV export), the event list (its rows and its
+// search), the About box, the input dialog and the question with Russian
+// buttons, the save, and the close.
 //
 // Usage: window_test TULEX_EXE SCRATCH_FOLDER [gtest options]
 // It writes "CARD" on a line of its own whenever it wants a card event from
@@ -150,6 +152,41 @@ protected:
             if ((GetWindowLongW(w, GWL_STYLE) & TTS_BALLOON) && WindowName(w) == L"Доступ запрещен") cards.push_back(w);
         return cards;
     }
+    // A tool window of ours on screen, by its class.
+    static HWND ToolWindow(const wchar_t* windowClass) {
+        for (HWND w : TopLevelWindows(process_.dwProcessId))
+            if (ClassOf(w) == windowClass && IsWindowVisible(w)) return w;
+        return nullptr;
+    }
+    static int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+    static std::vector<std::string> Column(HWND list, int column) {
+        std::vector<std::string> cells;
+        for (int row = 0, rows = Rows(list); row < rows; ++row)
+            cells.push_back(N(remote_->ListItemText(list, row, column)));
+        return cells;
+    }
+    static std::vector<std::string> RowCells(HWND list, int row, int columns) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < columns; ++column) cells.push_back(N(remote_->ListItemText(list, row, column)));
+        return cells;
+    }
+    // A click on a list view's column header, as the pointer gives it.
+    static void ClickHeader(HWND list, int column) {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        int x = 0;
+        for (int c = 0; c < column; ++c) x += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+        x += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+        RECT r;
+        GetClientRect(header, &r);
+        const LPARAM at = MAKELPARAM(x, r.bottom / 2);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+    }
+    static std::string FileText(const std::wstring& path) {
+        std::ifstream in(path.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
     static std::size_t ZOrder(HWND window) {
         const std::vector<HWND> all = TopLevelWindows(process_.dwProcessId);
         return static_cast<std::size_t>(std::find(all.begin(), all.end(), window) - all.begin());
@@ -237,8 +274,9 @@ TEST_F(Window, ReadsParametersIntoTheBalloonAndTheMapTurnsGreen) {
     EXPECT_TRUE(GetWindowLongW(balloon, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
     EXPECT_TRUE(WaitFor([] { return CellColour('G') == RGB(48, 210, 30); }, 5s));
     EXPECT_EQ(N(remote_->StatusText(Control(IDC_STATUS), 1)), "1");
-    EXPECT_TRUE(MonitorHas(L"COM1   <——   G")) << "the request";
-    EXPECT_TRUE(MonitorHas(L"COM1   ——>   OK")) << "the acknowledgement";
+    // The monitor takes its lines in on its own tick.
+    EXPECT_TRUE(WaitFor([] { return MonitorHas(L"COM1   <——   G"); }, 5s)) << "the request";
+    EXPECT_TRUE(WaitFor([] { return MonitorHas(L"COM1   ——>   OK"); }, 5s)) << "the acknowledgement";
     EXPECT_TRUE(WaitFor([] { return IsWindowEnabled(Control(IDC_SEARCH)) != FALSE; }, 10s));
     std::printf("balloon report:\n%s\n", text.c_str());
     // The pointer over G: the map's tool-tip gives the key and G's figures.
@@ -326,6 +364,168 @@ TEST_F(Window, SearchShowsItsProgressInTheStatusBar) {
     EXPECT_TRUE(WaitFor([&] { return remote_->StatusText(status, kProgressPanel).empty(); }, 10s));
     EXPECT_TRUE(WaitFor([] { return IsWindowEnabled(Control(IDC_SEARCH)) != FALSE; }, 10s));
     EXPECT_TRUE(MonitorHas(L"CANCEL"));
+}
+
+// "Статистика" from the main menu: a row per controller with the frames
+// counted, sorted by the header clicked, exported as CSV.
+TEST_F(Window, StatisticsWindowCountsSortsAndExports) {
+    PostMessageW(main_, WM_COMMAND, ID_STATISTICS, 0);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = ToolWindow(TULEX_STATISTICS_CLASS)) != nullptr; }, 10s));
+    EXPECT_EQ(N(WindowName(window)), "ТУЛЕКС Статистика");
+    HWND list = GetDlgItem(window, IDC_STATISTICS_LIST);
+    ASSERT_NE(list, nullptr);
+    const char* const headers[] = {"Индекс",  "Последний раз", "Кадр",          "Подтв.",         "Полож.",
+                                   "Ошибки",  "Данные",        "Карты",         "Датчики",        "Опросы",
+                                   "Запросы", "Тайм-ауты",     "Ответ мин, мс", "Ответ сред, мс", "Ответ макс, мс"};
+    for (int c = 0; c < 15; ++c) EXPECT_EQ(N(remote_->ListColumnText(list, c)), headers[c]) << c;
+    enum { Index = 0, LastHeard = 1, LastKind = 2, Acks = 3, Data = 6, Cards = 7, Requests = 10, ReplyMean = 13 };
+    // In index order at first: G, the lowest index, heads the list. The
+    // parameters read earlier are counted: the request, its acknowledgement,
+    // the data reply and its reply time; G's card events too.
+    ASSERT_GT(Rows(list), 1) << "the search addressed more controllers than G";
+    std::vector<std::string> g = RowCells(list, 0, 15);
+    ASSERT_EQ(g[Index], "G");
+    EXPECT_GE(std::stoi(g[Requests]), 1);
+    EXPECT_GE(std::stoi(g[Acks]), 1);
+    EXPECT_GE(std::stoi(g[Data]), 1);
+    EXPECT_GE(std::stoi(g[Cards]), 1);
+    EXPECT_EQ(g[LastHeard].size(), 12u) << "HH:MM:SS.mmm: " << g[LastHeard];
+    EXPECT_NE(g[LastKind], "—");
+    EXPECT_NE(g[ReplyMean], "—");
+    const int rows = Rows(list);
+    std::printf("statistics: %d rows, G: %s requests, %s acks, %s data, %s cards\n", rows, g[Requests].c_str(),
+                g[Acks].c_str(), g[Data].c_str(), g[Cards].c_str());
+
+    // The sorted column's header turns the order round: G goes last.
+    ClickHeader(list, Index);
+    EXPECT_TRUE(WaitFor([&] { return N(remote_->ListItemText(list, rows - 1)) == "G"; }, 5s))
+        << "first row: " << N(remote_->ListItemText(list, 0));
+    EXPECT_NE(N(remote_->ListItemText(list, 0)), "G");
+    // Another column sorts upwards by its figures, a second click downwards.
+    const auto numbers = [&] {
+        std::vector<long long> values;
+        for (const std::string& cell : Column(list, Requests)) values.push_back(std::stoll(cell));
+        return values;
+    };
+    ClickHeader(list, Requests);
+    std::vector<long long> up;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            up = numbers();
+            return std::is_sorted(up.begin(), up.end());
+        },
+        5s));
+    ClickHeader(list, Requests);
+    std::vector<long long> down;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            down = numbers();
+            return std::is_sorted(down.rbegin(), down.rend());
+        },
+        5s));
+    EXPECT_EQ(static_cast<int>(down.size()), rows);
+    ASSERT_FALSE(up.empty());
+    EXPECT_LT(up.front(), down.front()) << "the figures differ, so the orders do";
+
+    // "Экспорт CSV...": the path, then the file with a row per controller.
+    const std::wstring path = g_scratch + L"\\статистика.csv";
+    DeleteFileW(path.c_str());
+    Click(GetDlgItem(window, IDC_STATISTICS_EXPORT));
+    HWND input = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (input = Dialog(L"Экспорт статистики")) != nullptr; }, 10s));
+    EXPECT_EQ(N(WindowText(GetDlgItem(input, 1001))), "Путь к файлу:");
+    const std::string offered = N(WindowText(GetDlgItem(input, 1002)));
+    EXPECT_GE(offered.size(), 14u);
+    EXPECT_EQ(offered.substr(offered.size() - 14), "statistics.csv");
+    SendMessageW(GetDlgItem(input, 1002), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    Click(GetDlgItem(input, IDOK));
+    std::string csv;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            csv = FileText(path);
+            return csv.size() > 3 && csv.substr(csv.size() - 2) == "\r\n";
+        },
+        20s));
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF"
+                        "index;last_heard;last_kind;ack;positive;error;data;card;sensor;poll;requests;timeouts;"
+                        "reply_min_ms;reply_mean_ms;reply_max_ms\r\n",
+                        0),
+              0u)
+        << csv.substr(0, 200);
+    std::size_t lines = 0;
+    for (std::size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, static_cast<std::size_t>(rows) + 1) << "a header and a row per controller";
+    // G's row: the figures the table shows.
+    const auto start = csv.find("\r\nG;");
+    ASSERT_NE(start, std::string::npos) << csv.substr(0, 400);
+    std::vector<std::string> fields;
+    {
+        const std::string line = csv.substr(start + 2, csv.find("\r\n", start + 2) - start - 2);
+        std::size_t from = 0;
+        for (std::size_t to; (to = line.find(';', from)) != std::string::npos; from = to + 1)
+            fields.push_back(line.substr(from, to - from));
+        fields.push_back(line.substr(from));
+    }
+    ASSERT_EQ(fields.size(), 15u);
+    EXPECT_EQ(fields[Acks], g[Acks]);
+    EXPECT_EQ(fields[Data], g[Data]);
+    EXPECT_EQ(fields[Requests], g[Requests]);
+    EXPECT_EQ(fields[Cards], g[Cards]);
+    EXPECT_EQ(fields[LastHeard].size(), 12u) << fields[LastHeard];
+    EXPECT_TRUE(
+        WaitFor([&] { return N(WindowText(GetDlgItem(window, IDC_STATISTICS_SAVED))) == "Сохранено: " + N(path); }, 5s))
+        << N(WindowText(GetDlgItem(window, IDC_STATISTICS_SAVED)));
+}
+
+// "События" from the main menu: every card event with its texts, the newest
+// followed at the end, and the search narrowing the list.
+TEST_F(Window, EventListShowsEveryCardEventAndSearches) {
+    PostMessageW(main_, WM_COMMAND, ID_EVENTS, 0);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = ToolWindow(TULEX_EVENTS_CLASS)) != nullptr; }, 10s));
+    EXPECT_EQ(N(WindowName(window)), "ТУЛЕКС События");
+    HWND list = GetDlgItem(window, IDC_EVENT_LIST);
+    HWND count = GetDlgItem(window, IDC_EVENT_COUNT);
+    ASSERT_NE(list, nullptr);
+    const char* const headers[] = {"Время", "Индекс", "Вид", "Заголовок", "Номер карты", "Направление", "Данные"};
+    for (int c = 0; c < 7; ++c) EXPECT_EQ(N(remote_->ListColumnText(list, c)), headers[c]) << c;
+    // The card events of the tests before, all of them (pop-ups show five at most).
+    const int before = Rows(list);
+    EXPECT_GE(before, 9);
+    EXPECT_EQ(N(WindowText(count)), "Событий: " + std::to_string(before));
+    // More than a page of them: the list follows the newest.
+    for (int i = 0; i < 30; ++i) AskForCard();
+    ASSERT_TRUE(WaitFor([&] { return Rows(list) >= before + 30; }, 30s)) << "rows: " << Rows(list);
+    const int rows = Rows(list);
+    const std::vector<std::string> last = RowCells(list, rows - 1, 7);
+    EXPECT_EQ(last[1], "G");
+    EXPECT_EQ(last[2], "Карта");
+    EXPECT_EQ(last[3], "Доступ запрещен");
+    EXPECT_EQ(last[4], "1234567890");
+    EXPECT_EQ(last[5], "Выход");
+    EXPECT_EQ(last[6], "123456789000");
+    EXPECT_EQ(last[0].size(), 12u) << "HH:MM:SS.mmm: " << last[0];
+    const auto top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    const auto perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    EXPECT_LT(perPage, rows) << "the test needs more rows than a page";
+    EXPECT_GE(top + perPage, rows) << "the newest row is in view";
+    EXPECT_TRUE(WaitFor([&] { return N(WindowText(count)) == "Событий: " + std::to_string(rows); }, 5s));
+
+    // The search, typed: nothing matches, then every card (case ignored).
+    HWND search = GetDlgItem(window, IDC_EVENT_SEARCH);
+    const struct {
+        const wchar_t* text;
+        int found;
+    } searches[] = {{L"нет такого", 0}, {L"ЗАПРЕЩЕН", rows}, {L"выход", rows}, {L"", rows}};
+    for (const auto& c : searches) {
+        SCOPED_TRACE(N(c.text));
+        SendMessageW(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text));
+        const std::string expected = *c.text ? "Найдено: " + std::to_string(c.found) + " из " + std::to_string(rows)
+                                             : "Событий: " + std::to_string(rows);
+        EXPECT_TRUE(WaitFor([&] { return N(WindowText(count)) == expected && Rows(list) == c.found; }, 5s))
+            << N(WindowText(count)) << ", rows " << Rows(list);
+    }
 }
 
 TEST_F(Window, AboutBoxHasRussianButtonsAndNoPopupCoversIt) {

@@ -1,0 +1,82 @@
+#include "win32/WindowParts.h"
+
+#include "app/ToolWindowPlace.h"
+
+namespace tulex::win32 {
+
+namespace {
+
+// The dpi calls of Windows 10 are looked up at run time, so that the
+// program also starts where they are missing (then the system's dpi counts).
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+template <typename Fn>
+Fn User32(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+bool FontExists(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        dc, &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM data) -> int {
+            *reinterpret_cast<bool*>(data) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    static const auto getDpi = User32<GetDpiForWindowFn>("GetDpiForWindow");
+    if (getDpi && window) {
+        if (const UINT dpi = getDpi(window)) return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The form is designed for an 8-point MS Sans Serif at 96 dpi; its TrueType
+// twin has the Cyrillic letters. Where it is missing (Wine without the
+// Windows fonts), a narrow face keeps the captions inside their controls.
+const std::wstring& FormFace() {
+    static const std::wstring face = [] {
+        for (const wchar_t* candidate :
+             {L"Microsoft Sans Serif", L"DejaVu Sans Condensed", L"Liberation Sans Narrow", L"Tahoma"})
+            if (FontExists(candidate)) return std::wstring(candidate);
+        return std::wstring(L"MS Shell Dlg 2");
+    }();
+    return face;
+}
+
+HFONT CreateFormFont(int dpi) {
+    return CreateFontW(-MulDiv(11, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       FormFace().c_str());
+}
+
+void PlaceToolWindow(HWND tool, HWND main, int width96, int height96, int dpi, int others) {
+    RECT frame{};
+    GetWindowRect(main, &frame);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTOPRIMARY), &info);
+    const RECT& work = info.rcWork;
+    const int width = MulDiv(width96, dpi, 96);
+    const int height = MulDiv(height96, dpi, 96);
+    const ScreenPoint at = tulex::PlaceToolWindow({frame.left, frame.top, frame.right, frame.bottom}, width, height,
+                                                  {work.left, work.top, work.right, work.bottom}, MulDiv(8, dpi, 96),
+                                                  MulDiv(40, dpi, 96), others);
+    SetWindowPos(tool, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace tulex::win32
