@@ -18,8 +18,7 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-static_assert(StatisticsModel::ColumnCount == kStatisticsColumnCount);
-StatisticsColumn ColumnOf(int column) { return static_cast<StatisticsColumn>(column); }
+StatisticsColumn ColumnAt(int column) { return static_cast<StatisticsColumn>(column); }
 
 // Sorts the rows by the figures a column shows, not by their texts.
 class StatisticsSortModel : public QSortFilterProxyModel {
@@ -29,7 +28,7 @@ public:
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override {
         const auto* model = static_cast<const StatisticsModel*>(sourceModel());
-        return StatisticsLess(model->figures(left.row()), model->figures(right.row()), ColumnOf(left.column()));
+        return StatisticsLess(model->figures(left.row()), model->figures(right.row()), ColumnAt(left.column()));
     }
 };
 
@@ -68,7 +67,7 @@ int StatisticsModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const ControllerFigures& f = rows_[static_cast<std::size_t>(index.row())];
-    const StatisticsColumn column = ColumnOf(index.column());
+    const StatisticsColumn column = ColumnAt(index.column());
     if (role == Qt::TextAlignmentRole)
         return static_cast<int>(StatisticsAlignedLeft(column) ? Qt::AlignLeft | Qt::AlignVCenter
                                                               : Qt::AlignRight | Qt::AlignVCenter);
@@ -79,8 +78,8 @@ QVariant StatisticsModel::data(const QModelIndex& index, int role) const {
 
 QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
-    if (role == Qt::DisplayRole) return Q(StatisticsHeader(ColumnOf(section)));
-    if (role == Qt::ToolTipRole) return Q(StatisticsHint(ColumnOf(section)));
+    if (role == Qt::DisplayRole) return Q(StatisticsHeader(ColumnAt(section)));
+    if (role == Qt::ToolTipRole) return Q(StatisticsHint(ColumnAt(section)));
     return {};
 }
 
@@ -99,7 +98,7 @@ StatisticsWindow::StatisticsWindow(LineStatistics& statistics, QWidget* parent)
     table_->setObjectName(QStringLiteral("statisticsTable"));
     table_->setModel(sorted_);
     table_->setSortingEnabled(true);
-    table_->sortByColumn(StatisticsModel::Index, Qt::AscendingOrder);
+    table_->sortByColumn(StatisticsModel::ColumnOf(StatisticsColumn::Index), Qt::AscendingOrder);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setAlternatingRowColors(true);
     table_->verticalHeader()->hide();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "controller/LineStatistics.h"
+#include "controller/StatisticsText.h"
 
 class QLabel;
 class QPushButton;
@@ -24,24 +25,9 @@ class StatisticsModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column {
-        Index,
-        LastHeard,
-        LastKind,
-        Acks,
-        Positives,
-        Errors,
-        Data,
-        Cards,
-        Sensors,
-        Polls,
-        Requests,
-        Timeouts,
-        ReplyMin,
-        ReplyMean,
-        ReplyMax,
-        ColumnCount
-    };
+    // The columns are the engine's StatisticsColumn, in its order.
+    static constexpr int ColumnCount = kStatisticsColumnCount;
+    static constexpr int ColumnOf(StatisticsColumn column) { return static_cast<int>(column); }
     explicit StatisticsModel(const LineStatistics& statistics, QObject* parent = nullptr);
 
     // Takes the figures in again if they changed since the last time.

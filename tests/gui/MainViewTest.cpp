@@ -358,23 +358,25 @@ TEST_F(MainViewTest, StatisticsTableSortsAndTheMapCellShowsTheFigures) {
     QTableView* table = window->table();
     QAbstractItemModel* model = table->model();
     ASSERT_EQ(model->rowCount(), 3);
-    const auto cell = [&](int row, int column) { return model->index(row, column).data().toString(); };
-    EXPECT_EQ(cell(0, StatisticsModel::Index), "G");  // by index at first
-    EXPECT_EQ(cell(2, StatisticsModel::Index), "Ж");
-    EXPECT_EQ(cell(0, StatisticsModel::Acks), "1");
-    EXPECT_EQ(cell(0, StatisticsModel::LastKind), "подтверждение");
-    EXPECT_EQ(cell(1, StatisticsModel::LastHeard), "—") << "H was never heard";
+    const auto cell = [&](int row, StatisticsColumn column) {
+        return model->index(row, StatisticsModel::ColumnOf(column)).data().toString();
+    };
+    EXPECT_EQ(cell(0, StatisticsColumn::Index), "G");  // by index at first
+    EXPECT_EQ(cell(2, StatisticsColumn::Index), "Ж");
+    EXPECT_EQ(cell(0, StatisticsColumn::Acks), "1");
+    EXPECT_EQ(cell(0, StatisticsColumn::LastKind), "подтверждение");
+    EXPECT_EQ(cell(1, StatisticsColumn::LastHeard), "—") << "H was never heard";
 
-    table->sortByColumn(StatisticsModel::Requests, Qt::DescendingOrder);
-    EXPECT_EQ(cell(0, StatisticsModel::Index), "H");
-    EXPECT_EQ(cell(0, StatisticsModel::Requests), "3");
-    EXPECT_EQ(cell(2, StatisticsModel::Index), "Ж");
+    table->sortByColumn(StatisticsModel::ColumnOf(StatisticsColumn::Requests), Qt::DescendingOrder);
+    EXPECT_EQ(cell(0, StatisticsColumn::Index), "H");
+    EXPECT_EQ(cell(0, StatisticsColumn::Requests), "3");
+    EXPECT_EQ(cell(2, StatisticsColumn::Index), "Ж");
     // Figures that change come in on the window's refresh, in the same order.
     stats.RequestWritten(0xC6);
     for (int i = 0; i < 4; ++i) stats.RequestWritten(0x47);
     window->refresh();
-    EXPECT_EQ(cell(0, StatisticsModel::Index), "G");
-    EXPECT_EQ(cell(0, StatisticsModel::Requests), "5");
+    EXPECT_EQ(cell(0, StatisticsColumn::Index), "G");
+    EXPECT_EQ(cell(0, StatisticsColumn::Requests), "5");
     // Its refresh runs only while it is on screen.
     EXPECT_TRUE(window->refreshing());
     window->hide();
