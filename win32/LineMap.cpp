@@ -13,6 +13,7 @@
 #include "line/Frame.h"
 #include "win32/Ids.h"
 #include "win32/Text.h"
+#include "win32/WindowParts.h"
 
 namespace tulex::win32 {
 
@@ -278,14 +279,7 @@ LRESULT LineMap::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK LineMap::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<LineMap*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<LineMap*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
+    return RouteToObject(window, message, wParam, lParam, &LineMap::window_, &LineMap::Handle);
 }
 
 }  // namespace tulex::win32

@@ -8,6 +8,7 @@
 #include "line/Cp1251.h"
 #include "win32/Ids.h"
 #include "win32/Text.h"
+#include "win32/WindowParts.h"
 
 namespace tulex::win32 {
 
@@ -181,15 +182,7 @@ LRESULT MonitorWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK MonitorWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<MonitorWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MonitorWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    const LRESULT result = self->Handle(message, wParam, lParam);
-    return result;
+    return RouteToObject(window, message, wParam, lParam, &MonitorWindow::window_, &MonitorWindow::Handle);
 }
 
 }  // namespace tulex::win32

@@ -1,13 +1,35 @@
 #pragma once
-// What the Win32 windows share: the dots per inch of a window's monitor, the
-// form's font at a dpi, and the first place of a tool window beside the
-// main window.
+// What the Win32 windows share: the routing of a window's messages to the
+// object behind it, the dots per inch of a window's monitor, the form's font
+// at a dpi, and the first place of a tool window beside the main window.
 
 #include <windows.h>
 
 #include <string>
 
 namespace tulex::win32 {
+
+// The body of a window class's procedure for an object that handles its
+// window's messages itself: CreateWindowExW's last argument is the object,
+// which learns its window (`handle`) at WM_NCCREATE and gets every message
+// through `handler` until the window's last, WM_NCDESTROY. A class passes
+// its own private members:
+//   return RouteToObject(window, message, wParam, lParam, &Map::window_, &Map::Handle);
+template <typename T>
+LRESULT RouteToObject(HWND window, UINT message, WPARAM wParam, LPARAM lParam, HWND T::*handle,
+                      LRESULT (T::*handler)(UINT, WPARAM, LPARAM)) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->*handle = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    const LRESULT result = (self->*handler)(message, wParam, lParam);
+    // Nothing reaches the object after the window's last message.
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return result;
+}
 
 // The window's dpi (Windows 10's per-monitor value, else the system's).
 int WindowDpi(HWND window);
