@@ -23,11 +23,6 @@ constexpr int kCountWidth = 130;
 constexpr int kClearWidth = 75;
 constexpr int kColumnWidths[] = {90, 50, 100, 170, 90, 80};
 
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
-    return CreateWindowExW(exStyle, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 // The search as typed, without the spaces around it.
 std::string Trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -38,15 +33,7 @@ std::string Trimmed(const std::string& text) {
 }  // namespace
 
 void EventWindow::Register(HINSTANCE instance) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &EventWindow::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TULEX));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TULEX_EVENTS_CLASS;
-    RegisterClassExW(&wc);
+    RegisterFormClass(instance, TULEX_EVENTS_CLASS, &EventWindow::WindowProc, COLOR_BTNFACE);
 }
 
 EventWindow::EventWindow(EventFeed& feed) : feed_(feed) {}
@@ -79,14 +66,14 @@ void EventWindow::Show(HWND main, int dpi, int others) {
 }
 
 void EventWindow::CreateControls() {
-    search_ = Child(window_, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL, IDC_EVENT_SEARCH, WS_EX_CLIENTEDGE);
+    search_ = CreateChild(window_, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL, IDC_EVENT_SEARCH, WS_EX_CLIENTEDGE);
     SendMessageW(search_, EM_SETCUEBANNER, TRUE,
                  reinterpret_cast<LPARAM>(L"Поиск: индекс, номер карты, заголовок, направление"));
-    count_ = Child(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_EVENT_COUNT);
-    clear_ = Child(window_, WC_BUTTONW, L"Очистить", WS_TABSTOP | BS_PUSHBUTTON, IDC_EVENT_CLEAR);
-    view_ =
-        Child(window_, WC_LISTVIEWW, L"",
-              WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, IDC_EVENT_LIST);
+    count_ = CreateChild(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_EVENT_COUNT);
+    clear_ = CreateChild(window_, WC_BUTTONW, L"Очистить", WS_TABSTOP | BS_PUSHBUTTON, IDC_EVENT_CLEAR);
+    view_ = CreateChild(window_, WC_LISTVIEWW, L"",
+                        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                        IDC_EVENT_LIST);
     SendMessageW(view_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     for (int c = 0; c < EventList::ColumnCount; ++c) {
         const std::wstring header = W(EventList::Header(c));
@@ -178,9 +165,7 @@ LRESULT EventWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED: {
         ApplyDpi(HIWORD(wParam));
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggestedRect(window_, lParam);
         return 0;
     }
     case WM_COMMAND:

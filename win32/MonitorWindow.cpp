@@ -21,15 +21,7 @@ constexpr int kTextMargin = 12;
 }  // namespace
 
 void MonitorWindow::Register(HINSTANCE instance) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &MonitorWindow::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TULEX));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = TULEX_MONITOR_CLASS;
-    RegisterClassExW(&wc);
+    RegisterFormClass(instance, TULEX_MONITOR_CLASS, &MonitorWindow::WindowProc, COLOR_WINDOW);
 }
 
 std::wstring MonitorWindow::Title(bool paused) { return paused ? L"ТУЛЕКС Монитор (ПАУЗА)" : L"ТУЛЕКС Монитор"; }

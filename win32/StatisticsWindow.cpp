@@ -25,23 +25,10 @@ constexpr int kFirstColumnIndent = 6;
 
 StatisticsColumn ColumnOf(int column) { return static_cast<StatisticsColumn>(column); }
 
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
-    return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 void StatisticsWindow::Register(HINSTANCE instance) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &StatisticsWindow::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TULEX));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TULEX_STATISTICS_CLASS;
-    RegisterClassExW(&wc);
+    RegisterFormClass(instance, TULEX_STATISTICS_CLASS, &StatisticsWindow::WindowProc, COLOR_BTNFACE);
 }
 
 StatisticsWindow::StatisticsWindow(LineStatistics& statistics, std::function<void()> exportRequested)
@@ -75,9 +62,9 @@ void StatisticsWindow::Show(HWND main, int dpi, int others) {
 }
 
 void StatisticsWindow::CreateControls() {
-    list_ = Child(window_, WC_LISTVIEWW, L"",
-                  WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                  IDC_STATISTICS_LIST);
+    list_ = CreateChild(window_, WC_LISTVIEWW, L"",
+                        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                        IDC_STATISTICS_LIST);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP | LVS_EX_GRIDLINES);
     for (int c = 0; c < kStatisticsColumnCount; ++c) {
@@ -89,9 +76,10 @@ void StatisticsWindow::CreateControls() {
         column.pszText = const_cast<wchar_t*>(header.c_str());
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }
-    saved_ = Child(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_STATISTICS_SAVED);
-    reset_ = Child(window_, WC_BUTTONW, L"Сбросить", WS_TABSTOP | BS_PUSHBUTTON, IDC_STATISTICS_RESET);
-    export_ = Child(window_, WC_BUTTONW, L"Экспорт CSV...", WS_TABSTOP | BS_PUSHBUTTON, IDC_STATISTICS_EXPORT);
+    saved_ =
+        CreateChild(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX, IDC_STATISTICS_SAVED);
+    reset_ = CreateChild(window_, WC_BUTTONW, L"Сбросить", WS_TABSTOP | BS_PUSHBUTTON, IDC_STATISTICS_RESET);
+    export_ = CreateChild(window_, WC_BUTTONW, L"Экспорт CSV...", WS_TABSTOP | BS_PUSHBUTTON, IDC_STATISTICS_EXPORT);
     widths_.assign(kStatisticsColumnCount, 0);
     ShowSortArrow();
 }
@@ -245,9 +233,7 @@ LRESULT StatisticsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED: {
         ApplyDpi(HIWORD(wParam));
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        MoveToSuggestedRect(window_, lParam);
         return 0;
     }
     case WM_COMMAND:

@@ -1,6 +1,7 @@
 #include "win32/WindowParts.h"
 
 #include "app/ToolWindowPlace.h"
+#include "win32/Ids.h"
 
 namespace tulex::win32 {
 
@@ -33,6 +34,29 @@ bool FontExists(const wchar_t* face) {
 }
 
 }  // namespace
+
+void RegisterFormClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int backgroundColour) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TULEX));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(backgroundColour + 1));
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+}
+
+HWND CreateChild(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id, DWORD exStyle) {
+    return CreateWindowExW(exStyle, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void MoveToSuggestedRect(HWND window, LPARAM suggestedRect) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(suggestedRect);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 int WindowDpi(HWND window) {
     static const auto getDpi = User32<GetDpiForWindowFn>("GetDpiForWindow");

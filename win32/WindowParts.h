@@ -31,6 +31,16 @@ LRESULT RouteToObject(HWND window, UINT message, WPARAM wParam, LPARAM lParam, H
     return result;
 }
 
+// Registers a top-level window class of the program: its icon, the arrow
+// cursor and the background brush of a system colour (COLOR_BTNFACE for a
+// form, COLOR_WINDOW for a list).
+void RegisterFormClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int backgroundColour);
+// A visible child control of `parent` with the given id, sized later.
+HWND CreateChild(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0);
+// WM_DPICHANGED's lParam: moves and sizes the window to the rectangle
+// Windows suggests for the new dpi.
+void MoveToSuggestedRect(HWND window, LPARAM suggestedRect);
+
 // The window's dpi (Windows 10's per-monitor value, else the system's).
 int WindowDpi(HWND window);
 // The face the form is designed for, or the nearest one there is.
