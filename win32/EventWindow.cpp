@@ -43,21 +43,13 @@ EventWindow::~EventWindow() {
 }
 
 void EventWindow::Show(HWND main, int dpi, int others) {
-    if (window_) {
-        if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
-        SetForegroundWindow(window_);
-        return;
-    }
-    // No owner: a window of its own on the task bar, as the monitor.
-    CreateWindowExW(WS_EX_CONTROLPARENT, TULEX_EVENTS_CLASS, L"ТУЛЕКС События", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                    CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_) return;
-    list_ = std::make_unique<EventList>(feed_);
-    CreateControls();
-    PlaceToolWindow(window_, main, kWidth, kHeight, dpi, others);
-    // Placed on a monitor of another dpi: sized for that one.
-    const int own = WindowDpi(window_);
-    if (own != dpi) PlaceToolWindow(window_, main, kWidth, kHeight, own, others);
+    if (window_) return BringToFront(window_);
+    const int own =
+        OpenToolWindow(TULEX_EVENTS_CLASS, L"ТУЛЕКС События", kWidth, kHeight, main, dpi, others, this, [this] {
+            list_ = std::make_unique<EventList>(feed_);
+            CreateControls();
+        });
+    if (own == 0) return;
     ApplyDpi(own);
     shown_ = 0;
     ShowRows(list_->RowCount(), true, true);

@@ -40,20 +40,13 @@ StatisticsWindow::~StatisticsWindow() {
 
 void StatisticsWindow::Show(HWND main, int dpi, int others) {
     if (window_) {
-        if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
-        SetForegroundWindow(window_);
+        BringToFront(window_);
         Refresh();
         return;
     }
-    // No owner: a window of its own on the task bar, as the monitor.
-    CreateWindowExW(WS_EX_CONTROLPARENT, TULEX_STATISTICS_CLASS, L"ТУЛЕКС Статистика", WS_OVERLAPPEDWINDOW,
-                    CW_USEDEFAULT, CW_USEDEFAULT, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_) return;
-    CreateControls();
-    PlaceToolWindow(window_, main, kWidth, kHeight, dpi, others);
-    // Placed on a monitor of another dpi: sized for that one.
-    const int own = WindowDpi(window_);
-    if (own != dpi) PlaceToolWindow(window_, main, kWidth, kHeight, own, others);
+    const int own = OpenToolWindow(TULEX_STATISTICS_CLASS, L"ТУЛЕКС Статистика", kWidth, kHeight, main, dpi, others,
+                                   this, [this] { CreateControls(); });
+    if (own == 0) return;
     ApplyDpi(own);
     version_ = ~std::uint64_t{0};
     Refresh();

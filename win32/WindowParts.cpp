@@ -103,4 +103,22 @@ void PlaceToolWindow(HWND tool, HWND main, int width96, int height96, int dpi, i
     SetWindowPos(tool, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int OpenToolWindow(const wchar_t* className, const wchar_t* title, int width96, int height96, HWND main, int dpi,
+                   int others, void* self, const std::function<void()>& createControls) {
+    HWND tool = CreateWindowExW(WS_EX_CONTROLPARENT, className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, width96, height96, nullptr, nullptr, GetModuleHandleW(nullptr), self);
+    if (!tool) return 0;
+    createControls();
+    PlaceToolWindow(tool, main, width96, height96, dpi, others);
+    // Placed on a monitor of another dpi: sized for that one.
+    const int own = WindowDpi(tool);
+    if (own != dpi) PlaceToolWindow(tool, main, width96, height96, own, others);
+    return own;
+}
+
+void BringToFront(HWND window) {
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+}
+
 }  // namespace tulex::win32

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace tulex::win32 {
@@ -52,5 +53,14 @@ HFONT CreateFormFont(int dpi);
 // main window's screen has room, else cascaded from its corner, past the
 // `others` tool windows open already, and always on the screen.
 void PlaceToolWindow(HWND tool, HWND main, int width96, int height96, int dpi, int others);
+// Opens a tool window of `className` for `self`: a window of its own on the
+// task bar (no owner), as the monitor. `createControls` makes its controls
+// once it exists; then it is placed as PlaceToolWindow says and sized for
+// the dpi of the monitor it lands on. Returns that dpi, or 0 when the window
+// could not be created.
+int OpenToolWindow(const wchar_t* className, const wchar_t* title, int width96, int height96, HWND main, int dpi,
+                   int others, void* self, const std::function<void()>& createControls);
+// Restores an open tool window if it is minimised and brings it to the front.
+void BringToFront(HWND window);
 
 }  // namespace tulex::win32
