@@ -49,59 +49,50 @@ std::wstring RemoteProcess::StatusText(HWND statusBar, int part) {
     return text.data();
 }
 
+template <typename Record>
+std::wstring RemoteProcess::RecordText(Record record, LPWSTR Record::*text, const std::function<bool(LPARAM)>& send) {
+    if (!Buffer(sizeof(Record) + kTextChars * sizeof(wchar_t))) return L"?";
+    record.*text = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(Record));
+    Write(&record, sizeof record);
+    const wchar_t nothing = L'\0';
+    Write(&nothing, sizeof nothing, sizeof(Record));
+    if (!send(reinterpret_cast<LPARAM>(memory_))) return L"?";
+    std::vector<wchar_t> buffer(kTextChars, L'\0');
+    Read(buffer.data(), kTextChars * sizeof(wchar_t), sizeof(Record));
+    buffer.back() = L'\0';
+    return buffer.data();
+}
+
 std::wstring RemoteProcess::ListItemText(HWND list, int row, int column) {
-    const std::size_t bytes = sizeof(LVITEMW) + kTextChars * sizeof(wchar_t);
-    if (!Buffer(bytes)) return L"?";
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.iSubItem = column;
     item.cchTextMax = static_cast<int>(kTextChars);
-    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(LVITEMW));
-    Write(&item, sizeof item);
-    const wchar_t nothing = L'\0';
-    Write(&nothing, sizeof nothing, sizeof(LVITEMW));
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory_));
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVITEMW));
-    text.back() = L'\0';
-    return text.data();
+    return RecordText(item, &LVITEMW::pszText, [&](LPARAM at) {
+        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), at);
+        return true;
+    });
 }
 
 std::wstring RemoteProcess::ListColumnText(HWND list, int column) {
-    const std::size_t bytes = sizeof(LVCOLUMNW) + kTextChars * sizeof(wchar_t);
-    if (!Buffer(bytes)) return L"?";
     LVCOLUMNW header{};
     header.mask = LVCF_TEXT;
     header.cchTextMax = static_cast<int>(kTextChars);
-    header.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(LVCOLUMNW));
-    Write(&header, sizeof header);
-    const wchar_t nothing = L'\0';
-    Write(&nothing, sizeof nothing, sizeof(LVCOLUMNW));
-    if (!SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(memory_)))
-        return L"?";
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVCOLUMNW));
-    text.back() = L'\0';
-    return text.data();
+    return RecordText(header, &LVCOLUMNW::pszText, [&](LPARAM at) {
+        return SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), at) != 0;
+    });
 }
 
 std::wstring RemoteProcess::ToolTipText(HWND tip, HWND toolWindow, UINT_PTR toolId) {
-    const std::size_t bytes = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
-    if (!Buffer(bytes)) return L"?";
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = toolWindow ? toolWindow : tip;
     tool.uId = toolId;
-    tool.lpszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof(TTTOOLINFOW));
-    Write(&tool, sizeof tool);
-    const wchar_t nothing = L'\0';
-    Write(&nothing, sizeof nothing, sizeof(TTTOOLINFOW));
-    SendMessageW(tip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(memory_));
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(TTTOOLINFOW));
-    text.back() = L'\0';
-    std::wstring result = text.data();
+    const std::wstring result = RecordText(tool, &TTTOOLINFOW::lpszText, [&](LPARAM at) {
+        SendMessageW(tip, TTM_GETTEXTW, kTextChars, at);
+        return true;
+    });
     // Where the message gives nothing, the tool-tip's own WM_GETTEXT gives
     // the text it shows.
     return result.empty() ? WindowText(tip) : result;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ public:
     std::wstring ToolTipText(HWND tip, HWND toolWindow = nullptr, UINT_PTR toolId = 0);
 
 private:
+    // Sends a message whose record names a text buffer: the record goes to
+    // the other process with its `text` pointer aimed right behind it, at an
+    // empty text; `send` sends the message with the record's address there
+    // and says whether it worked; the text comes back ("?" when it did not).
+    template <typename Record>
+    std::wstring RecordText(Record record, LPWSTR Record::*text, const std::function<bool(LPARAM)>& send);
     void* Buffer(std::size_t size);
     bool Write(const void* data, std::size_t size, std::size_t offset = 0);
     bool Read(void* data, std::size_t size, std::size_t offset = 0);
