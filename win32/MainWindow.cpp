@@ -439,20 +439,16 @@ void MainWindow::ShowMonitor() {
     monitor_->SetPaused(session_->monitor().Paused());
 }
 
-void MainWindow::PauseMonitor() {
+void MainWindow::SetMonitorPaused(bool paused) {
     if (!monitor_->window()) return;
-    session_->monitor().Pause();
-    EnableWindow(resumeButton_, TRUE);
-    EnableWindow(pauseButton_, FALSE);
-    monitor_->SetPaused(true);
-}
-
-void MainWindow::ResumeMonitor() {
-    if (!monitor_->window()) return;
-    session_->monitor().Start();
-    EnableWindow(pauseButton_, TRUE);
-    EnableWindow(resumeButton_, FALSE);
-    monitor_->SetPaused(false);
+    if (paused)
+        session_->monitor().Pause();
+    else
+        session_->monitor().Start();
+    // The button that would do it again is greyed.
+    EnableWindow(resumeButton_, paused);
+    EnableWindow(pauseButton_, !paused);
+    monitor_->SetPaused(paused);
 }
 
 void MainWindow::ClearMonitor() {
@@ -533,8 +529,8 @@ void MainWindow::Command(int id, int code) {
     case IDC_STOP: session_->StopCommand(); break;
     case IDC_SEARCH: session_->controller().SearchControllers(); break;
     case IDC_MONITOR: ShowMonitor(); break;
-    case IDC_PAUSE: PauseMonitor(); break;
-    case IDC_RESUME: ResumeMonitor(); break;
+    case IDC_PAUSE: SetMonitorPaused(true); break;
+    case IDC_RESUME: SetMonitorPaused(false); break;
     case IDC_CLEAR: ClearMonitor(); break;
     case IDC_SAVE: SaveMonitor(); break;
     case IDC_CONVERTER: OpenConverterMenu(); break;

@@ -100,8 +100,7 @@ private:
     int Scale(int value) const { return MulDiv(value, dpi_, 96); }
     std::string ControlText(HWND control) const;
     void FillPortList();
-    void PauseMonitor();
-    void ResumeMonitor();
+    void SetMonitorPaused(bool paused);  // the monitor's pause and start buttons
     void ClearMonitor();
     void SaveMonitor();
     void ExportStatistics();

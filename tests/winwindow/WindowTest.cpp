@@ -261,6 +261,20 @@ TEST_F(Window, MapSelectsTheClickedCell) {
     EXPECT_EQ(CellColour('H'), RGB(255, 255, 255));
 }
 
+TEST_F(Window, MonitorPausesAndStartsAgain) {
+    ASSERT_TRUE(WaitFor([] { return Monitor() != nullptr; }, 10s));
+    ASSERT_TRUE(IsWindowEnabled(Control(IDC_PAUSE)));
+    Click(Control(IDC_PAUSE));
+    EXPECT_TRUE(WaitFor([] { return N(WindowName(Monitor())) == "ТУЛЕКС Монитор (ПАУЗА)"; }, 5s))
+        << N(WindowName(Monitor()));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_PAUSE)));
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_RESUME)));
+    Click(Control(IDC_RESUME));
+    EXPECT_TRUE(WaitFor([] { return N(WindowName(Monitor())) == "ТУЛЕКС Монитор"; }, 5s)) << N(WindowName(Monitor()));
+    EXPECT_TRUE(IsWindowEnabled(Control(IDC_PAUSE)));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_RESUME)));
+}
+
 TEST_F(Window, ReadsParametersIntoTheBalloonAndTheMapTurnsGreen) {
     PostMessageW(main_, WM_COMMAND, ID_READ_PARAMETERS, 0);
     HWND balloon = nullptr;
@@ -310,7 +324,8 @@ TEST_F(Window, ShowsACardEventAtItsCell) {
     GetWindowRect(card, &r);
     InflateRect(&r, Scale(12), Scale(12));
     EXPECT_TRUE(PtInRect(&r, anchor)) << r.left << "," << r.top << " " << anchor.x << "," << anchor.y;
-    EXPECT_TRUE(MonitorHas(L"1234567890"));
+    // The monitor shows its lines on its next refresh.
+    EXPECT_TRUE(WaitFor([] { return MonitorHas(L"1234567890"); }, 5s));
     // The controller balloon stays above the card.
     HWND balloon = PopupTitled(L"Параметры контроллера", false);
     if (balloon) {
